@@ -1,0 +1,24 @@
+#pragma once
+// The one failure type of the database layer: the description as the server wrote it, without the
+// driver's "[FreeTDS][SQL Server]" prefixes.
+
+#include <QString>
+
+#include <stdexcept>
+
+namespace tarnwick {
+
+class DbError : public std::runtime_error {
+public:
+    explicit DbError(const QString& description, int nativeError = 0, QString sqlState = {});
+    const QString& description() const { return m_description; }
+    int nativeError() const { return m_nativeError; }
+    const QString& sqlState() const { return m_sqlState; }
+
+private:
+    QString m_description;
+    int m_nativeError = 0;
+    QString m_sqlState;
+};
+
+}  // namespace tarnwick

@@ -1,0 +1,34 @@
+#pragma once
+// The one connection to the server, over ODBC 3 (unixODBC + FreeTDS on Linux). Every failure raises
+// DbError; informational messages are not failures.
+
+#include <QString>
+
+#include <memory>
+
+namespace tarnwick {
+
+class OdbcConnection {
+public:
+    OdbcConnection();
+    ~OdbcConnection();
+    OdbcConnection(const OdbcConnection&) = delete;
+    OdbcConnection& operator=(const OdbcConnection&) = delete;
+
+    // connectionString is in the OLE DB form that ConnectServer builds; it is mapped to ODBC keys.
+    void open(const QString& connectionString, const QString& user = {}, const QString& password = {});
+    void setCommandTimeout(int seconds);
+    void setDefaultDatabase(const QString& name);
+    // Runs one batch, reads every result of it, raises the first error of any statement.
+    void execute(const QString& statement);
+    void close();  // raises DbError when the connection is not open
+    bool isOpen() const;
+
+    struct Handles;
+    Handles& handles();  // for RecordSet
+
+private:
+    std::unique_ptr<Handles> d;
+};
+
+}  // namespace tarnwick

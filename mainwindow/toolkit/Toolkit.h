@@ -1,0 +1,51 @@
+#pragma once
+// Every modal or environment-touching thing the windows and routines do goes through this seam:
+// message boxes, file dialogs, the event pump, screen size, files, ending the program. The Qt
+// implementation lives in mainwindow/; tests install RecordingToolkit.
+
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+namespace tarnwick {
+
+enum MessageBoxStyle {
+    vbOKOnly = 0,
+    vbCritical = 16,
+    vbInformation = 64,
+    vbOKCancelInformation = 65,  // vbOKCancel | vbInformation
+};
+enum MessageBoxAnswer { vbOK = 1, vbCancel = 2 };
+
+struct FileDialogRequest {
+    QString title;
+    QString filter;       // "description|pattern[|description|pattern...]"
+    int filterIndex = 1;  // from 1
+    QString initialDir;
+    int flags = 0;        // 4: hide the read-only box
+};
+
+class Toolkit {
+public:
+    virtual ~Toolkit() = default;
+    // title empty: the application title "Tarnwick". Returns vbOK or vbCancel.
+    virtual int messageBox(const QString& text, int style = vbOKOnly, const QString& title = {}) = 0;
+    // The chosen path, or an empty text after a cancel.
+    virtual QString openFileDialog(const FileDialogRequest& request) = 0;
+    virtual void processEvents() = 0;
+    virtual QSize screenSizeTwips() const = 0;
+    virtual int twipsToPixelsX(int twips) const = 0;
+    virtual int twipsToPixelsY(int twips) const = 0;
+    virtual QString programDirectory() const = 0;
+    virtual bool fileExists(const QString& path) const = 0;
+    virtual bool deleteFile(const QString& path) = 0;  // false on any failure
+    // Ends the program at once; no close handler runs. The recording toolkit only notes the call,
+    // so callers return right after it.
+    virtual void endProgram() = 0;
+};
+
+QString applicationTitle();  // "Tarnwick"
+Toolkit& toolkit();
+void setToolkit(Toolkit* toolkit);  // not owned; nullptr restores the default
+
+}  // namespace tarnwick

@@ -1,0 +1,79 @@
+#pragma once
+// sqlsim's model of one SQL Server 7.0/2000: the databases of a scenario, their files, user
+// tables and findings, the work objects clients create, the single-user option, detached files.
+// Thread-safe: every connection thread owns one Session; the sessions share the Engine.
+
+#include "Tokens.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+namespace sqlsim {
+
+struct Scenario;  // Scenario.h: loaded from a JSON file
+
+enum class Profile { Sql2000, Sql70 };
+
+struct LoginRequest {
+    quint32 tdsVersion = 0;  // as in LOGIN7, e.g. 0x71000001, 0x70000000
+    QString user;
+    QString password;
+    QString database;  // empty: the login's default (master)
+    QString appName;
+    QString hostName;
+};
+
+struct RpcParam {
+    QString name;  // with its @, may be empty
+    Cell value;
+    bool output = false;
+};
+
+struct RpcCall {
+    QString procName;  // when sent by name
+    int procId = 0;    // when sent by number (sp_cursoropen = 2, sp_executesql = 10, sp_prepexec = 13, ...)
+    std::vector<RpcParam> params;
+};
+
+class Engine;
+
+class Session {
+public:
+    virtual ~Session() = default;
+    // Login: a reply holding LOGINACK-preceding tokens is produced by the TDS layer; the engine
+    // only decides and supplies the messages. accepted == false: reply carries the 18456 error.
+    struct LoginOutcome {
+        bool accepted = false;
+        Reply reply;  // ENVCHANGE database, INFO 5701 ... or ERROR 18456 + DONE(error)
+    };
+    virtual LoginOutcome login(const LoginRequest& request) = 0;
+    virtual Reply executeBatch(const QString& text) = 0;
+    virtual Reply executeRpc(const RpcCall& call) = 0;
+    virtual QString currentDatabase() const = 0;
+    virtual int spid() const = 0;
+    // The connection is gone: leave the current database (single-user bookkeeping).
+    virtual void disconnect() = 0;
+};
+
+class Engine {
+public:
+    virtual ~Engine() = default;
+    static std::shared_ptr<Engine> create(const Scenario& scenario);
+    static std::shared_ptr<Engine> fromFile(const QString& scenarioPath);  // throws std::runtime_error
+
+    virtual Profile profile() const = 0;
+    virtual QString versionBanner() const = 0;  // full @@version text
+    virtual std::unique_ptr<Session> newSession(int spid) = 0;
+
+    // Inspection for tests.
+    virtual QStringList databaseNames() const = 0;                       // sysdatabases order by dbid
+    virtual bool databaseExists(const QString& name) const = 0;
+    virtual bool objectExists(const QString& database, const QString& object) const = 0;
+    virtual bool isSingleUser(const QString& database) const = 0;
+    virtual QStringList sessionsIn(const QString& database) const = 0;  // spids as text
+};
+
+}  // namespace sqlsim
