@@ -1,0 +1,67 @@
+#include "CaptureRun.h"
+
+#include "DbError.h"
+#include "ModMain.h"
+#include "Operations.h"
+#include "ResultCapture.h"
+
+#include <exception>
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+namespace tarnwick::capture {
+
+namespace {
+
+// Runs one step and turns whatever it raises into a description. A DbError carries the
+// server's text; anything else is reported with its own message rather than escaping the
+// routine, which must always end with the wait panel hidden.
+template <typename Step>
+std::optional<QString> failureOf(Step&& step)
+{
+    try {
+        step();
+    } catch (const DbError& error) {
+        return error.description();
+    } catch (const std::exception& error) {
+        return QString::fromUtf8(error.what());
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+void runCapture(OperationHost& host, const QString& database, const CaptureStatement& statement,
+                const QString& argument)
+{
+    OdbcConnection& connection = ModMain::serverConnection().Connection;
+
+    const std::optional<QString> failure = failureOf([&] {
+        host.ShowWaitPanel(waitText());
+        // A repair switches the option while the connection is still outside the database.
+        if (statement.repairs)
+            ModMain::SetSingleUser(database, true);
+        connection.setDefaultDatabase(database);
+        ModMain::PrepareResultCapture();
+        runCaptureStatement(statement, argument);
+        readBack(host);
+        cleanUp();
+        connection.setDefaultDatabase(u"master"_s);
+    });
+
+    // The failure label: both paths continue here. The switch back is attempted even after a
+    // failure; if it fails too, its own report follows the first one, so the user learns that
+    // the database may still be in single-user mode.
+    std::optional<QString> switchBackFailure;
+    if (statement.repairs)
+        switchBackFailure = failureOf([&] { ModMain::SetSingleUser(database, false); });
+
+    for (const std::optional<QString>& description : {failure, switchBackFailure}) {
+        if (description)
+            host.setResultText(withFailureReport(host.resultText(), *description));
+    }
+    host.HideWaitPanel();
+}
+
+}  // namespace tarnwick::capture

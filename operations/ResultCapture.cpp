@@ -1,0 +1,52 @@
+#include "ResultCapture.h"
+
+#include "ModMain.h"
+#include "Operations.h"
+#include "RecordSet.h"
+
+using namespace Qt::StringLiterals;
+
+namespace tarnwick::capture {
+
+void runCaptureStatement(const CaptureStatement& statement, const QString& argument)
+{
+    OdbcConnection& connection = ModMain::serverConnection().Connection;
+    connection.execute(createCaptureProcStatement(statement, argument));
+    connection.execute(execCaptureProcStatement());
+}
+
+void readBack(OperationHost& host)
+{
+    RecordSet messages;
+    messages.open(readBackQuery(), ModMain::serverConnection().Connection, RecordSet::adOpenStatic,
+                  RecordSet::adLockOptimistic);
+    if (messages.eof() && messages.bof())
+        return;
+    host.setResultText(messages.getString(u"\r"_s, u"\r"_s, QString()));
+}
+
+void cleanUp()
+{
+    OdbcConnection& connection = ModMain::serverConnection().Connection;
+    connection.execute(dropResultTableStatement());
+    connection.execute(dropCaptureProcStatement());
+}
+
+}  // namespace tarnwick::capture
+
+namespace ModMain {
+
+void PrepareResultCapture()
+{
+    tarnwick::OdbcConnection& connection = serverConnection().Connection;
+    connection.execute(tarnwick::capture::dropLeftoverTableStatement());
+    connection.execute(tarnwick::capture::dropLeftoverProcStatement());
+    connection.execute(tarnwick::capture::createResultTableStatement());
+}
+
+void SetSingleUser(const QString& database, bool on)
+{
+    serverConnection().Connection.execute(tarnwick::capture::singleUserStatement(database, on));
+}
+
+}  // namespace ModMain
