@@ -1,0 +1,482 @@
+// The seven check and repair routines end to end: the real ODBC path through FreeTDS to an embedded
+// sqlsim on an ephemeral loopback port. Each case checks the batches the server received, in order
+// and byte for byte, the result text, the wait panel and the state left on the server.
+
+#include "CaptureStatements.h"
+#include "ModMain.h"
+#include "Operations.h"
+#include "QStringPrinting.h"
+#include "RecordingHost.h"
+#include "protocol/Server.h"
+
+#include <gtest/gtest.h>
+
+#include <QRegularExpression>
+
+#include <functional>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using namespace tarnwick::capture;
+
+namespace {
+
+// Databases of ops-server.json.
+const QString kDb = u"Sales"_s;
+const QString kChineseDb = u"销售数据"_s;
+const QString kBlankDb = u"My Db"_s;
+const QString kQuoteDb = u"O'Brien"_s;
+const QString kMissingDb = u"NoSuchDb"_s;
+
+tarnwick::OdbcConnection& connection() { return ModMain::serverConnection().Connection; }
+
+// What the connection sends when its default database changes.
+QString useStatement(const QString& database)
+{
+    return u"USE ["_s + QString(database).replace(u"]"_s, u"]]"_s) + u"]"_s;
+}
+
+// Each message read back is followed by one carriage return.
+QString messagesText(const QStringList& messages)
+{
+    QString text;
+    for (const QString& message : messages)
+        text += message + u"\r"_s;
+    return text;
+}
+
+QString report(const QString& description) { return u"错误信息"_s + description + u"\r\n"_s; }
+
+struct Routine {
+    const char* name;
+    std::function<void(tarnwick::OperationHost&, const QString&)> run;
+    CheckRoutine statement;
+    QString table;  // the DBCC argument for the system-table repairs; empty: the database
+    QStringList messages;  // what the run shows for kDb
+};
+
+const std::vector<Routine>& routines()
+{
+    static const QStringList kCleanCheck = {
+        u"DBCC results for 'Sales'."_s,
+        u"There are 120 rows in 3 pages for object 'Orders'."_s,
+        u"There are 40 rows in 1 pages for object 'Customers'."_s,
+        u"CHECKDB found 0 allocation errors and 0 consistency errors in database 'Sales'."_s,
+    };
+    static const QStringList kAlloc = {
+        u"DBCC results for 'Sales'."_s,
+        u"CHECKALLOC found 0 allocation errors and 0 consistency errors in database 'Sales'."_s,
+    };
+    static const std::vector<Routine> kRoutines = {
+        {"CheckDatabase", ModMain::CheckDatabase, CheckRoutine::CheckDatabase, {}, kCleanCheck},
+        {"CheckAllocation", ModMain::CheckAllocation, CheckRoutine::CheckAllocation, {}, kAlloc},
+        {"CheckCatalog", ModMain::CheckCatalog, CheckRoutine::CheckCatalog, {}, kAlloc},
+        {"UpdateUsage", ModMain::UpdateUsage, CheckRoutine::UpdateUsage, {}, {}},
+        {"CheckPhysicalOnly", ModMain::CheckPhysicalOnly, CheckRoutine::CheckPhysicalOnly, {},
+         kCleanCheck},
+        {"RepairDatabase", ModMain::RepairDatabase, CheckRoutine::RepairDatabase, {}, kCleanCheck},
+        {"RepairSysindexes",
+         [](tarnwick::OperationHost& host, const QString& db) {
+             ModMain::RepairSystemTable(host, db, u"sysindexes"_s);
+         },
+         CheckRoutine::RepairSystemTable, u"sysindexes"_s,
+         {u"DBCC results for 'sysindexes'."_s,
+          u"There are 25 rows in 1 pages for object 'sysindexes'."_s}},
+        {"RepairSysobjects",
+         [](tarnwick::OperationHost& host, const QString& db) {
+             ModMain::RepairSystemTable(host, db, u"sysobjects"_s);
+         },
+         CheckRoutine::RepairSystemTable, u"sysobjects"_s,
+         {u"DBCC results for 'sysobjects'."_s,
+          u"There are 30 rows in 1 pages for object 'sysobjects'."_s}},
+        {"RepairSyscolumns",
+         [](tarnwick::OperationHost& host, const QString& db) {
+             ModMain::RepairSystemTable(host, db, u"syscolumns"_s);
+         },
+         CheckRoutine::RepairSystemTable, u"syscolumns"_s,
+         {u"DBCC results for 'syscolumns'."_s,
+          u"There are 200 rows in 4 pages for object 'syscolumns'."_s}},
+    };
+    return kRoutines;
+}
+
+bool repairs(const Routine& routine) { return captureStatementOf(routine.statement).repairs; }
+
+// The batches of a whole successful run, in order.
+QStringList fullRun(const Routine& routine, const QString& database)
+{
+    const QString argument = routine.table.isEmpty() ? database : routine.table;
+    QStringList batches;
+    if (repairs(routine))
+        batches << singleUserStatement(database, true);
+    batches << useStatement(database) << dropLeftoverTableStatement() << dropLeftoverProcStatement()
+            << createResultTableStatement()
+            << createCaptureProcStatement(captureStatementOf(routine.statement), argument)
+            << execCaptureProcStatement() << readBackQuery() << dropResultTableStatement()
+            << dropCaptureProcStatement() << useStatement(u"master"_s);
+    if (repairs(routine))
+        batches << singleUserStatement(database, false);
+    return batches;
+}
+
+QRegularExpression exactly(const QString& text)
+{
+    return QRegularExpression(QRegularExpression::anchoredPattern(QRegularExpression::escape(text)));
+}
+
+class CheckRoutinesE2e : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_server = std::make_unique<sqlsim::Server>(
+            sqlsim::Engine::fromFile(QStringLiteral(TARNWICK_TEST_DATA "/ops-server.json")));
+        m_port = m_server->start();
+        closeQuietly(connection());
+        openTo(connection());
+        m_server->clearJournal();
+    }
+
+    void TearDown() override
+    {
+        closeQuietly(connection());
+        m_server->stop();
+    }
+
+    QString serverName() const { return u"127.0.0.1,"_s + QString::number(m_port); }
+
+    void openTo(tarnwick::OdbcConnection& c) const
+    {
+        c.open(ModMain::buildConnectionString(serverName(), QString()));
+        c.setCommandTimeout(3600);
+    }
+
+    static void closeQuietly(tarnwick::OdbcConnection& c)
+    {
+        if (!c.isOpen())
+            return;
+        try {
+            c.close();
+        } catch (const std::exception&) {
+        }
+    }
+
+    // Texts of the batches the routine's connection sent since the last clearJournal().
+    QStringList batches() const
+    {
+        QStringList texts;
+        for (const sqlsim::JournalEntry& entry : m_server->journal()) {
+            if (entry.conn == m_mainConn)
+                texts << entry.text;
+        }
+        return texts;
+    }
+
+    // The database the connection was in when each batch arrived.
+    QStringList batchDatabases() const
+    {
+        QStringList dbs;
+        for (const sqlsim::JournalEntry& entry : m_server->journal()) {
+            if (entry.conn == m_mainConn)
+                dbs << entry.db;
+        }
+        return dbs;
+    }
+
+    bool workObjectsIn(const QString& database, bool* table, bool* proc)
+    {
+        *table = m_server->engine().objectExists(database, u"DBCCRESULT"_s);
+        *proc = m_server->engine().objectExists(database, u"spDBCCTABLE"_s);
+        return *table || *proc;
+    }
+
+    static void expectPanelShownThenHidden(const RecordingHost& host)
+    {
+        ASSERT_FALSE(host.calls().isEmpty());
+        EXPECT_EQ(host.calls().first(), u"show:正在检测................"_s);
+        EXPECT_EQ(host.calls().last(), u"hide"_s);
+        EXPECT_EQ(host.calls().count(u"hide"_s), 1);
+        EXPECT_FALSE(host.panelVisible());
+    }
+
+    std::unique_ptr<sqlsim::Server> m_server;
+    quint16 m_port = 0;
+    int m_mainConn = 1;  // the routine's connection is the first one the server accepted
+};
+
+// ---- Successful runs ---------------------------------------------------------------------------
+
+class EveryRoutine : public CheckRoutinesE2e, public testing::WithParamInterface<Routine> {};
+
+TEST_P(EveryRoutine, SendsItsBatchesShowsMessagesAndCleansUp)
+{
+    const Routine& routine = GetParam();
+    RecordingHost host;
+    routine.run(host, kDb);
+
+    EXPECT_EQ(batches(), fullRun(routine, kDb));
+    EXPECT_EQ(host.resultText(), messagesText(routine.messages));
+    expectPanelShownThenHidden(host);
+    if (routine.messages.isEmpty()) {
+        EXPECT_FALSE(host.calls().contains(u"setResultText"_s)) << "no rows: the area is left alone";
+    }
+
+    bool table = false;
+    bool proc = false;
+    EXPECT_FALSE(workObjectsIn(kDb, &table, &proc));
+    EXPECT_FALSE(m_server->engine().isSingleUser(kDb));
+    EXPECT_TRUE(m_server->engine().sessionsIn(kDb).isEmpty()) << "back on master";
+
+    // The switch on is made from master, the capture inside the database, the switch off from
+    // master again.
+    QStringList expectedDbs;
+    if (repairs(routine))
+        expectedDbs << u"master"_s;
+    expectedDbs << u"master"_s;  // the USE itself arrives while still in master
+    for (int i = 0; i < 8; ++i)
+        expectedDbs << kDb;
+    expectedDbs << kDb;  // USE [master] arrives inside the database
+    if (repairs(routine))
+        expectedDbs << u"master"_s;
+    EXPECT_EQ(batchDatabases(), expectedDbs);
+}
+
+INSTANTIATE_TEST_SUITE_P(E2e, EveryRoutine, testing::ValuesIn(routines()),
+                         [](const testing::TestParamInfo<Routine>& p) { return p.param.name; });
+
+TEST_F(CheckRoutinesE2e, SecondRunReadsOnlyItsOwnMessages)
+{
+    const Routine& routine = routines().front();
+    RecordingHost host;
+    routine.run(host, kDb);
+    host.setResultText(QString());  // as the dispatch does before every run
+    routine.run(host, kDb);
+    EXPECT_EQ(host.resultText(), messagesText(routine.messages));
+}
+
+TEST_F(CheckRoutinesE2e, LeftoversInAnotherDatabaseStayThere)
+{
+    // A failed run in the Chinese database leaves its work objects there.
+    m_server->addFault({.pattern = exactly(execCaptureProcStatement())});
+    RecordingHost failed;
+    ModMain::CheckDatabase(failed, kChineseDb);
+    bool table = false;
+    bool proc = false;
+    ASSERT_TRUE(workObjectsIn(kChineseDb, &table, &proc));
+
+    RecordingHost host;
+    ModMain::CheckDatabase(host, kDb);
+    EXPECT_EQ(host.resultText(), messagesText(routines().front().messages));
+    EXPECT_TRUE(workObjectsIn(kChineseDb, &table, &proc));
+    EXPECT_TRUE(table && proc);
+}
+
+TEST_F(CheckRoutinesE2e, ChineseDatabaseName)
+{
+    RecordingHost host;
+    ModMain::CheckDatabase(host, kChineseDb);
+    EXPECT_EQ(batches(), fullRun(routines().front(), kChineseDb));
+    EXPECT_TRUE(host.resultText().startsWith(u"DBCC results for '"_s)) << host.resultText().toStdString();
+    EXPECT_FALSE(host.resultText().contains(u"错误信息"_s));
+    bool table = false;
+    bool proc = false;
+    EXPECT_FALSE(workObjectsIn(kChineseDb, &table, &proc));
+}
+
+// ---- Failure at each step ----------------------------------------------------------------------
+
+struct StepFailure {
+    Routine routine;
+    int step;  // index into fullRun()
+};
+
+std::vector<StepFailure> everyStepOfEveryRoutine()
+{
+    std::vector<StepFailure> cases;
+    for (const Routine& routine : routines()) {
+        const int steps = int(fullRun(routine, kDb).size());
+        for (int step = 0; step < steps; ++step)
+            cases.push_back({routine, step});
+    }
+    return cases;
+}
+
+class FailingStep : public CheckRoutinesE2e, public testing::WithParamInterface<StepFailure> {};
+
+TEST_P(FailingStep, ReportsSwitchesBackAndLeavesWhatTheNextRunRemoves)
+{
+    const Routine& routine = GetParam().routine;
+    const int step = GetParam().step;
+    const QStringList all = fullRun(routine, kDb);
+    const QString failing = all.at(step);
+    const QString description = u"Injected failure at step "_s + QString::number(step) + u"."_s;
+    m_server->addFault({.pattern = exactly(failing), .errorText = description});
+
+    RecordingHost host;
+    routine.run(host, kDb);
+
+    // Everything up to the failing batch, then (repairs) the switch back out of single-user mode.
+    QStringList expected = all.mid(0, step + 1);
+    const bool switchBackFailed = repairs(routine) && step == all.size() - 1;
+    if (repairs(routine) && !switchBackFailed)
+        expected << singleUserStatement(kDb, false);
+    EXPECT_EQ(batches(), expected);
+
+    // Messages read back before the failure stay in front of the report.
+    const int readBackStep = int(all.indexOf(readBackQuery()));
+    const QString kept = step > readBackStep ? messagesText(routine.messages) : QString();
+    EXPECT_EQ(host.resultText(), kept + report(description));
+    expectPanelShownThenHidden(host);
+
+    // Work objects survive exactly between their creation and their drop.
+    const int createTable = int(all.indexOf(createResultTableStatement()));
+    const int createProc = createTable + 1;
+    const int dropTable = int(all.indexOf(dropResultTableStatement()));
+    const int dropProc = dropTable + 1;
+    bool table = false;
+    bool proc = false;
+    workObjectsIn(kDb, &table, &proc);
+    EXPECT_EQ(table, step > createTable && step <= dropTable);
+    EXPECT_EQ(proc, step > createProc && step <= dropProc);
+
+    // The next run in the same database removes the leftovers and succeeds.
+    m_server->clearFaults();
+    RecordingHost next;
+    routine.run(next, kDb);
+    EXPECT_EQ(next.resultText(), messagesText(routine.messages));
+    EXPECT_FALSE(workObjectsIn(kDb, &table, &proc));
+    EXPECT_FALSE(m_server->engine().isSingleUser(kDb));
+    EXPECT_TRUE(m_server->engine().sessionsIn(kDb).isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(E2e, FailingStep, testing::ValuesIn(everyStepOfEveryRoutine()),
+                         [](const testing::TestParamInfo<StepFailure>& p) {
+                             return std::string(p.param.routine.name) + "_step"
+                                    + std::to_string(p.param.step);
+                         });
+
+// ---- A dropped connection ----------------------------------------------------------------------
+
+struct DropCase {
+    Routine routine;
+    int step;
+};
+
+std::vector<DropCase> dropCases()
+{
+    std::vector<DropCase> cases;
+    for (const Routine& routine : routines()) {
+        const QStringList all = fullRun(routine, kDb);
+        cases.push_back({routine, int(all.indexOf(execCaptureProcStatement()))});
+        if (repairs(routine))
+            cases.push_back({routine, 0});  // the switch into single-user mode
+    }
+    return cases;
+}
+
+class DroppedConnection : public CheckRoutinesE2e, public testing::WithParamInterface<DropCase> {};
+
+TEST_P(DroppedConnection, EndsLikeAnyFailedRun)
+{
+    const Routine& routine = GetParam().routine;
+    const QStringList all = fullRun(routine, kDb);
+    m_server->addFault({.pattern = exactly(all.at(GetParam().step)), .action = sqlsim::Fault::Action::Drop});
+
+    RecordingHost host;
+    routine.run(host, kDb);
+
+    EXPECT_EQ(batches(), all.mid(0, GetParam().step + 1)) << "nothing reaches the server afterwards";
+    // The first failure's report; a repair's switch back fails on the dead connection too and is
+    // reported after it.
+    static const QRegularExpression oneReport(u"^错误信息[^\r\n]+\r\n$"_s);
+    static const QRegularExpression twoReports(u"^错误信息[^\r\n]+\r\n错误信息[^\r\n]+\r\n$"_s);
+    const QRegularExpression& shape = repairs(routine) ? twoReports : oneReport;
+    EXPECT_TRUE(shape.match(host.resultText()).hasMatch()) << host.resultText().toStdString();
+    expectPanelShownThenHidden(host);
+}
+
+INSTANTIATE_TEST_SUITE_P(E2e, DroppedConnection, testing::ValuesIn(dropCases()),
+                         [](const testing::TestParamInfo<DropCase>& p) {
+                             return std::string(p.param.routine.name) + "_step"
+                                    + std::to_string(p.param.step);
+                         });
+
+// ---- What the server answers -------------------------------------------------------------------
+
+TEST_F(CheckRoutinesE2e, RepairWhileAnotherConnectionIsInsideIsRefusedAndSwitchesBack)
+{
+    tarnwick::OdbcConnection other;
+    openTo(other);
+    other.setDefaultDatabase(kDb);
+    m_server->clearJournal();
+
+    RecordingHost host;
+    ModMain::RepairDatabase(host, kDb);
+
+    QStringList expected = fullRun(routines().at(5), kDb);
+    const int exec = int(expected.indexOf(execCaptureProcStatement()));
+    expected = expected.mid(0, exec + 1) << singleUserStatement(kDb, false);
+    EXPECT_EQ(batches(), expected);
+    EXPECT_EQ(host.resultText(),
+              report(u"Repair statement not processed. Database needs to be in single user mode."_s));
+    expectPanelShownThenHidden(host);
+    EXPECT_FALSE(m_server->engine().isSingleUser(kDb));
+    closeQuietly(other);
+}
+
+TEST_F(CheckRoutinesE2e, DatabaseThatCannotBeEnteredStillSwitchesBothWays)
+{
+    RecordingHost host;
+    ModMain::CheckAllocation(host, kMissingDb);
+    EXPECT_EQ(batches(), (QStringList{singleUserStatement(kMissingDb, true), useStatement(kMissingDb),
+                                      singleUserStatement(kMissingDb, false)}));
+    EXPECT_EQ(host.resultText(),
+              report(u"Could not locate entry in sysdatabases for database 'NoSuchDb'. No entry found "
+                     u"with that name. Make sure that the name is entered correctly."_s));
+    expectPanelShownThenHidden(host);
+}
+
+TEST_F(CheckRoutinesE2e, NameWithBlankBreaksTheDbccStatement)
+{
+    RecordingHost host;
+    ModMain::CheckDatabase(host, kBlankDb);
+    QStringList expected = fullRun(routines().front(), kBlankDb);
+    expected = expected.mid(0, int(expected.indexOf(execCaptureProcStatement())) + 1);
+    EXPECT_EQ(batches(), expected);
+    EXPECT_EQ(host.resultText(), report(u"Line 1: Incorrect syntax near 'Db'."_s));
+    expectPanelShownThenHidden(host);
+}
+
+TEST_F(CheckRoutinesE2e, NameWithQuoteBreaksTheCaptureProcedure)
+{
+    RecordingHost host;
+    ModMain::CheckDatabase(host, kQuoteDb);
+    QStringList expected = fullRun(routines().front(), kQuoteDb);
+    expected = expected.mid(0, int(expected.indexOf(createCaptureProcStatement(
+                                   captureStatementOf(CheckRoutine::CheckDatabase), kQuoteDb)))
+                                   + 1);
+    EXPECT_EQ(batches(), expected);
+    EXPECT_TRUE(host.resultText().startsWith(u"错误信息"_s)) << host.resultText().toStdString();
+    EXPECT_TRUE(host.resultText().endsWith(u"\r\n"_s));
+    expectPanelShownThenHidden(host);
+}
+
+TEST_F(CheckRoutinesE2e, ClosedConnectionReportsEveryFailedStatement)
+{
+    closeQuietly(connection());
+    RecordingHost check;
+    ModMain::CheckDatabase(check, kDb);
+    EXPECT_TRUE(QRegularExpression(u"^错误信息[^\r\n]+\r\n$"_s).match(check.resultText()).hasMatch())
+        << check.resultText().toStdString();
+    expectPanelShownThenHidden(check);
+
+    RecordingHost repair;
+    ModMain::RepairDatabase(repair, kDb);
+    EXPECT_TRUE(QRegularExpression(u"^错误信息[^\r\n]+\r\n错误信息[^\r\n]+\r\n$"_s)
+                    .match(repair.resultText())
+                    .hasMatch())
+        << repair.resultText().toStdString();
+    expectPanelShownThenHidden(repair);
+    EXPECT_TRUE(batches().isEmpty());
+}
+
+}  // namespace
