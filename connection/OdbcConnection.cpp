@@ -1,1 +1,167 @@
-// (being written)
+#include "OdbcConnection.h"
+
+#include "core/ConnectionString.h"
+#include "core/DriverLocator.h"
+#include "core/OdbcDiagnostics.h"
+#include "core/OdbcHandles.h"
+#include "core/OdbcStatement.h"
+
+#include <sqlext.h>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace tarnwick {
+
+namespace {
+
+SQLPOINTER integerAttribute(SQLULEN value) {
+    return reinterpret_cast<SQLPOINTER>(value);
+}
+
+SQLWCHAR* sqlText(const QString& text) {
+    return reinterpret_cast<SQLWCHAR*>(const_cast<ushort*>(text.utf16()));
+}
+
+// An unknown host or a port where nothing listens fails at once; a host that does not answer at
+// all would otherwise keep the login window waiting for the operating system's own time-out.
+constexpr SQLULEN kLoginTimeoutSeconds = 15;
+
+// A SQL Server 7.0 closes the connection without a word when it receives the pre-login packet that
+// a 7.1 login starts with; the network library then reports that reading from the server failed
+// or ended early. A wrong password (the server's 18456), an unknown host (20013) or a refused
+// connection (20009) do not look like this and are not tried again.
+bool serverClosedBeforeLogin(const std::vector<DiagnosticRecord>& records) {
+    bool closedEarly = false;
+    for (const DiagnosticRecord& record : records) {
+        if (record.nativeError == 20004 || record.nativeError == 20017)  // read failed / EOF
+            closedEarly = true;
+        else if (record.nativeError != 0 && record.nativeError != 20002)  // 20002: connect failed
+            return false;
+    }
+    return closedEarly;
+}
+
+struct ConnectAttempt {
+    SQLHDBC connection = SQL_NULL_HDBC;
+    std::vector<DiagnosticRecord> diagnostics;
+};
+
+ConnectAttempt connectOnce(SQLHENV environment, const QString& odbcString) {
+    ConnectAttempt attempt;
+    SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_DBC, environment, &attempt.connection);
+    if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) {
+        attempt.connection = SQL_NULL_HDBC;
+        attempt.diagnostics = readDiagnostics(SQL_HANDLE_ENV, environment);
+        return attempt;
+    }
+    SQLSetConnectAttrW(attempt.connection, SQL_ATTR_LOGIN_TIMEOUT,
+                       integerAttribute(kLoginTimeoutSeconds), 0);
+    // The exact length, no terminator: the last value must not end with a NUL.
+    rc = SQLDriverConnectW(attempt.connection, nullptr, sqlText(odbcString),
+                           static_cast<SQLSMALLINT>(odbcString.size()), nullptr, 0, nullptr,
+                           SQL_DRIVER_NOPROMPT);
+    if (rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) {
+        readDiagnostics(SQL_HANDLE_DBC, attempt.connection);  // login chatter, not errors
+        return attempt;
+    }
+    attempt.diagnostics = readDiagnostics(SQL_HANDLE_DBC, attempt.connection);
+    SQLFreeHandle(SQL_HANDLE_DBC, attempt.connection);
+    attempt.connection = SQL_NULL_HDBC;
+    if (attempt.diagnostics.empty())
+        attempt.diagnostics.push_back({u"08001"_s, 0, u"Unable to connect to data source"_s});
+    return attempt;
+}
+
+}  // namespace
+
+OdbcConnection::OdbcConnection() : d(std::make_unique<Handles>()) {}
+
+OdbcConnection::~OdbcConnection() {
+    if (d->open) {
+        SQLDisconnect(d->connection);
+        SQLFreeHandle(SQL_HANDLE_DBC, d->connection);
+    }
+    if (d->environment != SQL_NULL_HENV)
+        SQLFreeHandle(SQL_HANDLE_ENV, d->environment);
+}
+
+void OdbcConnection::open(const QString& connectionString, const QString& user,
+                          const QString& password) {
+    if (d->open)
+        throw DbError(u"The connection is already open."_s);
+    if (d->environment == SQL_NULL_HENV) {
+        SQLHENV environment = SQL_NULL_HENV;
+        const SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment);
+        if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO)
+            throw DbError(u"The ODBC driver manager could not be initialised."_s);
+        SQLSetEnvAttr(environment, SQL_ATTR_ODBC_VERSION, integerAttribute(SQL_OV_ODBC3), 0);
+        d->environment = environment;
+    }
+
+    OleDbSettings settings = parseOleDbConnectionString(connectionString);
+    if (!user.isEmpty())
+        settings.userId = user;
+    if (!password.isEmpty())
+        settings.password = password;
+
+    const QString driver = locateSqlServerDriver(d->environment);
+    if (driver.isEmpty())
+        throw DbError(u"No ODBC driver for SQL Server is installed (FreeTDS: libtdsodbc)."_s);
+
+    ConnectAttempt attempt = connectOnce(d->environment, odbcConnectionString(settings, driver, u"7.1"_s));
+#ifndef _WIN32
+    if (attempt.connection == SQL_NULL_HDBC && serverClosedBeforeLogin(attempt.diagnostics))
+        attempt = connectOnce(d->environment, odbcConnectionString(settings, driver, u"7.0"_s));
+#endif
+    if (attempt.connection == SQL_NULL_HDBC)
+        throw toDbError(connectErrorRecord(attempt.diagnostics), u"Unable to connect to data source"_s);
+    d->connection = attempt.connection;
+    d->open = true;
+}
+
+void OdbcConnection::setCommandTimeout(int seconds) {
+    d->commandTimeout = std::max(0, seconds);
+}
+
+void OdbcConnection::setDefaultDatabase(const QString& name) {
+    if (!d->open)
+        throw DbError(u"The connection is not open."_s);
+    // The driver sends "USE [name]" and follows the server's database changes.
+    const SQLRETURN rc =
+        SQLSetConnectAttrW(d->connection, SQL_ATTR_CURRENT_CATALOG, sqlText(name), SQL_NTS);
+    if (rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) {
+        readDiagnostics(SQL_HANDLE_DBC, d->connection);
+        return;
+    }
+    // The server's own message (911, 924 ...) comes before the driver's "Could not change database".
+    const auto records = readDiagnostics(SQL_HANDLE_DBC, d->connection);
+    throw toDbError(statementErrorRecord(records), u"Could not change database"_s);
+}
+
+void OdbcConnection::execute(const QString& statement) {
+    OdbcStatement batch(*d);
+    batch.execDirect(statement);
+    batch.drain();
+    batch.raiseFirstError();
+}
+
+void OdbcConnection::close() {
+    if (!d->open)
+        throw DbError(u"The connection is not open."_s);
+    SQLDisconnect(d->connection);
+    SQLFreeHandle(SQL_HANDLE_DBC, d->connection);
+    d->connection = SQL_NULL_HDBC;
+    d->open = false;
+}
+
+bool OdbcConnection::isOpen() const {
+    return d->open;
+}
+
+OdbcConnection::Handles& OdbcConnection::handles() {
+    return *d;
+}
+
+}  // namespace tarnwick

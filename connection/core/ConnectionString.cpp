@@ -1,0 +1,120 @@
+#include "ConnectionString.h"
+
+#include <QStringList>
+
+using namespace Qt::StringLiterals;
+
+namespace tarnwick {
+
+namespace {
+
+bool isBlank(QChar c) {
+    return c == u' ' || c == u'\t';
+}
+
+QString trimBlanks(const QString& text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text.at(begin)))
+        ++begin;
+    while (end > begin && isBlank(text.at(end - 1)))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+bool isLocalHostAlias(const QString& host) {
+    const QString lower = host.toLower();
+    return lower.isEmpty() || lower == u"(local)" || lower == u"." || lower == u"localhost";
+}
+
+}  // namespace
+
+OleDbSettings parseOleDbConnectionString(const QString& text) {
+    OleDbSettings settings;
+    const QStringList pieces = text.split(u';');
+    for (const QString& piece : pieces) {
+        const qsizetype equals = piece.indexOf(u'=');
+        if (equals < 0)
+            continue;
+        const QString key = trimBlanks(piece.left(equals)).toLower();
+        const QString value = trimBlanks(piece.mid(equals + 1));
+        if (key == u"provider")
+            settings.provider = value;
+        else if (key == u"user id" || key == u"uid")
+            settings.userId = value;
+        else if (key == u"password" || key == u"pwd")
+            settings.password = value;
+        else if (key == u"initial catalog" || key == u"database")
+            settings.initialCatalog = value;
+        else if (key == u"data source" || key == u"server")
+            settings.dataSource = value;
+    }
+    return settings;
+}
+
+ServerAddress parseServerName(const QString& dataSource) {
+    ServerAddress address;
+    QString rest = trimBlanks(dataSource);
+    const qsizetype comma = rest.lastIndexOf(u',');
+    if (comma >= 0) {
+        address.port = trimBlanks(rest.mid(comma + 1));
+        rest = trimBlanks(rest.left(comma));
+    }
+    const qsizetype backslash = rest.indexOf(u'\\');
+    if (backslash >= 0) {
+        address.instance = trimBlanks(rest.mid(backslash + 1));
+        rest = trimBlanks(rest.left(backslash));
+    }
+    address.host = isLocalHostAlias(rest) ? QStringLiteral("127.0.0.1") : rest;
+    return address;
+}
+
+QString quoteOdbcValue(const QString& value) {
+    const bool needsBraces = value.contains(u';') || value.contains(u'{') || value.contains(u'}') ||
+                             (!value.isEmpty() && (isBlank(value.front()) || isBlank(value.back())));
+    if (!needsBraces)
+        return value;
+#ifdef _WIN32
+    // The Windows driver manager reads "}}" inside braces as one "}".
+    QString escaped = value;
+    escaped.replace(u"}"_s, u"}}"_s);
+    return u'{' + escaped + u'}';
+#else
+    // FreeTDS ends a braced value at the first "};" (or at the end of the string) and knows no
+    // escape, so "}" needs nothing more; a value holding "};" cannot be passed at all.
+    return u'{' + value + u'}';
+#endif
+}
+
+QString odbcConnectionString(const OleDbSettings& settings, const QString& driver,
+                             const QString& tdsVersion) {
+    const ServerAddress address = parseServerName(settings.dataSource);
+    QString server = address.host;
+    if (!address.instance.isEmpty())
+        server += u'\\' + address.instance;
+    // A registered driver is named in braces; a library path only when it needs them.
+    const bool isPath = driver.contains(u'/') || driver.contains(u'\\');
+    QString text = u"DRIVER="_s + (isPath ? quoteOdbcValue(driver) : u'{' + driver + u'}');
+#ifdef _WIN32
+    // The Windows driver reads "host,port" itself and has no PORT key.
+    if (!address.port.isEmpty())
+        server += u',' + address.port;
+    text += u";SERVER="_s + quoteOdbcValue(server);
+#else
+    text += u";SERVER="_s + quoteOdbcValue(server);
+    if (!address.port.isEmpty())
+        text += u";PORT="_s + quoteOdbcValue(address.port);
+#endif
+    text += u";UID="_s + quoteOdbcValue(settings.userId);
+    text += u";PWD="_s + quoteOdbcValue(settings.password);
+    text += u";DATABASE="_s + quoteOdbcValue(settings.initialCatalog);
+#ifndef _WIN32
+    text += u";TDS_Version="_s + tdsVersion + u";ClientCharset=UTF-8"_s;
+#else
+    Q_UNUSED(tdsVersion);
+#endif
+    text += u';';
+    return text;
+}
+
+}  // namespace tarnwick

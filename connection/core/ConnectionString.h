@@ -1,0 +1,39 @@
+#pragma once
+// The OLE DB form of the connection string that ConnectServer builds, read the way an OLE DB provider
+// reads it, and the ODBC connection string made from it for one login attempt.
+
+#include <QString>
+
+namespace tarnwick {
+
+struct OleDbSettings {
+    QString provider;
+    QString userId;
+    QString password;
+    QString initialCatalog;
+    QString dataSource;
+};
+
+// ";" separates pairs; keys and values are trimmed of blanks; keys are case-insensitive; a piece
+// without "=" and unknown keys are ignored; a key given twice keeps its last value.
+OleDbSettings parseOleDbConnectionString(const QString& text);
+
+struct ServerAddress {
+    QString host;      // "(local)", "." and "localhost" become 127.0.0.1
+    QString instance;  // after a backslash, empty when none
+    QString port;      // after a comma, empty when none
+};
+
+// "host", "host\instance", "host,port", "host\instance,port", blanks around each part ignored.
+ServerAddress parseServerName(const QString& dataSource);
+
+// The value as it must stand after "KEY=": wrapped in braces when it holds ; { } or starts or
+// ends with a blank, unchanged otherwise.
+QString quoteOdbcValue(const QString& value);
+
+// A DSN-less ODBC connection string: DRIVER, SERVER (and PORT), UID, PWD, DATABASE, and on
+// FreeTDS the protocol version and the UTF-8 client character set. Ends with ";".
+QString odbcConnectionString(const OleDbSettings& settings, const QString& driver,
+                             const QString& tdsVersion);
+
+}  // namespace tarnwick

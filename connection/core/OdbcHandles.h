@@ -1,0 +1,17 @@
+#pragma once
+// The ODBC handles behind one OdbcConnection, shared with the statements run on it.
+
+#include "OdbcConnection.h"
+
+#include <sql.h>
+
+namespace tarnwick {
+
+struct OdbcConnection::Handles {
+    SQLHENV environment = SQL_NULL_HENV;
+    SQLHDBC connection = SQL_NULL_HDBC;  // allocated while open
+    bool open = false;
+    int commandTimeout = 30;  // seconds, applied to every statement; 0 = none
+};
+
+}  // namespace tarnwick

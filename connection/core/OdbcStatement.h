@@ -1,0 +1,53 @@
+#pragma once
+// One statement handle on an open connection: runs one batch and walks its results. Every ODBC call
+// is followed by a look at its diagnostics; the first error of the batch is kept and raised by
+// raiseFirstError() once the batch has been read to its end, so later statements of the batch still
+// run and their results are consumed. Informational messages are read and dropped.
+
+#include "OdbcHandles.h"
+#include "OdbcDiagnostics.h"
+
+#include <QString>
+#include <QVariant>
+#include <QVector>
+
+#include <optional>
+
+namespace tarnwick {
+
+class OdbcStatement {
+public:
+    // Allocates the handle with a forward-only read-only cursor and the command time-out.
+    explicit OdbcStatement(OdbcConnection::Handles& handles);
+    ~OdbcStatement();
+    OdbcStatement(const OdbcStatement&) = delete;
+    OdbcStatement& operator=(const OdbcStatement&) = delete;
+
+    // Sends the batch; afterwards the first result (if any) is current.
+    void execDirect(const QString& text);
+    // Whether the current result is a result set (has columns).
+    bool hasResultSet();
+    // Reads every row of the current result set.
+    QVector<QVector<QVariant>> fetchAll();
+    // Reads and drops every row of the current result set.
+    void discardRows();
+    // Moves to the next result; false when there is none (or reading can not go on).
+    bool moreResults();
+    // Reads every remaining result, dropping rows.
+    void drain();
+    void raiseFirstError() const;
+    bool failed() const { return m_firstError.has_value(); }
+    bool lastCallFailed() const { return m_lastCallFailed; }
+
+private:
+    // Looks at the diagnostics after a call; returns true when the call succeeded.
+    bool check(SQLRETURN rc, const char* call);
+    QVariant readValue(SQLUSMALLINT column, int kind);
+
+    SQLHSTMT m_statement = SQL_NULL_HSTMT;
+    std::optional<DbError> m_firstError;
+    bool m_lastCallFailed = false;
+    bool m_broken = false;  // the connection or the statement can not go on
+};
+
+}  // namespace tarnwick
