@@ -1,0 +1,93 @@
+#include "RecordingToolkit.h"
+
+#include <QFileInfo>
+
+using namespace Qt::StringLiterals;
+
+namespace tarnwick::test {
+
+QString RecordingToolkit::MessageBoxCall::shownTitle() const {
+    return title.isEmpty() ? applicationTitle() : title;
+}
+
+RecordingToolkit::RecordingToolkit() {
+    setToolkit(this);
+}
+
+RecordingToolkit::~RecordingToolkit() {
+    if (&toolkit() == this)
+        setToolkit(nullptr);
+}
+
+void RecordingToolkit::setNextAnswer(int answer) {
+    m_answers.push_back(answer);
+}
+
+void RecordingToolkit::setNextFileName(const QString& path) {
+    m_fileNames.push_back(path);
+}
+
+void RecordingToolkit::setFileExists(const QString& path, bool exists) {
+    m_fileExists.insert(path, exists);
+}
+
+void RecordingToolkit::clear() {
+    messageBoxes.clear();
+    fileDialogs.clear();
+    deletedFiles.clear();
+    checkedFiles.clear();
+    calls.clear();
+    processEventsCount = 0;
+    endProgramCount = 0;
+    m_answers.clear();
+    m_fileNames.clear();
+}
+
+int RecordingToolkit::messageBox(const QString& text, int style, const QString& title) {
+    messageBoxes.push_back({text, style, title});
+    calls << u"messageBox|%1|%2|%3"_s.arg(text).arg(style).arg(title);
+    if (onMessageBox)
+        onMessageBox(messageBoxes.back());
+    if (m_answers.empty())
+        return vbOK;
+    const int answer = m_answers.front();
+    m_answers.pop_front();
+    return answer;
+}
+
+QString RecordingToolkit::openFileDialog(const FileDialogRequest& request) {
+    fileDialogs.push_back(request);
+    calls << u"openFileDialog|"_s + request.title;
+    if (m_fileNames.empty())
+        return {};
+    QString path = m_fileNames.front();
+    m_fileNames.pop_front();
+    return path;
+}
+
+void RecordingToolkit::processEvents() {
+    ++processEventsCount;
+    calls << u"processEvents"_s;
+    if (onProcessEvents)
+        onProcessEvents();
+}
+
+bool RecordingToolkit::fileExists(const QString& path) const {
+    checkedFiles << path;
+    calls << u"fileExists|"_s + path;
+    const auto preset = m_fileExists.constFind(path);
+    return preset != m_fileExists.constEnd() ? preset.value() : QFileInfo::exists(path);
+}
+
+bool RecordingToolkit::deleteFile(const QString& path) {
+    deletedFiles << path;
+    calls << u"deleteFile|"_s + path;
+    return m_deleteSucceeds;
+}
+
+void RecordingToolkit::endProgram() {
+    ++endProgramCount;
+    calls << u"endProgram"_s;
+}
+
+}  // namespace tarnwick::test

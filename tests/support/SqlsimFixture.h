@@ -1,0 +1,78 @@
+#pragma once
+// An embedded sqlsim server for end-to-end tests: the program talks to it through the real ODBC path
+// (unixODBC + FreeTDS) on an ephemeral loopback port.
+//
+//   tarnwick::test::SqlsimFixture sim(u"conn-2000.json"_s);  // tests/data/conn-2000.json
+//   ASSERT_TRUE(sim.connect());                   // ConnectServer + ReadServerVersion, as a login does
+//   ModMain::serverConnection().Connection.execute(u"..."_s);
+//   EXPECT_EQ(sim.journalTexts().last(), u"...");
+//   EXPECT_TRUE(sim.engine().databaseExists(u"x"_s));
+//
+// The destructor closes the program's connection (if open) before it stops the server, so every test
+// starts with ModMain's connection closed.
+
+#include "engine/Engine.h"
+#include "engine/Scenario.h"
+#include "protocol/Server.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <memory>
+#include <vector>
+
+namespace tarnwick::test {
+
+class SqlsimFixture {
+public:
+    // scenario: inline JSON (text starting with "{"), or a path: absolute, relative to tests/data,
+    // or relative to the source tree (e.g. "sqlsim/scenarios/demo.json"). Throws std::runtime_error
+    // when the scenario can not be read or the server can not start.
+    explicit SqlsimFixture(const QString& scenario);
+    explicit SqlsimFixture(const sqlsim::Scenario& scenario);
+    ~SqlsimFixture();
+    SqlsimFixture(const SqlsimFixture&) = delete;
+    SqlsimFixture& operator=(const SqlsimFixture&) = delete;
+
+    // What a user types in the server box to reach this server: "127.0.0.1,<port>".
+    QString serverName() const;
+    quint16 port() const;
+    QString password() const { return m_password; }  // the scenario's sa password
+
+    sqlsim::Server& server() { return *m_server; }
+    sqlsim::Engine& engine() { return *m_engine; }
+
+    // The program's login: ModMain::ConnectServer(serverName(), password), then ServerVersion from
+    // ReadServerVersion. False when ConnectServer failed (its message box went to the toolkit).
+    bool connect();
+    bool connect(const QString& password);
+    void disconnect();  // closes ModMain's connection when it is open
+
+    // Every request received, in order; texts exactly as received.
+    std::vector<sqlsim::JournalEntry> journal() const;
+    QStringList journalTexts() const;
+    QStringList journalTextsOf(int connection) const;
+    void clearJournal();
+
+    // Faults on batches whose text matches a regular expression (use literal() for a plain text).
+    void failOn(const QString& pattern, const QString& errorText, int errorNumber = 50000,
+                int severity = 16, int times = 1);
+    void dropOn(const QString& pattern, int times = 1);  // the server drops the connection
+    void sleepOn(const QString& pattern, std::chrono::milliseconds delay, int times = 1);
+    void addFault(const sqlsim::Fault& fault);
+    void clearFaults();
+    static QString literal(const QString& text);  // a pattern matching text anywhere in a batch
+
+    // Where tests/data lies, and the path of a file in it.
+    static QString dataPath(const QString& fileName);
+
+private:
+    void start(const sqlsim::Scenario& scenario);
+
+    std::shared_ptr<sqlsim::Engine> m_engine;
+    std::unique_ptr<sqlsim::Server> m_server;
+    QString m_password;
+};
+
+}  // namespace tarnwick::test
