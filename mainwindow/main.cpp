@@ -1,1 +1,27 @@
-int main() { return 0; }
+// Starts the program at the main window, whose load step runs the login.
+
+#include "Pictures.h"
+#include "QtToolkit.h"
+#include "Toolkit.h"
+#include "frmMain.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(tarnwick::applicationTitle());
+    QApplication::setWindowIcon(tarnwick::windowIcon());
+
+    tarnwick::QtToolkit qtToolkit;
+    tarnwick::setToolkit(&qtToolkit);
+
+    int result = 0;
+    {
+        frmMain window;
+        window.Form_Load();
+        window.showMaximized();
+        result = QApplication::exec();
+    }
+    tarnwick::setToolkit(nullptr);
+    return result;
+}

@@ -1,0 +1,259 @@
+#include "frmMain.h"
+
+#include "DbError.h"
+#include "Pictures.h"
+#include "Toolkit.h"
+#include "Twips.h"
+#include "WindowFont.h"
+#include "frmMainCatalogue.h"
+#include "frmMainResultArea.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QTreeWidget>
+
+#include <cmath>
+#include <exception>
+
+using namespace Qt::StringLiterals;
+using tarnwick::setTwipsGeometry;
+using tarnwick::toolkit;
+
+namespace {
+
+const QString kBlue = u"color: #0000FF;"_s;
+const QString kRed = u"color: #FF0000;"_s;
+
+QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    return label;
+}
+
+}  // namespace
+
+QPoint waitPanelPositionTwips(QSize screenTwips, QSize panelTwips) {
+    const float left = (static_cast<float>(screenTwips.width()) - static_cast<float>(panelTwips.width())) / 2.0f;
+    const float top = (static_cast<float>(screenTwips.height()) - static_cast<float>(panelTwips.height())) / 3.0f;
+    return {static_cast<int>(std::lround(left)), static_cast<int>(std::lround(top))};
+}
+
+frmMain::frmMain(MainServices services, QWidget* parent)
+    : QMainWindow(parent), m_services(std::move(services)) {
+    buildLayout();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::buildLayout() {
+    setObjectName(u"frmMain"_s);
+    setWindowTitle(u"Tarnwick-"_s);
+    setWindowIcon(tarnwick::windowIcon());
+    setFont(tarnwick::windowFont());
+
+    auto* client = new QWidget(this);
+    client->setObjectName(u"clientArea"_s);
+    setCentralWidget(client);
+
+    mnuFile = menuBar()->addMenu(u"文件"_s);
+    mnuFile->setObjectName(u"mnuFile"_s);
+    mnuReConn = mnuFile->addAction(u"重新连接"_s);
+    mnuReConn->setObjectName(u"mnuReConn"_s);
+    mnuExit = mnuFile->addAction(u"退出"_s);
+    mnuExit->setObjectName(u"mnuExit"_s);
+    connect(mnuReConn, &QAction::triggered, this, &frmMain::mnuReConn_Click);
+    connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
+
+    Frame1 = new QGroupBox(u"操作区"_s, client);
+    Frame1->setObjectName(u"Frame1"_s);
+    setTwipsGeometry(Frame1, 120, 0, 5055, 8175);
+
+    Label5 = makeLabel(Frame1, u"Label5"_s, QString());
+    Label5->setStyleSheet(kBlue);
+    tarnwick::moveTwips(Label5, 465, 360);
+
+    Label1 = makeLabel(Frame1, u"Label1"_s, u"请选择您要操作的数据库："_s);
+    setTwipsGeometry(Label1, 135, 780, 2520, 210);
+
+    Combo_DB = new QComboBox(Frame1);
+    Combo_DB->setObjectName(u"Combo_DB"_s);
+    Combo_DB->setEditable(false);
+    setTwipsGeometry(Combo_DB, 2520, 720, 2415, 330);
+
+    Label2 = makeLabel(Frame1, u"Label2"_s, u"警告："_s);
+    Label2->setStyleSheet(kRed);
+    setTwipsGeometry(Label2, 480, 1080, 735, 255);
+
+    Label7 = makeLabel(Frame1, u"Label7"_s,
+                       u"1、修复操作有可能造成部分数据丢失，使用前请作好数据库备份！"_s);
+    Label7->setStyleSheet(kRed);
+    Label7->setWordWrap(true);
+    Label7->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setTwipsGeometry(Label7, 720, 1320, 3360, 570);
+
+    Label8 = makeLabel(Frame1, u"Label8"_s, u"2、数据库附加必须在服务器上操作！"_s);
+    Label8->setStyleSheet(kRed);
+    setTwipsGeometry(Label8, 720, 1800, 3465, 210);
+
+    Label3 = makeLabel(Frame1, u"Label3"_s, u"操作提示：选择数据库后双击所要进行的操作即可！"_s);
+    Label3->setStyleSheet(kBlue);
+    Label3->setFont(tarnwick::windowFont(9));
+    setTwipsGeometry(Label3, 480, 2040, 4140, 180);
+
+    TV_Ope = new QTreeWidget(Frame1);
+    TV_Ope->setObjectName(u"TV_Ope"_s);
+    TV_Ope->setHeaderHidden(true);
+    TV_Ope->setColumnCount(1);
+    TV_Ope->setRootIsDecorated(false);
+    TV_Ope->setItemsExpandable(false);
+    TV_Ope->setSelectionMode(QAbstractItemView::SingleSelection);
+    TV_Ope->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    TV_Ope->setIconSize(QSize(16, 16));
+    TV_Ope->viewport()->installEventFilter(this);
+    setTwipsGeometry(TV_Ope, 120, 2280, 4815, 5775);
+
+    Frame2 = new QGroupBox(u"结果区"_s, client);
+    Frame2->setObjectName(u"Frame2"_s);
+    setTwipsGeometry(Frame2, 5280, 0, 6495, 8175);
+
+    Label4 = makeLabel(Frame2, u"Label4"_s,
+                       u"提示：如果修复结果提示有错误，请重复执行该操作，直到提示没有错误！可以执行不同的操作来尝试修复！"_s);
+    Label4->setStyleSheet(kBlue);
+    Label4->setFont(tarnwick::windowFont(9));
+    Label4->setWordWrap(true);
+    Label4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setTwipsGeometry(Label4, 360, 240, 4560, 420);
+
+    txtResult = new ResultArea(Frame2);
+    txtResult->setObjectName(u"txtResult"_s);
+    setTwipsGeometry(txtResult, 120, 720, 6255, 7335);
+
+    fra_Wait = new QFrame(client);
+    fra_Wait->setObjectName(u"fra_Wait"_s);
+    fra_Wait->setFrameShape(QFrame::Panel);
+    fra_Wait->setFrameShadow(QFrame::Raised);
+    fra_Wait->setLineWidth(2);
+    fra_Wait->setAutoFillBackground(true);
+    setTwipsGeometry(fra_Wait, 720, 480, kWaitPanelWidth, kWaitPanelHeight);
+
+    Image1 = new QLabel(fra_Wait);
+    Image1->setObjectName(u"Image1"_s);
+    Image1->setPixmap(tarnwick::waitPicture());
+    setTwipsGeometry(Image1, 240, 232, 510, 510);
+    Image1->setAlignment(Qt::AlignCenter);
+
+    Label6 = makeLabel(fra_Wait, u"Label6"_s, u"正在附加数据库。。。。。。。。"_s);
+    Label6->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    setTwipsGeometry(Label6, 960, 240, 4455, 495);
+    fra_Wait->hide();
+
+    ImageList1 = {tarnwick::nodePicture(1), tarnwick::nodePicture(2)};
+
+    setTabOrder(Combo_DB, txtResult);
+    setTabOrder(txtResult, TV_Ope);
+    for (QWidget* w : {static_cast<QWidget*>(Label5), static_cast<QWidget*>(Label1), static_cast<QWidget*>(Label2),
+                       static_cast<QWidget*>(Label7), static_cast<QWidget*>(Label8), static_cast<QWidget*>(Label3),
+                       static_cast<QWidget*>(Label4), static_cast<QWidget*>(Label6), static_cast<QWidget*>(Image1)})
+        w->setFocusPolicy(Qt::NoFocus);
+
+    const QRect design = tarnwick::twipsRect(0, 0, 11325, 7560);
+    resize(design.width(), design.height() + menuBar()->sizeHint().height());
+}
+
+void frmMain::Form_Load() {
+    if (!m_services.login(this)) {
+        // Closed without logging in at start-up: there is no server to work on.
+        toolkit().endProgram();
+        return;
+    }
+
+    QStringList names;
+    try {
+        names = m_services.userDatabases();
+    } catch (const tarnwick::DbError& e) {
+        toolkit().messageBox(u"无法读取数据库列表：\r\n"_s + e.description(), tarnwick::vbCritical);
+        return;
+    } catch (const std::exception& e) {
+        toolkit().messageBox(u"无法读取数据库列表：\r\n"_s + QString::fromLocal8Bit(e.what()),
+                             tarnwick::vbCritical);
+        return;
+    }
+    if (names.size() < 1) {
+        toolkit().messageBox(u"该服务器上没有用户数据库！"_s, tarnwick::vbInformation, u"提示"_s);
+        return;
+    }
+    Combo_DB->addItems(names);
+    Combo_DB->setCurrentIndex(0);
+
+    const QString version = m_services.serverVersion();
+    Label5->setText(u"当前数据库版本："_s + version);
+    Label5->adjustSize();
+    setWindowTitle(windowTitle() + version);
+    fillCatalogue();
+}
+
+void frmMain::fillCatalogue() {
+    for (const CatalogueNode& node : operationCatalogue()) {
+        auto* item = new QTreeWidgetItem(TV_Ope, {node.text});
+        item->setData(0, kNodeKeyRole, node.key);
+        item->setData(0, kNodeImageRole, node.image);
+        item->setIcon(0, QIcon(ImageList1.value(node.image - 1)));
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    }
+}
+
+void frmMain::Form_Resize() {
+    if (isVisible() && windowState() != Qt::WindowMaximized) setWindowState(Qt::WindowMaximized);
+    placeWaitPanel();
+}
+
+void frmMain::placeWaitPanel() {
+    const QPoint at = waitPanelPositionTwips(toolkit().screenSizeTwips(),
+                                             QSize(kWaitPanelWidth, kWaitPanelHeight));
+    tarnwick::moveTwips(fra_Wait, at.x(), at.y());
+}
+
+void frmMain::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}
+
+void frmMain::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) Form_Resize();
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == TV_Ope->viewport() && event->type() == QEvent::MouseButtonDblClick &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        // Let the tree update its selection first, then run the operation of the selected node.
+        const bool handled = QMainWindow::eventFilter(watched, event);
+        TV_Ope_DblClick();
+        return handled;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmMain::ShowWaitPanel(const QString& text) {
+    Label6->setText(text);
+    fra_Wait->show();
+    fra_Wait->raise();
+    toolkit().processEvents();
+    // The caller blocks on the server right after this: paint the panel now, whatever the event
+    // pump managed to do.
+    fra_Wait->repaint();
+}
+
+void frmMain::HideWaitPanel() { fra_Wait->hide(); }
+
+QString frmMain::resultText() const { return txtResult->resultText(); }
+
+void frmMain::setResultText(const QString& text) { txtResult->setResultText(text); }
+
+void frmMain::processEvents() { toolkit().processEvents(); }

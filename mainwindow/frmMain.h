@@ -1,0 +1,103 @@
+#pragma once
+// The main window: database list, operation tree, result area, wait panel and the file menu.
+// It is the host the maintenance routines report to.
+
+#include "OperationHost.h"
+#include "frmMainDispatch.h"
+
+#include <QMainWindow>
+#include <QPixmap>
+#include <QPoint>
+#include <QSize>
+
+#include <functional>
+
+class QAction;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QTreeWidget;
+class ResultArea;
+
+// Everything the main window asks of the rest of the program. The standard services use the
+// login window and the one server connection; tests put their own in place.
+struct MainServices {
+    // Shows a fresh login window modally; false when it was closed without logging in.
+    std::function<bool(QWidget* owner)> login;
+    // The user databases' names in the server's order; raises on failure.
+    std::function<QStringList()> userDatabases;
+    // Closes the server connection; raises when it is not open.
+    std::function<void()> closeConnection;
+    std::function<QString()> serverVersion;
+    OperationRoutines routines;
+
+    static MainServices standard();
+};
+
+// Where the wait panel goes: centred horizontally on the screen, its top at a third of the free
+// height, in twips, computed in single precision.
+QPoint waitPanelPositionTwips(QSize screenTwips, QSize panelTwips);
+
+class frmMain final : public QMainWindow, public tarnwick::OperationHost {
+    Q_OBJECT
+public:
+    static constexpr int kNodeKeyRole = Qt::UserRole;
+    static constexpr int kNodeImageRole = Qt::UserRole + 1;
+    static constexpr int kWaitPanelWidth = 5535;
+    static constexpr int kWaitPanelHeight = 975;
+
+    explicit frmMain(MainServices services = MainServices::standard(), QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    void Form_Load();
+    void Form_Resize();
+    void TV_Ope_DblClick();
+    void mnuReConn_Click();
+    void mnuExit_Click();
+
+    // tarnwick::OperationHost
+    void ShowWaitPanel(const QString& text) override;
+    void HideWaitPanel() override;
+    QString resultText() const override;
+    void setResultText(const QString& text) override;
+    void processEvents() override;
+
+    MainServices& services() { return m_services; }
+    bool operationRunning() const { return m_operationRunning; }
+
+    QGroupBox* Frame1;
+    QLabel* Label5;
+    QLabel* Label1;
+    QComboBox* Combo_DB;
+    QLabel* Label2;
+    QLabel* Label7;
+    QLabel* Label8;
+    QLabel* Label3;
+    QTreeWidget* TV_Ope;
+    QGroupBox* Frame2;
+    QLabel* Label4;
+    ResultArea* txtResult;
+    QFrame* fra_Wait;
+    QLabel* Image1;
+    QLabel* Label6;
+    QList<QPixmap> ImageList1;  // image n of the list is ImageList1[n - 1]
+    QMenu* mnuFile;
+    QAction* mnuReConn;
+    QAction* mnuExit;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildLayout();
+    void fillCatalogue();
+    void placeWaitPanel();
+
+    MainServices m_services;
+    bool m_operationRunning = false;
+    bool m_loaded = false;
+};

@@ -1,0 +1,117 @@
+#include "QtToolkit.h"
+
+#include "FileFilter.h"
+#include "Twips.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+
+#include <cstdio>
+#include <cstdlib>
+
+using namespace Qt::StringLiterals;
+
+namespace tarnwick {
+
+namespace {
+
+QScreen* mainScreen() { return QGuiApplication::primaryScreen(); }
+
+double logicalDpiX() {
+    QScreen* s = mainScreen();
+    return s ? s->logicalDotsPerInchX() : 96.0;
+}
+
+double logicalDpiY() {
+    QScreen* s = mainScreen();
+    return s ? s->logicalDotsPerInchY() : 96.0;
+}
+
+}  // namespace
+
+int QtToolkit::messageBox(const QString& text, int style, const QString& title) {
+    QMessageBox box(QApplication::activeModalWidget() ? QApplication::activeModalWidget()
+                                                      : QApplication::activeWindow());
+    box.setWindowTitle(title.isEmpty() ? applicationTitle() : title);
+    box.setText(text);
+    switch (style) {
+        case vbCritical:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case vbInformation:
+        case vbOKCancelInformation:
+            box.setIcon(QMessageBox::Information);
+            break;
+        default:
+            box.setIcon(QMessageBox::NoIcon);
+            break;
+    }
+    QPushButton* ok = box.addButton(u"确定"_s, QMessageBox::AcceptRole);
+    QPushButton* cancel = nullptr;
+    if (style == vbOKCancelInformation) cancel = box.addButton(u"取消"_s, QMessageBox::RejectRole);
+    box.setDefaultButton(ok);
+    box.setEscapeButton(cancel ? cancel : ok);
+    box.exec();
+    return box.clickedButton() == ok || cancel == nullptr ? vbOK : vbCancel;
+}
+
+QString QtToolkit::openFileDialog(const FileDialogRequest& request) {
+    QFileDialog dialog(QApplication::activeModalWidget() ? QApplication::activeModalWidget()
+                                                         : QApplication::activeWindow(),
+                       request.title, request.initialDir);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    const QStringList filters = qtNameFilters(request.filter);
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+        const int index = request.filterIndex >= 1 && request.filterIndex <= filters.size()
+                              ? request.filterIndex - 1
+                              : 0;
+        dialog.selectNameFilter(filters.at(index));
+    }
+    // Flag 4 hides the read-only box; Qt's dialog never shows one, so there is nothing to do.
+    if (dialog.exec() != QDialog::Accepted) return {};
+    const QStringList chosen = dialog.selectedFiles();
+    return chosen.isEmpty() ? QString() : QDir::toNativeSeparators(chosen.first());
+}
+
+void QtToolkit::processEvents() {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+QSize QtToolkit::screenSizeTwips() const {
+    QScreen* s = mainScreen();
+    const QSize pixels = s ? s->geometry().size() : QSize(1024, 768);
+    return {pixelsToTwips(pixels.width(), logicalDpiX()),
+            pixelsToTwips(pixels.height(), logicalDpiY())};
+}
+
+int QtToolkit::twipsToPixelsX(int twips) const { return twipsToPixels(twips, logicalDpiX()); }
+
+int QtToolkit::twipsToPixelsY(int twips) const { return twipsToPixels(twips, logicalDpiY()); }
+
+QString QtToolkit::programDirectory() const {
+    return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+}
+
+bool QtToolkit::fileExists(const QString& path) const { return QFileInfo(path).isFile(); }
+
+bool QtToolkit::deleteFile(const QString& path) {
+    QFile file(path);
+    return file.exists() && file.remove();
+}
+
+void QtToolkit::endProgram() {
+    std::fflush(nullptr);
+    std::_Exit(0);
+}
+
+}  // namespace tarnwick

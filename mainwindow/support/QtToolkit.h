@@ -1,0 +1,25 @@
+#pragma once
+// The real toolkit: message boxes, the file-open dialog, the event pump, screen metrics and files
+// on Qt Widgets.
+
+#include "Toolkit.h"
+
+namespace tarnwick {
+
+class QtToolkit final : public Toolkit {
+public:
+    int messageBox(const QString& text, int style = vbOKOnly, const QString& title = {}) override;
+    QString openFileDialog(const FileDialogRequest& request) override;
+    // Only painting and other non-input events run here: an operation in progress must not be
+    // re-entered by a click or a key press that arrives while it waits on the server.
+    void processEvents() override;
+    QSize screenSizeTwips() const override;
+    int twipsToPixelsX(int twips) const override;
+    int twipsToPixelsY(int twips) const override;
+    QString programDirectory() const override;
+    bool fileExists(const QString& path) const override;
+    bool deleteFile(const QString& path) override;
+    [[noreturn]] void endProgram() override;
+};
+
+}  // namespace tarnwick
