@@ -1,1 +1,73 @@
-int main() { return 0; }
+// sqlsim: serves one scenario on 127.0.0.1 until SIGINT or SIGTERM.
+//   sqlsim --scenario FILE [--port N] [--journal FILE]
+
+#include "engine/Engine.h"
+#include "protocol/Server.h"
+
+#include <QString>
+
+#include <csignal>
+#include <cstdio>
+#include <exception>
+#include <pthread.h>
+
+namespace {
+
+int usage()
+{
+    std::fprintf(stderr, "usage: sqlsim --scenario FILE [--port N] [--journal FILE]\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QString scenario;
+    QString journal;
+    quint16 port = 1433;
+    for (int i = 1; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        if (i + 1 >= argc)
+            return usage();
+        const QString value = QString::fromLocal8Bit(argv[++i]);
+        if (arg == u"--scenario") {
+            scenario = value;
+        } else if (arg == u"--journal") {
+            journal = value;
+        } else if (arg == u"--port") {
+            bool ok = false;
+            const uint n = value.toUInt(&ok);
+            if (!ok || n > 65535)
+                return usage();
+            port = static_cast<quint16>(n);
+        } else {
+            return usage();
+        }
+    }
+    if (scenario.isEmpty())
+        return usage();
+
+    // Block the stop signals in every thread; the main thread waits for them below.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    try {
+        sqlsim::Server server(sqlsim::Engine::fromFile(scenario));
+        if (!journal.isEmpty())
+            server.setJournalFile(journal);
+        const quint16 listening = server.start(port);
+        std::printf("sqlsim: listening on 127.0.0.1:%u\n", unsigned(listening));
+        std::fflush(stdout);
+        int received = 0;
+        sigwait(&stopSignals, &received);
+        server.stop();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "sqlsim: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}

@@ -60,6 +60,11 @@ public:
 
     Engine& engine();
 
+    // Connections whose thread still serves (for tests of dropped and refused connections).
+    int openConnections() const;
+    // The server name that messages carry (set before start()).
+    void setServerName(const QString& name);
+
 private:
     struct Impl;
     std::unique_ptr<Impl> d;

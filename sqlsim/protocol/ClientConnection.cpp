@@ -1,0 +1,484 @@
+#include "ClientConnection.h"
+
+#include "Bytes.h"
+#include "Login.h"
+#include "RpcRequest.h"
+
+#include <QRegularExpression>
+
+#include <sys/socket.h>
+
+#include <chrono>
+
+namespace sqlsim {
+
+using namespace tds;
+
+namespace {
+
+constexpr qsizetype FlushThreshold = 256 * 1024;
+
+struct ServerBuild {
+    quint8 major = 8;
+    quint8 minor = 0;
+    quint16 build = 2039;
+};
+
+// "Microsoft SQL Server  2000 - 8.00.2039 (Intel X86) ..." -> 8, 0, 2039.
+ServerBuild buildOf(const Engine& engine)
+{
+    ServerBuild b;
+    if (engine.profile() == Profile::Sql70)
+        b = {7, 0, 623};
+    static const QRegularExpression re(QStringLiteral(" - (\\d+)\\.(\\d+)\\.(\\d+)"));
+    const auto m = re.match(engine.versionBanner());
+    if (m.hasMatch()) {
+        b.major = static_cast<quint8>(m.captured(1).toUInt());
+        b.minor = static_cast<quint8>(m.captured(2).toUInt());
+        b.build = static_cast<quint16>(m.captured(3).toUInt());
+    }
+    return b;
+}
+
+bool isDone(const Token& t)
+{
+    return std::holds_alternative<Done>(t);
+}
+
+bool hasError(const std::vector<Token>& tokens)
+{
+    for (const Token& t : tokens) {
+        if (const auto* m = std::get_if<Message>(&t); m && m->severity > 10)
+            return true;
+        if (const auto* d = std::get_if<Done>(&t); d && d->error)
+            return true;
+    }
+    return false;
+}
+
+Message errorMessage(int number, int severity, int state, const QString& text)
+{
+    Message m;
+    m.number = number;
+    m.severity = severity;
+    m.state = state;
+    m.text = text;
+    return m;
+}
+
+}  // namespace
+
+quint16 ClientConnection::spidOf(int connectionNumber)
+{
+    return static_cast<quint16>(51 + (connectionNumber - 1) % 30000);
+}
+
+ClientConnection::ClientConnection(ServerContext& context, int fd, int number)
+    : m_context(context), m_fd(fd), m_number(number), m_spid(spidOf(number)), m_reader(fd)
+{
+}
+
+ClientConnection::~ClientConnection() = default;
+
+void ClientConnection::run()
+{
+    m_session = m_context.engine->newSession(m_spid);
+    serve();
+    m_session->disconnect();
+    ::shutdown(m_fd, SHUT_RDWR);
+}
+
+bool ClientConnection::readRequest(Request& request)
+{
+    PacketHeader header;
+    QByteArray payload;
+    while (true) {
+        if (m_reader.readPacket(header, payload) != SocketReader::Status::Packet)
+            return false;
+        switch (m_assembler.add(header, payload)) {
+        case MessageAssembler::Result::Incomplete:
+            continue;
+        case MessageAssembler::Result::Complete:
+            request.type = m_assembler.type();
+            request.payload = m_assembler.takeMessage();
+            request.ignored = false;
+            return true;
+        case MessageAssembler::Result::Ignored:
+            request.type = m_assembler.type();
+            request.payload.clear();
+            request.ignored = true;
+            return true;
+        case MessageAssembler::Result::Error:
+            return false;
+        }
+    }
+}
+
+void ClientConnection::serve()
+{
+    Request request;
+    if (!readRequest(request) || request.ignored)
+        return;
+    if (request.type == quint8(PacketType::PreLogin)) {
+        // SQL Server 7.0 predates the pre-login message and drops a client that sends one.
+        if (m_context.engine->profile() == Profile::Sql70)
+            return;
+        if (!answerPrelogin(request.payload) || !readRequest(request) || request.ignored)
+            return;
+    }
+    if (request.type != quint8(PacketType::Login7) || !login(request.payload))
+        return;
+    while (readRequest(request)) {
+        if (request.ignored) {
+            if (!sendDone(0))
+                return;
+            continue;
+        }
+        bool keepGoing = false;
+        switch (static_cast<PacketType>(request.type)) {
+        case PacketType::Attention:
+            // Late attention: the request already finished, but the client waits for the ack.
+            keepGoing = sendDone(done::Attention);
+            break;
+        case PacketType::SqlBatch:
+            keepGoing = handleBatch(request.payload);
+            break;
+        case PacketType::Rpc:
+            keepGoing = handleRpc(request.payload);
+            break;
+        default:
+            keepGoing = false;  // a second login or pre-login
+            break;
+        }
+        if (!keepGoing)
+            return;
+    }
+}
+
+bool ClientConnection::answerPrelogin(const QByteArray& payload)
+{
+    if (!parsePrelogin(payload))
+        return false;
+    const ServerBuild b = buildOf(*m_context.engine);
+    return sendAll(m_fd, framePackets(preloginReply(b.major, b.minor, b.build), DefaultPacketSize,
+                                      m_spid));
+}
+
+bool ClientConnection::login(const QByteArray& payload)
+{
+    const Login7Result parsed = parseLogin7(payload);
+    if (!parsed.login)
+        return false;
+    const Login7& l = *parsed.login;
+    m_loginVersion = l.tdsVersion;
+    if ((l.tdsVersion >> 24) < 0x70)
+        return false;  // pre-7.0 logins are not spoken here
+    const bool speaks70 = (l.tdsVersion >> 24) == 0x70 || m_context.engine->profile() == Profile::Sql70;
+    m_version = speaks70 ? TdsVersion::V70 : TdsVersion::V71;
+
+    LoginRequest req;
+    req.tdsVersion = l.tdsVersion;
+    req.user = l.userName;
+    req.password = l.password;
+    req.database = l.database;
+    req.appName = l.appName;
+    req.hostName = l.hostName;
+    Session::LoginOutcome outcome = m_session->login(req);
+    if (!outcome.accepted) {
+        sendTokens(outcome.reply.tokens);
+        return false;
+    }
+
+    int packetSize = l.packetSize == 0 ? DefaultPacketSize : int(l.packetSize);
+    packetSize = std::clamp(packetSize, MinPacketSize, MaxPacketSize);
+
+    const TokenEncoder enc(m_version, m_context.serverName);
+    QByteArray out;
+    const Message* languageInfo = nullptr;
+    for (const Token& t : outcome.reply.tokens) {
+        if (const auto* change = std::get_if<DatabaseChange>(&t)) {
+            enc.envChange(out, 1, change->newDatabase, change->oldDatabase);
+        } else if (const auto* m = std::get_if<Message>(&t)) {
+            if (m->number == 5703)
+                languageInfo = m;
+            else
+                enc.message(out, *m);
+        }
+    }
+    if (m_version == TdsVersion::V71)
+        enc.collationEnvChange(out);
+    enc.envChange(out, 2, QStringLiteral("us_english"), QString());
+    Message language = errorMessage(5703, 0, 1, QStringLiteral("Changed language setting to us_english."));
+    enc.message(out, languageInfo ? *languageInfo : language);
+    const ServerBuild b = buildOf(*m_context.engine);
+    enc.loginAck(out, b.major, b.minor, b.build);
+    enc.envChange(out, 4, QString::number(packetSize), QString::number(DefaultPacketSize));
+    enc.done(out, token::Done, 0, 0, 0);
+    if (!sendPayload(out))
+        return false;
+    m_packetSize = packetSize;
+    return !outcome.reply.closeConnection;
+}
+
+bool ClientConnection::sleepWatchingForAttention(std::chrono::milliseconds delay, bool& cancelled)
+{
+    using Clock = std::chrono::steady_clock;
+    cancelled = false;
+    const auto until = Clock::now() + delay;
+    while (true) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
+        if (left.count() <= 0)
+            return true;
+        if (!m_reader.waitReadable(int(std::min<qint64>(left.count(), 1000))))
+            continue;
+        Request request;
+        if (!readRequest(request))
+            return false;
+        if (request.type != quint8(PacketType::Attention))
+            return false;  // a new request while one runs: the client broke the protocol
+        cancelled = true;
+        return sendDone(done::Attention);
+    }
+}
+
+bool ClientConnection::beginRequest(const QString& journalText, const QString& matchText, bool isRpc,
+                                    bool& skip)
+{
+    skip = false;
+    ++m_requestCount;
+    m_context.journal.record({m_number, m_session->currentDatabase(), journalText});
+    const auto fault = m_context.faults.take(m_number, m_requestCount, matchText);
+    if (!fault)
+        return true;
+    switch (fault->action) {
+    case Fault::Action::Drop:
+        return false;
+    case Fault::Action::Fail: {
+        skip = true;
+        Done d;
+        d.kind = isRpc ? Done::Kind::DoneProc : Done::Kind::Done;
+        d.error = true;
+        return sendTokens({errorMessage(fault->errorNumber, fault->severity, fault->state, fault->errorText), d});
+    }
+    case Fault::Action::Sleep: {
+        bool cancelled = false;
+        if (!sleepWatchingForAttention(fault->delay, cancelled))
+            return false;
+        skip = cancelled;
+        return true;
+    }
+    }
+    return true;
+}
+
+bool ClientConnection::handleBatch(const QByteArray& payload)
+{
+    QByteArrayView body(payload);
+    // A 7.2+ client that ignored our 7.1 answer would put ALL_HEADERS first.
+    if ((m_loginVersion >> 24) >= 0x72 && body.size() >= 22) {
+        ByteReader r(body.data(), body.size());
+        if (r.u32() == 22u && r.u32() == 18u && r.u16() == 2u)
+            body = body.sliced(22);
+    }
+    const QString text = ByteReader::decodeUcs2(body);
+    bool skip = false;
+    if (!beginRequest(text, text, false, skip))
+        return false;
+    if (skip)
+        return true;
+    const Reply reply = m_session->executeBatch(text);
+    if (!sendTokens(reply.tokens))
+        return false;
+    return !reply.closeConnection;
+}
+
+bool ClientConnection::handleRpc(const QByteArray& payload)
+{
+    const RpcParseResult parsed = parseRpc(payload, m_version);
+    if (!parsed.error.isEmpty())
+        return false;
+    std::vector<Token> all;
+    bool closeAfter = false;
+    for (const RpcCall& call : parsed.calls) {
+        const RpcParam* stmt = findParam(call, u"@stmt", call.procId == procid::PrepExec ? 2 : 0);
+        const QString journalText = describeRpc(call);
+        const QString matchText = stmt && !stmt->value.isNull() ? stmt->value.toString() : journalText;
+        bool skip = false;
+        if (!beginRequest(journalText, matchText, true, skip))
+            return false;
+        if (skip)
+            continue;
+        std::vector<Token> tokens = runRpc(call, closeAfter);
+        std::move(tokens.begin(), tokens.end(), std::back_inserter(all));
+        if (closeAfter)
+            break;
+    }
+    if (!all.empty() && !sendTokens(all))
+        return false;
+    return !closeAfter;
+}
+
+std::vector<Token> ClientConnection::runStatementInProc(const RpcCall& call, const QString& statement,
+                                                        std::vector<ReturnValue> outputs,
+                                                        bool& closeAfter)
+{
+    Reply reply = m_session->executeBatch(statement);
+    closeAfter = reply.closeConnection;
+    std::vector<Token> tokens;
+    tokens.reserve(reply.tokens.size() + outputs.size() + 2);
+    for (Token& t : reply.tokens) {
+        if (auto* d = std::get_if<Done>(&t); d && d->kind == Done::Kind::Done)
+            d->kind = Done::Kind::DoneInProc;
+        tokens.push_back(std::move(t));
+    }
+    const bool failed = hasError(tokens);
+    tokens.push_back(ReturnStatus{0});
+    // Output parameters we do not set ourselves come back as they went in.
+    for (quint16 i = 0; i < call.params.size(); ++i) {
+        const RpcParam& p = call.params[i];
+        if (!p.output)
+            continue;
+        const auto own = std::find_if(outputs.begin(), outputs.end(),
+                                      [&](const ReturnValue& v) { return v.ordinal == i; });
+        tokens.push_back(own != outputs.end() ? *own : ReturnValue{i, p.name, p.value});
+    }
+    Done procDone;
+    procDone.kind = Done::Kind::DoneProc;
+    procDone.error = failed;
+    tokens.push_back(procDone);
+    return tokens;
+}
+
+std::vector<Token> ClientConnection::runRpc(const RpcCall& call, bool& closeAfter)
+{
+    closeAfter = false;
+    const auto text = [](const RpcParam* p) { return p && !p->value.isNull() ? p->value.toString() : QString(); };
+    const auto ordinalOf = [&call](const RpcParam* p) {
+        return static_cast<quint16>(p - call.params.data());
+    };
+    const auto emptySuccess = [] {
+        Done d;
+        d.kind = Done::Kind::DoneProc;
+        return std::vector<Token>{ReturnStatus{0}, d};
+    };
+    switch (call.procId) {
+    case procid::ExecuteSql:
+        return runStatementInProc(call, text(findParam(call, u"@stmt", 0)), {}, closeAfter);
+    case procid::PrepExec:
+    case procid::Prepare: {
+        const RpcParam* handle = findParam(call, u"@handle", 0);
+        const QString statement = text(findParam(call, u"@stmt", 2));
+        const int id = m_nextHandle++;
+        m_prepared[id] = statement;
+        std::vector<ReturnValue> outputs;
+        if (handle)
+            outputs.push_back({ordinalOf(handle), handle->name, Cell(qint64(id))});
+        if (call.procId == procid::Prepare) {
+            std::vector<Token> tokens{ReturnStatus{0}};
+            for (const ReturnValue& v : outputs)
+                tokens.push_back(v);
+            Done d;
+            d.kind = Done::Kind::DoneProc;
+            tokens.push_back(d);
+            return tokens;
+        }
+        return runStatementInProc(call, statement, outputs, closeAfter);
+    }
+    case procid::Execute: {
+        const RpcParam* handle = findParam(call, u"@handle", 0);
+        const int id = handle ? handle->value.toInt() : 0;
+        const auto it = m_prepared.find(id);
+        if (it == m_prepared.end()) {
+            Done d;
+            d.kind = Done::Kind::DoneProc;
+            d.error = true;
+            return {errorMessage(8179, 16, 2,
+                                 QStringLiteral("Could not find prepared statement with handle %1.").arg(id)),
+                    ReturnStatus{0}, d};
+        }
+        return runStatementInProc(call, it->second, {}, closeAfter);
+    }
+    case procid::CursorOpen: {
+        // No server cursor: the statement runs directly and its rows come with the open.
+        std::vector<ReturnValue> outputs;
+        if (const RpcParam* cursor = findParam(call, u"@cursor", 0))
+            outputs.push_back({ordinalOf(cursor), cursor->name, Cell(qint64(0))});
+        return runStatementInProc(call, text(findParam(call, u"@stmt", 1)), outputs, closeAfter);
+    }
+    case procid::Unprepare: {
+        if (const RpcParam* handle = findParam(call, u"@handle", 0))
+            m_prepared.erase(handle->value.toInt());
+        return emptySuccess();
+    }
+    case procid::CursorClose:
+    case procid::CursorFetch:
+        return emptySuccess();
+    default: {
+        Reply reply = m_session->executeRpc(call);
+        closeAfter = reply.closeConnection;
+        return std::move(reply.tokens);
+    }
+    }
+}
+
+bool ClientConnection::sendPayload(const QByteArray& payload)
+{
+    return sendAll(m_fd, framePackets(payload, m_packetSize, m_spid));
+}
+
+bool ClientConnection::sendDone(quint16 status)
+{
+    QByteArray out;
+    TokenEncoder(m_version, m_context.serverName).done(out, token::Done, status, 0, 0);
+    return sendPayload(out);
+}
+
+bool ClientConnection::sendTokens(const std::vector<Token>& tokens)
+{
+    const TokenEncoder enc(m_version, m_context.serverName);
+    PacketFramer framer(m_packetSize, m_spid);
+    QByteArray& payload = framer.payload();
+    QByteArray wire;
+    const auto flushIfFull = [&] {
+        if (payload.size() < FlushThreshold)
+            return true;
+        framer.takeFullPackets(wire);
+        const bool ok = sendAll(m_fd, wire);
+        wire.clear();
+        return ok;
+    };
+    qsizetype lastDone = -1;
+    for (qsizetype i = 0; i < qsizetype(tokens.size()); ++i) {
+        if (isDone(tokens[size_t(i)]))
+            lastDone = i;
+    }
+    for (qsizetype i = 0; i < qsizetype(tokens.size()); ++i) {
+        const Token& t = tokens[size_t(i)];
+        if (const auto* rs = std::get_if<ResultSet>(&t)) {
+            enc.colMetadata(payload, rs->columns);
+            for (const auto& row : rs->rows) {
+                enc.row(payload, rs->columns, row);
+                if (!flushIfFull())
+                    return false;
+            }
+        } else if (const auto* m = std::get_if<Message>(&t)) {
+            enc.message(payload, *m);
+        } else if (const auto* change = std::get_if<DatabaseChange>(&t)) {
+            enc.envChange(payload, 1, change->newDatabase, change->oldDatabase);
+        } else if (const auto* d = std::get_if<Done>(&t)) {
+            enc.done(payload, *d, i != lastDone);
+        } else if (const auto* rs2 = std::get_if<ReturnStatus>(&t)) {
+            enc.returnStatus(payload, rs2->value);
+        } else if (const auto* rv = std::get_if<ReturnValue>(&t)) {
+            enc.returnValue(payload, *rv);
+        }
+        if (!flushIfFull())
+            return false;
+    }
+    if (lastDone < 0)  // every response ends with a DONE, even an empty one
+        enc.done(payload, token::Done, 0, 0, 0);
+    framer.finish(wire);
+    return sendAll(m_fd, wire);
+}
+
+}  // namespace sqlsim

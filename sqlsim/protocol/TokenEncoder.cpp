@@ -1,0 +1,255 @@
+#include "TokenEncoder.h"
+
+#include "Bytes.h"
+
+#include <algorithm>
+
+namespace sqlsim::tds {
+
+namespace {
+
+constexpr int MaxCharBytes = 8000;
+
+quint8 typeByte(ColumnType type)
+{
+    switch (type) {
+    case ColumnType::Int:
+    case ColumnType::SmallInt:
+        return 0x26;  // INTN
+    case ColumnType::NVarChar:
+        return 0xE7;
+    case ColumnType::NChar:
+        return 0xEF;
+    case ColumnType::VarChar:
+        return 0xA7;
+    }
+    return 0xE7;
+}
+
+bool isInt(ColumnType type)
+{
+    return type == ColumnType::Int || type == ColumnType::SmallInt;
+}
+
+// Declared maximum in bytes of a character column.
+int maxBytes(const ColumnDef& column)
+{
+    if (column.type == ColumnType::VarChar)
+        return column.length > 0 ? std::min(column.length, MaxCharBytes) : MaxCharBytes;
+    return column.length > 0 ? std::min(column.length * 2, MaxCharBytes) : MaxCharBytes;
+}
+
+}  // namespace
+
+char toCp1252(char16_t c)
+{
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return static_cast<char>(c);
+    static constexpr char16_t high[32] = {
+        0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
+    for (int i = 0; i < 32; ++i) {
+        if (high[i] == c && c != 0xFFFD)
+            return static_cast<char>(0x80 + i);
+    }
+    return '?';
+}
+
+TokenEncoder::TokenEncoder(TdsVersion version, QString serverName)
+    : m_version(version), m_serverName(std::move(serverName))
+{
+}
+
+void TokenEncoder::typeInfo(QByteArray& out, const ColumnDef& column) const
+{
+    ByteWriter w(out);
+    w.u8(typeByte(column.type));
+    if (isInt(column.type)) {
+        w.u8(column.type == ColumnType::Int ? 4 : 2);
+        return;
+    }
+    w.u16(static_cast<quint16>(maxBytes(column)));
+    if (m_version == TdsVersion::V71)
+        w.bytes(ServerCollation, 5);
+}
+
+void TokenEncoder::colMetadata(QByteArray& out, const QVector<ColumnDef>& columns) const
+{
+    ByteWriter w(out);
+    w.u8(token::ColMetadata);
+    w.u16(static_cast<quint16>(columns.size()));
+    for (const ColumnDef& column : columns) {
+        w.u16(0);       // user type
+        w.u16(0x0001);  // nullable, read-only
+        typeInfo(out, column);
+        w.bVarchar(column.name);
+    }
+}
+
+void TokenEncoder::value(QByteArray& out, const ColumnDef& column, const Cell& cell) const
+{
+    ByteWriter w(out);
+    if (isInt(column.type)) {
+        if (cell.isNull()) {
+            w.u8(0);
+        } else if (column.type == ColumnType::Int) {
+            w.u8(4);
+            w.u32(static_cast<quint32>(cell.toLongLong()));
+        } else {
+            w.u8(2);
+            w.u16(static_cast<quint16>(cell.toLongLong()));
+        }
+        return;
+    }
+    if (cell.isNull()) {
+        w.u16(0xFFFF);
+        return;
+    }
+    const int limit = maxBytes(column);
+    // Strings are the common case; avoid a copy for them.
+    QString converted;
+    const QString* text = nullptr;
+    if (cell.metaType().id() == QMetaType::QString) {
+        text = static_cast<const QString*>(cell.constData());
+    } else {
+        converted = cell.toString();
+        text = &converted;
+    }
+    if (column.type == ColumnType::VarChar) {
+        const qsizetype n = std::min<qsizetype>(text->size(), limit);
+        w.u16(static_cast<quint16>(n));
+        const qsizetype at = out.size();
+        out.resize(at + n);
+        char* dst = out.data() + at;
+        const QChar* src = text->constData();
+        for (qsizetype i = 0; i < n; ++i)
+            dst[i] = toCp1252(src[i].unicode());
+        return;
+    }
+    const qsizetype chars = std::min<qsizetype>(text->size(), limit / 2);
+    const qsizetype padded = column.type == ColumnType::NChar ? limit / 2 : chars;
+    w.u16(static_cast<quint16>(padded * 2));
+    w.ucs2(QStringView(*text).left(chars));
+    for (qsizetype i = chars; i < padded; ++i) {
+        w.u8(' ');
+        w.u8(0);
+    }
+}
+
+void TokenEncoder::row(QByteArray& out, const QVector<ColumnDef>& columns,
+                       const QVector<Cell>& cells) const
+{
+    out.append(static_cast<char>(token::Row));
+    for (qsizetype i = 0; i < columns.size(); ++i)
+        value(out, columns[i], i < cells.size() ? cells[i] : Cell());
+}
+
+void TokenEncoder::message(QByteArray& out, const Message& message) const
+{
+    ByteWriter w(out);
+    w.u8(message.severity > 10 ? token::Error : token::Info);
+    const qsizetype lengthAt = w.size();
+    w.u16(0);
+    w.u32(static_cast<quint32>(message.number));
+    w.u8(static_cast<quint8>(message.state));
+    w.u8(static_cast<quint8>(message.severity));
+    w.usVarchar(message.text);
+    w.bVarchar(m_serverName);
+    w.bVarchar(message.procName);
+    w.u16(static_cast<quint16>(message.line));
+    w.patchU16(lengthAt, static_cast<quint16>(w.size() - lengthAt - 2));
+}
+
+void TokenEncoder::envChange(QByteArray& out, quint8 type, const QString& newValue,
+                             const QString& oldValue) const
+{
+    ByteWriter w(out);
+    w.u8(token::EnvChange);
+    const qsizetype lengthAt = w.size();
+    w.u16(0);
+    w.u8(type);
+    w.bVarchar(newValue);
+    w.bVarchar(oldValue);
+    w.patchU16(lengthAt, static_cast<quint16>(w.size() - lengthAt - 2));
+}
+
+void TokenEncoder::collationEnvChange(QByteArray& out) const
+{
+    ByteWriter w(out);
+    w.u8(token::EnvChange);
+    w.u16(8);
+    w.u8(7);  // SQL collation
+    w.u8(5);
+    w.bytes(ServerCollation, 5);
+    w.u8(0);
+}
+
+void TokenEncoder::done(QByteArray& out, quint8 tokenType, quint16 status, quint16 curCmd,
+                        qint64 rowCount) const
+{
+    ByteWriter w(out);
+    w.u8(tokenType);
+    w.u16(status);
+    w.u16(curCmd);
+    w.u32(static_cast<quint32>(rowCount));
+}
+
+void TokenEncoder::done(QByteArray& out, const Done& d, bool more) const
+{
+    quint8 type = token::Done;
+    if (d.kind == Done::Kind::DoneInProc)
+        type = token::DoneInProc;
+    else if (d.kind == Done::Kind::DoneProc)
+        type = token::DoneProc;
+    quint16 status = 0;
+    if (more)
+        status |= done::More;
+    if (d.error)
+        status |= done::Error;
+    if (d.count)
+        status |= done::Count;
+    done(out, type, status, d.curCmd, d.count ? d.rowCount : 0);
+}
+
+void TokenEncoder::loginAck(QByteArray& out, quint8 major, quint8 minor, quint16 build) const
+{
+    ByteWriter w(out);
+    w.u8(token::LoginAck);
+    const qsizetype lengthAt = w.size();
+    w.u16(0);
+    w.u8(1);  // SQL_TSQL
+    w.u32be(m_version == TdsVersion::V71 ? 0x71000001 : 0x07000000);
+    w.bVarchar(u"Microsoft SQL Server");
+    w.u8(major);
+    w.u8(minor);
+    w.u16be(build);
+    w.patchU16(lengthAt, static_cast<quint16>(w.size() - lengthAt - 2));
+}
+
+void TokenEncoder::returnStatus(QByteArray& out, qint32 value) const
+{
+    ByteWriter w(out);
+    w.u8(token::ReturnStatus);
+    w.u32(static_cast<quint32>(value));
+}
+
+void TokenEncoder::returnValue(QByteArray& out, const ReturnValue& rv) const
+{
+    ByteWriter w(out);
+    w.u8(token::ReturnValue);
+    w.u16(rv.ordinal);
+    w.bVarchar(rv.name);
+    w.u8(0x01);  // output parameter
+    w.u16(0);    // user type
+    w.u16(0x0001);
+    ColumnDef column;
+    const int id = rv.value.metaType().id();
+    const bool text = id == QMetaType::QString;
+    column.type = text ? ColumnType::NVarChar : ColumnType::Int;
+    column.length = 4000;
+    typeInfo(out, column);
+    value(out, column, rv.value);
+}
+
+}  // namespace sqlsim::tds
