@@ -205,8 +205,12 @@ bool ClientConnection::login(const QByteArray& payload)
                 enc.message(out, *m);
         }
     }
+    // 7.1 clients take the code page of VARCHAR data from the collation; 7.0 clients from the
+    // character set the server announces.
     if (m_version == TdsVersion::V71)
         enc.collationEnvChange(out);
+    else
+        enc.envChange(out, 3, QStringLiteral("cp1252"), QString());
     enc.envChange(out, 2, QStringLiteral("us_english"), QString());
     Message language = errorMessage(5703, 0, 1, QStringLiteral("Changed language setting to us_english."));
     enc.message(out, languageInfo ? *languageInfo : language);
