@@ -48,6 +48,14 @@ void RecordSet::open(const QString& query, OdbcConnection& connection, CursorTyp
     m_open = true;
 }
 
+RecordSet RecordSet::fromRows(QVector<QVector<QVariant>> rows) {
+    RecordSet set;
+    set.m_rows = std::move(rows);
+    set.m_position = 0;
+    set.m_open = true;
+    return set;
+}
+
 bool RecordSet::eof() const {
     if (!m_open)
         throw closedError();

@@ -18,6 +18,8 @@ public:
     // Raises DbError on failure; the set is then closed.
     void open(const QString& query, OdbcConnection& connection, CursorType cursor = adOpenStatic,
               LockType lock = adLockOptimistic);
+    // An open set over rows already in memory, positioned on the first row.
+    static RecordSet fromRows(QVector<QVector<QVariant>> rows);
     bool isOpen() const { return m_open; }
     bool eof() const;
     bool bof() const;

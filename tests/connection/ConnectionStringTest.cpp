@@ -1,0 +1,167 @@
+// The connection string ConnectServer builds, how it is read back, and the ODBC string made of it.
+
+#include "ModMain.h"
+#include "core/ConnectionString.h"
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using tarnwick::OleDbSettings;
+
+namespace {
+
+TEST(BuildConnectionString, JoinsThePiecesUnchanged) {
+    struct Case {
+        QString server;
+        QString password;
+        QString expected;
+    };
+    const Case cases[] = {
+        {u"DBSERVER"_s, u"secret"_s,
+         u"Provider=SQLOLEDB.1;Persist Security Info=False;User ID=sa;PassWord = secret;"
+         "Initial Catalog=master;Data Source=DBSERVER"_s},
+        {u"DBSERVER"_s, u""_s,
+         u"Provider=SQLOLEDB.1;Persist Security Info=False;User ID=sa;PassWord = ;"
+         "Initial Catalog=master;Data Source=DBSERVER"_s},
+        {u"  host,1433 "_s, u" pw "_s,
+         u"Provider=SQLOLEDB.1;Persist Security Info=False;User ID=sa;PassWord =  pw ;"
+         "Initial Catalog=master;Data Source=  host,1433 "_s},
+        {u"a;b"_s, u"x;y=z"_s,
+         u"Provider=SQLOLEDB.1;Persist Security Info=False;User ID=sa;PassWord = x;y=z;"
+         "Initial Catalog=master;Data Source=a;b"_s},
+        {u"(local)\\实例"_s, u"密码"_s,
+         u"Provider=SQLOLEDB.1;Persist Security Info=False;User ID=sa;PassWord = 密码;"
+         "Initial Catalog=master;Data Source=(local)\\实例"_s},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ModMain::buildConnectionString(c.server, c.password), c.expected)
+            << c.server.toStdString();
+}
+
+TEST(ParseOleDbConnectionString, ReadsTheBuiltString) {
+    struct Case {
+        QString password;
+        QString server;
+        QString expectedPassword;
+        QString expectedServer;
+    };
+    const Case cases[] = {
+        {u"secret"_s, u"DBSERVER"_s, u"secret"_s, u"DBSERVER"_s},
+        {u""_s, u"DBSERVER"_s, u""_s, u"DBSERVER"_s},
+        {u"   "_s, u"DBSERVER"_s, u""_s, u"DBSERVER"_s},           // blank-only: empty
+        {u" a b "_s, u"  srv  "_s, u"a b"_s, u"srv"_s},              // trimmed, inner blank kept
+        {u"ab;cd"_s, u"srv"_s, u"ab"_s, u"srv"_s},                   // "cd" is a junk piece
+        {u"ab;Data Source=evil"_s, u"srv"_s, u"ab"_s, u"srv"_s},     // the later key wins
+        {u"a=b"_s, u"srv"_s, u"a=b"_s, u"srv"_s},                    // split at the first "="
+        {u"{x}"_s, u"srv"_s, u"{x}"_s, u"srv"_s},
+        {u"口令"_s, u"服务器"_s, u"口令"_s, u"服务器"_s},
+    };
+    for (const Case& c : cases) {
+        const OleDbSettings settings =
+            tarnwick::parseOleDbConnectionString(ModMain::buildConnectionString(c.server, c.password));
+        EXPECT_EQ(settings.password, c.expectedPassword) << c.password.toStdString();
+        EXPECT_EQ(settings.dataSource, c.expectedServer) << c.server.toStdString();
+        EXPECT_EQ(settings.userId, u"sa"_s);
+        EXPECT_EQ(settings.initialCatalog, u"master"_s);
+        EXPECT_EQ(settings.provider, u"SQLOLEDB.1"_s);
+    }
+}
+
+TEST(ParseOleDbConnectionString, KeysAreCaseInsensitiveAndUnknownOnesIgnored) {
+    const OleDbSettings settings = tarnwick::parseOleDbConnectionString(
+        u"PROVIDER=p; user id = u ;PASSWORD= p w ;initial catalog=db;DATA SOURCE=h;Foo=bar;;junk"_s);
+    EXPECT_EQ(settings.provider, u"p"_s);
+    EXPECT_EQ(settings.userId, u"u"_s);
+    EXPECT_EQ(settings.password, u"p w"_s);
+    EXPECT_EQ(settings.initialCatalog, u"db"_s);
+    EXPECT_EQ(settings.dataSource, u"h"_s);
+}
+
+TEST(ParseServerName, MapsLocalNamesInstancesAndPorts) {
+    struct Case {
+        QString name;
+        QString host;
+        QString instance;
+        QString port;
+    };
+    const Case cases[] = {
+        {u"DBSERVER"_s, u"DBSERVER"_s, u""_s, u""_s},
+        {u"(local)"_s, u"127.0.0.1"_s, u""_s, u""_s},
+        {u"(LOCAL)"_s, u"127.0.0.1"_s, u""_s, u""_s},
+        {u"."_s, u"127.0.0.1"_s, u""_s, u""_s},
+        {u"LocalHost"_s, u"127.0.0.1"_s, u""_s, u""_s},
+        {u"  (local)  "_s, u"127.0.0.1"_s, u""_s, u""_s},
+        {u""_s, u"127.0.0.1"_s, u""_s, u""_s},
+        {u"(local)\\inst"_s, u"127.0.0.1"_s, u"inst"_s, u""_s},
+        {u".\\SQL2000"_s, u"127.0.0.1"_s, u"SQL2000"_s, u""_s},
+        {u"host\\inst"_s, u"host"_s, u"inst"_s, u""_s},
+        {u"10.0.0.5,1433"_s, u"10.0.0.5"_s, u""_s, u"1433"_s},
+        {u" host , 2433 "_s, u"host"_s, u""_s, u"2433"_s},
+        {u"localhost,50000"_s, u"127.0.0.1"_s, u""_s, u"50000"_s},
+        {u"host\\inst,1500"_s, u"host"_s, u"inst"_s, u"1500"_s},
+        {u"数据库服务器"_s, u"数据库服务器"_s, u""_s, u""_s},
+    };
+    for (const Case& c : cases) {
+        const tarnwick::ServerAddress address = tarnwick::parseServerName(c.name);
+        EXPECT_EQ(address.host, c.host) << c.name.toStdString();
+        EXPECT_EQ(address.instance, c.instance) << c.name.toStdString();
+        EXPECT_EQ(address.port, c.port) << c.name.toStdString();
+    }
+}
+
+TEST(QuoteOdbcValue, BracesOnlyWhatNeedsThem) {
+    struct Case {
+        QString value;
+        QString expected;
+    };
+    const Case cases[] = {
+        {u"secret"_s, u"secret"_s},
+        {u""_s, u""_s},
+        {u"a b"_s, u"a b"_s},
+        {u"a=b"_s, u"a=b"_s},
+        {u"a;b"_s, u"{a;b}"_s},
+        {u"{ab"_s, u"{{ab}"_s},
+        {u"ab}"_s, u"{ab}}"_s},
+        {u" ab"_s, u"{ ab}"_s},
+        {u"ab "_s, u"{ab }"_s},
+        {u"密码"_s, u"密码"_s},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(tarnwick::quoteOdbcValue(c.value), c.expected) << c.value.toStdString();
+}
+
+TEST(OdbcConnectionString, MapsEveryKey) {
+    struct Case {
+        QString oleDb;
+        QString driver;
+        QString version;
+        QString expected;
+    };
+    const Case cases[] = {
+        {ModMain::buildConnectionString(u"DBSERVER"_s, u"secret"_s), u"FreeTDS"_s, u"7.1"_s,
+         u"DRIVER={FreeTDS};SERVER=DBSERVER;UID=sa;PWD=secret;DATABASE=master;TDS_Version=7.1;"
+         "ClientCharset=UTF-8;"_s},
+        {ModMain::buildConnectionString(u"(local)"_s, u""_s), u"FreeTDS"_s, u"7.0"_s,
+         u"DRIVER={FreeTDS};SERVER=127.0.0.1;UID=sa;PWD=;DATABASE=master;TDS_Version=7.0;"
+         "ClientCharset=UTF-8;"_s},
+        {ModMain::buildConnectionString(u" 127.0.0.1,14330 "_s, u"p}w{"_s),
+         u"/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so"_s, u"7.1"_s,
+         u"DRIVER=/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so;SERVER=127.0.0.1;PORT=14330;UID=sa;"
+         "PWD={p}w{};DATABASE=master;TDS_Version=7.1;ClientCharset=UTF-8;"_s},
+        {ModMain::buildConnectionString(u"(local)\\inst"_s, u"x"_s), u"FreeTDS"_s, u"7.1"_s,
+         u"DRIVER={FreeTDS};SERVER=127.0.0.1\\inst;UID=sa;PWD=x;DATABASE=master;TDS_Version=7.1;"
+         "ClientCharset=UTF-8;"_s},
+        {u"User ID=sa;Password=口令;Initial Catalog=库 ;Data Source=服务器"_s, u"FreeTDS"_s, u"7.1"_s,
+         u"DRIVER={FreeTDS};SERVER=服务器;UID=sa;PWD=口令;DATABASE=库;TDS_Version=7.1;"
+         "ClientCharset=UTF-8;"_s},
+        {u"Data Source=h"_s, u"My Driver"_s, u"7.1"_s,
+         u"DRIVER={My Driver};SERVER=h;UID=;PWD=;DATABASE=;TDS_Version=7.1;ClientCharset=UTF-8;"_s},
+    };
+    for (const Case& c : cases) {
+        const QString odbc = tarnwick::odbcConnectionString(
+            tarnwick::parseOleDbConnectionString(c.oleDb), c.driver, c.version);
+        EXPECT_EQ(odbc, c.expected) << c.oleDb.toStdString();
+    }
+}
+
+}  // namespace
