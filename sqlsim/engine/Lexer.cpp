@@ -1,0 +1,197 @@
+#include "Lexer.h"
+
+#include <QSet>
+
+namespace sqlsim {
+
+namespace {
+
+bool isWordStart(QChar c) {
+    return c.isLetter() || c == u'_' || c == u'#';
+}
+
+bool isWordPart(QChar c) {
+    return c.isLetterOrNumber() || c == u'_' || c == u'#' || c == u'$' || c == u'@';
+}
+
+}  // namespace
+
+bool isReservedWord(const QString& word) {
+    static const QSet<QString> words = {
+        QStringLiteral("add"),       QStringLiteral("all"),       QStringLiteral("alter"),
+        QStringLiteral("and"),       QStringLiteral("as"),        QStringLiteral("asc"),
+        QStringLiteral("backup"),    QStringLiteral("begin"),     QStringLiteral("by"),
+        QStringLiteral("create"),    QStringLiteral("database"),  QStringLiteral("dbcc"),
+        QStringLiteral("default"),   QStringLiteral("delete"),    QStringLiteral("desc"),
+        QStringLiteral("drop"),      QStringLiteral("else"),      QStringLiteral("end"),
+        QStringLiteral("exec"),      QStringLiteral("execute"),   QStringLiteral("exists"),
+        QStringLiteral("from"),      QStringLiteral("if"),        QStringLiteral("insert"),
+        QStringLiteral("into"),      QStringLiteral("is"),        QStringLiteral("not"),
+        QStringLiteral("null"),      QStringLiteral("on"),        QStringLiteral("or"),
+        QStringLiteral("order"),     QStringLiteral("print"),     QStringLiteral("proc"),
+        QStringLiteral("procedure"), QStringLiteral("select"),    QStringLiteral("set"),
+        QStringLiteral("table"),     QStringLiteral("to"),        QStringLiteral("update"),
+        QStringLiteral("use"),       QStringLiteral("values"),    QStringLiteral("where"),
+        QStringLiteral("with"),      QStringLiteral("file"),      QStringLiteral("load"),
+    };
+    return words.contains(word.toLower());
+}
+
+LexResult tokenize(const QString& text) {
+    LexResult result;
+    const int n = static_cast<int>(text.size());
+    int i = 0;
+    int line = 1;
+    auto push = [&](SqlToken::Kind kind, int begin, int end, const QString& value, bool national = false) {
+        SqlToken t;
+        t.kind = kind;
+        t.begin = begin;
+        t.end = end;
+        t.raw = text.mid(begin, end - begin);
+        t.text = value;
+        t.national = national;
+        t.line = line;
+        result.tokens.push_back(t);
+    };
+    while (i < n) {
+        const QChar c = text[i];
+        if (c == u'\n') {
+            ++line;
+            ++i;
+            continue;
+        }
+        if (c.isSpace()) {
+            ++i;
+            continue;
+        }
+        if (c == u'-' && i + 1 < n && text[i + 1] == u'-') {
+            while (i < n && text[i] != u'\n')
+                ++i;
+            continue;
+        }
+        if (c == u'/' && i + 1 < n && text[i + 1] == u'*') {
+            i += 2;
+            while (i < n && !(text[i] == u'*' && i + 1 < n && text[i + 1] == u'/')) {
+                if (text[i] == u'\n')
+                    ++line;
+                ++i;
+            }
+            i = qMin(n, i + 2);
+            continue;
+        }
+        const int begin = i;
+        const bool national = (c == u'N' || c == u'n') && i + 1 < n && text[i + 1] == u'\'';
+        if (c == u'\'' || national) {
+            const int startLine = line;
+            i += national ? 2 : 1;
+            QString value;
+            bool closed = false;
+            while (i < n) {
+                if (text[i] == u'\'') {
+                    if (i + 1 < n && text[i + 1] == u'\'') {
+                        value += u'\'';
+                        i += 2;
+                        continue;
+                    }
+                    closed = true;
+                    ++i;
+                    break;
+                }
+                if (text[i] == u'\n')
+                    ++line;
+                value += text[i];
+                ++i;
+            }
+            if (!closed) {
+                result.unclosedQuote = true;
+                result.unclosedRest = text.mid(begin + (national ? 2 : 1));
+                result.unclosedLine = startLine;
+                break;
+            }
+            const int saved = line;
+            line = startLine;
+            push(SqlToken::Kind::String, begin, i, value, national);
+            line = saved;
+            continue;
+        }
+        if (c == u'"' || c == u'[') {
+            const QChar close = c == u'"' ? QChar(u'"') : QChar(u']');
+            const int startLine = line;
+            ++i;
+            QString value;
+            bool closed = false;
+            while (i < n) {
+                if (text[i] == close) {
+                    if (i + 1 < n && text[i + 1] == close) {
+                        value += close;
+                        i += 2;
+                        continue;
+                    }
+                    closed = true;
+                    ++i;
+                    break;
+                }
+                if (text[i] == u'\n')
+                    ++line;
+                value += text[i];
+                ++i;
+            }
+            if (!closed) {
+                result.unclosedQuote = true;
+                result.unclosedRest = text.mid(begin + 1);
+                result.unclosedLine = startLine;
+                break;
+            }
+            const int saved = line;
+            line = startLine;
+            push(c == u'"' ? SqlToken::Kind::DoubleQuoted : SqlToken::Kind::Bracketed, begin, i, value);
+            line = saved;
+            continue;
+        }
+        if (c.isDigit()) {
+            while (i < n && (text[i].isDigit() || text[i] == u'.'))
+                ++i;
+            push(SqlToken::Kind::Number, begin, i, text.mid(begin, i - begin));
+            continue;
+        }
+        if (c == u'@') {
+            ++i;
+            if (i < n && text[i] == u'@')
+                ++i;
+            while (i < n && isWordPart(text[i]))
+                ++i;
+            push(SqlToken::Kind::Variable, begin, i, text.mid(begin, i - begin));
+            continue;
+        }
+        if (isWordStart(c)) {
+            while (i < n && isWordPart(text[i]))
+                ++i;
+            push(SqlToken::Kind::Word, begin, i, text.mid(begin, i - begin));
+            continue;
+        }
+        // Two-character operators, then any single character.
+        static const QString pairs[] = {QStringLiteral("<>"), QStringLiteral(">="), QStringLiteral("<="),
+                                        QStringLiteral("!=")};
+        bool paired = false;
+        for (const QString& p : pairs) {
+            if (QStringView(text).mid(i, 2) == p) {
+                i += 2;
+                push(SqlToken::Kind::Symbol, begin, i, p);
+                paired = true;
+                break;
+            }
+        }
+        if (paired)
+            continue;
+        ++i;
+        push(SqlToken::Kind::Symbol, begin, i, QString(c));
+    }
+    SqlToken end;
+    end.kind = SqlToken::Kind::End;
+    end.begin = end.end = n;
+    end.line = line;
+    result.tokens.push_back(end);
+    return result;
+}
+
+}  // namespace sqlsim

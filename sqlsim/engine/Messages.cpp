@@ -1,0 +1,201 @@
+#include "Messages.h"
+
+namespace sqlsim::msg {
+
+namespace {
+
+QString q(const QString& s) {
+    return QStringLiteral("'") + s + QStringLiteral("'");
+}
+
+}  // namespace
+
+Message make(int number, int severity, const QString& text, int state) {
+    Message m;
+    m.number = number;
+    m.severity = severity;
+    m.state = state;
+    m.text = text;
+    return m;
+}
+
+Message syntaxNear(const QString& near, int line) {
+    Message m = make(170, 15, QStringLiteral("Line %1: Incorrect syntax near ").arg(line) + q(near) + u'.');
+    m.line = line;
+    return m;
+}
+
+Message syntaxNearKeyword(const QString& keyword, int line) {
+    Message m = make(156, 15, QStringLiteral("Incorrect syntax near the keyword ") + q(keyword) + u'.');
+    m.line = line;
+    return m;
+}
+
+Message unclosedQuote(const QString& rest, int line) {
+    Message m = make(105, 15, QStringLiteral("Unclosed quotation mark before the character string ") + q(rest) + u'.');
+    m.line = line;
+    return m;
+}
+
+Message mustBeFirstInBatch(const QString& what, int line) {
+    Message m = make(111, 15, q(what) + QStringLiteral(" must be the first statement in a query batch."));
+    m.line = line;
+    return m;
+}
+
+Message invalidObject(const QString& name) {
+    return make(208, 16, QStringLiteral("Invalid object name ") + q(name) + u'.');
+}
+
+Message unknownDatabase(const QString& name) {
+    return make(911, 16,
+                QStringLiteral("Could not locate entry in sysdatabases for database ") + q(name) +
+                    QStringLiteral(". No entry found with that name. Make sure that the name is entered correctly."));
+}
+
+Message singleUserInUse(const QString& name) {
+    return make(924, 14,
+                QStringLiteral("Database ") + q(name) +
+                    QStringLiteral(" is already open and can only have one user at a time."));
+}
+
+Message changedDatabase(const QString& name) {
+    return make(5701, 0, QStringLiteral("Changed database context to ") + q(name) + u'.');
+}
+
+Message changedLanguage() {
+    return make(5703, 0, QStringLiteral("Changed language setting to us_english."));
+}
+
+Message loginFailed(const QString& user) {
+    return make(18456, 14, QStringLiteral("Login failed for user ") + q(user) + u'.');
+}
+
+Message cannotOpenLoginDatabase(const QString& name) {
+    return make(4060, 11, QStringLiteral("Cannot open database requested in login ") + q(name) +
+                              QStringLiteral(". Login fails."));
+}
+
+Message objectExists(const QString& name) {
+    return make(2714, 16, QStringLiteral("There is already an object named ") + q(name) +
+                              QStringLiteral(" in the database."));
+}
+
+Message cannotDropTable(const QString& name) {
+    return make(3701, 11, QStringLiteral("Cannot drop the table ") + q(name) +
+                              QStringLiteral(", because it does not exist in the system catalog."));
+}
+
+Message cannotDropProcedure(const QString& name) {
+    return make(3701, 11, QStringLiteral("Cannot drop the procedure ") + q(name) +
+                              QStringLiteral(", because it does not exist in the system catalog."));
+}
+
+Message procedureNotFound(const QString& name) {
+    return make(2812, 16, QStringLiteral("Could not find stored procedure ") + q(name) + u'.', 62);
+}
+
+Message truncated() {
+    return make(8152, 16, QStringLiteral("String or binary data would be truncated."), 9);
+}
+
+Message statementTerminated() {
+    return make(3621, 0, QStringLiteral("The statement has been terminated."));
+}
+
+Message columnCountMismatch() {
+    return make(213, 16, QStringLiteral("Insert Error: Column name or number of supplied values does not match table "
+                                        "definition."),
+                4);
+}
+
+Message invalidColumn(const QString& name) {
+    return make(207, 16, QStringLiteral("Invalid column name ") + q(name) + u'.', 3);
+}
+
+Message invalidLength() {
+    return make(536, 16, QStringLiteral("Invalid length parameter passed to the substring function."), 3);
+}
+
+Message dbccCompleted() {
+    return make(2528, 10,
+                QStringLiteral("DBCC execution completed. If DBCC printed error messages, contact your system "
+                               "administrator."));
+}
+
+Message repairNeedsSingleUser() {
+    return make(7919, 16, QStringLiteral("Repair statement not processed. Database needs to be in single user mode."));
+}
+
+Message tableNotFound(const QString& name) {
+    return make(2501, 16, QStringLiteral("Could not find a table or object named ") + q(name) +
+                              QStringLiteral(". Check sysobjects."));
+}
+
+Message fileNotInSysfiles(const QString& name) {
+    return make(8985, 16, QStringLiteral("Could not locate file ") + q(name) + QStringLiteral(" in sysfiles."));
+}
+
+Message badDbccSyntax() {
+    return make(2526, 16,
+                QStringLiteral("Incorrect DBCC statement. Check the documentation for the correct DBCC syntax and "
+                               "options."));
+}
+
+Message unknownDbcc(const QString& command) {
+    Message m = badDbccSyntax();
+    m.text = QStringLiteral("DBCC: ") + command.toUpper() + QStringLiteral(" is not a known DBCC statement. ") + m.text;
+    return m;
+}
+
+Message databaseStateInUse(const QString& name) {
+    return make(5070, 16, QStringLiteral("Database state cannot be changed while other users are using the database ") +
+                              q(name),
+                2);
+}
+
+Message alterDatabaseFailed() {
+    return make(5069, 16, QStringLiteral("ALTER DATABASE statement failed."));
+}
+
+Message procCommandFailed(const QString& proc) {
+    return make(15627, 16, proc + QStringLiteral(" command failed."));
+}
+
+Message noSuchDatabaseForProc(const QString& name) {
+    return make(15010, 16, QStringLiteral("The database ") + q(name) +
+                               QStringLiteral(" does not exist. Use sp_helpdb to show available databases."));
+}
+
+Message databaseAlreadyExists(const QString& name) {
+    return make(1801, 16, QStringLiteral("Database ") + q(name) + QStringLiteral(" already exists."), 3);
+}
+
+Message deviceActivation(const QString& path) {
+    return make(5105, 16, QStringLiteral("Device activation error. The physical file name ") + q(path) +
+                              QStringLiteral(" may be incorrect."),
+                2);
+}
+
+Message cannotOpenNewDatabase(const QString& name) {
+    return make(1813, 16, QStringLiteral("Could not open new database ") + q(name) +
+                              QStringLiteral(". CREATE DATABASE is aborted."),
+                2);
+}
+
+Message cannotOpenPhysicalFile(const QString& path) {
+    return make(5120, 16, QStringLiteral("Unable to open the physical file ") + q(path) +
+                              QStringLiteral(". Operating system error 2: '2(The system cannot find the file "
+                                             "specified.)'."));
+}
+
+Message backupTerminated(const QString& what) {
+    return make(3013, 16, what + QStringLiteral(" is terminating abnormally."));
+}
+
+Message conversionFailed(const QString& value, const QString& type) {
+    return make(245, 16, QStringLiteral("Syntax error converting the varchar value ") + q(value) +
+                             QStringLiteral(" to a column of data type ") + type + u'.');
+}
+
+}  // namespace sqlsim::msg

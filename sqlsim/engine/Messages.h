@@ -1,0 +1,47 @@
+#pragma once
+// The server's own messages: numbers, severities and texts as SQL Server 7.0/2000 words them.
+
+#include "Tokens.h"
+
+namespace sqlsim::msg {
+
+Message make(int number, int severity, const QString& text, int state = 1);
+
+Message syntaxNear(const QString& near, int line);            // 170
+Message syntaxNearKeyword(const QString& keyword, int line);   // 156
+Message unclosedQuote(const QString& rest, int line);         // 105
+Message mustBeFirstInBatch(const QString& what, int line);    // 111
+Message invalidObject(const QString& name);                   // 208
+Message unknownDatabase(const QString& name);                 // 911
+Message singleUserInUse(const QString& name);                 // 924
+Message changedDatabase(const QString& name);                 // 5701
+Message changedLanguage();                                    // 5703
+Message loginFailed(const QString& user);                     // 18456
+Message cannotOpenLoginDatabase(const QString& name);         // 4060
+Message objectExists(const QString& name);                    // 2714
+Message cannotDropTable(const QString& name);                 // 3701
+Message cannotDropProcedure(const QString& name);             // 3701
+Message procedureNotFound(const QString& name);               // 2812
+Message truncated();                                          // 8152
+Message statementTerminated();                                // 3621
+Message columnCountMismatch();                                // 213
+Message invalidColumn(const QString& name);                   // 207
+Message invalidLength();                                      // 536
+Message dbccCompleted();                                      // 2528
+Message repairNeedsSingleUser();                              // 7919
+Message tableNotFound(const QString& name);                   // 2501
+Message fileNotInSysfiles(const QString& name);               // 8985
+Message badDbccSyntax();                                      // 2526
+Message unknownDbcc(const QString& command);                  // 2526
+Message databaseStateInUse(const QString& name);              // 5070
+Message alterDatabaseFailed();                                // 5069
+Message procCommandFailed(const QString& proc);               // 15627
+Message noSuchDatabaseForProc(const QString& name);           // 15010
+Message databaseAlreadyExists(const QString& name);           // 1801
+Message deviceActivation(const QString& path);                // 5105
+Message cannotOpenNewDatabase(const QString& name);           // 1813
+Message cannotOpenPhysicalFile(const QString& path);          // 5120
+Message backupTerminated(const QString& what);                // 3013
+Message conversionFailed(const QString& value, const QString& type);  // 245
+
+}  // namespace sqlsim::msg

@@ -1,0 +1,22 @@
+#pragma once
+// Compiles a batch into statements. A batch with a syntax error compiles to nothing but the
+// error, which is how the server treats it: no statement of it runs.
+
+#include "Ast.h"
+#include "Engine.h"
+
+#include <optional>
+
+namespace sqlsim {
+
+struct ParseOutcome {
+    std::vector<StatementPtr> statements;
+    std::optional<Message> error;
+};
+
+ParseOutcome parseBatch(const QString& text, Profile profile);
+
+// Parses a [db.][owner.]name written as one text, e.g. "[dbo].[authors]" or "pubs..authors".
+std::optional<ObjectName> parseObjectName(const QString& text);
+
+}  // namespace sqlsim

@@ -1,0 +1,486 @@
+// EXEC of user procedures and of the system procedures clients call: sp_attach_db,
+// sp_attach_single_file_db, sp_dboption, sp_MSforeachtable, xp_cmdshell (with the osql utility).
+
+#include "Messages.h"
+#include "Parser.h"
+#include "SessionImpl.h"
+
+#include <algorithm>
+
+namespace sqlsim {
+
+namespace {
+
+// Finds a parameter by its name or, when passed without a name, by its position.
+std::optional<QString> paramValue(const std::vector<ExecParam>& params, const QString& name, size_t position) {
+    for (const ExecParam& p : params)
+        if (sameName(p.name, name))
+            return p.value && !p.value->value.isNull() ? std::optional<QString>(p.value->value.toString())
+                                                       : std::optional<QString>(QString());
+    if (position < params.size() && params[position].name.isEmpty()) {
+        const ExecParam& p = params[position];
+        return p.value && !p.value->value.isNull() ? std::optional<QString>(p.value->value.toString())
+                                                   : std::optional<QString>(QString());
+    }
+    return std::nullopt;
+}
+
+QString folderOf(const QString& path) {
+    const auto slash = qMax(path.lastIndexOf(u'\\'), path.lastIndexOf(u'/'));
+    return path.left(slash + 1);
+}
+
+QString fileNameOf(const QString& path) {
+    const auto slash = qMax(path.lastIndexOf(u'\\'), path.lastIndexOf(u'/'));
+    return path.mid(slash + 1);
+}
+
+// Splits a command line the way the command interpreter does: blanks separate arguments
+// outside double quotes; the quotes themselves are dropped.
+QStringList splitCommandLine(const QString& line) {
+    QStringList args;
+    QString current;
+    bool quoted = false;
+    bool any = false;
+    for (const QChar c : line) {
+        if (c == u'"') {
+            quoted = !quoted;
+            any = true;
+            continue;
+        }
+        if (!quoted && c.isSpace()) {
+            if (any || !current.isEmpty())
+                args << current;
+            current.clear();
+            any = false;
+            continue;
+        }
+        current += c;
+    }
+    if (any || !current.isEmpty())
+        args << current;
+    return args;
+}
+
+QString osqlMessageHeader(const Message& m, const QString& server) {
+    QString header = QStringLiteral("Msg %1, Level %2, State %3, Server %4, ")
+                         .arg(m.number)
+                         .arg(m.severity)
+                         .arg(m.state)
+                         .arg(server);
+    if (!m.procName.isEmpty())
+        header += QStringLiteral("Procedure ") + m.procName + QStringLiteral(", ");
+    return header + QStringLiteral("Line %1").arg(m.line);
+}
+
+QString rowsAffected(qint64 n) {
+    return n == 1 ? QStringLiteral("(1 row affected)") : QStringLiteral("(%1 rows affected)").arg(n);
+}
+
+}  // namespace
+
+SessionImpl::Outcome SessionImpl::runProcedureBody(const QString& name, const std::function<int()>& body) {
+    const Frame saved = m_frame;
+    ++m_frame.depth;
+    m_frame.procName = name;
+    const int status = body();
+    m_frame = saved;
+    if (!m_frame.capture) {
+        m_frame.out->push_back(ReturnStatus{status});
+        Done d;
+        d.kind = Done::Kind::DoneProc;
+        d.error = status != 0;
+        m_frame.out->push_back(d);
+    }
+    return status == 0 ? Outcome::Ok : Outcome::Failed;
+}
+
+SessionImpl::Outcome SessionImpl::callUserProcedure(DatabaseState& db, const ProcObject& proc) {
+    const std::vector<StatementPtr> statements = proc.statements;  // the body may drop the procedure
+    const int saved = m_dbid;
+    m_dbid = db.dbid;
+    const Outcome o = runProcedureBody(proc.name, [&]() { return runStatements(statements) == Outcome::Ok ? 0 : -6; });
+    m_dbid = saved;
+    return o;
+}
+
+SessionImpl::Outcome SessionImpl::runExecProc(const Statement& s) {
+    const ObjectName& n = s.object;
+    DatabaseState* db = current();
+    if (!n.database.isEmpty()) {
+        db = m_state->database(n.database);
+        if (!db)
+            return abort(msg::unknownDatabase(n.database));
+    }
+    if (db) {
+        if (const ProcObject* p = db->proc(n.name))
+            return callUserProcedure(*db, *p);
+    }
+    const QString name = n.name.toLower();
+    const bool inMaster = db && sameName(db->name, QStringLiteral("master"));
+    const std::vector<ExecParam>& params = s.params;
+    if (name == u"sp_attach_db")
+        return runProcedureBody(QStringLiteral("sp_attach_db"), [&]() { return spAttachDb(params, false); });
+    if (name == u"sp_attach_single_file_db")
+        return runProcedureBody(QStringLiteral("sp_attach_single_file_db"),
+                                [&]() { return spAttachDb(params, true); });
+    if (name == u"sp_dboption")
+        return runProcedureBody(QStringLiteral("sp_dboption"), [&]() { return spDbOption(params); });
+    if (name == u"sp_msforeachtable")
+        return runProcedureBody(QStringLiteral("sp_MSforeachtable"), [&]() { return spForEachTable(params); });
+    if (name == u"xp_cmdshell" && inMaster)
+        return runProcedureBody(QStringLiteral("xp_cmdshell"), [&]() { return xpCmdShell(params); });
+    if (name == u"sp_executesql") {
+        const QString text = paramValue(params, QStringLiteral("@stmt"), 0).value_or(QString());
+        return runProcedureBody(QStringLiteral("sp_executesql"),
+                                [&]() { return runText(text) == Outcome::Ok ? 0 : -6; });
+    }
+    if (name == u"sp_datatype_info" || name == u"sp_server_info")
+        return runProcedureBody(n.name, []() { return 0; });
+    return fail(msg::procedureNotFound(n.written));
+}
+
+// ---- sp_attach_db / sp_attach_single_file_db ------------------------------------------------------
+
+int SessionImpl::spAttachDb(const std::vector<ExecParam>& params, bool singleFile) {
+    const QString name = paramValue(params, QStringLiteral("@dbname"), 0).value_or(QString());
+    std::vector<QString> paths;
+    if (singleFile) {
+        paths.push_back(paramValue(params, QStringLiteral("@physname"), 1).value_or(QString()));
+    } else {
+        for (size_t i = 1; i <= 16; ++i) {
+            const auto p = paramValue(params, QStringLiteral("@filename%1").arg(i), i);
+            if (p)
+                paths.push_back(*p);
+        }
+    }
+    if (name.isEmpty() || paths.empty()) {
+        message(msg::make(15249, 16, QStringLiteral("Error: A database name and at least one file name are "
+                                                    "required.")));
+        done(true, false, 0, 0);
+        return 1;
+    }
+    if (m_state->database(name)) {
+        message(msg::databaseAlreadyExists(name));
+        done(true, false, 0, 0);
+        return 1;
+    }
+    auto refuse = [&](const QString& path) {
+        message(msg::deviceActivation(path));
+        message(msg::cannotOpenNewDatabase(name));
+        done(true, false, 0, 0);
+        return 1;
+    };
+    const DetachedDatabase* source = m_state->detachedByPrimary(paths.front());
+    if (!source || !source->exists)
+        return refuse(paths.front());
+    for (size_t i = 1; i < paths.size(); ++i)
+        if (!m_state->fileExists(paths[i]))
+            return refuse(paths[i]);
+    DatabaseState db;
+    db.name = name;
+    db.dbid = 1;
+    for (const DatabaseState& d : m_state->databases)
+        db.dbid = qMax(db.dbid, d.dbid + 1);
+    for (size_t i = 0; i < source->files.size(); ++i) {
+        const DetachedRecordedFile& recorded = source->files[i];
+        if (singleFile && recorded.groupId == 0)
+            continue;  // the log is built anew
+        ScenarioFile f;
+        f.fileId = recorded.fileId;
+        f.name = recorded.name;
+        f.groupId = recorded.groupId;
+        if (singleFile) {
+            f.filename = i == 0 ? paths.front() : folderOf(paths.front()) + fileNameOf(recorded.filename);
+        } else if (i < paths.size()) {
+            f.filename = paths[i];
+        } else {
+            // Not named in the statement: the server looks where the primary file says it lies.
+            if (!recorded.exists)
+                return refuse(recorded.filename);
+            f.filename = recorded.filename;
+        }
+        f.sizePages = recorded.groupId == 0 ? 128 : 384;
+        f.usedPages = recorded.groupId == 0 ? 40 : 200;
+        db.files.push_back(f);
+    }
+    if (singleFile) {
+        ScenarioFile log;
+        log.fileId = 2;
+        for (const ScenarioFile& f : db.files)
+            log.fileId = qMax(log.fileId, f.fileId + 1);
+        log.name = name + QStringLiteral("_log");
+        log.filename = folderOf(paths.front()) + name + QStringLiteral("_log.LDF");
+        log.groupId = 0;
+        log.sizePages = 128;
+        log.usedPages = 16;
+        db.files.push_back(log);
+    }
+    for (const ScenarioTable& t : source->tables) {
+        TableObject table;
+        table.owner = t.owner;
+        table.name = t.name;
+        table.objectId = t.objectId != 0 ? t.objectId : m_state->newObjectId();
+        table.nominalRows = t.rowCount;
+        table.pages = t.pages >= 0 ? t.pages : static_cast<int>((t.rowCount + 39) / 40);
+        db.tables.push_back(table);
+    }
+    // The files now belong to the attached database.
+    const QString primary = source->path;
+    m_state->detached.erase(std::remove_if(m_state->detached.begin(), m_state->detached.end(),
+                                           [&](const DetachedDatabase& d) { return sameName(d.path, primary); }),
+                            m_state->detached.end());
+    m_state->databases.push_back(std::move(db));
+    return 0;
+}
+
+// ---- sp_dboption ----------------------------------------------------------------------------------
+
+int SessionImpl::spDbOption(const std::vector<ExecParam>& params) {
+    const auto dbname = paramValue(params, QStringLiteral("@dbname"), 0);
+    const auto optname = paramValue(params, QStringLiteral("@optname"), 1);
+    const auto optvalue = paramValue(params, QStringLiteral("@optvalue"), 2);
+    if (!dbname || dbname->isEmpty() || !optname || !optvalue)
+        return 0;  // listing options or settings: nothing the clients read
+    DatabaseState* db = m_state->database(*dbname);
+    if (!db) {
+        message(msg::noSuchDatabaseForProc(*dbname));
+        done(true, false, 0, 0);
+        return 1;
+    }
+    static const QStringList options = {
+        QStringLiteral("single user"),          QStringLiteral("read only"),     QStringLiteral("dbo use only"),
+        QStringLiteral("autoshrink"),           QStringLiteral("autoclose"),     QStringLiteral("offline"),
+        QStringLiteral("select into/bulkcopy"), QStringLiteral("trunc. log on chkpt."),
+        QStringLiteral("torn page detection"),
+    };
+    QStringList matches;
+    for (const QString& o : options)
+        if (o.startsWith(optname->trimmed(), Qt::CaseInsensitive) && !optname->trimmed().isEmpty())
+            matches << o;
+    if (matches.size() != 1) {
+        message(msg::make(15011, 16, QStringLiteral("Database option '") + *optname +
+                                         QStringLiteral("' does not exist. Specify a valid database option.")));
+        done(true, false, 0, 0);
+        return 1;
+    }
+    const QString value = optvalue->trimmed().toLower();
+    bool on = false;
+    if (value == u"true" || value == u"on")
+        on = true;
+    else if (value != u"false" && value != u"off") {
+        message(msg::make(15241, 16, QStringLiteral("Usage: sp_dboption [dbname [,optname [,'true' | 'false']]]")));
+        done(true, false, 0, 0);
+        return 1;
+    }
+    if (matches.front() != u"single user")
+        return 0;
+    if (on) {
+        for (int other : m_state->sessionsIn(db->dbid)) {
+            if (other == m_spid)
+                continue;
+            message(msg::databaseStateInUse(db->name));
+            message(msg::alterDatabaseFailed());
+            message(msg::procCommandFailed(QStringLiteral("sp_dboption")));
+            done(true, false, 0, 0);
+            return 1;
+        }
+    }
+    db->singleUser = on;
+    return 0;
+}
+
+// ---- sp_MSforeachtable ----------------------------------------------------------------------------
+
+int SessionImpl::spForEachTable(const std::vector<ExecParam>& params) {
+    DatabaseState* db = current();
+    if (!db)
+        return 1;
+    const QString replace = paramValue(params, QStringLiteral("@replacechar"), 1).value_or(QStringLiteral("?"));
+    QStringList commands;
+    for (const char* name : {"@command1", "@command2", "@command3"}) {
+        const auto c = paramValue(params, QString::fromLatin1(name), name[8] == '1' ? 0 : 99);
+        if (c && !c->isEmpty())
+            commands << *c;
+    }
+    if (commands.isEmpty()) {
+        message(msg::make(201, 16, QStringLiteral("Procedure 'sp_MSforeachtable' expects parameter '@command1', "
+                                                  "which was not supplied."),
+                          4));
+        done(true, false, 0, 0);
+        return 1;
+    }
+    if (const auto pre = paramValue(params, QStringLiteral("@precommand"), 99); pre && !pre->isEmpty())
+        runText(*pre);
+    // The list of tables is taken before the commands run; they may create or drop tables.
+    QStringList tables;
+    for (const TableObject& t : db->tables)
+        tables << QStringLiteral("[") + t.owner + QStringLiteral("].[") + t.name + QStringLiteral("]");
+    int status = 0;
+    for (const QString& table : tables) {
+        for (const QString& command : commands) {
+            QString text = command;
+            text.replace(replace.isEmpty() ? QStringLiteral("?") : replace, table);
+            if (runText(text) != Outcome::Ok)
+                status = 1;
+        }
+    }
+    if (const auto post = paramValue(params, QStringLiteral("@postcommand"), 99); post && !post->isEmpty())
+        runText(*post);
+    return status;
+}
+
+// ---- xp_cmdshell and osql -------------------------------------------------------------------------
+
+int SessionImpl::xpCmdShell(const std::vector<ExecParam>& params) {
+    const auto command = paramValue(params, QStringLiteral("@command_string"), 0);
+    if (!command) {
+        message(msg::make(201, 16, QStringLiteral("Procedure 'xp_cmdshell' expects parameter '@command_string', "
+                                                  "which was not supplied."),
+                          4));
+        done(true, false, 0, 0);
+        return 1;
+    }
+    const bool noOutput = sameName(paramValue(params, QStringLiteral("@no_output"), 1).value_or(QString()),
+                                   QStringLiteral("no_output"));
+    const QStringList args = splitCommandLine(*command);
+    QStringList lines;
+    int exitCode = 0;
+    const QString program = args.isEmpty() ? QString() : fileNameOf(args.front()).toLower();
+    if (program == u"osql" || program == u"osql.exe") {
+        lines = runOsql(args.mid(1), exitCode);
+    } else if (!args.isEmpty()) {
+        lines << QStringLiteral("'") + args.front() + QStringLiteral("' is not recognized as an internal or external "
+                                                                     "command,")
+              << QStringLiteral("operable program or batch file.");
+        exitCode = 1;
+    }
+    if (!noOutput) {
+        ResultSet rs;
+        ColumnDef output;
+        output.name = QStringLiteral("output");
+        output.type = ColumnType::NVarChar;
+        output.length = 255;
+        rs.columns = {output};
+        for (const QString& line : lines)
+            rs.rows.push_back({line.left(255)});
+        rs.rows.push_back({Cell()});  // the trailing empty line of the output
+        const qint64 n = rs.rows.size();
+        result(std::move(rs));
+        done(false, true, n, 0xC1);
+    }
+    return exitCode == 0 ? 0 : 1;
+}
+
+QStringList SessionImpl::runOsql(const QStringList& arguments, int& exitCode) {
+    QString user;
+    QString password;
+    QString database;
+    QString query;
+    QString server;
+    bool trusted = false;
+    static const QString withValue = QStringLiteral("UPSdQqiolHtwshmra");
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (a.size() < 2 || (a[0] != u'-' && a[0] != u'/'))
+            continue;
+        const QChar option = a[1];
+        QString value = a.mid(2);
+        if (withValue.contains(option) && value.isEmpty() && i + 1 < arguments.size() &&
+            !arguments[i + 1].startsWith(u'-') && !arguments[i + 1].startsWith(u'/'))
+            value = arguments[++i];
+        switch (option.unicode()) {
+        case u'U':
+            user = value;
+            break;
+        case u'P':
+            password = value;
+            break;
+        case u'd':
+            database = value;
+            break;
+        case u'Q':
+        case u'q':
+            query = value;
+            break;
+        case u'S':
+            server = value;
+            break;
+        case u'E':
+            trusted = true;
+            break;
+        default:
+            break;
+        }
+    }
+    QStringList lines;
+    if (!server.isEmpty() && !sameName(server, m_state->serverName) && server != u"." &&
+        !sameName(server, QStringLiteral("(local)")) && !sameName(server, QStringLiteral("localhost")) &&
+        server != u"127.0.0.1") {
+        lines << QStringLiteral("[DBNETLIB]SQL Server does not exist or access denied.")
+              << QStringLiteral("[DBNETLIB]ConnectionOpen (Connect()).");
+        exitCode = 1;
+        return lines;
+    }
+    SessionImpl osql(m_state, m_state->nextInternalSpid++);
+    LoginRequest login;
+    login.user = trusted ? QString() : user;
+    login.password = password;
+    login.database = database;
+    const LoginOutcome outcome = osql.login(login);
+    if (!outcome.accepted) {
+        for (const Token& t : outcome.reply.tokens) {
+            if (const auto* m = std::get_if<Message>(&t)) {
+                Message shown = *m;
+                if (trusted && shown.number == 18456)
+                    shown = msg::make(18452, 14, QStringLiteral("Login failed for user '(null)'. Reason: Not "
+                                                                "associated with a trusted SQL Server connection."));
+                lines << osqlMessageHeader(shown, m_state->serverName) << shown.text;
+            }
+        }
+        exitCode = 1;
+        return lines;
+    }
+    if (!query.isEmpty()) {
+        const Reply reply = osql.executeBatch(query);
+        for (const Token& t : reply.tokens) {
+            if (const auto* m = std::get_if<Message>(&t)) {
+                if (m->number == 5701 || m->number == 5703)
+                    continue;
+                if (m->severity > 10)
+                    lines << osqlMessageHeader(*m, m_state->serverName);
+                lines << m->text;
+            } else if (const auto* rs = std::get_if<ResultSet>(&t)) {
+                QVector<int> widths;
+                for (int c = 0; c < rs->columns.size(); ++c) {
+                    int w = static_cast<int>(rs->columns[c].name.size());
+                    for (const auto& row : rs->rows)
+                        w = qMax(w, static_cast<int>(row[c].isNull() ? 4 : row[c].toString().size()));
+                    widths << w;
+                }
+                QStringList header;
+                QStringList dashes;
+                for (int c = 0; c < rs->columns.size(); ++c) {
+                    header << padded(rs->columns[c].name, widths[c]);
+                    dashes << QString(widths[c], u'-');
+                }
+                lines << QStringLiteral(" ") + header.join(u' ') << QStringLiteral(" ") + dashes.join(u' ');
+                for (const auto& row : rs->rows) {
+                    QStringList cells;
+                    for (int c = 0; c < row.size(); ++c)
+                        cells << padded(row[c].isNull() ? QStringLiteral("NULL") : row[c].toString(), widths[c]);
+                    lines << QStringLiteral(" ") + cells.join(u' ');
+                }
+                lines << QString();
+            } else if (const auto* d = std::get_if<Done>(&t)) {
+                if (d->count)
+                    lines << rowsAffected(d->rowCount);
+            }
+        }
+    }
+    osql.disconnect();
+    exitCode = 0;
+    return lines;
+}
+
+}  // namespace sqlsim

@@ -1,0 +1,216 @@
+#include "Scenario.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <stdexcept>
+
+namespace sqlsim {
+
+namespace {
+
+[[noreturn]] void fail(const QString& what) {
+    throw std::runtime_error(what.toStdString());
+}
+
+QString text(const QJsonObject& o, const char* key, const QString& fallback = {}) {
+    const QJsonValue v = o.value(QLatin1String(key));
+    return v.isString() ? v.toString() : fallback;
+}
+
+int integer(const QJsonObject& o, const char* key, int fallback) {
+    const QJsonValue v = o.value(QLatin1String(key));
+    return v.isDouble() ? v.toInt() : fallback;
+}
+
+qint64 integer64(const QJsonObject& o, const char* key, qint64 fallback) {
+    const QJsonValue v = o.value(QLatin1String(key));
+    return v.isDouble() ? static_cast<qint64>(v.toDouble()) : fallback;
+}
+
+bool boolean(const QJsonObject& o, const char* key, bool fallback) {
+    const QJsonValue v = o.value(QLatin1String(key));
+    return v.isBool() ? v.toBool() : fallback;
+}
+
+ScenarioTable readTable(const QJsonObject& o) {
+    ScenarioTable t;
+    t.owner = text(o, "owner", QStringLiteral("dbo"));
+    t.name = text(o, "name");
+    if (t.name.isEmpty())
+        fail(QStringLiteral("scenario: a table without a name"));
+    t.rowCount = integer64(o, "rows", 0);
+    t.pages = integer(o, "pages", -1);
+    t.objectId = integer(o, "objectId", 0);
+    const QJsonObject gen = o.value(QLatin1String("generate")).toObject();
+    t.generate.column = text(gen, "column");
+    t.generate.width = integer(gen, "width", 0);
+    return t;
+}
+
+ScenarioFinding readFinding(const QJsonObject& o) {
+    ScenarioFinding f;
+    f.error = integer(o, "error", f.error);
+    f.level = integer(o, "level", f.level);
+    f.state = integer(o, "state", f.state);
+    f.table = text(o, "table");
+    f.allocation = boolean(o, "allocation", false);
+    f.text = text(o, "text");
+    f.repairLevel = text(o, "repairLevel", f.repairLevel);
+    f.repairText = text(o, "repairText");
+    f.repairable = boolean(o, "repairable", true);
+    f.indId = integer(o, "indId", 0);
+    f.file = integer(o, "file", 1);
+    f.page = integer(o, "page", 0);
+    f.slot = integer(o, "slot", 0);
+    f.refFile = integer(o, "refFile", 0);
+    f.refPage = integer(o, "refPage", 0);
+    f.refSlot = integer(o, "refSlot", 0);
+    return f;
+}
+
+ScenarioDatabase readDatabase(const QJsonObject& o) {
+    ScenarioDatabase db;
+    db.name = text(o, "name");
+    db.dbid = integer(o, "dbid", 0);
+    if (db.name.isEmpty() || db.dbid <= 0)
+        fail(QStringLiteral("scenario: every database needs a name and a dbid"));
+    db.singleUser = boolean(o, "singleUser", false);
+    int fileId = 1;
+    for (const QJsonValue& v : o.value(QLatin1String("files")).toArray()) {
+        const QJsonObject f = v.toObject();
+        ScenarioFile file;
+        file.fileId = integer(f, "fileId", fileId);
+        file.name = text(f, "name");
+        file.filename = text(f, "filename");
+        file.groupId = integer(f, "groupId", 1);
+        file.sizePages = integer(f, "size", 128);
+        file.usedPages = integer(f, "used", file.sizePages / 2);
+        fileId = file.fileId + 1;
+        db.files.push_back(file);
+    }
+    for (const QJsonValue& v : o.value(QLatin1String("tables")).toArray())
+        db.tables.push_back(readTable(v.toObject()));
+    for (const QJsonValue& v : o.value(QLatin1String("findings")).toArray())
+        db.findings.push_back(readFinding(v.toObject()));
+    return db;
+}
+
+DetachedDatabase readDetached(const QJsonObject& o) {
+    DetachedDatabase d;
+    d.path = text(o, "path");
+    d.exists = boolean(o, "exists", true);
+    d.databaseName = text(o, "databaseName");
+    int fileId = 1;
+    for (const QJsonValue& v : o.value(QLatin1String("files")).toArray()) {
+        const QJsonObject f = v.toObject();
+        DetachedRecordedFile file;
+        file.fileId = integer(f, "fileId", fileId);
+        file.name = text(f, "name");
+        file.filename = text(f, "filename");
+        file.groupId = integer(f, "groupId", 1);
+        file.exists = boolean(f, "exists", true);
+        fileId = file.fileId + 1;
+        d.files.push_back(file);
+    }
+    for (const QJsonValue& v : o.value(QLatin1String("tables")).toArray())
+        d.tables.push_back(readTable(v.toObject()));
+    return d;
+}
+
+ScenarioDatabase systemDatabase(const QString& name, int dbid, const QString& dataFile, const QString& logicalData,
+                                const QString& logFile, const QString& logicalLog,
+                                std::vector<ScenarioTable> tables = {}) {
+    const QString dir = QStringLiteral("C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\");
+    ScenarioDatabase db;
+    db.name = name;
+    db.dbid = dbid;
+    db.files.push_back({1, logicalData, dir + dataFile, 1, 1024, 640});
+    db.files.push_back({2, logicalLog, dir + logFile, 0, 128, 40});
+    db.tables = std::move(tables);
+    return db;
+}
+
+ScenarioTable table(const QString& name, qint64 rows) {
+    ScenarioTable t;
+    t.name = name;
+    t.rowCount = rows;
+    return t;
+}
+
+}  // namespace
+
+QString defaultBanner(Profile profile) {
+    if (profile == Profile::Sql70)
+        return QStringLiteral("Microsoft SQL Server  7.00 - 7.00.623 (Intel X86) \n\tNov 27 1998 22:20:07 \n\t"
+                              "Copyright (c) 1988-1998 Microsoft Corporation\n\tStandard Edition on Windows NT "
+                              "5.0 (Build 2195: Service Pack 4)\n");
+    return QStringLiteral("Microsoft SQL Server  2000 - 8.00.2039 (Intel X86) \n\tMay  3 2005 23:18:38 \n\t"
+                          "Copyright (c) 1988-2003 Microsoft Corporation\n\tEnterprise Edition on Windows NT 5.2 "
+                          "(Build 3790: Service Pack 1)\n");
+}
+
+Scenario Scenario::fromJson(const QByteArray& json) {
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
+    if (doc.isNull() || !doc.isObject())
+        fail(QStringLiteral("scenario: invalid JSON: ") + error.errorString());
+    const QJsonObject root = doc.object();
+    Scenario s;
+    const QString profile = text(root, "profile", QStringLiteral("2000"));
+    if (profile == QStringLiteral("7.0"))
+        s.profile = Profile::Sql70;
+    else if (profile == QStringLiteral("2000"))
+        s.profile = Profile::Sql2000;
+    else
+        fail(QStringLiteral("scenario: unknown profile ") + profile);
+    s.versionBanner = text(root, "versionBanner");
+    s.serverName = text(root, "serverName", s.serverName);
+    s.saPassword = text(root, "saPassword");
+    for (const QJsonValue& v : root.value(QLatin1String("databases")).toArray())
+        s.databases.push_back(readDatabase(v.toObject()));
+    for (const QJsonValue& v : root.value(QLatin1String("detached")).toArray())
+        s.detached.push_back(readDetached(v.toObject()));
+    if (s.databases.empty())
+        s.databases = standard(s.profile).databases;
+    return s;
+}
+
+Scenario Scenario::fromFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        fail(QStringLiteral("scenario: cannot read ") + path);
+    return fromJson(file.readAll());
+}
+
+Scenario Scenario::standard(Profile profile) {
+    Scenario s;
+    s.profile = profile;
+    s.databases.push_back(systemDatabase(QStringLiteral("master"), 1, QStringLiteral("master.mdf"),
+                                         QStringLiteral("master"), QStringLiteral("mastlog.ldf"),
+                                         QStringLiteral("mastlog")));
+    s.databases.push_back(systemDatabase(QStringLiteral("tempdb"), 2, QStringLiteral("tempdb.mdf"),
+                                         QStringLiteral("tempdev"), QStringLiteral("templog.ldf"),
+                                         QStringLiteral("templog")));
+    s.databases.push_back(systemDatabase(QStringLiteral("model"), 3, QStringLiteral("model.mdf"),
+                                         QStringLiteral("modeldev"), QStringLiteral("modellog.ldf"),
+                                         QStringLiteral("modellog")));
+    s.databases.push_back(systemDatabase(QStringLiteral("msdb"), 4, QStringLiteral("msdbdata.mdf"),
+                                         QStringLiteral("MSDBData"), QStringLiteral("msdblog.ldf"),
+                                         QStringLiteral("MSDBLog")));
+    s.databases.push_back(systemDatabase(
+        QStringLiteral("pubs"), 5, QStringLiteral("pubs.mdf"), QStringLiteral("pubs"), QStringLiteral("pubs_log.ldf"),
+        QStringLiteral("pubs_log"),
+        {table(QStringLiteral("authors"), 23), table(QStringLiteral("publishers"), 8),
+         table(QStringLiteral("titles"), 18), table(QStringLiteral("sales"), 21)}));
+    s.databases.push_back(systemDatabase(
+        QStringLiteral("Northwind"), 6, QStringLiteral("northwnd.mdf"), QStringLiteral("Northwind"),
+        QStringLiteral("northwnd.ldf"), QStringLiteral("Northwind_log"),
+        {table(QStringLiteral("Customers"), 91), table(QStringLiteral("Orders"), 830),
+         table(QStringLiteral("Products"), 77), table(QStringLiteral("Suppliers"), 29)}));
+    return s;
+}
+
+}  // namespace sqlsim

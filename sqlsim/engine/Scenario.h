@@ -1,0 +1,100 @@
+#pragma once
+// A scenario describes one emulated server: its version, the sa password, the databases with
+// their files, user tables and DBCC findings, and database files lying detached on its disk.
+// Loaded from JSON (see sqlsim/scenarios/demo.json) or built in code by tests.
+
+#include "Engine.h"
+
+#include <QString>
+
+#include <vector>
+
+namespace sqlsim {
+
+struct ScenarioFile {
+    int fileId = 1;
+    QString name;      // logical name, as in sysfiles
+    QString filename;  // physical path
+    int groupId = 1;   // 0 = log
+    int sizePages = 128;
+    int usedPages = 64;
+};
+
+// Answers "select <column> from <table>" with rowCount rows of width characters (benchmarks).
+struct ScenarioGenerate {
+    QString column;
+    int width = 0;
+};
+
+struct ScenarioTable {
+    QString owner = QStringLiteral("dbo");
+    QString name;
+    qint64 rowCount = 0;
+    int pages = -1;    // -1: derived from rowCount
+    int objectId = 0;  // 0: assigned when the engine starts
+    ScenarioGenerate generate;
+};
+
+// One problem that DBCC reports until a repair fixes it.
+struct ScenarioFinding {
+    int error = 8928;
+    int level = 16;
+    int state = 1;
+    QString table;        // user or system table the finding belongs to; empty for allocation findings
+    bool allocation = false;
+    QString text;         // message text as DBCC prints it
+    QString repairLevel = QStringLiteral("repair_allow_data_loss");
+    QString repairText;   // what a repair prints when it fixes the finding
+    bool repairable = true;
+    int indId = 0;
+    int file = 1;
+    int page = 0;
+    int slot = 0;
+    int refFile = 0;
+    int refPage = 0;
+    int refSlot = 0;
+};
+
+struct ScenarioDatabase {
+    QString name;
+    int dbid = 0;
+    std::vector<ScenarioFile> files;
+    std::vector<ScenarioTable> tables;
+    std::vector<ScenarioFinding> findings;
+    bool singleUser = false;
+};
+
+// A file recorded inside a detached primary file, and whether it lies on disk in the primary's folder.
+struct DetachedRecordedFile {
+    int fileId = 1;
+    QString name;
+    QString filename;  // the path the primary file records
+    int groupId = 1;
+    bool exists = true;
+};
+
+struct DetachedDatabase {
+    QString path;          // where the primary file lies now
+    bool exists = true;
+    QString databaseName;  // the name recorded in the primary file
+    std::vector<DetachedRecordedFile> files;
+    std::vector<ScenarioTable> tables;  // user tables the database brings along when attached
+};
+
+struct Scenario {
+    Profile profile = Profile::Sql2000;
+    QString versionBanner;  // empty: the profile's own banner
+    QString serverName = QStringLiteral("DBSERVER");
+    QString saPassword;
+    std::vector<ScenarioDatabase> databases;
+    std::vector<DetachedDatabase> detached;
+
+    static Scenario fromJson(const QByteArray& json);  // throws std::runtime_error
+    static Scenario fromFile(const QString& path);     // throws std::runtime_error
+    // The six system and sample databases every installation has (ids 1 to 6).
+    static Scenario standard(Profile profile = Profile::Sql2000);
+};
+
+QString defaultBanner(Profile profile);
+
+}  // namespace sqlsim

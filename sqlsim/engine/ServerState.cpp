@@ -1,0 +1,134 @@
+#include "ServerState.h"
+
+#include <algorithm>
+
+namespace sqlsim {
+
+bool sameName(const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+QString padded(const QString& text, int width) {
+    return text.size() >= width ? text : text + QString(width - text.size(), u' ');
+}
+
+const std::vector<SystemTableInfo>& systemTables() {
+    static const std::vector<SystemTableInfo> tables = {
+        {u"sysobjects", 1, 0},        {u"sysindexes", 2, 0},      {u"syscolumns", 3, 0},
+        {u"systypes", 4, 26},         {u"syscomments", 6, 142},   {u"sysfiles1", 8, 2},
+        {u"syspermissions", 9, 52},   {u"sysusers", 10, 14},      {u"sysproperties", 11, 0},
+        {u"sysdepends", 12, 426},     {u"sysreferences", 14, 0},  {u"sysfulltextcatalogs", 19, 0},
+        {u"sysfulltextnotify", 24, 0}, {u"sysfilegroups", 96, 1},
+    };
+    return tables;
+}
+
+TableObject* DatabaseState::table(const QString& n) {
+    for (TableObject& t : tables)
+        if (sameName(t.name, n))
+            return &t;
+    return nullptr;
+}
+
+ProcObject* DatabaseState::proc(const QString& n) {
+    for (ProcObject& p : procs)
+        if (sameName(p.name, n))
+            return &p;
+    return nullptr;
+}
+
+bool DatabaseState::hasObject(const QString& n) const {
+    const auto named = [&](const auto& o) { return sameName(o.name, n); };
+    return std::any_of(tables.begin(), tables.end(), named) || std::any_of(procs.begin(), procs.end(), named);
+}
+
+ServerState::ServerState(const Scenario& scenario)
+    : profile(scenario.profile),
+      banner(scenario.versionBanner.isEmpty() ? defaultBanner(scenario.profile) : scenario.versionBanner),
+      serverName(scenario.serverName),
+      saPassword(scenario.saPassword),
+      detached(scenario.detached) {
+    for (const ScenarioDatabase& source : scenario.databases) {
+        DatabaseState db;
+        db.name = source.name;
+        db.dbid = source.dbid;
+        db.files = source.files;
+        db.findings = source.findings;
+        db.singleUser = source.singleUser;
+        for (const ScenarioTable& t : source.tables) {
+            TableObject table;
+            table.owner = t.owner;
+            table.name = t.name;
+            table.objectId = t.objectId != 0 ? t.objectId : newObjectId();
+            table.nominalRows = t.rowCount;
+            table.pages = t.pages >= 0 ? t.pages : static_cast<int>((t.rowCount + 39) / 40);
+            table.generate = t.generate;
+            db.tables.push_back(table);
+        }
+        databases.push_back(std::move(db));
+    }
+    std::sort(databases.begin(), databases.end(),
+              [](const DatabaseState& a, const DatabaseState& b) { return a.dbid < b.dbid; });
+}
+
+DatabaseState* ServerState::database(const QString& name) {
+    for (DatabaseState& db : databases)
+        if (sameName(db.name, name))
+            return &db;
+    return nullptr;
+}
+
+DatabaseState* ServerState::databaseById(int dbid) {
+    for (DatabaseState& db : databases)
+        if (db.dbid == dbid)
+            return &db;
+    return nullptr;
+}
+
+int ServerState::newObjectId() {
+    const int id = nextObjectId;
+    nextObjectId += 16003;
+    return id;
+}
+
+std::vector<int> ServerState::sessionsIn(int dbid) const {
+    std::vector<int> spids;
+    for (const auto& [spid, inside] : sessionDatabase)
+        if (inside == dbid)
+            spids.push_back(spid);
+    return spids;
+}
+
+bool ServerState::mayEnter(int spid, const DatabaseState& db) const {
+    if (!db.singleUser)
+        return true;
+    for (int other : sessionsIn(db.dbid))
+        if (other != spid)
+            return false;
+    return true;
+}
+
+bool ServerState::fileExists(const QString& path) const {
+    for (const DetachedDatabase& d : detached) {
+        if (sameName(d.path, path))
+            return d.exists;
+        const int slash = static_cast<int>(qMax(d.path.lastIndexOf(u'\\'), d.path.lastIndexOf(u'/')));
+        const QString folder = d.path.left(slash + 1);
+        for (const DetachedRecordedFile& f : d.files) {
+            const int fslash = static_cast<int>(qMax(f.filename.lastIndexOf(u'\\'), f.filename.lastIndexOf(u'/')));
+            const QString here = folder + f.filename.mid(fslash + 1);
+            if (f.exists && sameName(here, path))
+                return true;
+        }
+    }
+    return false;
+}
+
+const DetachedDatabase* ServerState::detachedByPrimary(const QString& path) const {
+    for (const DetachedDatabase& d : detached)
+        if (sameName(d.path, path))
+            return &d;
+    return nullptr;
+}
+
+}  // namespace sqlsim

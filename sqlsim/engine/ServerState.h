@@ -1,0 +1,90 @@
+#pragma once
+// The state of the emulated server that every session shares: databases, their files, user
+// tables, the work objects clients create, DBCC findings, the single-user option, which session
+// is inside which database, and the detached files on the server's disk. One recursive mutex
+// guards it all; a session holds it for the whole of a batch.
+
+#include "Ast.h"
+#include "Scenario.h"
+
+#include <map>
+#include <mutex>
+
+namespace sqlsim {
+
+struct TableObject {
+    QString owner = QStringLiteral("dbo");
+    QString name;
+    int objectId = 0;
+    QVector<ColumnDef> columns;     // created tables; empty for scenario tables without columns
+    QVector<QVector<Cell>> rows;    // created tables
+    qint64 nominalRows = 0;         // scenario tables: the row count DBCC reports
+    int pages = 0;
+    ScenarioGenerate generate;
+    bool created = false;           // made by CREATE TABLE rather than by the scenario
+
+    qint64 rowCount() const { return created ? rows.size() : nominalRows; }
+};
+
+struct ProcObject {
+    QString owner = QStringLiteral("dbo");
+    QString name;
+    int objectId = 0;
+    QString body;
+    std::vector<StatementPtr> statements;
+};
+
+struct DatabaseState {
+    QString name;
+    int dbid = 0;
+    std::vector<ScenarioFile> files;
+    std::vector<TableObject> tables;
+    std::vector<ProcObject> procs;
+    std::vector<ScenarioFinding> findings;
+    bool singleUser = false;
+
+    TableObject* table(const QString& name);
+    ProcObject* proc(const QString& name);
+    bool hasObject(const QString& name) const;
+};
+
+// The system tables every database has, as DBCC lists them.
+struct SystemTableInfo {
+    const char16_t* name;
+    int objectId;
+    qint64 rows;
+};
+const std::vector<SystemTableInfo>& systemTables();
+
+struct ServerState {
+    explicit ServerState(const Scenario& scenario);
+
+    mutable std::recursive_mutex mutex;
+    Profile profile = Profile::Sql2000;
+    QString banner;
+    QString serverName;
+    QString saPassword;
+    std::vector<DatabaseState> databases;  // kept in dbid order
+    std::vector<DetachedDatabase> detached;
+    std::map<int, int> sessionDatabase;    // spid -> dbid of the database it is inside
+    int nextObjectId = 2009058193;
+    int nextInternalSpid = 1000;
+
+    DatabaseState* database(const QString& name);
+    DatabaseState* databaseById(int dbid);
+    int newObjectId();
+    // Spids of the sessions inside a database.
+    std::vector<int> sessionsIn(int dbid) const;
+    // Whether session spid may enter the database: false when it is single-user and someone else is inside.
+    bool mayEnter(int spid, const DatabaseState& db) const;
+    void enter(int spid, int dbid) { sessionDatabase[spid] = dbid; }
+    void leave(int spid) { sessionDatabase.erase(spid); }
+    // A path on the server's disk, as the scenario describes it.
+    bool fileExists(const QString& path) const;
+    const DetachedDatabase* detachedByPrimary(const QString& path) const;
+};
+
+bool sameName(const QString& a, const QString& b);
+QString padded(const QString& text, int width);
+
+}  // namespace sqlsim

@@ -1,0 +1,121 @@
+#pragma once
+// One client connection to the emulated server: compiles each batch and runs its statements
+// against the shared ServerState, answering with the server's tokens and messages.
+
+#include "Engine.h"
+#include "ServerState.h"
+
+#include <functional>
+
+namespace sqlsim {
+
+struct RowSource {
+    QVector<ColumnDef> columns;
+    QVector<QVector<Cell>> rows;
+};
+
+// One line of DBCC output: a message, or a row of WITH TABLERESULTS.
+struct DbccLine {
+    int error = 0;
+    int level = 10;
+    int state = 1;
+    QString text;
+    QString repairLevel;  // empty: NULL
+    int dbid = 0;
+    int objectId = 0;
+    int indId = 0;
+    int file = 0;
+    int page = 0;
+    int slot = 0;
+    int refFile = 0;
+    int refPage = 0;
+    int refSlot = 0;
+    int allocation = 0;
+};
+
+class SessionImpl final : public Session {
+public:
+    SessionImpl(std::shared_ptr<ServerState> state, int spid);
+    ~SessionImpl() override;
+
+    LoginOutcome login(const LoginRequest& request) override;
+    Reply executeBatch(const QString& text) override;
+    Reply executeRpc(const RpcCall& call) override;
+    QString currentDatabase() const override;
+    int spid() const override { return m_spid; }
+    void disconnect() override;
+
+    enum class Outcome { Ok, Failed, Abort };
+
+private:
+    // Where the tokens of the running statement go.
+    struct Frame {
+        std::vector<Token>* out = nullptr;
+        int depth = 0;                              // > 0 inside a procedure
+        QVector<QVector<Cell>>* capture = nullptr;  // INSERT ... EXEC collects result rows here
+        QVector<ColumnDef>* captureColumns = nullptr;
+        QString procName;
+    };
+
+    // Output.
+    void message(Message m);
+    void done(bool error = false, bool count = false, qint64 rows = 0, quint16 curCmd = 0xC1);
+    void result(ResultSet rs);
+    Outcome fail(const Message& m);   // the statement fails, the batch goes on
+    Outcome abort(const Message& m);  // the batch ends
+
+    // Statements (Session.cpp).
+    Outcome runText(const QString& text);
+    Outcome runStatements(const std::vector<StatementPtr>& statements);
+    Outcome run(const Statement& s);
+    Outcome runSelect(const Statement& s);
+    Outcome runIf(const Statement& s);
+    Outcome runUse(const Statement& s);
+    Outcome runCreateTable(const Statement& s);
+    Outcome runCreateProc(const Statement& s);
+    Outcome runExecString(const Statement& s);
+    Outcome runInsert(const Statement& s);
+    Outcome runDrop(const Statement& s);
+    Outcome runBackup(const Statement& s);
+    Outcome runPrint(const Statement& s);
+    Outcome runSet(const Statement& s);
+    bool select(const SelectQuery& q, RowSource& out, Message& error);
+    bool openTable(const ObjectName& name, RowSource& out, Message& error);
+    DatabaseState* current() const;
+    DatabaseState* databaseFor(const ObjectName& name, Message& error) const;
+    Cell evaluate(const Expr& e, const RowSource* source, const QVector<Cell>* row) const;
+    bool insertRows(DatabaseState& db, TableObject& table, const std::vector<QString>& columns,
+                    const QVector<QVector<Cell>>& rows);
+
+    // Procedures (Procedures.cpp).
+    Outcome runExecProc(const Statement& s);
+    Outcome runProcedureBody(const QString& name, const std::function<int()>& body);
+    Outcome callUserProcedure(DatabaseState& db, const ProcObject& proc);
+    int spAttachDb(const std::vector<ExecParam>& params, bool singleFile);
+    int spDbOption(const std::vector<ExecParam>& params);
+    int spForEachTable(const std::vector<ExecParam>& params);
+    int xpCmdShell(const std::vector<ExecParam>& params);
+    QStringList runOsql(const QStringList& arguments, int& exitCode);
+
+    // DBCC (Dbcc.cpp).
+    Outcome runDbcc(const Statement& s);
+    Outcome emitDbcc(const std::vector<DbccLine>& lines, const Statement& s);
+    Outcome dbccCheck(const Statement& s);
+    Outcome dbccCheckTable(const Statement& s);
+    Outcome dbccUpdateUsage(const Statement& s);
+    Outcome dbccShrinkFile(const Statement& s);
+    Outcome dbccReindex(const Statement& s);
+    Outcome dbccCheckPrimaryFile(const Statement& s);
+    DatabaseState* dbccDatabase(const Statement& s, Message& error);
+    bool repairAllowed(const DatabaseState& db, Message& error) const;
+
+    bool enter(DatabaseState& db, Message& error);
+
+    std::shared_ptr<ServerState> m_state;
+    int m_spid;
+    int m_dbid = 0;  // 0 before login
+    bool m_fmtOnly = false;
+    Frame m_frame;
+};
+
+}  // namespace sqlsim

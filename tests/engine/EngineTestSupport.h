@@ -1,0 +1,33 @@
+#pragma once
+// Helpers for the engine tests: a scenario built in code, sessions logged in as sa, and readable
+// views of the tokens a batch produced.
+
+#include "engine/Engine.h"
+#include "engine/Scenario.h"
+
+#include <QStringList>
+
+#include <memory>
+
+namespace sqlsim::testing {
+
+// pubs/Northwind plus user databases 7.. with odd names, findings and detached files.
+Scenario testScenario(Profile profile = Profile::Sql2000, const QString& saPassword = QString());
+
+std::unique_ptr<Session> loginAs(Engine& engine, int spid, const QString& password = QString(),
+                                 const QString& database = QString());
+
+// The messages of a reply, one "number|severity|text" entry each.
+QStringList messages(const Reply& reply);
+// Only the message texts.
+QStringList messageTexts(const Reply& reply);
+// Errors (severity > 10) as "number: text".
+QStringList errors(const Reply& reply);
+// The result sets of a reply.
+std::vector<ResultSet> results(const Reply& reply);
+// Column values of one column of the first result set, as text (NULL as "<null>").
+QStringList column(const Reply& reply, int index, int resultIndex = 0);
+// A compact picture of the token stream: e.g. "RESULT(16x5) DONE(count 5) INFO(2528) DONE".
+QString shape(const Reply& reply);
+
+}  // namespace sqlsim::testing
