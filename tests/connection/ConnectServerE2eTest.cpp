@@ -1,0 +1,151 @@
+// ConnectServer and ReadServerVersion through unixODBC and FreeTDS to an embedded sqlsim.
+
+#include "DbError.h"
+#include "ModMain.h"
+#include "RecordingToolkit.h"
+#include "SqlsimFixture.h"
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using tarnwick::test::RecordingToolkit;
+using tarnwick::test::SqlsimFixture;
+
+namespace {
+
+const QString versionQuery = u"select left(@@version,charindex('-',@@version)-1)"_s;
+
+QString withPassword(const QString& password) {
+    return uR"({"profile": "2000", "saPassword": "%1"})"_s.arg(password);
+}
+
+class ConnectServerTest : public ::testing::Test {
+protected:
+    void SetUp() override { ModMain::serverConnection().ServerVersion = u"unchanged"_s; }
+
+    // A failed ConnectServer: one message box with the text, no icon, the application title;
+    // the connection closed; the version text untouched.
+    void expectOneFailureBox(const QString& text = {}) {
+        ASSERT_EQ(toolkit.messageBoxes.size(), 1u);
+        const RecordingToolkit::MessageBoxCall& box = toolkit.messageBoxes.front();
+        if (!text.isEmpty()) {
+            EXPECT_EQ(box.text, text);
+        }
+        EXPECT_FALSE(box.text.isEmpty());
+        EXPECT_FALSE(box.text.startsWith(u'[')) << box.text.toStdString();
+        EXPECT_EQ(box.style, 0);
+        EXPECT_EQ(box.title, u""_s);
+        EXPECT_EQ(box.shownTitle(), u"Tarnwick"_s);
+        EXPECT_FALSE(ModMain::serverConnection().Connection.isOpen());
+        EXPECT_EQ(ModMain::serverConnection().ServerVersion, u"unchanged"_s);
+    }
+
+    RecordingToolkit toolkit;
+};
+
+TEST_F(ConnectServerTest, ReadsTheVersionOfEachProfile) {
+    struct Case {
+        const char* scenario;
+        QString version;
+    };
+    const Case cases[] = {
+        {"conn-2000.json", u"Microsoft SQL Server  2000"_s},
+        {"conn-70.json", u"Microsoft SQL Server  7.00"_s},  // through the fall-back to TDS 7.0
+    };
+    for (const Case& c : cases) {
+        SqlsimFixture sim(QString::fromLatin1(c.scenario));
+        ASSERT_TRUE(ModMain::ConnectServer(sim.serverName(), sim.password())) << c.scenario;
+        EXPECT_TRUE(ModMain::serverConnection().Connection.isOpen());
+        EXPECT_EQ(ModMain::ReadServerVersion(ModMain::serverConnection().Connection), c.version);
+        // Nothing but the version query reaches the server: no cursor, no set-up batches.
+        EXPECT_EQ(sim.journalTexts(), QStringList{versionQuery}) << c.scenario;
+        EXPECT_TRUE(toolkit.messageBoxes.empty()) << c.scenario;
+    }
+}
+
+TEST_F(ConnectServerTest, TheVersionIsTrimmedOfBlanksOnly) {
+    SqlsimFixture sim(u"{\"profile\": \"2000\", \"versionBanner\": \"  \\tOdd Server 9 - 9.00\"}"_s);
+    ASSERT_TRUE(ModMain::ConnectServer(sim.serverName(), u""_s));
+    EXPECT_EQ(ModMain::ReadServerVersion(ModMain::serverConnection().Connection), u"\tOdd Server 9"_s);
+}
+
+TEST_F(ConnectServerTest, WrongPasswordShowsTheLoginFailure) {
+    for (const char* scenario : {"conn-2000.json", "conn-70.json"}) {
+        SqlsimFixture sim(QString::fromLatin1(scenario));
+        toolkit.clear();
+        EXPECT_FALSE(ModMain::ConnectServer(sim.serverName(), u"wrong"_s)) << scenario;
+        expectOneFailureBox(u"Login failed for user 'sa'."_s);
+        EXPECT_TRUE(sim.journalTexts().isEmpty()) << scenario;
+    }
+}
+
+TEST_F(ConnectServerTest, ClosedPortAndUnknownHostFailWithOneBox) {
+    QString closedServer;
+    {
+        SqlsimFixture sim(u"conn-2000.json"_s);
+        closedServer = sim.serverName();
+    }  // the server is gone; nothing listens on its port any more
+    for (const QString& server : {closedServer, u"no-such-host.invalid"_s}) {
+        toolkit.clear();
+        EXPECT_FALSE(ModMain::ConnectServer(server, u"x"_s)) << server.toStdString();
+        expectOneFailureBox();
+        std::printf("%s: %s\n", qUtf8Printable(server), qUtf8Printable(toolkit.messageBoxes.front().text));
+    }
+}
+
+TEST_F(ConnectServerTest, PasswordsAreReadTheWayTheConnectionStringIsRead) {
+    struct Case {
+        const char* name;
+        QString scenarioPassword;
+        QString typed;
+        bool succeeds;
+    };
+    const Case cases[] = {
+        {"empty", u""_s, u""_s, true},
+        {"blank only is empty", u""_s, u"   "_s, true},
+        {"blanks around are trimmed", u"Secret"_s, u"  Secret "_s, true},
+        {"braces", u"p}w{d"_s, u"p}w{d"_s, true},
+        {"equals sign", u"a=b"_s, u"a=b"_s, true},
+        {"a semicolon ends the password", u"ab"_s, u"ab;cd"_s, true},
+        {"the part before the semicolon only", u"ab;cd"_s, u"ab;cd"_s, false},
+        {"chinese", u"口令"_s, u"口令"_s, true},
+        {"case matters", u"Secret"_s, u"secret"_s, false},
+    };
+    for (const Case& c : cases) {
+        SqlsimFixture sim(withPassword(c.scenarioPassword));
+        toolkit.clear();
+        EXPECT_EQ(ModMain::ConnectServer(sim.serverName(), c.typed), c.succeeds) << c.name;
+        EXPECT_EQ(ModMain::serverConnection().Connection.isOpen(), c.succeeds) << c.name;
+        EXPECT_EQ(toolkit.messageBoxes.size(), c.succeeds ? 0u : 1u) << c.name;
+        if (!c.succeeds && !toolkit.messageBoxes.empty()) {
+            EXPECT_EQ(toolkit.messageBoxes.front().text, u"Login failed for user 'sa'."_s) << c.name;
+        }
+    }
+}
+
+TEST_F(ConnectServerTest, ServerNamesForThisComputer) {
+    SqlsimFixture sim(u"conn-2000.json"_s);
+    const QString port = QString::number(sim.port());
+    const QStringList servers = {u"127.0.0.1,"_s + port, u"  127.0.0.1 , "_s + port + u"  "_s,
+                                  u"(local),"_s + port, u"(LOCAL),"_s + port, u".,"_s + port,
+                                  u"localhost,"_s + port, u"LocalHost,"_s + port};
+    for (const QString& server : servers) {
+        EXPECT_TRUE(ModMain::ConnectServer(server, sim.password())) << server.toStdString();
+        sim.disconnect();
+    }
+    EXPECT_TRUE(toolkit.messageBoxes.empty());
+}
+
+TEST_F(ConnectServerTest, ReconnectingActsOnTheSameConnection) {
+    SqlsimFixture sim(u"conn-2000.json"_s);
+    tarnwick::OdbcConnection* const connection = &ModMain::serverConnection().Connection;
+    ASSERT_TRUE(sim.connect());
+    connection->close();
+    EXPECT_THROW(connection->close(), tarnwick::DbError);  // the reconnect command relies on this
+    ASSERT_TRUE(sim.connect());
+    EXPECT_EQ(&ModMain::serverConnection().Connection, connection);
+    EXPECT_TRUE(connection->isOpen());
+    EXPECT_EQ(sim.journalTexts(), (QStringList{versionQuery, versionQuery}));
+}
+
+}  // namespace
