@@ -1,0 +1,193 @@
+// Double-clicking an operation node and the file menu, with recorded routines and services.
+
+#include "GuiTestHelpers.h"
+#include "MainWindowFakes.h"
+#include "RecordingToolkit.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QTest>
+#include <QTreeWidget>
+
+using namespace Qt::StringLiterals;
+using tarnwick::test::RecordingToolkit;
+
+namespace {
+
+class DispatchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        server.databases = {u"a"_s, u"b"_s, u"销售 数据"_s};
+        window = std::make_unique<frmMain>(server.services());
+        window->Form_Load();
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        server.calls.clear();
+    }
+
+    QTreeWidgetItem* node(const QString& key) {
+        for (int i = 0; i < window->TV_Ope->topLevelItemCount(); ++i) {
+            QTreeWidgetItem* item = window->TV_Ope->topLevelItem(i);
+            if (item->data(0, frmMain::kNodeKeyRole).toString() == key) return item;
+        }
+        return nullptr;
+    }
+
+    // Double-clicks the node as a user does: the first press selects it.
+    void doubleClick(const QString& key) {
+        QTreeWidgetItem* item = node(key);
+        ASSERT_NE(item, nullptr) << key.toStdString();
+        const QPoint at = window->TV_Ope->visualItemRect(item).center();
+        QTest::mouseClick(window->TV_Ope->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(window->TV_Ope->viewport(), Qt::LeftButton, {}, at);
+    }
+
+    RecordingToolkit toolkit;
+    FakeServer server;
+    std::unique_ptr<frmMain> window;
+};
+
+}  // namespace
+
+TEST_F(DispatchTest, EveryKeyReachesItsRoutineWithTheChosenDatabaseAfterTheResultIsEmptied) {
+    struct Case {
+        QString key;
+        QString call;  // without the database and the result text seen
+    };
+    const Case cases[] = {
+        {u"CHECKDB"_s, u"CheckDatabase"_s},
+        {u"CHECKALLOC"_s, u"CheckAllocation"_s},
+        {u"CHECKCATALOG"_s, u"CheckCatalog"_s},
+        {u"UPDATEUSAGE"_s, u"UpdateUsage"_s},
+        {u"CHECKDBWITHPHYSICAL_ONLY"_s, u"CheckPhysicalOnly"_s},
+        {u"REPDB"_s, u"RepairDatabase"_s},
+        {u"REPINDEX"_s, u"RepairSystemTable|sysindexes"_s},
+        {u"REPOBJ"_s, u"RepairSystemTable|sysobjects"_s},
+        {u"REPCOL"_s, u"RepairSystemTable|syscolumns"_s},
+    };
+    int database = 0;
+    for (const Case& c : cases) {
+        database = (database + 1) % 3;
+        window->Combo_DB->setCurrentIndex(database);
+        const QString db = window->Combo_DB->currentText();
+        window->setResultText(u"previous\r"_s);
+        server.routineCalls.clear();
+        doubleClick(c.key);
+
+        QStringList parts = c.call.split(u'|');
+        parts.insert(1, db);
+        const QString expected = parts.join(u'|') + u'|';  // the routine saw an empty result area
+        EXPECT_EQ(server.routineCalls, QStringList{expected}) << c.key.toStdString();
+        EXPECT_FALSE(window->operationRunning());
+    }
+    EXPECT_TRUE(toolkit.messageBoxes.empty());
+}
+
+TEST_F(DispatchTest, DatabaseNameIsReadRightBeforeTheCall) {
+    // A name changed after the node was chosen (e.g. by an earlier handler) is the one used.
+    server.routineCalls.clear();
+    window->TV_Ope->setCurrentItem(node(u"CHECKDB"_s));
+    window->Combo_DB->setCurrentIndex(2);
+    window->TV_Ope_DblClick();
+    EXPECT_EQ(server.routineCalls, QStringList{u"CheckDatabase|销售 数据|"_s});
+}
+
+TEST_F(DispatchTest, KeysWithoutARoutineOnlyEmptyTheResult) {
+    const QString keys[] = {u"ATTACH"_s, u"ShrinkLog"_s, u"ShrinkMDF"_s, u"CHECKEACHTABLE"_s,
+                            u"DBREINDEX"_s};
+    for (const QString& key : keys) {
+        window->setResultText(u"previous\r\n"_s);
+        doubleClick(key);
+        EXPECT_EQ(window->resultText(), QString()) << key.toStdString();
+    }
+    EXPECT_TRUE(server.routineCalls.isEmpty());
+    EXPECT_TRUE(toolkit.messageBoxes.empty());
+    EXPECT_TRUE(server.calls.isEmpty());
+}
+
+TEST_F(DispatchTest, KeysAreComparedExactly) {
+    QTreeWidgetItem* item = node(u"CHECKDB"_s);
+    const QString keys[] = {u"checkdb"_s, u"CHECKDB "_s, u"Checkdb"_s, u"REPIND"_s, QString()};
+    for (const QString& key : keys) {
+        item->setData(0, frmMain::kNodeKeyRole, key);
+        window->setResultText(u"previous"_s);
+        const QPoint at = window->TV_Ope->visualItemRect(item).center();
+        QTest::mouseClick(window->TV_Ope->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(window->TV_Ope->viewport(), Qt::LeftButton, {}, at);
+        EXPECT_EQ(window->resultText(), QString()) << key.toStdString();
+    }
+    EXPECT_TRUE(server.routineCalls.isEmpty());
+}
+
+TEST_F(DispatchTest, DoubleClickWithoutASelectedNodeOnlyEmptiesTheResult) {
+    window->TV_Ope->clearSelection();
+    window->setResultText(u"previous"_s);
+    window->TV_Ope_DblClick();
+    EXPECT_EQ(window->resultText(), QString());
+    EXPECT_TRUE(server.routineCalls.isEmpty());
+}
+
+TEST_F(DispatchTest, ASecondDoubleClickDuringAnOperationIsIgnored) {
+    int nested = 0;
+    server.duringRoutine = [&](tarnwick::OperationHost& host) {
+        host.setResultText(u"running\r"_s);
+        if (nested++ == 0) doubleClick(u"REPDB"_s);  // arrives while the first one waits
+        EXPECT_EQ(host.resultText(), u"running\r"_s);
+    };
+    doubleClick(u"CHECKDB"_s);
+    EXPECT_EQ(server.routineCalls, QStringList{u"CheckDatabase|a|"_s});
+    EXPECT_EQ(window->resultText(), u"running\r"_s);
+    EXPECT_FALSE(window->operationRunning());
+
+    server.duringRoutine = {};
+    doubleClick(u"REPDB"_s);  // once it has ended, the next one runs
+    EXPECT_EQ(server.routineCalls.last(), u"RepairDatabase|a|"_s);
+}
+
+TEST_F(DispatchTest, ReconnectClosesShowsTheLoginAndKeepsListTreeAndCaption) {
+    server.version = u"Microsoft SQL Server  7.00"_s;  // the new server's
+    server.databases = {u"other"_s};
+    window->mnuReConn->trigger();
+    EXPECT_EQ(server.calls, (QStringList{u"close"_s, u"login"_s}));
+    EXPECT_EQ(window->Combo_DB->count(), 3);
+    EXPECT_EQ(window->Combo_DB->currentText(), u"a"_s);
+    EXPECT_EQ(window->TV_Ope->topLevelItemCount(), 14);
+    EXPECT_EQ(window->windowTitle(), u"Tarnwick-Microsoft SQL Server  2000"_s);
+    EXPECT_EQ(window->Label5->text(), u"当前数据库版本：Microsoft SQL Server  2000"_s);
+    EXPECT_TRUE(toolkit.messageBoxes.empty());
+    EXPECT_EQ(toolkit.endProgramCount, 0);
+}
+
+TEST_F(DispatchTest, ReconnectAfterALoginClosedWithoutLoggingIn) {
+    server.loginSucceeds = false;
+    window->mnuReConn_Click();
+    EXPECT_FALSE(server.connectionOpen);
+    EXPECT_EQ(toolkit.endProgramCount, 0);  // the window stays, with the connection closed
+
+    server.loginSucceeds = true;
+    window->mnuReConn_Click();  // closing the closed connection fails quietly
+    EXPECT_EQ(server.calls, (QStringList{u"close"_s, u"login"_s, u"close failed"_s, u"login"_s}));
+    EXPECT_TRUE(server.connectionOpen);
+    EXPECT_TRUE(toolkit.messageBoxes.empty());
+}
+
+TEST_F(DispatchTest, ExitDeletesTheResultFileIgnoringFailuresAndEndsTheProgram) {
+    for (bool deletes : {true, false}) {
+        toolkit.clear();
+        toolkit.setDeleteResult(deletes);
+        window->mnuExit->trigger();
+        EXPECT_EQ(toolkit.calls, (QStringList{u"deleteFile|c:\\Result.txt"_s, u"endProgram"_s}));
+        EXPECT_TRUE(toolkit.messageBoxes.empty());
+    }
+    EXPECT_TRUE(server.calls.isEmpty());
+}
+
+TEST_F(DispatchTest, CloseBoxEndsWithoutDeletingTheResultFile) {
+    EXPECT_TRUE(window->close());
+    EXPECT_TRUE(toolkit.deletedFiles.isEmpty());
+    EXPECT_EQ(toolkit.endProgramCount, 0);
+    EXPECT_TRUE(server.calls.isEmpty());
+}

@@ -1,0 +1,30 @@
+#pragma once
+// Small helpers shared by the window tests.
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include <ostream>
+
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
+inline void PrintTo(const QStringList& list, std::ostream* out) {
+    *out << '[';
+    for (qsizetype i = 0; i < list.size(); ++i) *out << (i ? ", \"" : "\"") << list[i].toStdString() << '"';
+    *out << ']';
+}
+
+// The widgets that take the focus, in the order Tab visits them, starting at first.
+inline QStringList tabChain(QWidget* first, int steps) {
+    QStringList names;
+    QWidget* w = first;
+    for (int i = 0; i < steps && w; ++i) {
+        names << w->objectName();
+        do {
+            w = w->nextInFocusChain();
+        } while (w && w != first && !(w->focusPolicy() & Qt::TabFocus && w->isEnabled() &&
+                                      !w->objectName().isEmpty()));
+    }
+    return names;
+}

@@ -1,0 +1,263 @@
+// The login window offscreen: layout, tab order and focus, and every path of its three buttons,
+// with the connection services and the server picker replaced by recording ones.
+
+#include "DbError.h"
+#include "GuiTestHelpers.h"
+#include "ModSelServer.h"
+#include "RecordingToolkit.h"
+#include "ServerPickerDialog.h"
+#include "frmLogin.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+using tarnwick::test::RecordingToolkit;
+
+namespace {
+
+class LoginWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        LoginServices s;
+        s.connectServer = [this](const QString& server, const QString& password) {
+            connectCalls << server + u'|' + password;
+            if (!connectSucceeds) toolkit.messageBox(u"Login failed for user 'sa'."_s);
+            return connectSucceeds;
+        };
+        s.readServerVersion = [this]() -> QString {
+            ++versionReads;
+            if (!versionError.isEmpty()) throw tarnwick::DbError(versionError);
+            return u"Microsoft SQL Server  2000"_s;
+        };
+        s.closeConnection = [this] { ++closes; };
+        s.setServerVersion = [this](const QString& v) { versions << v; };
+        frmLogin::setServices(s);
+    }
+    void TearDown() override {
+        frmLogin::resetServices();
+        ModSelServer::setServerPicker({});
+    }
+
+    RecordingToolkit toolkit;
+    QStringList connectCalls;
+    bool connectSucceeds = true;
+    int versionReads = 0;
+    QString versionError;
+    int closes = 0;
+    QStringList versions;
+};
+
+}  // namespace
+
+TEST_F(LoginWindowTest, ControlsTextsAndPlacesInTwips) {
+    frmLogin w;
+    EXPECT_EQ(w.windowTitle(), u"登陆服务器"_s);
+    EXPECT_TRUE(w.isModal());
+    // The recording toolkit converts 15 twips to a pixel.
+    EXPECT_EQ(w.size(), QSize(5115 / 15, 1875 / 15));
+    struct Control {
+        QWidget* widget;
+        QString name;
+        QString text;
+        QRect twips;
+    };
+    const Control controls[] = {
+        {w.Label1, u"Label1"_s, u"服务器："_s, {240, 180, 1215, 255}},
+        {w.Label2, u"Label2"_s, u"SA密码："_s, {240, 780, 1215, 255}},
+        {w.txtServer, u"txtServer"_s, u"(local)"_s, {1560, 120, 3015, 375}},
+        {w.txtPass, u"txtPass"_s, QString(), {1560, 720, 3495, 375}},
+        {w.CmdOK, u"CmdOK"_s, u"确定"_s, {2520, 1320, 1215, 495}},
+        {w.CmdCancel, u"CmdCancel"_s, u"取消"_s, {3840, 1320, 1215, 495}},
+        {w.CmdSel, u"CmdSel"_s, QString(), {4680, 154, 307, 307}},
+    };
+    for (const Control& c : controls) {
+        EXPECT_EQ(c.widget->objectName(), c.name);
+        EXPECT_EQ(w.findChild<QWidget*>(c.name), c.widget) << c.name.toStdString();
+        QString text;
+        if (auto* l = qobject_cast<QLabel*>(c.widget)) text = l->text();
+        if (auto* e = qobject_cast<QLineEdit*>(c.widget)) text = e->text();
+        if (auto* b = qobject_cast<QPushButton*>(c.widget)) text = b->text();
+        EXPECT_EQ(text, c.text) << c.name.toStdString();
+        const QRect px(c.twips.x() / 15, c.twips.y() / 15, c.twips.width() / 15, c.twips.height() / 15);
+        EXPECT_EQ(c.widget->geometry(), px) << c.name.toStdString();
+    }
+    EXPECT_EQ(w.txtPass->echoMode(), QLineEdit::Normal);
+    EXPECT_FALSE(w.CmdSel->icon().isNull());
+    EXPECT_EQ(w.CmdSel->iconSize(), QSize(16, 16));
+    EXPECT_EQ(w.font().families().value(0), u"宋体"_s);
+    EXPECT_DOUBLE_EQ(w.font().pointSizeF(), 10.5);
+}
+
+TEST_F(LoginWindowTest, StartsInTheServerBoxAndTabsInDesignOrder) {
+    frmLogin w;
+    w.show();
+    QApplication::setActiveWindow(&w);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    EXPECT_EQ(QApplication::focusWidget(), w.txtServer);
+    EXPECT_EQ(tabChain(w.txtServer, 6),
+              (QStringList{u"txtServer"_s, u"txtPass"_s, u"CmdOK"_s, u"CmdCancel"_s, u"CmdSel"_s,
+                           u"txtServer"_s}));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), w.txtPass);
+}
+
+TEST_F(LoginWindowTest, EmptyServerBoxAsksForAServerAndDoesNotConnect) {
+    frmLogin w;
+    w.show();
+    QApplication::setActiveWindow(&w);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    w.txtServer->clear();
+    w.txtPass->setFocus();
+    QTest::mouseClick(w.CmdOK, Qt::LeftButton);
+
+    ASSERT_EQ(toolkit.messageBoxes.size(), 1u);
+    EXPECT_EQ(toolkit.messageBoxes[0].text, u"请输入您要连接的服务器！"_s);
+    EXPECT_EQ(toolkit.messageBoxes[0].style, tarnwick::vbInformation);
+    EXPECT_EQ(toolkit.messageBoxes[0].title, u"连接提示"_s);
+    EXPECT_TRUE(connectCalls.isEmpty());
+    EXPECT_EQ(versionReads, 0);
+    EXPECT_EQ(QApplication::focusWidget(), w.txtServer);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(w.result(), QDialog::Rejected);
+}
+
+TEST_F(LoginWindowTest, ServerAndPasswordGoToTheConnectionExactlyAsTyped) {
+    const QString servers[] = {u" "_s, u"(local)"_s, u" srv;x "_s, u"服务器"_s};
+    for (const QString& server : servers) {
+        connectCalls.clear();
+        frmLogin w;
+        w.txtServer->setText(server);
+        w.txtPass->setText(u" p;w "_s);
+        w.CmdOK_Click();
+        EXPECT_EQ(connectCalls, QStringList{server + u"| p;w "_s});
+        EXPECT_TRUE(toolkit.messageBoxes.empty());
+        EXPECT_EQ(w.result(), QDialog::Accepted);
+    }
+    EXPECT_EQ(versions, QStringList(4, u"Microsoft SQL Server  2000"_s));
+}
+
+TEST_F(LoginWindowTest, FailedLoginKeepsTheWindowAndTheEntries) {
+    connectSucceeds = false;
+    frmLogin w;
+    w.show();
+    w.txtServer->setText(u"OTHER"_s);
+    w.txtPass->setText(u"wrong"_s);
+    w.CmdOK_Click();
+    EXPECT_EQ(connectCalls, QStringList{u"OTHER|wrong"_s});
+    ASSERT_EQ(toolkit.messageBoxes.size(), 1u);  // the connection's own report, nothing more
+    EXPECT_EQ(versionReads, 0);
+    EXPECT_TRUE(versions.isEmpty());
+    EXPECT_EQ(w.txtServer->text(), u"OTHER"_s);
+    EXPECT_EQ(w.txtPass->text(), u"wrong"_s);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(w.result(), QDialog::Rejected);
+}
+
+TEST_F(LoginWindowTest, FailingVersionQueryClosesTheConnectionAndStaysOpen) {
+    versionError = u"Invalid length parameter passed to the substring function."_s;
+    frmLogin w;
+    w.show();
+    w.CmdOK_Click();
+    EXPECT_EQ(connectCalls.size(), 1);
+    EXPECT_EQ(closes, 1);
+    EXPECT_TRUE(versions.isEmpty());
+    ASSERT_EQ(toolkit.messageBoxes.size(), 1u);
+    EXPECT_EQ(toolkit.messageBoxes[0].text,
+              u"无法读取服务器版本：\r\nInvalid length parameter passed to the substring function."_s);
+    EXPECT_EQ(toolkit.messageBoxes[0].style, tarnwick::vbCritical);
+    EXPECT_EQ(toolkit.messageBoxes[0].shownTitle(), u"Tarnwick"_s);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(w.result(), QDialog::Rejected);
+}
+
+TEST_F(LoginWindowTest, CancelEndsTheProgram) {
+    frmLogin w;
+    QTest::mouseClick(w.CmdCancel, Qt::LeftButton);
+    EXPECT_EQ(toolkit.endProgramCount, 1);
+    EXPECT_TRUE(connectCalls.isEmpty());
+}
+
+TEST_F(LoginWindowTest, BrowseReplacesTheServerBoxAndLeavesThePassword) {
+    QList<QWidget*> owners;
+    QString answer = u"DBSERVER"_s;
+    ModSelServer::setServerPicker(
+        [&](QWidget* owner, const QList<ModSelServer::ServerCandidate>& candidates) {
+            owners << owner;
+            EXPECT_FALSE(candidates.isEmpty());  // at least this computer
+            return answer;
+        });
+    frmLogin w;
+    w.txtPass->setText(u"secret"_s);
+    QTest::mouseClick(w.CmdSel, Qt::LeftButton);
+    EXPECT_EQ(w.txtServer->text(), u"DBSERVER"_s);
+    EXPECT_EQ(w.txtPass->text(), u"secret"_s);
+    EXPECT_EQ(owners, QList<QWidget*>{&w});
+
+    answer.clear();  // the picker was cancelled
+    w.CmdSel_Click();
+    EXPECT_EQ(w.txtServer->text(), QString());
+    EXPECT_EQ(w.txtPass->text(), u"secret"_s);
+    EXPECT_TRUE(connectCalls.isEmpty());
+    EXPECT_TRUE(toolkit.messageBoxes.empty());
+}
+
+TEST_F(LoginWindowTest, EveryShowStartsFromTheDesignValues) {
+    {
+        frmLogin first;
+        first.txtServer->setText(u"elsewhere"_s);
+        first.txtPass->setText(u"typed"_s);
+    }
+    frmLogin second;
+    EXPECT_EQ(second.txtServer->text(), u"(local)"_s);
+    EXPECT_EQ(second.txtPass->text(), QString());
+}
+
+TEST_F(LoginWindowTest, ShowModalReportsLoginAndCloseBox) {
+    // Answer the modal window from inside its own event loop, as a user would.
+    QTimer::singleShot(0, qApp, [] {
+        auto* w = qobject_cast<frmLogin*>(QApplication::activeModalWidget());
+        ASSERT_NE(w, nullptr);
+        w->CmdOK_Click();
+    });
+    EXPECT_TRUE(frmLogin::showModal(nullptr));
+
+    QTimer::singleShot(0, qApp, [] {
+        auto* w = qobject_cast<frmLogin*>(QApplication::activeModalWidget());
+        ASSERT_NE(w, nullptr);
+        w->close();  // the close box
+    });
+    EXPECT_FALSE(frmLogin::showModal(nullptr));
+    EXPECT_EQ(connectCalls.size(), 1);
+    EXPECT_EQ(toolkit.endProgramCount, 0);
+}
+
+TEST(ServerPickerDialog, OffersTheCandidatesAndReturnsTheChosenName) {
+    const QList<ModSelServer::ServerCandidate> candidates{
+        {u"HOST"_s, u"本计算机"_s}, {u"egServer50"_s, u"symachine"_s}, {u"DSN1"_s, QString()}};
+    ModSelServer::ServerPickerDialog dialog(nullptr, candidates);
+    EXPECT_EQ(dialog.windowTitle(), u"请选取数据库服务器计算机名："_s);
+    ASSERT_EQ(dialog.list()->count(), 3);
+    EXPECT_EQ(dialog.list()->item(1)->text(), u"egServer50    (symachine)"_s);
+    EXPECT_EQ(dialog.list()->item(2)->text(), u"DSN1"_s);
+    EXPECT_EQ(dialog.chosenName(), u"HOST"_s);
+    dialog.list()->setCurrentRow(1);
+    EXPECT_EQ(dialog.chosenName(), u"egServer50"_s);
+
+    QTimer::singleShot(0, qApp, [] { QApplication::activeModalWidget()->close(); });
+    EXPECT_EQ(ModSelServer::ServerPickerDialog::pick(nullptr, candidates), QString());
+    QTimer::singleShot(0, qApp, [] {
+        auto* d = qobject_cast<ModSelServer::ServerPickerDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(d, nullptr);
+        d->list()->setCurrentRow(2);
+        d->accept();
+    });
+    EXPECT_EQ(ModSelServer::ServerPickerDialog::pick(nullptr, candidates), u"DSN1"_s);
+}

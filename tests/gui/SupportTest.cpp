@@ -1,0 +1,126 @@
+// Helpers without a window of their own: file filters, twips, the FreeTDS configuration reader,
+// the wait panel's place, the result area's display text, pictures and fonts.
+
+#include "FileFilter.h"
+#include "GuiTestHelpers.h"
+#include "Pictures.h"
+#include "ServerCandidates.h"
+#include "Twips.h"
+#include "WindowFont.h"
+#include "frmMain.h"
+#include "frmMainResultArea.h"
+
+#include <gtest/gtest.h>
+
+#include <QFontInfo>
+#include <QTemporaryDir>
+
+using namespace Qt::StringLiterals;
+
+TEST(FileFilter, TurnsPipeSeparatedFiltersIntoQtNameFilters) {
+    struct Case {
+        QString in;
+        QStringList out;
+    };
+    const Case cases[] = {
+        {u"MDF (*.MDF)|*.MDF"_s, {u"MDF (*.MDF)"_s}},
+        {u"数据文件|*.mdf"_s, {u"数据文件 (*.mdf)"_s}},
+        {u"MDF (*.MDF)|*.MDF|LDF (*.LDF)|*.LDF"_s, {u"MDF (*.MDF)"_s, u"LDF (*.LDF)"_s}},
+        {u"Data|*.mdf;*.ndf|All|*.*"_s, {u"Data (*.mdf *.ndf)"_s, u"All (*.*)"_s}},
+        {u"|*.mdf"_s, {u"(*.mdf)"_s}},
+        {QString(), {}},
+        {u"no pattern"_s, {}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(tarnwick::qtNameFilters(c.in), c.out) << c.in.toStdString();
+}
+
+TEST(Twips, ConvertsAtTheGivenDpiAndRounds) {
+    EXPECT_EQ(tarnwick::twipsToPixels(1440, 96), 96);
+    EXPECT_EQ(tarnwick::twipsToPixels(5115, 96), 341);
+    EXPECT_EQ(tarnwick::twipsToPixels(5115, 192), 682);
+    EXPECT_EQ(tarnwick::twipsToPixels(307, 96), 20);  // 20.47
+    EXPECT_EQ(tarnwick::twipsToPixels(1440, 120), 120);
+    EXPECT_EQ(tarnwick::pixelsToTwips(1920, 96), 28800);
+    EXPECT_EQ(tarnwick::pixelsToTwips(1080, 144), 10800);
+    EXPECT_EQ(tarnwick::pixelsToTwips(10, 0), 0);
+}
+
+TEST(WaitPanel, SitsCentredAtAThirdOfTheFreeHeight) {
+    struct Case {
+        QSize screen;
+        QPoint at;
+    };
+    const Case cases[] = {
+        {{28800, 16200}, {11633, 5075}},  // 11632.5 rounds up
+        {{15360, 11520}, {4913, 3515}},
+        {{5535, 975}, {0, 0}},
+        {{4000, 900}, {-768, -25}},  // a screen smaller than the panel puts it off the left edge
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(waitPanelPositionTwips(c.screen, {5535, 975}), c.at)
+            << c.screen.width() << "x" << c.screen.height();
+}
+
+TEST(FreeTdsConf, ListsServerSectionsWithTheirHostsAndSkipsGlobal) {
+    const QString conf =
+        u"# comment\n[global]\n\ttds version = auto\n\thost = ignored\n"
+        u"[egServer50]\n\thost = symachine.domain.com\n\tport = 5000\n"
+        u"; another comment\n[ Sales Server ]\r\n  Host=10.0.0.5  \r\n"
+        u"[NoHost]\n\tport = 1433\n[GLOBAL]\n\thost = again\n"_s;
+    const QList<ModSelServer::ServerCandidate> expected{
+        {u"egServer50"_s, u"symachine.domain.com"_s},
+        {u"Sales Server"_s, u"10.0.0.5"_s},
+        {u"NoHost"_s, QString()},
+    };
+    EXPECT_EQ(ModSelServer::parseFreeTdsConf(conf), expected);
+    EXPECT_TRUE(ModSelServer::parseFreeTdsConf(QString()).isEmpty());
+}
+
+TEST(FreeTdsConf, ReadsTheUsersFileTheEnvironmentsAndTheSystemOneInThatOrder) {
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const QByteArray oldHome = qgetenv("HOME");
+    const QByteArray oldConf = qgetenv("FREETDSCONF");
+    qputenv("HOME", home.path().toLocal8Bit());
+    qputenv("FREETDSCONF", QByteArrayLiteral("/tmp/other.conf"));
+    const QStringList paths = ModSelServer::freeTdsConfPaths();
+    qputenv("HOME", oldHome);
+    if (oldConf.isNull())
+        qunsetenv("FREETDSCONF");
+    else
+        qputenv("FREETDSCONF", oldConf);
+    EXPECT_EQ(paths, (QStringList{home.path() + u"/.freetds.conf"_s, u"/tmp/other.conf"_s,
+                                  u"/etc/freetds/freetds.conf"_s}));
+}
+
+TEST(ResultArea, KeepsTheExactTextAndShowsEveryLineEndAsABreak) {
+    ResultArea area;
+    const QString text = u"第一条\r第二条\r\n第三条\r\r\n"_s;
+    area.setResultText(text);
+    EXPECT_EQ(area.resultText(), text);
+    EXPECT_EQ(area.toPlainText(), u"第一条\n第二条\n第三条\n\n"_s);
+    EXPECT_EQ(ResultArea::displayText(u"a\n\rb"_s), u"a\n\nb"_s);
+    area.setResultText(QString());
+    EXPECT_TRUE(area.resultText().isEmpty());
+    EXPECT_TRUE(area.toPlainText().isEmpty());
+}
+
+TEST(Pictures, AreCompiledInAtTheirSizes) {
+    EXPECT_EQ(tarnwick::nodePicture(1).size(), QSize(16, 16));
+    EXPECT_EQ(tarnwick::nodePicture(2).size(), QSize(16, 16));
+    EXPECT_NE(tarnwick::nodePicture(1).toImage(), tarnwick::nodePicture(2).toImage());
+    EXPECT_EQ(tarnwick::browsePicture().size(), QSize(16, 16));
+    EXPECT_FALSE(tarnwick::waitPicture().isNull());
+    EXPECT_FALSE(tarnwick::windowIcon().isNull());
+}
+
+TEST(WindowFont, AsksForSongWithMingFallbacks) {
+    const QFont font = tarnwick::windowFont();
+    EXPECT_DOUBLE_EQ(font.pointSizeF(), 10.5);
+    EXPECT_EQ(font.families().value(0), u"宋体"_s);
+    EXPECT_TRUE(font.families().contains(u"SimSun"_s));
+    EXPECT_TRUE(font.families().contains(u"AR PL UMing CN"_s));
+    EXPECT_DOUBLE_EQ(tarnwick::windowFont(9).pointSizeF(), 9.0);
+    // On this machine the Ming face is what actually draws the text.
+    EXPECT_TRUE(QFontInfo(font).family().startsWith(u"AR PL UMing"_s)) << QFontInfo(font).family().toStdString();
+}
