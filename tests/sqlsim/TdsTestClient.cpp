@@ -1,0 +1,423 @@
+#include "TdsTestClient.h"
+
+#include "protocol/Bytes.h"
+#include "protocol/Login.h"
+#include "protocol/Packet.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace sqlsim::test {
+
+using tds::ByteReader;
+using tds::ByteWriter;
+
+QByteArray ucs2(const QString& text)
+{
+    QByteArray out;
+    ByteWriter(out).ucs2(text);
+    return out;
+}
+
+QByteArray buildLogin7(const Login7Fields& f)
+{
+    const int fixed = f.layout72 ? 94 : 86;
+    QByteArray fixedPart(fixed, '\0');
+    QByteArray strings;
+    const auto put16 = [&](int at, quint16 v) {
+        fixedPart[at] = char(v & 0xFF);
+        fixedPart[at + 1] = char(v >> 8);
+    };
+    const auto put32 = [&](int at, quint32 v) {
+        for (int i = 0; i < 4; ++i)
+            fixedPart[at + i] = char((v >> (8 * i)) & 0xFF);
+    };
+    const auto field = [&](int at, const QString& value, bool password) {
+        QByteArray bytes = ucs2(value);
+        if (password)
+            bytes = tds::encodePasswordBytes(bytes);
+        put16(at, quint16(fixed + strings.size()));
+        put16(at + 2, quint16(value.size()));
+        strings += bytes;
+    };
+    field(36, f.hostName, false);
+    field(40, f.userName, false);
+    field(44, f.password, true);
+    field(48, f.appName, false);
+    field(52, f.serverName, false);
+    field(60, f.libraryName, false);
+    field(64, f.language, false);
+    field(68, f.database, false);
+    put16(56, quint16(fixed + strings.size()));
+    put16(78, quint16(fixed + strings.size()));
+    put16(82, quint16(fixed + strings.size()));
+    put32(0, quint32(fixed + strings.size()));
+    put32(4, f.tdsVersion);
+    put32(8, f.packetSize);
+    fixedPart[24] = char(0xE0);
+    fixedPart[25] = char(0x03);
+    return fixedPart + strings;
+}
+
+QByteArray buildPrelogin()
+{
+    // VERSION 8.0.341, ENCRYPTION off, INSTOPT "MSSQLServer", THREADID.
+    QByteArray data;
+    QByteArray out;
+    ByteWriter w(out);
+    const QByteArray inst = QByteArrayLiteral("MSSQLServer") + '\0';
+    const int headers = 4 * 5 + 1;
+    w.u8(0); w.u16be(headers); w.u16be(6);
+    w.u8(1); w.u16be(headers + 6); w.u16be(1);
+    w.u8(2); w.u16be(headers + 7); w.u16be(quint16(inst.size()));
+    w.u8(3); w.u16be(quint16(headers + 7 + inst.size())); w.u16be(4);
+    w.u8(0xFF);
+    w.bytes(QByteArray::fromHex("080001550000"));
+    w.u8(0);
+    w.bytes(inst);
+    w.u32(1234);
+    return out;
+}
+
+QByteArray buildRpc(int procId, const QString& procName, const std::vector<TestParam>& params, bool collation)
+{
+    QByteArray out;
+    ByteWriter w(out);
+    if (procId > 0) {
+        w.u16(0xFFFF);
+        w.u16(quint16(procId));
+    } else {
+        w.usVarchar(procName);
+    }
+    w.u16(0);
+    for (const TestParam& p : params) {
+        w.bVarchar(p.name);
+        w.u8(p.output ? 1 : 0);
+        if (p.isInt) {
+            w.u8(0x26);
+            w.u8(4);
+            if (p.integer) {
+                w.u8(4);
+                w.u32(quint32(*p.integer));
+            } else {
+                w.u8(0);
+            }
+        } else {
+            w.u8(0xE7);
+            w.u16(8000);
+            if (collation)
+                w.bytes(QByteArray::fromHex("0904d00034"));
+            if (p.text) {
+                w.u16(quint16(p.text->size() * 2));
+                w.ucs2(*p.text);
+            } else {
+                w.u16(0xFFFF);
+            }
+        }
+    }
+    return out;
+}
+
+namespace {
+
+QString readTypedValue(ByteReader& r, quint8 type, bool& ok)
+{
+    ok = true;
+    switch (type) {
+    case 0x26: {
+        const auto len = r.u8();
+        if (!len) break;
+        if (*len == 0) return QStringLiteral("NULL");
+        qint64 v = 0;
+        for (int i = 0; i < *len; ++i) {
+            const auto b = r.u8();
+            if (!b) { ok = false; return {}; }
+            v |= qint64(*b) << (8 * i);
+        }
+        if (*len == 4) v = qint32(quint32(v));
+        if (*len == 2) v = qint16(quint16(v));
+        return QString::number(v);
+    }
+    case 0x38: {
+        const auto v = r.u32();
+        if (!v) break;
+        return QString::number(qint32(*v));
+    }
+    case 0xE7:
+    case 0xEF:
+    case 0xA7: {
+        const auto len = r.u16();
+        if (!len) break;
+        if (*len == 0xFFFF) return QStringLiteral("NULL");
+        const auto raw = r.bytes(*len);
+        if (!raw) break;
+        if (type == 0xA7) return QString::fromLatin1(raw->data(), raw->size());
+        return ByteReader::decodeUcs2(*raw);
+    }
+    default:
+        break;
+    }
+    ok = false;
+    return {};
+}
+
+}  // namespace
+
+std::vector<WireToken> decodeTokens(const QByteArray& payload, bool v71, QString* error)
+{
+    std::vector<WireToken> tokens;
+    ByteReader r(payload);
+    std::vector<quint8> columnTypes;
+    const auto fail = [&](const QString& why) {
+        if (error) *error = why + QStringLiteral(" at offset %1").arg(r.pos());
+        return tokens;
+    };
+    while (!r.atEnd()) {
+        WireToken t;
+        t.type = *r.u8();
+        switch (t.type) {
+        case 0xFD: case 0xFE: case 0xFF: {
+            const auto s = r.u16(); const auto c = r.u16(); const auto n = r.u32();
+            if (!n) return fail(QStringLiteral("short DONE"));
+            t.status = *s; t.curCmd = *c; t.rowCount = *n;
+            break;
+        }
+        case 0xAA: case 0xAB: {
+            const auto len = r.u16();
+            if (!len) return fail(QStringLiteral("short message"));
+            const qsizetype end = r.pos() + *len;
+            t.number = qint32(r.u32().value_or(0));
+            t.state = r.u8().value_or(0);
+            t.severity = r.u8().value_or(0);
+            const auto chars = r.u16();
+            t.text = chars ? r.ucs2(*chars).value_or(QString()) : QString();
+            t.serverName = r.bVarchar().value_or(QString());
+            t.procName = r.bVarchar().value_or(QString());
+            t.line = r.u16().value_or(0);
+            if (r.failed() || r.pos() != end) return fail(QStringLiteral("message length mismatch"));
+            break;
+        }
+        case 0xE3: {
+            const auto len = r.u16();
+            if (!len) return fail(QStringLiteral("short ENVCHANGE"));
+            const qsizetype end = r.pos() + *len;
+            t.envType = r.u8().value_or(0);
+            if (t.envType == 7) {
+                const auto n = r.u8();
+                const auto raw = n ? r.bytes(*n) : std::nullopt;
+                if (raw) t.raw = raw->toByteArray();
+                const auto m = r.u8();
+                if (m) r.skip(*m);
+            } else {
+                t.text = r.bVarchar().value_or(QString());
+                t.oldValue = r.bVarchar().value_or(QString());
+            }
+            if (r.failed() || r.pos() != end) return fail(QStringLiteral("ENVCHANGE length mismatch"));
+            break;
+        }
+        case 0xAD: {
+            const auto len = r.u16();
+            const auto raw = len ? r.bytes(*len) : std::nullopt;
+            if (!raw) return fail(QStringLiteral("short LOGINACK"));
+            t.raw = raw->toByteArray();
+            break;
+        }
+        case 0x79: {
+            const auto v = r.u32();
+            if (!v) return fail(QStringLiteral("short RETURNSTATUS"));
+            t.number = qint32(*v);
+            break;
+        }
+        case 0x81: {
+            const auto count = r.u16();
+            if (!count) return fail(QStringLiteral("short COLMETADATA"));
+            columnTypes.clear();
+            for (int i = 0; i < *count; ++i) {
+                r.u16(); r.u16();
+                const auto type = r.u8();
+                if (!type) return fail(QStringLiteral("short column"));
+                if (*type == 0x26) r.u8();
+                else if (*type == 0xE7 || *type == 0xEF || *type == 0xA7) { r.u16(); if (v71) r.skip(5); }
+                else if (*type != 0x38) return fail(QStringLiteral("unexpected column type"));
+                columnTypes.push_back(*type);
+                t.columnTypes << *type;
+                t.columns << r.bVarchar().value_or(QString());
+            }
+            if (r.failed()) return fail(QStringLiteral("short COLMETADATA"));
+            break;
+        }
+        case 0xD1: {
+            for (quint8 type : columnTypes) {
+                bool ok = false;
+                t.values << readTypedValue(r, type, ok);
+                if (!ok) return fail(QStringLiteral("bad row value"));
+            }
+            break;
+        }
+        case 0xAC: {
+            r.u16();
+            t.text = r.bVarchar().value_or(QString());
+            r.u8(); r.u16(); r.u16();
+            const auto type = r.u8();
+            if (!type) return fail(QStringLiteral("short RETURNVALUE"));
+            if (*type == 0x26) r.u8();
+            else if (*type == 0xE7) { r.u16(); if (v71) r.skip(5); }
+            bool ok = false;
+            t.values << readTypedValue(r, *type, ok);
+            if (!ok) return fail(QStringLiteral("bad RETURNVALUE"));
+            break;
+        }
+        default:
+            return fail(QStringLiteral("unknown token 0x%1").arg(t.type, 2, 16, QLatin1Char('0')));
+        }
+        tokens.push_back(t);
+    }
+    return tokens;
+}
+
+QString WireResponse::summary() const
+{
+    QStringList parts;
+    for (const WireToken& t : tokens) {
+        switch (t.type) {
+        case 0xFD: parts << QStringLiteral("DONE(%1,%2)").arg(t.status, 0, 16).arg(t.rowCount); break;
+        case 0xFE: parts << QStringLiteral("DONEPROC(%1,%2)").arg(t.status, 0, 16).arg(t.rowCount); break;
+        case 0xFF: parts << QStringLiteral("DONEINPROC(%1,%2)").arg(t.status, 0, 16).arg(t.rowCount); break;
+        case 0xAA: parts << QStringLiteral("ERROR(%1)").arg(t.number); break;
+        case 0xAB: parts << QStringLiteral("INFO(%1)").arg(t.number); break;
+        case 0xE3: parts << QStringLiteral("ENVCHANGE(%1)").arg(t.envType); break;
+        case 0xAD: parts << QStringLiteral("LOGINACK"); break;
+        case 0x79: parts << QStringLiteral("RETURNSTATUS(%1)").arg(t.number); break;
+        case 0x81: parts << QStringLiteral("COLMETADATA"); break;
+        case 0xD1: parts << QStringLiteral("ROW"); break;
+        case 0xAC: parts << QStringLiteral("RETURNVALUE(%1=%2)").arg(t.text, t.values.value(0)); break;
+        default: parts << QStringLiteral("?"); break;
+        }
+    }
+    return parts.join(u' ');
+}
+
+TdsTestClient::~TdsTestClient()
+{
+    close();
+}
+
+bool TdsTestClient::connect(quint16 port)
+{
+    close();
+    m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(port);
+    return ::connect(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+}
+
+void TdsTestClient::close()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    m_pending.clear();
+}
+
+bool TdsTestClient::sendRaw(const QByteArray& bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::send(m_fd, bytes.constData() + done, size_t(bytes.size() - done), MSG_NOSIGNAL);
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+bool TdsTestClient::sendMessage(quint8 type, const QByteArray& payload, int packetSize, quint8 extraStatus)
+{
+    QByteArray wire = tds::framePackets(payload, packetSize, 0, static_cast<tds::PacketType>(type));
+    // Mark the last packet.
+    qsizetype at = 0;
+    while (at < wire.size()) {
+        const auto h = tds::decodeHeader(wire.constData() + at);
+        if (h.status & tds::status::EndOfMessage)
+            wire[at + 1] = char(h.status | extraStatus);
+        at += h.length;
+    }
+    return sendRaw(wire);
+}
+
+WireResponse TdsTestClient::readResponse(int timeoutMs)
+{
+    WireResponse resp;
+    char buf[65536];
+    while (true) {
+        while (m_pending.size() >= 8) {
+            const auto h = tds::decodeHeader(m_pending.constData());
+            if (h.length < 8 || m_pending.size() < h.length)
+                break;
+            resp.headers.push_back(m_pending.left(8));
+            resp.payload += m_pending.mid(8, h.length - 8);
+            m_pending.remove(0, h.length);
+            if (h.status & tds::status::EndOfMessage) {
+                resp.complete = true;
+                resp.tokens = decodeTokens(resp.payload, m_v71, &resp.decodeError);
+                return resp;
+            }
+        }
+        pollfd p{m_fd, POLLIN, 0};
+        if (::poll(&p, 1, timeoutMs) <= 0)
+            return resp;
+        const ssize_t n = ::recv(m_fd, buf, sizeof buf, 0);
+        if (n <= 0) {
+            resp.closed = true;
+            return resp;
+        }
+        m_pending.append(buf, n);
+    }
+}
+
+bool TdsTestClient::waitClosed(int timeoutMs)
+{
+    char buf[4096];
+    while (true) {
+        pollfd p{m_fd, POLLIN, 0};
+        if (::poll(&p, 1, timeoutMs) <= 0)
+            return false;
+        const ssize_t n = ::recv(m_fd, buf, sizeof buf, 0);
+        if (n <= 0)
+            return true;
+    }
+}
+
+bool TdsTestClient::login(quint16 port, const Login7Fields& fields, bool prelogin)
+{
+    if (!connect(port))
+        return false;
+    m_v71 = (fields.tdsVersion >> 24) != 0x70;
+    if (prelogin) {
+        if (!sendMessage(0x12, buildPrelogin()) || !readResponse().complete)
+            return false;
+    }
+    if (!sendMessage(0x10, buildLogin7(fields)))
+        return false;
+    const WireResponse resp = readResponse();
+    for (const WireToken& t : resp.tokens) {
+        if (t.type == 0xAD)
+            return true;
+    }
+    return false;
+}
+
+WireResponse TdsTestClient::batch(const QString& text, int packetSize)
+{
+    if (!sendMessage(0x01, ucs2(text), packetSize))
+        return {};
+    return readResponse();
+}
+
+}  // namespace sqlsim::test
