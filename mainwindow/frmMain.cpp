@@ -115,6 +115,11 @@ void frmMain::buildLayout() {
     TV_Ope->setSelectionMode(QAbstractItemView::SingleSelection);
     TV_Ope->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TV_Ope->setIconSize(QSize(16, 16));
+    // Long node texts scroll sideways rather than being cut short.
+    TV_Ope->setTextElideMode(Qt::ElideNone);
+    TV_Ope->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    TV_Ope->header()->setStretchLastSection(false);
+    TV_Ope->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     TV_Ope->viewport()->installEventFilter(this);
     setTwipsGeometry(TV_Ope, 120, 2280, 4815, 5775);
 
