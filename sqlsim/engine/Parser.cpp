@@ -10,7 +10,7 @@ namespace sqlsim {
 namespace {
 
 struct ParseFailure {
-    Message message;
+    std::vector<Message> messages;
 };
 
 using Kind = SqlToken::Kind;
@@ -47,7 +47,7 @@ public:
             first = false;
         }
         if (m_unclosed)
-            throw ParseFailure{msg::unclosedQuote(m_unclosedRest, m_unclosedLine)};
+            throwUnclosed();
         return out;
     }
 
@@ -56,7 +56,7 @@ public:
         if (!atEnd())
             failNear(peek());
         if (m_unclosed)
-            failNear(m_tokens.back());
+            throwUnclosed();
         return name;
     }
 
@@ -95,23 +95,29 @@ private:
             failNear(peek());
     }
 
+    // An unclosed quote is reported first, followed by the syntax error it causes.
+    [[noreturn]] void throwUnclosed() const {
+        throw ParseFailure{{msg::unclosedQuote(m_unclosedRest, m_unclosedLine),
+                            msg::syntaxNear(m_unclosedRest, m_unclosedLine)}};
+    }
+
     [[noreturn]] void failNear(const SqlToken& at) const {
         if (m_unclosed)
-            throw ParseFailure{msg::unclosedQuote(m_unclosedRest, m_unclosedLine)};
+            throwUnclosed();
         const SqlToken* t = &at;
         if (t->kind == Kind::End) {
             // At the end of the batch the server names the last thing it read.
             if (m_tokens.size() < 2)
-                throw ParseFailure{msg::syntaxNear(QString(), t->line)};
+                throw ParseFailure{{msg::syntaxNear(QString(), t->line)}};
             t = &m_tokens[m_tokens.size() - 2];
         }
         if (t->kind == Kind::Word && isReservedWord(t->text))
-            throw ParseFailure{msg::syntaxNearKeyword(t->text, t->line)};
-        throw ParseFailure{msg::syntaxNear(t->kind == Kind::Bracketed || t->kind == Kind::DoubleQuoted ||
+            throw ParseFailure{{msg::syntaxNearKeyword(t->text, t->line)}};
+        throw ParseFailure{{msg::syntaxNear(t->kind == Kind::Bracketed || t->kind == Kind::DoubleQuoted ||
                                                    t->kind == Kind::String
                                                ? t->text
                                                : t->raw,
-                                           t->line)};
+                                           t->line)}};
     }
 
     QString name() {
@@ -447,7 +453,7 @@ private:
         if (peek().isWord(u"proc") || peek().isWord(u"procedure")) {
             next();
             if (!first)
-                throw ParseFailure{msg::mustBeFirstInBatch(QStringLiteral("CREATE PROCEDURE"), create.line)};
+                throw ParseFailure{{msg::mustBeFirstInBatch(QStringLiteral("CREATE PROCEDURE"), create.line)}};
             auto s = make(Statement::Kind::CreateProc, create);
             s->object = objectName();
             if (acceptWord(u"with")) {
@@ -692,7 +698,7 @@ ParseOutcome parseBatch(const QString& text, Profile profile) {
         outcome.statements = parser.batch();
     } catch (const ParseFailure& failure) {
         outcome.statements.clear();
-        outcome.error = failure.message;
+        outcome.errors = failure.messages;
     }
     return outcome;
 }

@@ -11,7 +11,7 @@ namespace sqlsim {
 
 struct ParseOutcome {
     std::vector<StatementPtr> statements;
-    std::optional<Message> error;
+    std::vector<Message> errors;  // empty when the batch compiled
 };
 
 ParseOutcome parseBatch(const QString& text, Profile profile);

@@ -187,6 +187,13 @@ SessionImpl::Outcome SessionImpl::fail(const Message& m) {
     return Outcome::Failed;
 }
 
+SessionImpl::Outcome SessionImpl::compileFailed(const std::vector<Message>& errors, Outcome outcome) {
+    for (const Message& m : errors)
+        message(m);
+    done(true, false, 0, 0);
+    return outcome;
+}
+
 SessionImpl::Outcome SessionImpl::abort(const Message& m) {
     message(m);
     done(true, false, 0, 0);
@@ -210,8 +217,8 @@ Reply SessionImpl::executeBatch(const QString& text) {
 
 SessionImpl::Outcome SessionImpl::runText(const QString& text) {
     const ParseOutcome parsed = parseBatch(text, m_state->profile);
-    if (parsed.error)
-        return abort(*parsed.error);
+    if (!parsed.errors.empty())
+        return compileFailed(parsed.errors, Outcome::Abort);
     return runStatements(parsed.statements);
 }
 
@@ -803,8 +810,8 @@ SessionImpl::Outcome SessionImpl::runExecString(const Statement& s) {
     const Cell text = evaluate(*s.text, nullptr, nullptr);
     const QString batch = text.isNull() ? QString() : cellText(text);
     const ParseOutcome parsed = parseBatch(batch, m_state->profile);
-    if (parsed.error)
-        return fail(*parsed.error);
+    if (!parsed.errors.empty())
+        return compileFailed(parsed.errors, Outcome::Failed);
     const Outcome o = runStatements(parsed.statements);
     return o == Outcome::Abort ? Outcome::Failed : o;
 }

@@ -63,6 +63,7 @@ private:
     void result(ResultSet rs);
     Outcome fail(const Message& m);   // the statement fails, the batch goes on
     Outcome abort(const Message& m);  // the batch ends
+    Outcome compileFailed(const std::vector<Message>& errors, Outcome outcome);
 
     // Statements (Session.cpp).
     Outcome runText(const QString& text);

@@ -167,3 +167,43 @@ QString shape(const Reply& reply) {
 }
 
 }  // namespace sqlsim::testing
+
+namespace sqlsim::testing::sent {
+
+QString createResultTable() {
+    return QStringLiteral(
+        "create  table DBCCRESULT(Error           varchar(100),[Level]         varchar(100),State           "
+        "varchar(100),MessageText varchar(4000),RepairLevel varchar(100),Status      varchar(100),DbId        "
+        "varchar(100),[Id]        varchar(100),IndId       varchar(100),[File]      varchar(100),Page        "
+        "varchar(100),Slot        varchar(100),RefFile     varchar(100),RefPage     varchar(100),RefSlot     "
+        "varchar(100),Allocation VarChar(100))");
+}
+
+QString dropLeftoverTable() {
+    return QStringLiteral("if Exists( Select * From sysObjects where name='DBCCRESULT' ) Drop Table DBCCRESULT");
+}
+
+QString dropLeftoverProc() {
+    return QStringLiteral("if Exists( Select * From sysObjects where name='spDBCCTABLE' ) Drop Proc spDBCCTABLE");
+}
+
+QString captureProc(const QString& insertFragment, const QString& argument, const QString& closing) {
+    return QStringLiteral("Create Proc spDBCCTABLE With Encryption As") + insertFragment + argument + closing;
+}
+
+QString singleUser(const QString& database, bool on) {
+    return QStringLiteral("master..xp_cmdshell 'osql  -Usa -P -dMaster -Q\"sp_dboption   @dbname =  ''") + database +
+           QStringLiteral("'',  @optname =  ''single user'',  @optvalue =  ''") +
+           (on ? QStringLiteral("True") : QStringLiteral("False")) + QStringLiteral("''\"'");
+}
+
+QString eachTableRepair() {
+    return QStringLiteral("INSERT INTO DBCCRESULT EXEC('SP_MSFOREACHTABLE  @COMMAND1=\"dbcc "
+                          "checktable(''?'',REPAIR_ALLOW_DATA_LOSS) with TABLERESULTS \" ')");
+}
+
+QString eachTableReindex() {
+    return QStringLiteral("SP_MSFOREACHTABLE @COMMAND1=\"DBCC DBREINDEX('?','')with NO_INFOMSGS\"");
+}
+
+}  // namespace sqlsim::testing::sent

@@ -8,6 +8,15 @@
 #include <QStringList>
 
 #include <memory>
+#include <ostream>
+
+// Readable failure output for Qt strings.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& l, std::ostream* os) {
+    *os << "[\n  \"" << l.join(QStringLiteral("\",\n  \"")).toStdString() << "\"\n]";
+}
 
 namespace sqlsim::testing {
 
@@ -31,3 +40,16 @@ QStringList column(const Reply& reply, int index, int resultIndex = 0);
 QString shape(const Reply& reply);
 
 }  // namespace sqlsim::testing
+
+namespace sqlsim::testing::sent {
+
+// The statements the maintenance tool sends, byte for byte, built from their fixed pieces.
+QString createResultTable();
+QString dropLeftoverTable();
+QString dropLeftoverProc();
+QString captureProc(const QString& insertFragment, const QString& argument, const QString& closing);
+QString singleUser(const QString& database, bool on);
+QString eachTableRepair();
+QString eachTableReindex();
+
+}  // namespace sqlsim::testing::sent
