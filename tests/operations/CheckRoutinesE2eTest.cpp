@@ -7,7 +7,7 @@
 #include "Operations.h"
 #include "QStringPrinting.h"
 #include "RecordingHost.h"
-#include "protocol/Server.h"
+#include "SqlsimFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -55,12 +55,38 @@ struct Routine {
     QStringList messages;  // what the run shows for kDb
 };
 
+void PrintTo(const Routine& routine, std::ostream* out) { *out << routine.name; }
+
+// The two lines DBCC prints for each table it checks.
+QStringList tableLines(const QString& table, int rows, int pages)
+{
+    return {u"DBCC results for '"_s + table + u"'."_s,
+            u"There are %1 rows in %2 pages for object '%3'."_s.arg(rows).arg(pages).arg(table)};
+}
+
+// What a check of the whole of Sales reports: the system tables, the user tables (the work table
+// among them, since it exists while the check runs), then the summary.
+QStringList wholeSalesCheck()
+{
+    QStringList lines{u"DBCC results for 'Sales'."_s};
+    lines << tableLines(u"sysobjects"_s, 38, 1) << tableLines(u"sysindexes"_s, 29, 1)
+          << tableLines(u"syscolumns"_s, 206, 6) << tableLines(u"systypes"_s, 26, 1)
+          << tableLines(u"syscomments"_s, 142, 4) << tableLines(u"sysfiles1"_s, 2, 1)
+          << tableLines(u"syspermissions"_s, 52, 2) << tableLines(u"sysusers"_s, 14, 1)
+          << tableLines(u"sysproperties"_s, 0, 1) << tableLines(u"sysdepends"_s, 426, 11)
+          << tableLines(u"sysreferences"_s, 0, 1) << tableLines(u"sysfulltextcatalogs"_s, 0, 1)
+          << tableLines(u"sysfulltextnotify"_s, 0, 1) << tableLines(u"sysfilegroups"_s, 1, 1)
+          << tableLines(u"Orders"_s, 120, 3) << tableLines(u"Customers"_s, 40, 1)
+          << tableLines(u"DBCCRESULT"_s, 0, 0)
+          << u"CHECKDB found 0 allocation errors and 0 consistency errors in database 'Sales'."_s;
+    return lines;
+}
+
 const std::vector<Routine>& routines()
 {
-    static const QStringList kCleanCheck = {
+    static const QStringList kCleanCheck = wholeSalesCheck();
+    static const QStringList kPhysicalOnly = {
         u"DBCC results for 'Sales'."_s,
-        u"There are 120 rows in 3 pages for object 'Orders'."_s,
-        u"There are 40 rows in 1 pages for object 'Customers'."_s,
         u"CHECKDB found 0 allocation errors and 0 consistency errors in database 'Sales'."_s,
     };
     static const QStringList kAlloc = {
@@ -73,29 +99,26 @@ const std::vector<Routine>& routines()
         {"CheckCatalog", ModMain::CheckCatalog, CheckRoutine::CheckCatalog, {}, kAlloc},
         {"UpdateUsage", ModMain::UpdateUsage, CheckRoutine::UpdateUsage, {}, {}},
         {"CheckPhysicalOnly", ModMain::CheckPhysicalOnly, CheckRoutine::CheckPhysicalOnly, {},
-         kCleanCheck},
+         kPhysicalOnly},
         {"RepairDatabase", ModMain::RepairDatabase, CheckRoutine::RepairDatabase, {}, kCleanCheck},
         {"RepairSysindexes",
          [](tarnwick::OperationHost& host, const QString& db) {
              ModMain::RepairSystemTable(host, db, u"sysindexes"_s);
          },
          CheckRoutine::RepairSystemTable, u"sysindexes"_s,
-         {u"DBCC results for 'sysindexes'."_s,
-          u"There are 25 rows in 1 pages for object 'sysindexes'."_s}},
+         tableLines(u"sysindexes"_s, 29, 1)},
         {"RepairSysobjects",
          [](tarnwick::OperationHost& host, const QString& db) {
              ModMain::RepairSystemTable(host, db, u"sysobjects"_s);
          },
          CheckRoutine::RepairSystemTable, u"sysobjects"_s,
-         {u"DBCC results for 'sysobjects'."_s,
-          u"There are 30 rows in 1 pages for object 'sysobjects'."_s}},
+         tableLines(u"sysobjects"_s, 38, 1)},
         {"RepairSyscolumns",
          [](tarnwick::OperationHost& host, const QString& db) {
              ModMain::RepairSystemTable(host, db, u"syscolumns"_s);
          },
          CheckRoutine::RepairSystemTable, u"syscolumns"_s,
-         {u"DBCC results for 'syscolumns'."_s,
-          u"There are 200 rows in 4 pages for object 'syscolumns'."_s}},
+         tableLines(u"syscolumns"_s, 206, 6)},
     };
     return kRoutines;
 }
@@ -128,25 +151,17 @@ class CheckRoutinesE2e : public testing::Test {
 protected:
     void SetUp() override
     {
-        m_server = std::make_unique<sqlsim::Server>(
-            sqlsim::Engine::fromFile(QStringLiteral(TARNWICK_TEST_DATA "/ops-server.json")));
-        m_port = m_server->start();
-        closeQuietly(connection());
-        openTo(connection());
-        m_server->clearJournal();
+        m_sim = std::make_unique<tarnwick::test::SqlsimFixture>(u"ops-server.json"_s);
+        ASSERT_TRUE(m_sim->connect());
+        m_mainConn = m_sim->journal().back().conn;
+        m_sim->clearJournal();
     }
 
-    void TearDown() override
-    {
-        closeQuietly(connection());
-        m_server->stop();
-    }
-
-    QString serverName() const { return u"127.0.0.1,"_s + QString::number(m_port); }
+    void TearDown() override { m_sim.reset(); }
 
     void openTo(tarnwick::OdbcConnection& c) const
     {
-        c.open(ModMain::buildConnectionString(serverName(), QString()));
+        c.open(ModMain::buildConnectionString(m_sim->serverName(), m_sim->password()));
         c.setCommandTimeout(3600);
     }
 
@@ -160,11 +175,14 @@ protected:
         }
     }
 
+    sqlsim::Engine& engine() { return m_sim->engine(); }
+    void addFault(const sqlsim::Fault& fault) { m_sim->addFault(fault); }
+
     // Texts of the batches the routine's connection sent since the last clearJournal().
     QStringList batches() const
     {
         QStringList texts;
-        for (const sqlsim::JournalEntry& entry : m_server->journal()) {
+        for (const sqlsim::JournalEntry& entry : m_sim->journal()) {
             if (entry.conn == m_mainConn)
                 texts << entry.text;
         }
@@ -175,7 +193,7 @@ protected:
     QStringList batchDatabases() const
     {
         QStringList dbs;
-        for (const sqlsim::JournalEntry& entry : m_server->journal()) {
+        for (const sqlsim::JournalEntry& entry : m_sim->journal()) {
             if (entry.conn == m_mainConn)
                 dbs << entry.db;
         }
@@ -184,8 +202,8 @@ protected:
 
     bool workObjectsIn(const QString& database, bool* table, bool* proc)
     {
-        *table = m_server->engine().objectExists(database, u"DBCCRESULT"_s);
-        *proc = m_server->engine().objectExists(database, u"spDBCCTABLE"_s);
+        *table = engine().objectExists(database, u"DBCCRESULT"_s);
+        *proc = engine().objectExists(database, u"spDBCCTABLE"_s);
         return *table || *proc;
     }
 
@@ -198,9 +216,8 @@ protected:
         EXPECT_FALSE(host.panelVisible());
     }
 
-    std::unique_ptr<sqlsim::Server> m_server;
-    quint16 m_port = 0;
-    int m_mainConn = 1;  // the routine's connection is the first one the server accepted
+    std::unique_ptr<tarnwick::test::SqlsimFixture> m_sim;
+    int m_mainConn = 0;  // the connection the routines use
 };
 
 // ---- Successful runs ---------------------------------------------------------------------------
@@ -223,8 +240,8 @@ TEST_P(EveryRoutine, SendsItsBatchesShowsMessagesAndCleansUp)
     bool table = false;
     bool proc = false;
     EXPECT_FALSE(workObjectsIn(kDb, &table, &proc));
-    EXPECT_FALSE(m_server->engine().isSingleUser(kDb));
-    EXPECT_TRUE(m_server->engine().sessionsIn(kDb).isEmpty()) << "back on master";
+    EXPECT_FALSE(engine().isSingleUser(kDb));
+    EXPECT_TRUE(engine().sessionsIn(kDb).isEmpty()) << "back on master";
 
     // The switch on is made from master, the capture inside the database, the switch off from
     // master again.
@@ -256,7 +273,7 @@ TEST_F(CheckRoutinesE2e, SecondRunReadsOnlyItsOwnMessages)
 TEST_F(CheckRoutinesE2e, LeftoversInAnotherDatabaseStayThere)
 {
     // A failed run in the Chinese database leaves its work objects there.
-    m_server->addFault({.pattern = exactly(execCaptureProcStatement())});
+    addFault({.pattern = exactly(execCaptureProcStatement())});
     RecordingHost failed;
     ModMain::CheckDatabase(failed, kChineseDb);
     bool table = false;
@@ -309,7 +326,7 @@ TEST_P(FailingStep, ReportsSwitchesBackAndLeavesWhatTheNextRunRemoves)
     const QStringList all = fullRun(routine, kDb);
     const QString failing = all.at(step);
     const QString description = u"Injected failure at step "_s + QString::number(step) + u"."_s;
-    m_server->addFault({.pattern = exactly(failing), .errorText = description});
+    addFault({.pattern = exactly(failing), .errorText = description});
 
     RecordingHost host;
     routine.run(host, kDb);
@@ -339,13 +356,13 @@ TEST_P(FailingStep, ReportsSwitchesBackAndLeavesWhatTheNextRunRemoves)
     EXPECT_EQ(proc, step > createProc && step <= dropProc);
 
     // The next run in the same database removes the leftovers and succeeds.
-    m_server->clearFaults();
+    m_sim->clearFaults();
     RecordingHost next;
     routine.run(next, kDb);
     EXPECT_EQ(next.resultText(), messagesText(routine.messages));
     EXPECT_FALSE(workObjectsIn(kDb, &table, &proc));
-    EXPECT_FALSE(m_server->engine().isSingleUser(kDb));
-    EXPECT_TRUE(m_server->engine().sessionsIn(kDb).isEmpty());
+    EXPECT_FALSE(engine().isSingleUser(kDb));
+    EXPECT_TRUE(engine().sessionsIn(kDb).isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(E2e, FailingStep, testing::ValuesIn(everyStepOfEveryRoutine()),
@@ -379,7 +396,7 @@ TEST_P(DroppedConnection, EndsLikeAnyFailedRun)
 {
     const Routine& routine = GetParam().routine;
     const QStringList all = fullRun(routine, kDb);
-    m_server->addFault({.pattern = exactly(all.at(GetParam().step)), .action = sqlsim::Fault::Action::Drop});
+    addFault({.pattern = exactly(all.at(GetParam().step)), .action = sqlsim::Fault::Action::Drop});
 
     RecordingHost host;
     routine.run(host, kDb);
@@ -407,7 +424,7 @@ TEST_F(CheckRoutinesE2e, RepairWhileAnotherConnectionIsInsideIsRefusedAndSwitche
     tarnwick::OdbcConnection other;
     openTo(other);
     other.setDefaultDatabase(kDb);
-    m_server->clearJournal();
+    m_sim->clearJournal();
 
     RecordingHost host;
     ModMain::RepairDatabase(host, kDb);
@@ -419,7 +436,7 @@ TEST_F(CheckRoutinesE2e, RepairWhileAnotherConnectionIsInsideIsRefusedAndSwitche
     EXPECT_EQ(host.resultText(),
               report(u"Repair statement not processed. Database needs to be in single user mode."_s));
     expectPanelShownThenHidden(host);
-    EXPECT_FALSE(m_server->engine().isSingleUser(kDb));
+    EXPECT_FALSE(engine().isSingleUser(kDb));
     closeQuietly(other);
 }
 
