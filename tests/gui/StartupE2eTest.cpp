@@ -49,6 +49,8 @@ sqlsim::Scenario scenario(const QStringList& userDatabases, const QString& banne
 
 // Logs in through a real login window, typed as a user would, without showing it modally.
 struct TypedLogin {
+    TypedLogin(SqlsimFixture& fixture, const QString& typedPassword)
+        : sim(fixture), password(typedPassword) {}
     SqlsimFixture& sim;
     QString password;
     int shown = 0;
@@ -83,7 +85,7 @@ protected:
 
 TEST_F(StartupE2eTest, ListsUserDatabasesByNameAndFillsTheWindow) {
     SqlsimFixture sim(scenario({u"b"_s, u"a"_s, u"销售"_s}));
-    TypedLogin login{sim, sim.password()};
+    TypedLogin login(sim, sim.password());
     frmMain w(servicesWith(login));
     w.Form_Load();
 
@@ -116,7 +118,7 @@ TEST_F(StartupE2eTest, ListsUserDatabasesByNameAndFillsTheWindow) {
 
 TEST_F(StartupE2eTest, ServerWithoutUserDatabasesGivesTheMessageAndAnEmptyTree) {
     SqlsimFixture sim(scenario({}));
-    TypedLogin login{sim, sim.password()};
+    TypedLogin login(sim, sim.password());
     frmMain w(servicesWith(login));
     w.Form_Load();
 
@@ -164,7 +166,7 @@ TEST_F(StartupE2eTest, BannerWithoutAHyphenLeavesNoHalfOpenConnection) {
 
 TEST_F(StartupE2eTest, ReconnectOpensAFreshLoginAndKeepsTheWindow) {
     SqlsimFixture sim(scenario({u"a"_s, u"b"_s}));
-    TypedLogin login{sim, sim.password()};
+    TypedLogin login(sim, sim.password());
     frmMain w(servicesWith(login));
     w.Form_Load();
     ASSERT_TRUE(ModMain::serverConnection().Connection.isOpen());
@@ -194,7 +196,7 @@ TEST_F(StartupE2eTest, ReconnectOpensAFreshLoginAndKeepsTheWindow) {
 
 TEST_F(StartupE2eTest, DoubleClickRunsTheCheckOnTheChosenDatabase) {
     SqlsimFixture sim(scenario({u"a"_s, u"b"_s}));
-    TypedLogin login{sim, sim.password()};
+    TypedLogin login(sim, sim.password());
     frmMain w(servicesWith(login));
     w.Form_Load();
     w.Combo_DB->setCurrentIndex(1);
@@ -216,6 +218,7 @@ TEST_F(StartupE2eTest, DoubleClickRunsTheCheckOnTheChosenDatabase) {
     EXPECT_FALSE(sim.engine().objectExists(u"b"_s, u"spDBCCTABLE"_s));
     bool checkedB = false;
     for (const sqlsim::JournalEntry& e : sim.journal())
-        if (e.text.contains(u"DBCC CHECKDB"_s) && e.text.contains(u"'b'"_s)) checkedB = true;
+        if (e.text.contains(u"dbcc checkdb(b)"_s, Qt::CaseInsensitive) && e.db == u"b"_s)
+            checkedB = true;
     EXPECT_TRUE(checkedB);
 }
