@@ -70,6 +70,14 @@ TEST_F(ConnectServerTest, TheVersionIsTrimmedOfBlanksOnly) {
     EXPECT_EQ(ModMain::ReadServerVersion(ModMain::serverConnection().Connection), u"\tOdd Server 9"_s);
 }
 
+TEST_F(ConnectServerTest, AVersionBannerWithoutHyphenMakesReadServerVersionRaise) {
+    SqlsimFixture sim(u"{\"profile\": \"2000\", \"versionBanner\": \"No hyphen here\"}"_s);
+    ASSERT_TRUE(ModMain::ConnectServer(sim.serverName(), u""_s));
+    EXPECT_THROW(ModMain::ReadServerVersion(ModMain::serverConnection().Connection), tarnwick::DbError);
+    EXPECT_TRUE(toolkit.messageBoxes.empty());  // it has no failure handling of its own
+    EXPECT_TRUE(ModMain::serverConnection().Connection.isOpen());
+}
+
 TEST_F(ConnectServerTest, WrongPasswordShowsTheLoginFailure) {
     struct Case {
         const char* scenario;
@@ -147,7 +155,8 @@ TEST_F(ConnectServerTest, ServerNamesForThisComputer) {
     const QString port = QString::number(sim.port());
     const QStringList servers = {u"127.0.0.1,"_s + port, u"  127.0.0.1 , "_s + port + u"  "_s,
                                   u"(local),"_s + port, u"(LOCAL),"_s + port, u".,"_s + port,
-                                  u"localhost,"_s + port, u"LocalHost,"_s + port};
+                                  u"localhost,"_s + port, u"LocalHost,"_s + port,
+                                  u"(local)\\SQL2000,"_s + port};  // with a port, no instance lookup
     for (const QString& server : servers) {
         EXPECT_TRUE(ModMain::ConnectServer(server, sim.password())) << server.toStdString();
         sim.disconnect();

@@ -171,6 +171,37 @@ TEST_F(OdbcConnectionTest, ValuesComeBackAsTheServerSentThem) {
     EXPECT_EQ(rows.field(0).toInt(), 1);
 }
 
+TEST_F(OdbcConnectionTest, EveryCursorIsReadAsAPlainBatch) {
+    struct Case {
+        RecordSet::CursorType cursor;
+        RecordSet::LockType lock;
+    };
+    for (const Case& c : {Case{RecordSet::adOpenStatic, RecordSet::adLockOptimistic},
+                          Case{RecordSet::adOpenDynamic, RecordSet::adLockReadOnly}}) {
+        sim.clearJournal();
+        RecordSet names;
+        names.open(u"select name from sysdatabases where dbid<3 order by name"_s, connection(),
+                   c.cursor, c.lock);
+        EXPECT_EQ(names.recordCount(), 2);
+        EXPECT_EQ(names.getString(u"\r"_s, u"\r"_s, u""_s), u"master\rtempdb\r"_s);
+        // No server cursor: the journal holds the query text itself, not an RPC.
+        EXPECT_EQ(sim.journalTexts(), QStringList{u"select name from sysdatabases where dbid<3 order by name"_s});
+    }
+}
+
+TEST_F(OdbcConnectionTest, ARecordSetHoldsTheFirstResultSetOfItsBatch) {
+    RecordSet set;
+    set.open(u"print 'first a message'\nselect 3\nselect 4"_s, connection());
+    EXPECT_EQ(set.recordCount(), 1);
+    EXPECT_EQ(set.field(0).toInt(), 3);
+    // The results behind it were read too: the connection takes the next batch at once.
+    connection().execute(u"select 5"_s);
+    // A later failing statement of the batch is raised.
+    EXPECT_EQ(errorOf([&] { set.open(u"select 6\nselect 1/0"_s, connection()); }),
+              u"Divide by zero error encountered."_s);
+    EXPECT_FALSE(set.isOpen());
+}
+
 TEST_F(OdbcConnectionTest, AnEmptyResultHasBothFlags) {
     RecordSet none;
     none.open(u"select Name from sysdatabases where Dbid>100"_s, connection());
