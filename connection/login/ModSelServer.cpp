@@ -3,6 +3,8 @@
 #include "ServerPickerDialog.h"
 
 #ifdef _WIN32
+#include <QWidget>
+
 #include <windows.h>
 #include <shlobj.h>
 #endif
@@ -41,7 +43,8 @@ QString browseWithShell(QWidget* owner) {
     QString result;
     if (LPITEMIDLIST chosen = SHBrowseForFolderA(&info)) {
         CoTaskMemFree(chosen);
-        result = QString::fromLocal8Bit(displayName);  // up to the first NUL
+        // The name ends at the first NUL of the buffer.
+        result = QString::fromLocal8Bit(static_cast<const char*>(displayName));
     }
     if (root) CoTaskMemFree(root);
     return result;
