@@ -1,0 +1,154 @@
+// Whatever arrives, the engine answers with the server's errors and never falls over; RPCs
+// reach the same statements as batches.
+
+#include "EngineTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <thread>
+
+using namespace sqlsim;
+using namespace sqlsim::testing;
+
+namespace {
+
+const QStringList kSeeds = {
+    QStringLiteral("select left(@@version,charindex('-',@@version)-1)"),
+    QStringLiteral("select Name from sysdatabases where Dbid>6 order by Name"),
+    QStringLiteral("if Exists( Select * From sysObjects where name='DBCCRESULT' ) Drop Table DBCCRESULT"),
+    sent::createResultTable(),
+    QStringLiteral("Create Proc spDBCCTABLE With Encryption As  insert into DBCCRESULT exec('dbcc checkDB(Broken) "
+                   "with TABLERESULTS ')"),
+    QStringLiteral("exec spDBCCTABLE"),
+    QStringLiteral("select MessageText from DBCCRESULT "),
+    sent::singleUser(QStringLiteral("Broken"), true),
+    sent::eachTableRepair(),
+    sent::eachTableReindex(),
+    QStringLiteral("Use Broken Dbcc ShrinkFile('Broken_Log',1)"),
+    QStringLiteral("Backup log Broken with no_log"),
+    QStringLiteral("dbcc checkprimaryfile (N'C:\\Attach\\Archive_Data.MDF', 3)"),
+    QStringLiteral("EXEC sp_attach_db @dbname = N'A',@filename1 = N'C:\\Attach\\Archive_Data.MDF',@filename2 = "
+                   "N'C:\\Attach\\Archive_Log.LDF'"),
+    QStringLiteral("USE [Broken]"),
+    QStringLiteral("DROP TABLE Broken..DBCCRESULT"),
+};
+
+const QStringList kPieces = {
+    QStringLiteral("select"), QStringLiteral("("),      QStringLiteral(")"),     QStringLiteral("'"),
+    QStringLiteral("''"),     QStringLiteral("\""),     QStringLiteral("["),     QStringLiteral("]"),
+    QStringLiteral(","),      QStringLiteral("exec"),   QStringLiteral("dbcc"),  QStringLiteral("with"),
+    QStringLiteral("?"),      QStringLiteral("@"),      QStringLiteral("@@"),    QStringLiteral("-"),
+    QStringLiteral("N'"),     QStringLiteral(".."),     QStringLiteral("/*"),    QStringLiteral("--"),
+    QStringLiteral("\n"),     QStringLiteral("销售"),   QStringLiteral("create"), QStringLiteral("insert into"),
+    QStringLiteral("9999999999999999999999"), QStringLiteral("left("), QStringLiteral("drop"), QStringLiteral(";"),
+};
+
+QString mutate(std::mt19937& random, QString text) {
+    const int edits = 1 + static_cast<int>(random() % 4);
+    for (int e = 0; e < edits; ++e) {
+        const int at = text.isEmpty() ? 0 : static_cast<int>(random() % (text.size() + 1));
+        switch (random() % 4) {
+        case 0:
+            text.insert(at, kPieces[static_cast<int>(random() % kPieces.size())]);
+            break;
+        case 1:
+            text.remove(at, 1 + static_cast<int>(random() % 6));
+            break;
+        case 2:
+            text = text.left(at);
+            break;
+        default:
+            text.insert(at, QChar(static_cast<char16_t>(1 + random() % 0x7f)));
+            break;
+        }
+    }
+    return text;
+}
+
+}  // namespace
+
+TEST(Robustness, MalformedBatchesNeverCrash) {
+    std::mt19937 random(20260105);
+    auto engine = Engine::create(testScenario());
+    auto session = loginAs(*engine, 130);
+    auto other = loginAs(*engine, 131);
+    for (int i = 0; i < 3000; ++i) {
+        QString batch = mutate(random, kSeeds[static_cast<int>(random() % kSeeds.size())]);
+        if (i % 7 == 0) {
+            batch.clear();
+            for (int k = 0; k < 6; ++k)
+                batch += kPieces[static_cast<int>(random() % kPieces.size())] + u' ';
+        }
+        Session& who = (i % 3 == 0) ? *other : *session;
+        const Reply reply = who.executeBatch(batch);
+        ASSERT_FALSE(reply.tokens.empty()) << batch.toStdString();
+        ASSERT_TRUE(std::holds_alternative<Done>(reply.tokens.back())) << batch.toStdString();
+        for (const Token& t : reply.tokens) {
+            if (const auto* m = std::get_if<Message>(&t)) {
+                ASSERT_FALSE(m->text.isEmpty() && m->number != 0) << batch.toStdString();
+            }
+        }
+    }
+    // The server still answers properly afterwards.
+    session->executeBatch(QStringLiteral("USE [master]"));
+    EXPECT_EQ(shape(session->executeBatch(QStringLiteral("select @@version"))),
+              QStringLiteral("RESULT(1x1) DONE(count 1)"));
+}
+
+TEST(Robustness, ConcurrentSessionsShareOneState) {
+    auto engine = Engine::create(testScenario());
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&engine, t]() {
+            auto session = loginAs(*engine, 140 + t);
+            for (int i = 0; i < 50; ++i) {
+                session->executeBatch(QStringLiteral("USE [Sales]"));
+                session->executeBatch(QStringLiteral("if Exists( Select * From sysObjects where name='T%1' ) Drop "
+                                                     "Table T%1")
+                                          .arg(t));
+                session->executeBatch(QStringLiteral("create table T%1(a int)").arg(t));
+                session->executeBatch(QStringLiteral("USE [master]"));
+            }
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    for (int t = 0; t < 4; ++t)
+        EXPECT_TRUE(engine->objectExists(QStringLiteral("Sales"), QStringLiteral("T%1").arg(t)));
+    EXPECT_TRUE(engine->sessionsIn(QStringLiteral("Sales")).isEmpty());
+}
+
+TEST(Robustness, RemoteProcedureCalls) {
+    auto engine = Engine::create(testScenario());
+    auto session = loginAs(*engine, 150);
+
+    RpcCall executeSql;
+    executeSql.procId = 10;
+    executeSql.params = {{QStringLiteral("@stmt"), QStringLiteral("select name from sysdatabases where dbid = 5"), false}};
+    Reply reply = session->executeRpc(executeSql);
+    EXPECT_EQ(shape(reply), QStringLiteral("RESULT(1x1) DONE(count 1) RETURN(0) DONEPROC"));
+    EXPECT_EQ(column(reply, 0), QStringList{QStringLiteral("pubs")});
+
+    RpcCall prepExec;
+    prepExec.procId = 13;
+    prepExec.params = {{QStringLiteral("@handle"), Cell(), true},
+                       {QStringLiteral("@params"), QString(), false},
+                       {QStringLiteral("@stmt"), QStringLiteral("select 1"), false}};
+    reply = session->executeRpc(prepExec);
+    EXPECT_EQ(shape(reply), QStringLiteral("RESULT(1x1) DONE(count 1) RETVAL RETURN(0) DONEPROC"));
+
+    RpcCall byName;
+    byName.procName = QStringLiteral("sp_dboption");
+    byName.params = {{QStringLiteral("@dbname"), QStringLiteral("Sales"), false},
+                     {QStringLiteral("@optname"), QStringLiteral("single user"), false},
+                     {QStringLiteral("@optvalue"), QStringLiteral("true"), false}};
+    reply = session->executeRpc(byName);
+    EXPECT_EQ(shape(reply), QStringLiteral("RETURN(0) DONEPROC"));
+    EXPECT_TRUE(engine->isSingleUser(QStringLiteral("Sales")));
+
+    RpcCall unknown;
+    unknown.procName = QStringLiteral("sp_nothing");
+    EXPECT_EQ(errors(session->executeRpc(unknown)),
+              QStringList{QStringLiteral("2812: Could not find stored procedure 'sp_nothing'.")});
+}
