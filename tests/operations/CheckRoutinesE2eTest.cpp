@@ -299,6 +299,46 @@ TEST_F(CheckRoutinesE2e, ChineseDatabaseName)
     EXPECT_FALSE(workObjectsIn(kChineseDb, &table, &proc));
 }
 
+TEST_F(CheckRoutinesE2e, RepairsFixWhatTheChecksFind)
+{
+    const QString db = u"Stock"_s;
+    const QString itemsFinding = u"Object ID 117575457, index ID 0: Page (1:295) could not be processed. "
+                                 u"See other errors for details.\r"_s;
+    const QString sysindexesFinding = u"Object ID 2, index ID 1: Page (1:80) could not be processed. "
+                                      u"See other errors for details.\r"_s;
+
+    RecordingHost check;
+    ModMain::CheckDatabase(check, db);
+    EXPECT_TRUE(check.resultText().contains(itemsFinding)) << check.resultText().toStdString();
+    EXPECT_TRUE(check.resultText().contains(sysindexesFinding));
+    EXPECT_TRUE(check.resultText().contains(
+        u"\rCHECKDB found 0 allocation errors and 2 consistency errors in database 'Stock'.\r"_s));
+
+    // The system-table repair fixes its own table only.
+    RecordingHost repairTable;
+    ModMain::RepairSystemTable(repairTable, db, u"sysindexes"_s);
+    EXPECT_TRUE(repairTable.resultText().startsWith(u"DBCC results for 'sysindexes'.\r"_s + sysindexesFinding
+                                                    + u"Repair: The clustered index successfully rebuilt for "
+                                                      u"the object \"sysindexes\" in database \"Stock\".\r"_s))
+        << repairTable.resultText().toStdString();
+    EXPECT_FALSE(repairTable.resultText().contains(u"错误信息"_s));
+
+    RecordingHost repairDb;
+    ModMain::RepairDatabase(repairDb, db);
+    EXPECT_TRUE(repairDb.resultText().contains(
+        itemsFinding + u"Repair: Page (1:295) has been deallocated from object ID 117575457, index ID 0.\r"_s))
+        << repairDb.resultText().toStdString();
+    EXPECT_FALSE(repairDb.resultText().contains(sysindexesFinding));
+    EXPECT_FALSE(repairDb.resultText().contains(u"错误信息"_s));
+    EXPECT_FALSE(engine().isSingleUser(db));
+
+    RecordingHost recheck;
+    ModMain::CheckDatabase(recheck, db);
+    EXPECT_TRUE(recheck.resultText().endsWith(
+        u"\rCHECKDB found 0 allocation errors and 0 consistency errors in database 'Stock'.\r"_s))
+        << recheck.resultText().toStdString();
+}
+
 // ---- Failure at each step ----------------------------------------------------------------------
 
 struct StepFailure {
@@ -355,11 +395,22 @@ TEST_P(FailingStep, ReportsSwitchesBackAndLeavesWhatTheNextRunRemoves)
     EXPECT_EQ(table, step > createTable && step <= dropTable);
     EXPECT_EQ(proc, step > createProc && step <= dropProc);
 
-    // The next run in the same database removes the leftovers and succeeds.
+    // The single-user option is back off unless switching it off was what failed.
+    if (repairs(routine)) {
+        EXPECT_EQ(engine().isSingleUser(kDb), switchBackFailed);
+    }
+
+    // The next run in the same database removes the leftovers and succeeds. A repair right after
+    // a failure that left the connection inside the database cannot get single-user mode (see
+    // RepairRightAfterAFailureInsideTheDatabaseIsRefused), so a check does the clean-up then.
+    const bool leftInside = step > int(all.indexOf(useStatement(kDb)))
+                            && step <= int(all.indexOf(useStatement(u"master"_s)));
+    EXPECT_EQ(engine().sessionsIn(kDb).isEmpty(), !leftInside);
+    const Routine& next = repairs(routine) && leftInside ? routines().at(2) : routine;
     m_sim->clearFaults();
-    RecordingHost next;
-    routine.run(next, kDb);
-    EXPECT_EQ(next.resultText(), messagesText(routine.messages));
+    RecordingHost nextHost;
+    next.run(nextHost, kDb);
+    EXPECT_EQ(nextHost.resultText(), messagesText(next.messages));
     EXPECT_FALSE(workObjectsIn(kDb, &table, &proc));
     EXPECT_FALSE(engine().isSingleUser(kDb));
     EXPECT_TRUE(engine().sessionsIn(kDb).isEmpty());
@@ -370,6 +421,36 @@ INSTANTIATE_TEST_SUITE_P(E2e, FailingStep, testing::ValuesIn(everyStepOfEveryRou
                              return std::string(p.param.routine.name) + "_step"
                                     + std::to_string(p.param.step);
                          });
+
+// After a failed run the connection stays inside the database, so the next repair switches
+// single-user mode on from inside it: the server refuses the switch (its output is not read) and
+// then the repair itself. A check run moves the connection back to master and repairs work again.
+TEST_F(CheckRoutinesE2e, RepairRightAfterAFailureInsideTheDatabaseIsRefused)
+{
+    addFault({.pattern = exactly(execCaptureProcStatement())});
+    RecordingHost failed;
+    ModMain::RepairDatabase(failed, kDb);
+    ASSERT_EQ(failed.resultText(), report(u"Injected failure."_s));
+    ASSERT_EQ(engine().sessionsIn(kDb).size(), 1);
+
+    m_sim->clearJournal();
+    RecordingHost refused;
+    ModMain::RepairDatabase(refused, kDb);
+    const std::vector<sqlsim::JournalEntry> journal = m_sim->journal();
+    ASSERT_FALSE(journal.empty());
+    EXPECT_EQ(journal.front().text, singleUserStatement(kDb, true));
+    EXPECT_EQ(journal.front().db, kDb) << "the switch on is sent from inside the database";
+    EXPECT_EQ(refused.resultText(),
+              report(u"Repair statement not processed. Database needs to be in single user mode."_s));
+    EXPECT_EQ(batches().last(), singleUserStatement(kDb, false));
+
+    RecordingHost check;
+    ModMain::CheckCatalog(check, kDb);
+    RecordingHost repaired;
+    ModMain::RepairDatabase(repaired, kDb);
+    EXPECT_EQ(repaired.resultText(), messagesText(wholeSalesCheck()));
+    EXPECT_FALSE(engine().isSingleUser(kDb));
+}
 
 // ---- A dropped connection ----------------------------------------------------------------------
 
