@@ -2,6 +2,7 @@
 //   sqlsim --scenario FILE [--port N] [--journal FILE]
 
 #include "engine/Engine.h"
+#include "engine/Scenario.h"
 #include "protocol/Server.h"
 
 #include <QString>
@@ -9,6 +10,7 @@
 #include <csignal>
 #include <cstdio>
 #include <exception>
+#include <malloc.h>
 #include <pthread.h>
 
 namespace {
@@ -48,6 +50,11 @@ int main(int argc, char** argv)
     if (scenario.isEmpty())
         return usage();
 
+    // Large results (100,000 rows and more) allocate and free tens of megabytes per request; keep
+    // that memory in the process instead of returning it to the system after every reply.
+    mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
+    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+
     // Block the stop signals in every thread; the main thread waits for them below.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
@@ -56,7 +63,9 @@ int main(int argc, char** argv)
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     try {
-        sqlsim::Server server(sqlsim::Engine::fromFile(scenario));
+        const sqlsim::Scenario loaded = sqlsim::Scenario::fromFile(scenario);
+        sqlsim::Server server(sqlsim::Engine::create(loaded));
+        server.setServerName(loaded.serverName);
         if (!journal.isEmpty())
             server.setJournalFile(journal);
         const quint16 listening = server.start(port);

@@ -230,9 +230,10 @@ bool ClientConnection::sleepWatchingForAttention(std::chrono::milliseconds delay
     cancelled = false;
     const auto until = Clock::now() + delay;
     while (true) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
-        if (left.count() <= 0)
+        const auto now = Clock::now();
+        if (now >= until)
             return true;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - now);
         if (!m_reader.waitReadable(int(std::min<qint64>(left.count(), 1000))))
             continue;
         Request request;
@@ -443,12 +444,13 @@ bool ClientConnection::sendTokens(const std::vector<Token>& tokens)
     PacketFramer framer(m_packetSize, m_spid);
     QByteArray& payload = framer.payload();
     QByteArray wire;
+    payload.reserve(FlushThreshold + 64 * 1024);
     const auto flushIfFull = [&] {
         if (payload.size() < FlushThreshold)
             return true;
         framer.takeFullPackets(wire);
         const bool ok = sendAll(m_fd, wire);
-        wire.clear();
+        wire.resize(0);  // keeps the capacity for the next round
         return ok;
     };
     qsizetype lastDone = -1;

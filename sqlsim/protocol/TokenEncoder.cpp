@@ -3,6 +3,7 @@
 #include "Bytes.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace sqlsim::tds {
 
@@ -116,24 +117,40 @@ void TokenEncoder::value(QByteArray& out, const ColumnDef& column, const Cell& c
         converted = cell.toString();
         text = &converted;
     }
+    // One resize per value: the length prefix and the data are written in place.
+    const auto reserveValue = [&out](qsizetype dataBytes) {
+        const qsizetype at = out.size();
+        out.resize(at + 2 + dataBytes);
+        char* dst = out.data() + at;
+        dst[0] = static_cast<char>(dataBytes & 0xFF);
+        dst[1] = static_cast<char>(dataBytes >> 8);
+        return dst + 2;
+    };
+    const QChar* src = text->constData();
     if (column.type == ColumnType::VarChar) {
         const qsizetype n = std::min<qsizetype>(text->size(), limit);
-        w.u16(static_cast<quint16>(n));
-        const qsizetype at = out.size();
-        out.resize(at + n);
-        char* dst = out.data() + at;
-        const QChar* src = text->constData();
-        for (qsizetype i = 0; i < n; ++i)
-            dst[i] = toCp1252(src[i].unicode());
+        char* dst = reserveValue(n);
+        for (qsizetype i = 0; i < n; ++i) {
+            const char16_t c = src[i].unicode();
+            dst[i] = c < 0x80 ? static_cast<char>(c) : toCp1252(c);
+        }
         return;
     }
     const qsizetype chars = std::min<qsizetype>(text->size(), limit / 2);
     const qsizetype padded = column.type == ColumnType::NChar ? limit / 2 : chars;
-    w.u16(static_cast<quint16>(padded * 2));
-    w.ucs2(QStringView(*text).left(chars));
+    char* dst = reserveValue(padded * 2);
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+    if (chars > 0)
+        std::memcpy(dst, src, static_cast<size_t>(chars) * 2);
+#else
+    for (qsizetype i = 0; i < chars; ++i) {
+        dst[2 * i] = static_cast<char>(src[i].unicode() & 0xFF);
+        dst[2 * i + 1] = static_cast<char>(src[i].unicode() >> 8);
+    }
+#endif
     for (qsizetype i = chars; i < padded; ++i) {
-        w.u8(' ');
-        w.u8(0);
+        dst[2 * i] = ' ';
+        dst[2 * i + 1] = 0;
     }
 }
 
