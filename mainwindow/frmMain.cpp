@@ -39,8 +39,10 @@ QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text) {
 }  // namespace
 
 QPoint waitPanelPositionTwips(QSize screenTwips, QSize panelTwips) {
-    const float left = (static_cast<float>(screenTwips.width()) - static_cast<float>(panelTwips.width())) / 2.0f;
-    const float top = (static_cast<float>(screenTwips.height()) - static_cast<float>(panelTwips.height())) / 3.0f;
+    const float left =
+        (static_cast<float>(screenTwips.width()) - static_cast<float>(panelTwips.width())) / 2.0f;
+    const float top =
+        (static_cast<float>(screenTwips.height()) - static_cast<float>(panelTwips.height())) / 3.0f;
     return {static_cast<int>(std::lround(left)), static_cast<int>(std::lround(top))};
 }
 
@@ -127,8 +129,9 @@ void frmMain::buildLayout() {
     Frame2->setObjectName(u"Frame2"_s);
     setTwipsGeometry(Frame2, 5280, 0, 6495, 8175);
 
-    Label4 = makeLabel(Frame2, u"Label4"_s,
-                       u"提示：如果修复结果提示有错误，请重复执行该操作，直到提示没有错误！可以执行不同的操作来尝试修复！"_s);
+    Label4 = makeLabel(
+        Frame2, u"Label4"_s,
+        u"提示：如果修复结果提示有错误，请重复执行该操作，直到提示没有错误！可以执行不同的操作来尝试修复！"_s);
     Label4->setStyleSheet(kBlue);
     Label4->setFont(tarnwick::windowFont(9));
     Label4->setWordWrap(true);
@@ -162,9 +165,11 @@ void frmMain::buildLayout() {
 
     setTabOrder(Combo_DB, txtResult);
     setTabOrder(txtResult, TV_Ope);
-    for (QWidget* w : {static_cast<QWidget*>(Label5), static_cast<QWidget*>(Label1), static_cast<QWidget*>(Label2),
-                       static_cast<QWidget*>(Label7), static_cast<QWidget*>(Label8), static_cast<QWidget*>(Label3),
-                       static_cast<QWidget*>(Label4), static_cast<QWidget*>(Label6), static_cast<QWidget*>(Image1)})
+    for (QWidget* w : {static_cast<QWidget*>(Label5), static_cast<QWidget*>(Label1),
+                       static_cast<QWidget*>(Label2), static_cast<QWidget*>(Label7),
+                       static_cast<QWidget*>(Label8), static_cast<QWidget*>(Label3),
+                       static_cast<QWidget*>(Label4), static_cast<QWidget*>(Label6),
+                       static_cast<QWidget*>(Image1)})
         w->setFocusPolicy(Qt::NoFocus);
 
     const QRect design = tarnwick::twipsRect(0, 0, 11325, 7560);
@@ -255,10 +260,18 @@ void frmMain::ShowWaitPanel(const QString& text) {
     fra_Wait->repaint();
 }
 
-void frmMain::HideWaitPanel() { fra_Wait->hide(); }
+void frmMain::HideWaitPanel() {
+    fra_Wait->hide();
+}
 
-QString frmMain::resultText() const { return txtResult->resultText(); }
+QString frmMain::resultText() const {
+    return txtResult->resultText();
+}
 
-void frmMain::setResultText(const QString& text) { txtResult->setResultText(text); }
+void frmMain::setResultText(const QString& text) {
+    txtResult->setResultText(text);
+}
 
-void frmMain::processEvents() { toolkit().processEvents(); }
+void frmMain::processEvents() {
+    toolkit().processEvents();
+}

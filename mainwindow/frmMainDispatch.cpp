@@ -22,7 +22,8 @@ OperationRoutines OperationRoutines::standard() {
 
 namespace {
 
-DispatchRow databaseRow(const QString& key, OperationRoutines::DatabaseRoutine OperationRoutines::*routine) {
+DispatchRow databaseRow(const QString& key,
+                        OperationRoutines::DatabaseRoutine OperationRoutines::*routine) {
     return {key, [routine](const DispatchContext& c) {
                 (c.routines.*routine)(c.host, c.currentDatabase());
             }};

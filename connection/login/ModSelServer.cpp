@@ -5,8 +5,8 @@
 #ifdef _WIN32
 #include <QWidget>
 
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 #endif
 
 using namespace Qt::StringLiterals;
@@ -53,11 +53,12 @@ QString browseWithShell(QWidget* owner) {
 
 }  // namespace
 
-void setServerPicker(ServerPicker picker) { installedPicker() = std::move(picker); }
+void setServerPicker(ServerPicker picker) {
+    installedPicker() = std::move(picker);
+}
 
 QString BrowseForServer(QWidget* owner) {
-    if (const ServerPicker& picker = installedPicker())
-        return picker(owner, serverCandidates());
+    if (const ServerPicker& picker = installedPicker()) return picker(owner, serverCandidates());
 #ifdef _WIN32
     return browseWithShell(owner);
 #else

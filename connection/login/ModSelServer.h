@@ -16,7 +16,8 @@ QString BrowseForServer(QWidget* owner);
 
 // Where the operating system has no computer picker, BrowseForServer asks this function with the
 // candidates it gathered. Tests install their own; an empty function restores the built-in dialog.
-using ServerPicker = std::function<QString(QWidget* owner, const QList<ServerCandidate>& candidates)>;
+using ServerPicker =
+    std::function<QString(QWidget* owner, const QList<ServerCandidate>& candidates)>;
 void setServerPicker(ServerPicker picker);
 
 }  // namespace ModSelServer

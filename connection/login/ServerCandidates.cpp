@@ -2,9 +2,9 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSysInfo>
 #include <QRegularExpression>
 #include <QSet>
+#include <QSysInfo>
 
 #include <sql.h>
 #include <sqlext.h>

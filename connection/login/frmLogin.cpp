@@ -47,13 +47,19 @@ std::optional<LoginServices>& replacedServices() {
     return services;
 }
 
-LoginServices services() { return replacedServices().value_or(LoginServices::standard()); }
+LoginServices services() {
+    return replacedServices().value_or(LoginServices::standard());
+}
 
 }  // namespace
 
-void frmLogin::setServices(const LoginServices& s) { replacedServices() = s; }
+void frmLogin::setServices(const LoginServices& s) {
+    replacedServices() = s;
+}
 
-void frmLogin::resetServices() { replacedServices().reset(); }
+void frmLogin::resetServices() {
+    replacedServices().reset();
+}
 
 frmLogin::frmLogin(QWidget* owner)
     : QDialog(owner),
@@ -147,6 +153,10 @@ void frmLogin::CmdOK_Click() {
     accept();
 }
 
-void frmLogin::CmdCancel_Click() { toolkit().endProgram(); }
+void frmLogin::CmdCancel_Click() {
+    toolkit().endProgram();
+}
 
-void frmLogin::CmdSel_Click() { txtServer->setText(ModSelServer::BrowseForServer(this)); }
+void frmLogin::CmdSel_Click() {
+    txtServer->setText(ModSelServer::BrowseForServer(this));
+}

@@ -4,7 +4,9 @@
 
 // The resource file is compiled into a static library: its initialiser must be referenced
 // explicitly, from the global namespace, or the linker drops it.
-static void initPictureResources() { Q_INIT_RESOURCE(resources); }
+static void initPictureResources() {
+    Q_INIT_RESOURCE(resources);
+}
 
 using namespace Qt::StringLiterals;
 
@@ -34,8 +36,12 @@ QPixmap nodePicture(int index) {
     return picture(index == 2 ? u"node-2.png"_s : u"node-1.png"_s);
 }
 
-QPixmap waitPicture() { return picture(u"wait.png"_s); }
+QPixmap waitPicture() {
+    return picture(u"wait.png"_s);
+}
 
-QPixmap browsePicture() { return picture(u"browse.png"_s); }
+QPixmap browsePicture() {
+    return picture(u"browse.png"_s);
+}
 
 }  // namespace tarnwick

@@ -23,7 +23,9 @@ namespace tarnwick {
 
 namespace {
 
-QScreen* mainScreen() { return QGuiApplication::primaryScreen(); }
+QScreen* mainScreen() {
+    return QGuiApplication::primaryScreen();
+}
 
 double logicalDpiX() {
     QScreen* s = mainScreen();
@@ -94,15 +96,21 @@ QSize QtToolkit::screenSizeTwips() const {
             pixelsToTwips(pixels.height(), logicalDpiY())};
 }
 
-int QtToolkit::twipsToPixelsX(int twips) const { return twipsToPixels(twips, logicalDpiX()); }
+int QtToolkit::twipsToPixelsX(int twips) const {
+    return twipsToPixels(twips, logicalDpiX());
+}
 
-int QtToolkit::twipsToPixelsY(int twips) const { return twipsToPixels(twips, logicalDpiY()); }
+int QtToolkit::twipsToPixelsY(int twips) const {
+    return twipsToPixels(twips, logicalDpiY());
+}
 
 QString QtToolkit::programDirectory() const {
     return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
 }
 
-bool QtToolkit::fileExists(const QString& path) const { return QFileInfo(path).isFile(); }
+bool QtToolkit::fileExists(const QString& path) const {
+    return QFileInfo(path).isFile();
+}
 
 bool QtToolkit::deleteFile(const QString& path) {
     QFile file(path);

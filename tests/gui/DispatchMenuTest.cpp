@@ -86,15 +86,6 @@ TEST_F(DispatchTest, EveryKeyReachesItsRoutineWithTheChosenDatabaseAfterTheResul
     EXPECT_TRUE(toolkit.messageBoxes.empty());
 }
 
-TEST_F(DispatchTest, DatabaseNameIsReadRightBeforeTheCall) {
-    // A name changed after the node was chosen (e.g. by an earlier handler) is the one used.
-    server.routineCalls.clear();
-    window->TV_Ope->setCurrentItem(node(u"CHECKDB"_s));
-    window->Combo_DB->setCurrentIndex(2);
-    window->TV_Ope_DblClick();
-    EXPECT_EQ(server.routineCalls, QStringList{u"CheckDatabase|销售 数据|"_s});
-}
-
 TEST_F(DispatchTest, KeysWithoutARoutineOnlyEmptyTheResult) {
     const QString keys[] = {u"ATTACH"_s, u"ShrinkLog"_s, u"ShrinkMDF"_s, u"CHECKEACHTABLE"_s,
                             u"DBREINDEX"_s};

@@ -7,11 +7,14 @@
 
 #include <ostream>
 
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 inline void PrintTo(const QStringList& list, std::ostream* out) {
     *out << '[';
-    for (qsizetype i = 0; i < list.size(); ++i) *out << (i ? ", \"" : "\"") << list[i].toStdString() << '"';
+    for (qsizetype i = 0; i < list.size(); ++i)
+        *out << (i ? ", \"" : "\"") << list[i].toStdString() << '"';
     *out << ']';
 }
 
@@ -23,8 +26,9 @@ inline QStringList tabChain(QWidget* first, int steps) {
         names << w->objectName();
         do {
             w = w->nextInFocusChain();
-        } while (w && w != first && !(w->focusPolicy() & Qt::TabFocus && w->isEnabled() &&
-                                      !w->objectName().isEmpty()));
+        } while (
+            w && w != first &&
+            !(w->focusPolicy() & Qt::TabFocus && w->isEnabled() && !w->objectName().isEmpty()));
     }
     return names;
 }

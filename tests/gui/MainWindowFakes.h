@@ -13,10 +13,10 @@ using namespace Qt::StringLiterals;
 struct FakeServer {
     bool loginSucceeds = true;
     QStringList databases{u"a"_s, u"b"_s};
-    QString listError;          // non-empty: the list query fails with it
+    QString listError;  // non-empty: the list query fails with it
     bool connectionOpen = true;
     QString version = u"Microsoft SQL Server  2000"_s;
-    QStringList calls;          // "login", "list", "close", "close failed"
+    QStringList calls;  // "login", "list", "close", "close failed"
     std::function<void()> onLogin;
 
     MainServices services() {
@@ -63,7 +63,8 @@ struct FakeServer {
         r.UpdateUsage = database("UpdateUsage");
         r.CheckPhysicalOnly = database("CheckPhysicalOnly");
         r.RepairDatabase = database("RepairDatabase");
-        r.RepairSystemTable = [this](tarnwick::OperationHost& host, const QString& db, const QString& table) {
+        r.RepairSystemTable = [this](tarnwick::OperationHost& host, const QString& db,
+                                     const QString& table) {
             routineCalls << u"RepairSystemTable|"_s + db + u'|' + table + u'|' + host.resultText();
             if (duringRoutine) duringRoutine(host);
         };

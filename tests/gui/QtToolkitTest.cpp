@@ -89,7 +89,8 @@ TEST(QtToolkit, MessageBoxStylesTitlesAndAnswers) {
 TEST(QtToolkit, EscapeOnAnOkCancelBoxAnswersCancel) {
     tarnwick::QtToolkit tk;
     whenModalOpens([](QWidget* modal) { static_cast<QMessageBox*>(modal)->reject(); });
-    EXPECT_EQ(tk.messageBox(u"?"_s, tarnwick::vbOKCancelInformation, u"提示"_s), tarnwick::vbCancel);
+    EXPECT_EQ(tk.messageBox(u"?"_s, tarnwick::vbOKCancelInformation, u"提示"_s),
+              tarnwick::vbCancel);
 }
 
 TEST(QtToolkit, FileDialogTakesFiltersIndexAndFolderAndReturnsTheNativePath) {

@@ -99,10 +99,11 @@ TEST_F(StartupE2eTest, ListsUserDatabasesByNameAndFillsTheWindow) {
     EXPECT_EQ(w.Label5->text(), u"当前数据库版本：Microsoft SQL Server  2000"_s);
     EXPECT_EQ(w.windowTitle(), u"Tarnwick-Microsoft SQL Server  2000"_s);
 
-    const QStringList keys{u"ATTACH"_s, u"ShrinkLog"_s, u"ShrinkMDF"_s, u"CHECKDB"_s,
-                           u"CHECKALLOC"_s, u"CHECKCATALOG"_s, u"UPDATEUSAGE"_s,
-                           u"CHECKDBWITHPHYSICAL_ONLY"_s, u"REPINDEX"_s, u"REPOBJ"_s, u"REPCOL"_s,
-                           u"REPDB"_s, u"CHECKEACHTABLE"_s, u"DBREINDEX"_s};
+    const QStringList keys{
+        u"ATTACH"_s,         u"ShrinkLog"_s,    u"ShrinkMDF"_s,   u"CHECKDB"_s,
+        u"CHECKALLOC"_s,     u"CHECKCATALOG"_s, u"UPDATEUSAGE"_s, u"CHECKDBWITHPHYSICAL_ONLY"_s,
+        u"REPINDEX"_s,       u"REPOBJ"_s,       u"REPCOL"_s,      u"REPDB"_s,
+        u"CHECKEACHTABLE"_s, u"DBREINDEX"_s};
     ASSERT_EQ(w.TV_Ope->topLevelItemCount(), 14);
     for (int i = 0; i < 14; ++i) {
         EXPECT_EQ(w.TV_Ope->topLevelItem(i)->data(0, frmMain::kNodeKeyRole).toString(), keys[i]);

@@ -31,7 +31,8 @@ TEST(FileFilter, TurnsPipeSeparatedFiltersIntoQtNameFilters) {
         {QString(), {}},
         {u"no pattern"_s, {}},
     };
-    for (const Case& c : cases) EXPECT_EQ(tarnwick::qtNameFilters(c.in), c.out) << c.in.toStdString();
+    for (const Case& c : cases)
+        EXPECT_EQ(tarnwick::qtNameFilters(c.in), c.out) << c.in.toStdString();
 }
 
 TEST(Twips, ConvertsAtTheGivenDpiAndRounds) {
@@ -122,5 +123,6 @@ TEST(WindowFont, AsksForSongWithMingFallbacks) {
     EXPECT_TRUE(font.families().contains(u"AR PL UMing CN"_s));
     EXPECT_DOUBLE_EQ(tarnwick::windowFont(9).pointSizeF(), 9.0);
     // On this machine the Ming face is what actually draws the text.
-    EXPECT_TRUE(QFontInfo(font).family().startsWith(u"AR PL UMing"_s)) << QFontInfo(font).family().toStdString();
+    EXPECT_TRUE(QFontInfo(font).family().startsWith(u"AR PL UMing"_s))
+        << QFontInfo(font).family().toStdString();
 }
