@@ -28,6 +28,7 @@ SQLWCHAR* sqlText(const QString& text) {
 // all would otherwise keep the login window waiting for the operating system's own time-out.
 constexpr SQLULEN kLoginTimeoutSeconds = 15;
 
+#ifndef _WIN32
 // A SQL Server 7.0 closes the connection without a word when it receives the pre-login packet that
 // a 7.1 login starts with; the network library then reports that reading from the server failed
 // or ended early. A wrong password (the server's 18456), an unknown host (20013) or a refused
@@ -42,6 +43,7 @@ bool serverClosedBeforeLogin(const std::vector<DiagnosticRecord>& records) {
     }
     return closedEarly;
 }
+#endif
 
 struct ConnectAttempt {
     SQLHDBC connection = SQL_NULL_HDBC;

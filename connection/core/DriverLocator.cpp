@@ -12,6 +12,7 @@ namespace tarnwick {
 
 namespace {
 
+#ifndef _WIN32
 QString fromSqlWChar(const SQLWCHAR* text, qsizetype length) {
     return QString::fromUtf16(reinterpret_cast<const char16_t*>(text), length);
 }
@@ -38,6 +39,7 @@ QString registeredFreeTdsDriver(SQLHENV environment) {
             return driverName;
     }
 }
+#endif
 
 }  // namespace
 
