@@ -28,23 +28,6 @@ SQLWCHAR* sqlText(const QString& text) {
 // all would otherwise keep the login window waiting for the operating system's own time-out.
 constexpr SQLULEN kLoginTimeoutSeconds = 15;
 
-#ifndef _WIN32
-// A SQL Server 7.0 closes the connection without a word when it receives the pre-login packet that
-// a 7.1 login starts with; the network library then reports that reading from the server failed
-// or ended early. A wrong password (the server's 18456), an unknown host (20013) or a refused
-// connection (20009) do not look like this and are not tried again.
-bool serverClosedBeforeLogin(const std::vector<DiagnosticRecord>& records) {
-    bool closedEarly = false;
-    for (const DiagnosticRecord& record : records) {
-        if (record.nativeError == 20004 || record.nativeError == 20017)  // read failed / EOF
-            closedEarly = true;
-        else if (record.nativeError != 0 && record.nativeError != 20002)  // 20002: connect failed
-            return false;
-    }
-    return closedEarly;
-}
-#endif
-
 struct ConnectAttempt {
     SQLHDBC connection = SQL_NULL_HDBC;
     std::vector<DiagnosticRecord> diagnostics;

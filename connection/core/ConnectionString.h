@@ -31,8 +31,9 @@ ServerAddress parseServerName(const QString& dataSource);
 // ends with a blank, unchanged otherwise.
 QString quoteOdbcValue(const QString& value);
 
-// A DSN-less ODBC connection string: DRIVER, SERVER (and PORT), UID, PWD, DATABASE, and on
-// FreeTDS the protocol version and the UTF-8 client character set. Ends with ";".
+// A DSN-less ODBC connection string: DRIVER (a registered driver's name in braces, a library path
+// as it is), SERVER (and PORT), UID, PWD, DATABASE, and on FreeTDS the protocol version and the
+// UTF-8 client character set. Ends with ";".
 QString odbcConnectionString(const OleDbSettings& settings, const QString& driver,
                              const QString& tdsVersion);
 

@@ -63,6 +63,17 @@ const DiagnosticRecord* connectErrorRecord(const std::vector<DiagnosticRecord>& 
     return records.empty() ? nullptr : &records.front();
 }
 
+bool serverClosedBeforeLogin(const std::vector<DiagnosticRecord>& records) {
+    bool closedEarly = false;
+    for (const DiagnosticRecord& record : records) {
+        if (record.nativeError == 20004 || record.nativeError == 20017)
+            closedEarly = true;
+        else if (record.nativeError != 0 && record.nativeError != 20002)
+            return false;
+    }
+    return closedEarly;
+}
+
 DbError toDbError(const DiagnosticRecord* record, const QString& fallback) {
     if (!record)
         return DbError(fallback);

@@ -32,6 +32,13 @@ const DiagnosticRecord* statementErrorRecord(const std::vector<DiagnosticRecord>
 // or the network library's "Unknown host machine name." that comes as a warning), else the first.
 const DiagnosticRecord* connectErrorRecord(const std::vector<DiagnosticRecord>& records);
 
+// Whether a failed login looks like a SQL Server 7.0 that closed the connection without a word on
+// receiving the pre-login packet a 7.1 login starts with: the network library reports that reading
+// failed or ended early (20004, 20017), perhaps with its generic 20002, and nothing else with a
+// number. A wrong password (the server's 18456), an unknown host (20013) or a refused connection
+// (20009) do not look like this.
+bool serverClosedBeforeLogin(const std::vector<DiagnosticRecord>& records);
+
 DbError toDbError(const DiagnosticRecord* record, const QString& fallback);
 
 }  // namespace tarnwick

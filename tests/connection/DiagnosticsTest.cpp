@@ -77,3 +77,36 @@ TEST(ToDbError, CarriesTheTextWithoutPrefixesTheNumberAndTheState) {
 }
 
 }  // namespace
+
+namespace {
+
+// The records FreeTDS gives for each way a login fails.
+TEST(ServerClosedBeforeLogin, OnlyAnEarlyCloseIsTriedAgain) {
+    const DiagnosticRecord unableToConnect{u"08001"_s, 0, u"Unable to connect to data source"_s};
+    struct Case {
+        const char* name;
+        std::vector<DiagnosticRecord> records;
+        bool retry;
+    };
+    const Case cases[] = {
+        {"closed on pre-login",
+         {unableToConnect, {u"01000"_s, 20017, u"Unexpected EOF from the server"_s},
+          {u"01000"_s, 20002, u"Adaptive Server connection failed"_s}},
+         true},
+        {"read failed", {{u"08S01"_s, 20004, u"Read from the server failed"_s}, unableToConnect}, true},
+        {"wrong password", {{u"42000"_s, 18456, u"Login failed for user 'sa'."_s}, unableToConnect}, false},
+        {"login failure after an early end",
+         {{u"01000"_s, 20017, u"Unexpected EOF from the server"_s},
+          {u"42000"_s, 18456, u"Login failed for user 'sa'."_s}},
+         false},
+        {"refused", {{u"08S01"_s, 20009, u"Unable to connect: Adaptive Server is unavailable"_s}, unableToConnect},
+         false},
+        {"unknown host", {unableToConnect, {u"01000"_s, 20013, u"Unknown host machine name."_s}}, false},
+        {"nothing numbered", {unableToConnect}, false},
+        {"no records", {}, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(tarnwick::serverClosedBeforeLogin(c.records), c.retry) << c.name;
+}
+
+}  // namespace
