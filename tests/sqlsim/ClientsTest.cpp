@@ -6,18 +6,14 @@
 #include "FakeEngine.h"
 #include "protocol/Server.h"
 
+#include "QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 using namespace sqlsim;
 using namespace sqlsim::test;
 
 namespace {
-
-const QString VersionQuery = QStringLiteral("select @@version");
-const QString VersionPrefixQuery = QStringLiteral("select left(@@version,charindex('-',@@version)-1)");
-const QString DatabaseListQuery = QStringLiteral("select Name from sysdatabases where Dbid>6 order by Name");
-const QString OdbcDriver = QStringLiteral("/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so");
-const QString Python = QStringLiteral("/usr/bin/python3");
 
 class ClientsTest : public ::testing::Test {
 protected:
@@ -29,10 +25,9 @@ protected:
     }
     void SetUp() override
     {
-        for (const QString& program : {QStringLiteral("tsql"), QStringLiteral("bsqldb"), QStringLiteral("isql"), Python}) {
-            if (!programExists(program))
-                GTEST_SKIP() << program.toStdString() << " is not installed";
-        }
+        QString missing;
+        if (!allClientsInstalled(&missing))
+            GTEST_SKIP() << missing.toStdString() << " is not installed";
         start(Profile::Sql2000);
     }
     void TearDown() override
@@ -41,53 +36,13 @@ protected:
             server->stop();
     }
 
-    QString host() const { return QStringLiteral("127.0.0.1"); }
-    QString portText() const { return QString::number(port); }
-
     ClientRun tsql(const QStringList& batches, const QString& password, const QString& tdsVersion = QStringLiteral("7.1"))
     {
-        QByteArray input;
-        for (const QString& b : batches)
-            input += b.toUtf8() + "\ngo\n";
-        input += "exit\n";
-        return runClient(QStringLiteral("tsql"),
-                         {QStringLiteral("-o"), QStringLiteral("fhq"), QStringLiteral("-H"), host(), QStringLiteral("-p"),
-                          portText(), QStringLiteral("-U"), QStringLiteral("sa"), QStringLiteral("-P"), password},
-                         input, {u"TDSVER=" + tdsVersion});
+        return runTsql(port, batches, password, tdsVersion);
     }
-    ClientRun bsqldb(const QString& batch, const QString& password)
-    {
-        return runClient(QStringLiteral("bsqldb"),
-                         {QStringLiteral("-q"), QStringLiteral("-t"), QStringLiteral("|"), QStringLiteral("-S"),
-                          host() + u':' + portText(), QStringLiteral("-U"), QStringLiteral("sa"), QStringLiteral("-P"), password},
-                         batch.toUtf8() + '\n', {QStringLiteral("TDSVER=7.1")});
-    }
-    ClientRun isql(const QString& batch, const QString& password)
-    {
-        const QString connection = u"DRIVER=" + OdbcDriver + u";SERVER=" + host() + u";PORT=" + portText()
-            + u";UID=sa;PWD=" + password + u";TDS_Version=7.1";
-        return runClient(QStringLiteral("isql"),
-                         {QStringLiteral("-v"), QStringLiteral("-b"), QStringLiteral("-c"), QStringLiteral("-d|"),
-                          QStringLiteral("-k"), connection},
-                         batch.toUtf8() + '\n');
-    }
-    // Runs each query with pytds and prints the rows of each as a Python list, one per line.
-    ClientRun pytds(const QStringList& queries, const QString& password)
-    {
-        QString script = QStringLiteral(
-            "import sys, pytds\n"
-            "try:\n"
-            "    c = pytds.connect(server='127.0.0.1', port=%1, user='sa', password='%2', database='master',\n"
-            "                      tds_version=pytds.tds_base.TDS71, autocommit=True, login_timeout=10)\n"
-            "except Exception as e:\n"
-            "    print('ERROR:', e)\n"
-            "    sys.exit(3)\n"
-            "cur = c.cursor()\n"
-            "for q in sys.argv[1:]:\n"
-            "    cur.execute(q)\n"
-            "    print(cur.fetchall())\n").arg(portText(), password);
-        return runClient(Python, QStringList{QStringLiteral("-c"), script} + queries, {});
-    }
+    ClientRun bsqldb(const QString& batch, const QString& password) { return runBsqldb(port, batch, password); }
+    ClientRun isql(const QString& batch, const QString& password) { return runIsql(port, batch, password); }
+    ClientRun pytds(const QStringList& queries, const QString& password) { return runPytds(port, queries, password); }
 
     std::shared_ptr<FakeEngine> engine;
     std::unique_ptr<Server> server;
@@ -101,7 +56,7 @@ TEST_F(ClientsTest, TsqlReadsVersionAndDatabaseList)
     const ClientRun run = tsql({VersionPrefixQuery, DatabaseListQuery, VersionQuery}, QStringLiteral("Secret1"));
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 0) << run.all().toStdString();
-    EXPECT_TRUE(run.out.startsWith(u"Microsoft SQL Server  2000\nalpha\nbeta\n" + FakeBanner2000)) << run.out.toStdString();
+    EXPECT_TRUE(run.out.startsWith(u"Microsoft SQL Server  2000 \nalpha\nbeta\n" + FakeBanner2000)) << run.out.toStdString();
     const auto journal = server->journal();
     ASSERT_EQ(journal.size(), 3u);
     EXPECT_EQ(journal[0].text, VersionPrefixQuery + u'\n');
@@ -116,7 +71,7 @@ TEST_F(ClientsTest, BsqldbReadsDatabaseList)
     EXPECT_EQ(run.exitCode, 0) << run.all().toStdString();
     EXPECT_EQ(run.out, u"alpha\nbeta\n");
     const ClientRun version = bsqldb(VersionPrefixQuery, QStringLiteral("Secret1"));
-    EXPECT_EQ(version.out, u"Microsoft SQL Server  2000\n");
+    EXPECT_EQ(version.out, u"Microsoft SQL Server  2000\n") << "bsqldb trims trailing blanks";
 }
 
 TEST_F(ClientsTest, IsqlGoesThroughPrepExec)
@@ -131,7 +86,7 @@ TEST_F(ClientsTest, IsqlGoesThroughPrepExec)
     EXPECT_EQ(engine->batches(), QStringList{DatabaseListQuery});
 
     const ClientRun version = isql(VersionPrefixQuery, QStringLiteral("Secret1"));
-    EXPECT_EQ(version.out, u"\nMicrosoft SQL Server  2000\n");
+    EXPECT_EQ(version.out, u"\nMicrosoft SQL Server  2000 \n");
 }
 
 TEST_F(ClientsTest, PytdsReadsVersionAndDatabaseList)
@@ -139,7 +94,7 @@ TEST_F(ClientsTest, PytdsReadsVersionAndDatabaseList)
     const ClientRun run = pytds({VersionPrefixQuery, DatabaseListQuery}, QStringLiteral("Secret1"));
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 0) << run.all().toStdString();
-    EXPECT_EQ(run.out, u"[('Microsoft SQL Server  2000',)]\n[('alpha',), ('beta',)]\n");
+    EXPECT_EQ(run.out, u"[('Microsoft SQL Server  2000 ',)]\n[('alpha',), ('beta',)]\n");
 }
 
 TEST_F(ClientsTest, WrongPasswordIsRefusedByEveryClient)
@@ -172,7 +127,7 @@ TEST_F(ClientsTest, SeventyProfileRefusesPreloginAndAcceptsSeventyLogin)
     EXPECT_FALSE(refused.out.contains(u"Microsoft"));
     const ClientRun run = tsql({VersionPrefixQuery, DatabaseListQuery}, QStringLiteral("Secret1"), QStringLiteral("7.0"));
     EXPECT_EQ(run.exitCode, 0) << run.all().toStdString();
-    EXPECT_EQ(run.out, u"Microsoft SQL Server  7.00\nalpha\nbeta\n");
+    EXPECT_EQ(run.out, u"Microsoft SQL Server  7.00 \nalpha\nbeta\n");
     ASSERT_EQ(engine->logins().size(), 1u);
     EXPECT_EQ(engine->logins()[0].tdsVersion, 0x70000000u);
 }

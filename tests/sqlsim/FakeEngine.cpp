@@ -77,7 +77,8 @@ public:
             r.tokens = {oneColumn(QString(), ColumnType::NVarChar, 256, {m_engine.versionBanner()}), doneCount(1)};
         } else if (t == u"select left(@@version,charindex('-',@@version)-1)") {
             const QString banner = m_engine.versionBanner();
-            r.tokens = {oneColumn(QString(), ColumnType::NVarChar, 256, {banner.left(banner.indexOf(u'-') - 1)}),
+            // charindex is 1-based: the text before the '-' keeps its trailing blank.
+            r.tokens = {oneColumn(QString(), ColumnType::NVarChar, 256, {banner.left(banner.indexOf(u'-'))}),
                         doneCount(1)};
         } else if (t == u"select name from sysdatabases where dbid>6 order by name") {
             r.tokens = {oneColumn(QStringLiteral("name"), ColumnType::NVarChar, 128, m_engine.databaseNames()),

@@ -8,6 +8,8 @@
 #include "protocol/RpcRequest.h"
 #include "protocol/TokenEncoder.h"
 
+#include "QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 #include <random>

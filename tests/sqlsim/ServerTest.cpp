@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>

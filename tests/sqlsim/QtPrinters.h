@@ -1,0 +1,20 @@
+#pragma once
+// Readable failure messages for Qt strings in GoogleTest assertions.
+
+#include <QString>
+#include <QStringList>
+
+#include <ostream>
+
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+inline void PrintTo(const QStringList& list, std::ostream* os)
+{
+    *os << "{\n";
+    for (const QString& text : list)
+        *os << "  \"" << text.toStdString() << "\"\n";
+    *os << '}';
+}
