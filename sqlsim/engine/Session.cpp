@@ -106,12 +106,13 @@ void SessionImpl::disconnect() {
 
 QString SessionImpl::currentDatabase() const {
     std::lock_guard lock(m_state->mutex);
-    const DatabaseState* db = current();
+    const DatabaseState* db = m_state->databaseById(m_dbid);
     return db ? db->name : QString();
 }
 
 DatabaseState* SessionImpl::current() const {
-    return m_state->databaseById(m_dbid);
+    // Before a login a session has no database of its own; it works in master.
+    return m_dbid == 0 ? m_state->database(QStringLiteral("master")) : m_state->databaseById(m_dbid);
 }
 
 // ---- login ----------------------------------------------------------------------------------------
@@ -522,13 +523,11 @@ bool SessionImpl::openTable(const ObjectName& name, RowSource& out, Message& err
         c.length = t->generate.width;
         out.columns = {c};
         out.rows.reserve(static_cast<int>(t->nominalRows));
-        static const QString alphabet = QStringLiteral("abcdefghijklmnopqrstuvwxyz");
-        for (qint64 i = 0; i < t->nominalRows; ++i) {
-            QString value(t->generate.width, u' ');
-            for (int k = 0; k < t->generate.width; ++k)
-                value[k] = alphabet[static_cast<int>((i + k) % alphabet.size())];
-            out.rows.push_back({value});
-        }
+        // Row i is the alphabet, repeated, starting at its i-th letter.
+        const QString alphabet = QStringLiteral("abcdefghijklmnopqrstuvwxyz");
+        const QString pattern = alphabet.repeated(t->generate.width / 26 + 2);
+        for (qint64 i = 0; i < t->nominalRows; ++i)
+            out.rows.push_back({pattern.mid(static_cast<int>(i % 26), t->generate.width)});
         return true;
     }
     out.columns = {intColumn(QStringLiteral("id"))};
