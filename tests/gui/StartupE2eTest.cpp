@@ -13,7 +13,10 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QApplication>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
@@ -115,6 +118,28 @@ TEST_F(StartupE2eTest, ListsUserDatabasesByNameAndFillsTheWindow) {
     EXPECT_EQ(journal.count(kListQuery), 1);
     EXPECT_LT(journal.indexOf(kVersionQuery), journal.indexOf(kListQuery));
     EXPECT_EQ(sim.engine().databaseNames().size(), 9);  // nothing created or dropped
+}
+
+TEST_F(StartupE2eTest, StandardStartUpShowsTheLoginWindowModally) {
+    SqlsimFixture sim(scenario({u"a"_s}));
+    bool answered = false;
+    // Answer the modal login window from inside its own event loop, as a user would.
+    QTimer::singleShot(0, qApp, [&] {
+        auto* login = qobject_cast<frmLogin*>(QApplication::activeModalWidget());
+        ASSERT_NE(login, nullptr);
+        EXPECT_EQ(login->txtServer->text(), u"(local)"_s);
+        login->txtServer->setText(sim.serverName());
+        login->txtPass->setText(sim.password());
+        QTest::mouseClick(login->CmdOK, Qt::LeftButton);
+        answered = true;
+    });
+    frmMain w;
+    w.Form_Load();
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(w.Combo_DB->currentText(), u"a"_s);
+    EXPECT_EQ(w.windowTitle(), u"Tarnwick-Microsoft SQL Server  2000"_s);
+    EXPECT_EQ(toolkit.endProgramCount, 0);
 }
 
 TEST_F(StartupE2eTest, ServerWithoutUserDatabasesGivesTheMessageAndAnEmptyTree) {
