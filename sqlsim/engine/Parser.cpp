@@ -61,6 +61,20 @@ public:
     }
 
 private:
+    // Bounds the recursion of nested expressions and statements, as the server bounds its own.
+    struct NestingGuard {
+        explicit NestingGuard(Parser& p) : parser(p) {
+            if (++parser.m_nesting > 128)
+                throw ParseFailure{{msg::make(191, 15,
+                                              QStringLiteral("Some part of your SQL statement is nested too deeply. "
+                                                             "Rewrite the query or break it up into smaller queries."))}};
+        }
+        ~NestingGuard() { --parser.m_nesting; }
+        NestingGuard(const NestingGuard&) = delete;
+        NestingGuard& operator=(const NestingGuard&) = delete;
+        Parser& parser;
+    };
+
     const SqlToken& peek(int ahead = 0) const {
         const int i = qMin(m_pos + ahead, static_cast<int>(m_tokens.size()) - 1);
         return m_tokens[i];
@@ -161,6 +175,7 @@ private:
     }
 
     StatementPtr statement(bool first) {
+        const NestingGuard guard(*this);
         const SqlToken& t = peek();
         if (t.isWord(u"select"))
             return selectStatement();
@@ -235,6 +250,7 @@ private:
     }
 
     ExprPtr primary() {
+        const NestingGuard guard(*this);
         const SqlToken& t = peek();
         auto e = std::make_shared<Expr>();
         const int begin = t.begin;
@@ -684,6 +700,7 @@ private:
     Profile m_profile;
     QVector<SqlToken> m_tokens;
     int m_pos = 0;
+    int m_nesting = 0;
     bool m_unclosed = false;
     QString m_unclosedRest;
     int m_unclosedLine = 1;

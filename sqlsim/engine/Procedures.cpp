@@ -79,12 +79,26 @@ QString rowsAffected(qint64 n) {
 
 }  // namespace
 
+bool SessionImpl::nestDeeper() {
+    if (m_nesting >= 32) {
+        message(msg::make(217, 16, QStringLiteral("Maximum stored procedure, function, trigger, or view nesting level "
+                                                  "exceeded (limit 32).")));
+        done(true, false, 0, 0);
+        return false;
+    }
+    ++m_nesting;
+    return true;
+}
+
 SessionImpl::Outcome SessionImpl::runProcedureBody(const QString& name, const std::function<int()>& body) {
+    if (!nestDeeper())
+        return Outcome::Abort;
     const Frame saved = m_frame;
     ++m_frame.depth;
     m_frame.procName = name;
     const int status = body();
     m_frame = saved;
+    --m_nesting;
     if (!m_frame.capture) {
         m_frame.out->push_back(ReturnStatus{status});
         Done d;

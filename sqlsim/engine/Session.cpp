@@ -811,7 +811,10 @@ SessionImpl::Outcome SessionImpl::runExecString(const Statement& s) {
     const ParseOutcome parsed = parseBatch(batch, m_state->profile);
     if (!parsed.errors.empty())
         return compileFailed(parsed.errors, Outcome::Failed);
+    if (!nestDeeper())
+        return Outcome::Abort;
     const Outcome o = runStatements(parsed.statements);
+    --m_nesting;
     return o == Outcome::Abort ? Outcome::Failed : o;
 }
 

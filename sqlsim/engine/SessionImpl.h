@@ -111,11 +111,13 @@ private:
     bool repairAllowed(const DatabaseState& db, Message& error) const;
 
     bool enter(DatabaseState& db, Message& error);
+    bool nestDeeper();  // false (after the server's error) beyond the nesting limit
 
     std::shared_ptr<ServerState> m_state;
     int m_spid;
     int m_dbid = 0;  // 0 before login
     bool m_fmtOnly = false;
+    int m_nesting = 0;  // procedures and EXEC strings running inside each other
     Frame m_frame;
 };
 

@@ -152,3 +152,18 @@ TEST(Robustness, RemoteProcedureCalls) {
     EXPECT_EQ(errors(session->executeRpc(unknown)),
               QStringList{QStringLiteral("2812: Could not find stored procedure 'sp_nothing'.")});
 }
+
+TEST(Robustness, NestingHasItsLimits) {
+    auto engine = Engine::create(testScenario());
+    auto session = loginAs(*engine, 160, QString(), QStringLiteral("Sales"));
+    EXPECT_EQ(shape(session->executeBatch(QStringLiteral("create proc Again as exec Again"))), QStringLiteral("DONE"));
+    const Reply loop = session->executeBatch(QStringLiteral("exec Again"));
+    EXPECT_EQ(errors(loop),
+              QStringList{QStringLiteral("217: Maximum stored procedure, function, trigger, or view nesting level "
+                                         "exceeded (limit 32).")});
+    // The session is usable afterwards.
+    EXPECT_EQ(shape(session->executeBatch(QStringLiteral("select 1"))), QStringLiteral("RESULT(1x1) DONE(count 1)"));
+
+    const QString deep = QStringLiteral("select ") + QString(5000, u'(') + u'1' + QString(5000, u')');
+    EXPECT_EQ(errors(session->executeBatch(deep)).front().left(4), QStringLiteral("191:"));
+}
