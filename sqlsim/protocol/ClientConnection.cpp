@@ -9,6 +9,8 @@
 #include <sys/socket.h>
 
 #include <chrono>
+#include <cstdio>
+#include <exception>
 
 namespace sqlsim {
 
@@ -82,9 +84,19 @@ ClientConnection::~ClientConnection() = default;
 
 void ClientConnection::run()
 {
-    m_session = m_context.engine->newSession(m_spid);
-    serve();
-    m_session->disconnect();
+    // An exception from the engine ends this connection only, never the server.
+    try {
+        m_session = m_context.engine->newSession(m_spid);
+        serve();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "sqlsim: connection %d dropped: %s\n", m_number, e.what());
+    }
+    try {
+        if (m_session)
+            m_session->disconnect();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "sqlsim: connection %d: %s\n", m_number, e.what());
+    }
     ::shutdown(m_fd, SHUT_RDWR);
 }
 

@@ -3,6 +3,8 @@
 #include <QMutexLocker>
 #include <QRegularExpression>
 
+#include <stdexcept>
+
 namespace sqlsim::test {
 
 namespace {
@@ -123,6 +125,8 @@ public:
             failed.error = true;
             r.tokens = {info(0, QStringLiteral("first")), Done{}, error(208, 16, QStringLiteral("Invalid object name 'x'.")),
                         failed, Done{}};
+        } else if (t == u"throw") {
+            throw std::runtime_error("the engine failed");
         } else if (t == u"quit") {
             r.tokens = {Done{}};
             r.closeConnection = true;

@@ -27,6 +27,7 @@ inline const QString FakeBanner70 = QStringLiteral(
 //   select rows <n> width <w>             n rows of one NVARCHAR(w) column
 //   two errors                            INFO, ERROR+DONE_ERROR, then a second statement's DONE
 //   quit                                  DONE, then the connection closes
+//   throw                                 throws std::runtime_error
 // Anything else: one DONE without count.
 class FakeEngine : public Engine {
 public:

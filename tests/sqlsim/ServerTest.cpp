@@ -382,6 +382,16 @@ TEST_F(ServerTest, EngineClosesTheConnectionAfterItsReply)
     EXPECT_TRUE(c.waitClosed());
 }
 
+TEST_F(ServerTest, AnEngineExceptionDropsOnlyThatConnection)
+{
+    TdsTestClient c;
+    ASSERT_TRUE(c.login(port));
+    ASSERT_TRUE(c.sendMessage(0x01, ucs2(QStringLiteral("throw"))));
+    EXPECT_TRUE(c.readResponse().closed);
+    EXPECT_EQ(engine->disconnects(), 1);
+    expectServing();
+}
+
 TEST_F(ServerTest, ManyConnectionsAtOnceEachWithItsDatabase)
 {
     constexpr int clients = 8;
