@@ -10,11 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QApplication>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>

@@ -12,7 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QFontInfo>
+#include <QSysInfo>
 #include <QTemporaryDir>
 
 using namespace Qt::StringLiterals;
@@ -92,6 +94,39 @@ TEST(FreeTdsConf, ReadsTheUsersFileTheEnvironmentsAndTheSystemOneInThatOrder) {
         qputenv("FREETDSCONF", oldConf);
     EXPECT_EQ(paths, (QStringList{home.path() + u"/.freetds.conf"_s, u"/tmp/other.conf"_s,
                                   u"/etc/freetds/freetds.conf"_s}));
+}
+
+TEST(ServerCandidates, ThisComputerFirstThenConfiguredServersEachNameOnce) {
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    QFile user(home.filePath(u".freetds.conf"_s));
+    ASSERT_TRUE(user.open(QIODevice::WriteOnly));
+    user.write("[global]\n\tport = 1433\n[Sales]\n\thost = 10.0.0.5\n[SALES]\n\thost = other\n");
+    user.close();
+    QFile extra(home.filePath(u"extra.conf"_s));
+    ASSERT_TRUE(extra.open(QIODevice::WriteOnly));
+    extra.write("[Archive]\n\thost = archive.local\n[Sales]\n\thost = again\n");
+    extra.close();
+
+    const QByteArray oldHome = qgetenv("HOME");
+    const QByteArray oldConf = qgetenv("FREETDSCONF");
+    qputenv("HOME", home.path().toLocal8Bit());
+    qputenv("FREETDSCONF", home.filePath(u"extra.conf"_s).toLocal8Bit());
+    const QList<ModSelServer::ServerCandidate> found = ModSelServer::serverCandidates();
+    qputenv("HOME", oldHome);
+    if (oldConf.isNull())
+        qunsetenv("FREETDSCONF");
+    else
+        qputenv("FREETDSCONF", oldConf);
+
+    ASSERT_GE(found.size(), 3);
+    EXPECT_EQ(found[0],
+              (ModSelServer::ServerCandidate{QSysInfo::machineHostName(), u"本计算机"_s}));
+    EXPECT_EQ(found[1], (ModSelServer::ServerCandidate{u"Sales"_s, u"10.0.0.5"_s}));
+    EXPECT_EQ(found[2], (ModSelServer::ServerCandidate{u"Archive"_s, u"archive.local"_s}));
+    QStringList names;
+    for (const auto& c : found) names << c.name.toLower();
+    EXPECT_EQ(names.count(u"sales"_s), 1);
 }
 
 TEST(ResultArea, KeepsTheExactTextAndShowsEveryLineEndAsABreak) {
