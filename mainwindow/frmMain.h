@@ -99,5 +99,4 @@ private:
 
     MainServices m_services;
     bool m_operationRunning = false;
-    bool m_loaded = false;
 };
