@@ -457,20 +457,29 @@ bool ClientConnection::sendTokens(const std::vector<Token>& tokens)
     QByteArray& payload = framer.payload();
     QByteArray wire;
     payload.reserve(FlushThreshold + 64 * 1024);
+    // Between rounds of packets the client may have sent an attention: the reply then stops at
+    // the next token boundary and ends with the attention's acknowledgement.
+    bool cancelled = false;
     const auto flushIfFull = [&] {
         if (payload.size() < FlushThreshold)
             return true;
         framer.takeFullPackets(wire);
         const bool ok = sendAll(m_fd, wire);
         wire.resize(0);  // keeps the capacity for the next round
-        return ok;
+        if (!ok || !m_reader.waitReadable(0))
+            return ok;
+        Request request;
+        if (!readRequest(request) || request.type != quint8(PacketType::Attention))
+            return false;  // only an attention may interrupt a reply
+        cancelled = true;
+        return true;
     };
     qsizetype lastDone = -1;
     for (qsizetype i = 0; i < qsizetype(tokens.size()); ++i) {
         if (isDone(tokens[size_t(i)]))
             lastDone = i;
     }
-    for (qsizetype i = 0; i < qsizetype(tokens.size()); ++i) {
+    for (qsizetype i = 0; i < qsizetype(tokens.size()) && !cancelled; ++i) {
         const Token& t = tokens[size_t(i)];
         if (const auto* rs = std::get_if<ResultSet>(&t)) {
             enc.colMetadata(payload, rs->columns);
@@ -478,6 +487,8 @@ bool ClientConnection::sendTokens(const std::vector<Token>& tokens)
                 enc.row(payload, rs->columns, row);
                 if (!flushIfFull())
                     return false;
+                if (cancelled)
+                    break;
             }
         } else if (const auto* m = std::get_if<Message>(&t)) {
             enc.message(payload, *m);
@@ -493,7 +504,9 @@ bool ClientConnection::sendTokens(const std::vector<Token>& tokens)
         if (!flushIfFull())
             return false;
     }
-    if (lastDone < 0)  // every response ends with a DONE, even an empty one
+    if (cancelled)
+        enc.done(payload, token::Done, done::Attention, 0, 0);
+    else if (lastDone < 0)  // every response ends with a DONE, even an empty one
         enc.done(payload, token::Done, 0, 0, 0);
     framer.finish(wire);
     return sendAll(m_fd, wire);

@@ -222,6 +222,25 @@ TEST_F(ServerTest, AttentionIsAnsweredAfterTheBatchAndDuringIt)
     EXPECT_EQ(c.batch(QStringLiteral("select @@version")).summary(), u"COLMETADATA ROW DONE(10,1)");
 }
 
+TEST_F(ServerTest, AttentionStopsALongReplyAtARowBoundary)
+{
+    TdsTestClient c;
+    ASSERT_TRUE(c.login(port));
+    // About 20 MB of rows: far more than the socket buffers hold, so the server is still writing
+    // when the attention arrives.
+    ASSERT_TRUE(c.sendMessage(0x01, ucs2(QStringLiteral("select rows 100000 width 100"))));
+    ASSERT_TRUE(c.sendMessage(0x06, {}));
+    const WireResponse r = c.readResponse(20000);
+    ASSERT_TRUE(r.complete);
+    ASSERT_TRUE(r.decodeError.isEmpty()) << r.decodeError.toStdString();
+    ASSERT_GE(r.tokens.size(), 2u);
+    EXPECT_EQ(r.tokens.front().type, 0x81);
+    EXPECT_EQ(r.tokens.back().type, 0xFD);
+    EXPECT_EQ(r.tokens.back().status, 0x20);
+    EXPECT_LT(r.tokens.size(), 100000u) << "the rows after the attention are not sent";
+    EXPECT_EQ(c.batch(QStringLiteral("select @@version")).summary(), u"COLMETADATA ROW DONE(10,1)");
+}
+
 TEST_F(ServerTest, IgnoredMessageGetsOneDone)
 {
     TdsTestClient c;
