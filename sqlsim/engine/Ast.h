@@ -46,6 +46,7 @@ struct SelectQuery {
     std::vector<Condition> where;  // joined by AND
     QString orderBy;
     bool orderDescending = false;
+    qint64 top = -1;  // TOP n; -1: every row
 };
 
 struct ExecParam {

@@ -143,9 +143,8 @@ Message badDbccSyntax() {
 }
 
 Message unknownDbcc(const QString& command) {
-    Message m = badDbccSyntax();
-    m.text = QStringLiteral("DBCC: ") + command.toUpper() + QStringLiteral(" is not a known DBCC statement. ") + m.text;
-    return m;
+    Q_UNUSED(command);  // the server does not name the word it did not know
+    return badDbccSyntax();
 }
 
 Message databaseStateInUse(const QString& name) {

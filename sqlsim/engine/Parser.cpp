@@ -315,6 +315,11 @@ private:
     SelectQuery selectQuery() {
         expectWord(u"select");
         SelectQuery q;
+        if (acceptWord(u"top")) {
+            if (peek().kind != Kind::Number)
+                failNear(peek());
+            q.top = next().text.toLongLong();
+        }
         do {
             if (peek().isSymbol(u"*")) {
                 const SqlToken& star = next();
@@ -687,6 +692,8 @@ private:
                 failNear(option);
             s->options << next().text.toUpper();
         } while (acceptSymbol(u","));
+        if (peek().isSymbol(u"-") && peek(1).kind == Kind::Number)
+            next();
         const SqlToken& value = peek();
         if (value.isWord(u"on") || value.isWord(u"off") || value.kind == Kind::Number ||
             value.kind == Kind::String || (value.kind == Kind::Word && !startsStatement(value)))

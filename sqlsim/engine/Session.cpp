@@ -585,6 +585,8 @@ bool SessionImpl::select(const SelectQuery& q, RowSource& out, Message& error) {
             return q.orderDescending ? cmp > 0 : cmp < 0;
         });
     }
+    if (q.top >= 0 && rows.size() > q.top)
+        rows.resize(q.top);
     // Aggregate: a lone count(*).
     if (q.items.size() == 1 && q.items[0]->kind == Expr::Kind::Function && q.items[0]->name == u"count") {
         out.columns = {intColumn(q.itemNames[0])};
@@ -818,9 +820,8 @@ SessionImpl::Outcome SessionImpl::runExecString(const Statement& s) {
     return o == Outcome::Abort ? Outcome::Failed : o;
 }
 
-bool SessionImpl::insertRows(DatabaseState& db, TableObject& table, const std::vector<QString>& columns,
+bool SessionImpl::insertRows(TableObject& table, const std::vector<QString>& columns,
                              const QVector<QVector<Cell>>& rows) {
-    Q_UNUSED(db);
     // Map the given columns (or all) onto the table's.
     QVector<int> targets;
     if (columns.empty()) {
@@ -917,7 +918,7 @@ SessionImpl::Outcome SessionImpl::runInsert(const Statement& s) {
             rows.push_back(row);
         }
     }
-    if (!insertRows(*db, *table, columns, rows))
+    if (!insertRows(*table, columns, rows))
         return Outcome::Failed;
     done(false, true, rows.size(), 0xC3);
     return Outcome::Ok;

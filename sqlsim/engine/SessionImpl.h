@@ -85,8 +85,7 @@ private:
     DatabaseState* current() const;
     DatabaseState* databaseFor(const ObjectName& name, Message& error) const;
     Cell evaluate(const Expr& e, const RowSource* source, const QVector<Cell>* row) const;
-    bool insertRows(DatabaseState& db, TableObject& table, const std::vector<QString>& columns,
-                    const QVector<QVector<Cell>>& rows);
+    bool insertRows(TableObject& table, const std::vector<QString>& columns, const QVector<QVector<Cell>>& rows);
 
     // Procedures (Procedures.cpp).
     Outcome runExecProc(const Statement& s);

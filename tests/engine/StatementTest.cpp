@@ -95,6 +95,11 @@ TEST(Statements, DatabaseList) {
                 QStringLiteral("pubs"), QStringLiteral("Northwind")}},
               {"select name, dbid from sysdatabases where name = 'SALES'", "RESULT(2x1) DONE(count 1)", {},
                {QStringLiteral("Sales")}},
+              {"select top 2 name from sysdatabases where name like '%s%' order by name desc",
+               "RESULT(1x2) DONE(count 2)",
+               {},
+               {QStringLiteral("Sales"), QStringLiteral("pubs")}},
+              {"select count(*) from sysdatabases", "RESULT(1x1) DONE(count 1)", {}, {QStringLiteral("11")}},
           });
     auto session = loginAs(*engine, 72);
     const auto sets = results(session->executeBatch(QStringLiteral("select Name from sysdatabases where Dbid>6")));
@@ -180,6 +185,8 @@ TEST(Statements, SetOptionsAreAcceptedSilently) {
                        {"set quoted_identifier on", "DONE", {}, {}},
                        {"SET ANSI_NULLS, ANSI_WARNINGS ON", "DONE", {}, {}},
                        {"SET TRANSACTION ISOLATION LEVEL READ COMMITTED", "DONE", {}, {}},
+                       {"SET LOCK_TIMEOUT -1", "DONE", {}, {}},
+                       {"SET", "ERROR(156) DONE(error)", {QStringLiteral("Incorrect syntax near the keyword 'SET'.")}, {}},
                        {"SET FMTONLY ON select name from sysdatabases SET FMTONLY OFF",
                         "DONE RESULT(1x0) DONE(count 0) DONE",
                         {},
