@@ -7,6 +7,7 @@
 #include "Ast.h"
 #include "Scenario.h"
 
+#include <deque>
 #include <map>
 #include <mutex>
 
@@ -64,7 +65,7 @@ struct ServerState {
     QString banner;
     QString serverName;
     QString saPassword;
-    std::vector<DatabaseState> databases;  // kept in dbid order
+    std::deque<DatabaseState> databases;  // in dbid order; a deque keeps references valid as it grows
     std::vector<DetachedDatabase> detached;
     std::map<int, int> sessionDatabase;    // spid -> dbid of the database it is inside
     int nextObjectId = 2009058193;

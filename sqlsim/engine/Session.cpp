@@ -889,6 +889,7 @@ SessionImpl::Outcome SessionImpl::runInsert(const Statement& s) {
     TableObject* table = db->table(s.object.name);
     if (!table || !table->created)
         return abort(msg::invalidObject(s.object.written));
+    const int databaseId = db->dbid;
     std::vector<QString> columns;
     for (const ColumnSpec& c : s.columns)
         columns.push_back(c.name);
@@ -906,8 +907,9 @@ SessionImpl::Outcome SessionImpl::runInsert(const Statement& s) {
             done(true, false, 0, 0);
             return o;
         }
-        // The table may be gone if the executed text dropped it.
-        table = db->table(s.object.name);
+        // What ran may have attached a database or created or dropped tables: look both up again.
+        db = m_state->databaseById(databaseId);
+        table = db ? db->table(s.object.name) : nullptr;
         if (!table)
             return abort(msg::invalidObject(s.object.written));
     } else {

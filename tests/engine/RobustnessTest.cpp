@@ -167,3 +167,15 @@ TEST(Robustness, NestingHasItsLimits) {
     const QString deep = QStringLiteral("select ") + QString(5000, u'(') + u'1' + QString(5000, u')');
     EXPECT_EQ(errors(session->executeBatch(deep)).front().left(4), QStringLiteral("191:"));
 }
+
+TEST(Robustness, InsertFromTextThatAttachesADatabase) {
+    auto engine = Engine::create(testScenario());
+    auto session = loginAs(*engine, 170);
+    session->executeBatch(QStringLiteral("create table Log(Line varchar(100))"));
+    const Reply reply = session->executeBatch(QStringLiteral(
+        "insert into Log exec('EXEC sp_attach_single_file_db @dbname = ''L'',@physname = ''C:\\Attach\\Lonely.MDF'' "
+        "select name from sysdatabases where dbid > 11')"));
+    EXPECT_EQ(errors(reply), QStringList());
+    EXPECT_EQ(engine->tableRows(QStringLiteral("master"), QStringLiteral("Log")),
+              (std::vector<QStringList>{{QStringLiteral("L")}}));
+}
