@@ -55,7 +55,7 @@ struct ExecParam {
     bool output = false;
 };
 
-struct ColumnSpec {
+struct ColumnDeclaration {
     QString name;
     ColumnDef def;
 };
@@ -99,7 +99,7 @@ struct Statement {
     ObjectName object;
     std::vector<ObjectName> objects;  // Drop*: every name listed
 
-    std::vector<ColumnSpec> columns;  // CreateTable; Insert: target column names
+    std::vector<ColumnDeclaration> columns;  // CreateTable; Insert: target column names
     QString body;                      // CreateProc: the text after AS
     std::vector<StatementPtr> bodyStatements;
 

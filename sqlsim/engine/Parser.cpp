@@ -458,7 +458,7 @@ private:
             s->object = objectName();
             expectSymbol(u"(");
             do {
-                ColumnSpec c;
+                ColumnDeclaration c;
                 c.name = name();
                 c.def = columnType();
                 c.def.name = c.name;
@@ -554,7 +554,7 @@ private:
         s->object = objectName();
         if (acceptSymbol(u"(")) {
             do {
-                ColumnSpec c;
+                ColumnDeclaration c;
                 c.name = name();
                 s->columns.push_back(c);
             } while (acceptSymbol(u","));

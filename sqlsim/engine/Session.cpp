@@ -79,6 +79,19 @@ ColumnDef intColumn(const QString& name, ColumnType type = ColumnType::Int) {
     return c;
 }
 
+// A varchar column holds text in the server's code page (1252): what it cannot hold becomes '?'.
+QString inCodePage1252(const QString& text) {
+    static const QString extra = QStringLiteral(u"€‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ");
+    QString out = text;
+    for (QChar& c : out) {
+        const char16_t u = c.unicode();
+        const bool latin = u < 0x80 || (u >= 0xA0 && u <= 0xFF);
+        if (!latin && !extra.contains(c))
+            c = u'?';
+    }
+    return out;
+}
+
 QString typeName(const ColumnDef& c) {
     switch (c.type) {
     case ColumnType::Int:
@@ -736,7 +749,7 @@ SessionImpl::Outcome SessionImpl::runCreateTable(const Statement& s) {
         t.owner = s.object.owner;
     t.objectId = m_state->newObjectId();
     t.created = true;
-    for (const ColumnSpec& c : s.columns) {
+    for (const ColumnDeclaration& c : s.columns) {
         for (const ColumnDef& existing : t.columns)
             if (sameName(existing.name, c.name))
                 return fail(msg::make(2705, 16,
@@ -862,7 +875,7 @@ bool SessionImpl::insertRows(TableObject& table, const std::vector<QString>& col
                 out[targets[k]] = n;
                 continue;
             }
-            QString text = cellText(v);
+            QString text = def.type == ColumnType::VarChar ? inCodePage1252(cellText(v)) : cellText(v);
             if (text.size() > def.length) {
                 // Trailing blanks may be cut; anything else would be lost.
                 if (!text.mid(def.length).trimmed().isEmpty()) {
@@ -891,7 +904,7 @@ SessionImpl::Outcome SessionImpl::runInsert(const Statement& s) {
         return abort(msg::invalidObject(s.object.written));
     const int databaseId = db->dbid;
     std::vector<QString> columns;
-    for (const ColumnSpec& c : s.columns)
+    for (const ColumnDeclaration& c : s.columns)
         columns.push_back(c.name);
     QVector<QVector<Cell>> rows;
     if (s.source) {

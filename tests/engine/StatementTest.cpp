@@ -271,6 +271,12 @@ TEST(Statements, StatementsOfABatchRunInOrder) {
     EXPECT_EQ(column(reply, 0), QStringList{QStringLiteral("x")});
     EXPECT_EQ(engine->tableRows(QStringLiteral("pubs"), QStringLiteral("T1")),
               (std::vector<QStringList>{{QStringLiteral("1"), QStringLiteral("x")}}));
+
+    // varchar keeps code page 1252 text; nvarchar keeps everything.
+    session->executeBatch(QStringLiteral("create table T2(v varchar(20), n nvarchar(20))"));
+    session->executeBatch(QStringLiteral("insert into T2 values ('€ café 数据', N'€ café 数据')"));
+    EXPECT_EQ(engine->tableRows(QStringLiteral("pubs"), QStringLiteral("T2")),
+              (std::vector<QStringList>{{QStringLiteral("€ café ??"), QStringLiteral("€ café 数据")}}));
 }
 
 TEST(Statements, GeneratedColumnAnswersWithRowsOfTheGivenWidth) {
