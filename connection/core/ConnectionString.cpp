@@ -102,8 +102,13 @@ QString odbcConnectionString(const OleDbSettings& settings, const QString& drive
     text += u";SERVER="_s + quoteOdbcValue(server);
 #else
     text += u";SERVER="_s + quoteOdbcValue(server);
+    // Without a port FreeTDS takes the one of its configuration, and Debian's "tds version = auto"
+    // leaves none at all ("invalid port number"): a default instance listens on 1433. A named
+    // instance is looked up through the server's browser service instead.
     if (!address.port.isEmpty())
         text += u";PORT="_s + quoteOdbcValue(address.port);
+    else if (address.instance.isEmpty())
+        text += u";PORT=1433"_s;
 #endif
     text += u";UID="_s + quoteOdbcValue(settings.userId);
     text += u";PWD="_s + quoteOdbcValue(settings.password);

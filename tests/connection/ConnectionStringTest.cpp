@@ -139,10 +139,10 @@ TEST(OdbcConnectionString, MapsEveryKey) {
     };
     const Case cases[] = {
         {ModMain::buildConnectionString(u"DBSERVER"_s, u"secret"_s), u"FreeTDS"_s, u"7.1"_s,
-         u"DRIVER={FreeTDS};SERVER=DBSERVER;UID=sa;PWD=secret;DATABASE=master;TDS_Version=7.1;"
+         u"DRIVER={FreeTDS};SERVER=DBSERVER;PORT=1433;UID=sa;PWD=secret;DATABASE=master;TDS_Version=7.1;"
          "ClientCharset=UTF-8;"_s},
         {ModMain::buildConnectionString(u"(local)"_s, u""_s), u"FreeTDS"_s, u"7.0"_s,
-         u"DRIVER={FreeTDS};SERVER=127.0.0.1;UID=sa;PWD=;DATABASE=master;TDS_Version=7.0;"
+         u"DRIVER={FreeTDS};SERVER=127.0.0.1;PORT=1433;UID=sa;PWD=;DATABASE=master;TDS_Version=7.0;"
          "ClientCharset=UTF-8;"_s},
         {ModMain::buildConnectionString(u" 127.0.0.1,14330 "_s, u"p}w{"_s),
          u"/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so"_s, u"7.1"_s,
@@ -152,10 +152,10 @@ TEST(OdbcConnectionString, MapsEveryKey) {
          u"DRIVER={FreeTDS};SERVER=127.0.0.1\\inst;UID=sa;PWD=x;DATABASE=master;TDS_Version=7.1;"
          "ClientCharset=UTF-8;"_s},
         {u"User ID=sa;Password=口令;Initial Catalog=库 ;Data Source=服务器"_s, u"FreeTDS"_s, u"7.1"_s,
-         u"DRIVER={FreeTDS};SERVER=服务器;UID=sa;PWD=口令;DATABASE=库;TDS_Version=7.1;"
+         u"DRIVER={FreeTDS};SERVER=服务器;PORT=1433;UID=sa;PWD=口令;DATABASE=库;TDS_Version=7.1;"
          "ClientCharset=UTF-8;"_s},
         {u"Data Source=h"_s, u"My Driver"_s, u"7.1"_s,
-         u"DRIVER={My Driver};SERVER=h;UID=;PWD=;DATABASE=;TDS_Version=7.1;ClientCharset=UTF-8;"_s},
+         u"DRIVER={My Driver};SERVER=h;PORT=1433;UID=;PWD=;DATABASE=;TDS_Version=7.1;ClientCharset=UTF-8;"_s},
     };
     for (const Case& c : cases) {
         const QString odbc = tarnwick::odbcConnectionString(
