@@ -14,6 +14,7 @@ public:
 
     Profile profile() const override { return m_state->profile; }
     QString versionBanner() const override { return m_state->banner; }
+    Collation collation() const override { return m_state->collation; }
 
     std::unique_ptr<Session> newSession(int spid) override {
         return std::make_unique<SessionImpl>(m_state, spid);

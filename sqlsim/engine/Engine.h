@@ -3,6 +3,7 @@
 // tables and findings, the work objects clients create, the single-user option, detached files.
 // Thread-safe: every connection thread owns one Session; the sessions share the Engine.
 
+#include "Collation.h"
 #include "Tokens.h"
 
 #include <QString>
@@ -66,6 +67,8 @@ public:
 
     virtual Profile profile() const = 0;
     virtual QString versionBanner() const = 0;  // full @@version text
+    // The server collation; an engine double may keep the default.
+    virtual Collation collation() const { return Collation::standard(); }
     virtual std::unique_ptr<Session> newSession(int spid) = 0;
 
     // Inspection for tests.

@@ -167,6 +167,16 @@ Scenario Scenario::fromJson(const QByteArray& json) {
     else
         fail(QStringLiteral("scenario: unknown profile ") + profile);
     s.versionBanner = text(root, "versionBanner");
+    const QJsonValue collation = root.value(QLatin1String("collation"));
+    if (!collation.isUndefined()) {
+        const std::optional<Collation> known = Collation::byName(collation.toString());
+        if (!known)
+            fail(QStringLiteral("scenario: unknown collation ") + collation.toVariant().toString());
+        if (!codepage::available(known->codePage))
+            fail(QStringLiteral("scenario: the code page of collation ") + known->name +
+                 QStringLiteral(" is not available"));
+        s.collation = *known;
+    }
     s.serverName = text(root, "serverName", s.serverName);
     s.saPassword = text(root, "saPassword");
     for (const QJsonValue& v : root.value(QLatin1String("databases")).toArray())

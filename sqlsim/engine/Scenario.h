@@ -84,6 +84,7 @@ struct DetachedDatabase {
 struct Scenario {
     Profile profile = Profile::Sql2000;
     QString versionBanner;  // empty: the profile's own banner
+    Collation collation = Collation::standard();
     QString serverName = QStringLiteral("DBSERVER");
     QString saPassword;
     std::vector<ScenarioDatabase> databases;

@@ -45,6 +45,7 @@ bool DatabaseState::hasObject(const QString& n) const {
 ServerState::ServerState(const Scenario& scenario)
     : profile(scenario.profile),
       banner(scenario.versionBanner.isEmpty() ? defaultBanner(scenario.profile) : scenario.versionBanner),
+      collation(scenario.collation),
       serverName(scenario.serverName),
       saPassword(scenario.saPassword),
       detached(scenario.detached) {

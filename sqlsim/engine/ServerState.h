@@ -63,6 +63,7 @@ struct ServerState {
     mutable std::recursive_mutex mutex;
     Profile profile = Profile::Sql2000;
     QString banner;
+    const Collation collation;  // fixed for the server's life: read without the mutex
     QString serverName;
     QString saPassword;
     std::deque<DatabaseState> databases;  // in dbid order; a deque keeps references valid as it grows

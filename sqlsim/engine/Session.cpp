@@ -79,19 +79,6 @@ ColumnDef intColumn(const QString& name, ColumnType type = ColumnType::Int) {
     return c;
 }
 
-// A varchar column holds text in the server's code page (1252): what it cannot hold becomes '?'.
-QString inCodePage1252(const QString& text) {
-    static const QString extra = QStringLiteral(u"€‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ");
-    QString out = text;
-    for (QChar& c : out) {
-        const char16_t u = c.unicode();
-        const bool latin = u < 0x80 || (u >= 0xA0 && u <= 0xFF);
-        if (!latin && !extra.contains(c))
-            c = u'?';
-    }
-    return out;
-}
-
 QString typeName(const ColumnDef& c) {
     switch (c.type) {
     case ColumnType::Int:
@@ -875,16 +862,26 @@ bool SessionImpl::insertRows(TableObject& table, const std::vector<QString>& col
                 out[targets[k]] = n;
                 continue;
             }
-            QString text = def.type == ColumnType::VarChar ? inCodePage1252(cellText(v)) : cellText(v);
-            if (text.size() > def.length) {
-                // Trailing blanks may be cut; anything else would be lost.
-                if (!text.mid(def.length).trimmed().isEmpty()) {
-                    message(msg::truncated());
-                    message(msg::statementTerminated());
-                    done(true, false, 0, 0);
-                    return false;
-                }
+            QString text = cellText(v);
+            // A varchar column keeps the text in the server's code page and counts its length in
+            // bytes of that code page; an nvarchar column keeps everything and counts characters.
+            QString rest;
+            if (def.type == ColumnType::VarChar) {
+                const CodePage page = m_state->collation.codePage;
+                const QByteArray bytes = codepage::encode(page, text);
+                const qsizetype kept = codepage::fittingBytes(page, bytes, def.length);
+                text = codepage::decode(page, QByteArrayView(bytes).first(kept));
+                rest = codepage::decode(page, QByteArrayView(bytes).sliced(kept));
+            } else if (text.size() > def.length) {
+                rest = text.mid(def.length);
                 text.truncate(def.length);
+            }
+            // Trailing blanks may be cut; anything else would be lost.
+            if (!rest.trimmed().isEmpty()) {
+                message(msg::truncated());
+                message(msg::statementTerminated());
+                done(true, false, 0, 0);
+                return false;
             }
             out[targets[k]] = text;
         }

@@ -17,7 +17,7 @@ enum class ColumnType {
     SmallInt,  // INTN(2)
     NVarChar,  // NVARCHAR(length chars)
     NChar,     // NCHAR(length chars): values are padded with blanks to length by the encoder
-    VarChar,   // VARCHAR(length bytes), code page 1252
+    VarChar,   // VARCHAR(length bytes), in the code page of the server collation
 };
 
 struct ColumnDef {

@@ -76,7 +76,12 @@ quint16 ClientConnection::spidOf(int connectionNumber)
 }
 
 ClientConnection::ClientConnection(ServerContext& context, int fd, int number)
-    : m_context(context), m_fd(fd), m_number(number), m_spid(spidOf(number)), m_reader(fd)
+    : m_context(context),
+      m_fd(fd),
+      m_number(number),
+      m_spid(spidOf(number)),
+      m_reader(fd),
+      m_collation(context.engine->collation())
 {
 }
 
@@ -204,7 +209,7 @@ bool ClientConnection::login(const QByteArray& payload)
     int packetSize = l.packetSize == 0 ? DefaultPacketSize : int(l.packetSize);
     packetSize = std::clamp(packetSize, MinPacketSize, MaxPacketSize);
 
-    const TokenEncoder enc(m_version, m_context.serverName);
+    const TokenEncoder enc(m_version, m_context.serverName, m_collation);
     QByteArray out;
     const Message* languageInfo = nullptr;
     for (const Token& t : outcome.reply.tokens) {
@@ -222,7 +227,7 @@ bool ClientConnection::login(const QByteArray& payload)
     if (m_version == TdsVersion::V71)
         enc.collationEnvChange(out);
     else
-        enc.envChange(out, 3, QStringLiteral("cp1252"), QString());
+        enc.envChange(out, 3, m_collation.charset, QString());
     enc.envChange(out, 2, QStringLiteral("us_english"), QString());
     Message language = errorMessage(5703, 0, 1, QStringLiteral("Changed language setting to us_english."));
     enc.message(out, languageInfo ? *languageInfo : language);
@@ -311,7 +316,7 @@ bool ClientConnection::handleBatch(const QByteArray& payload)
 
 bool ClientConnection::handleRpc(const QByteArray& payload)
 {
-    const RpcParseResult parsed = parseRpc(payload, m_version);
+    const RpcParseResult parsed = parseRpc(payload, m_version, m_collation.codePage);
     if (!parsed.error.isEmpty())
         return false;
     std::vector<Token> all;
@@ -446,13 +451,13 @@ bool ClientConnection::sendPayload(const QByteArray& payload)
 bool ClientConnection::sendDone(quint16 status)
 {
     QByteArray out;
-    TokenEncoder(m_version, m_context.serverName).done(out, token::Done, status, 0, 0);
+    TokenEncoder(m_version, m_context.serverName, m_collation).done(out, token::Done, status, 0, 0);
     return sendPayload(out);
 }
 
 bool ClientConnection::sendTokens(const std::vector<Token>& tokens)
 {
-    const TokenEncoder enc(m_version, m_context.serverName);
+    const TokenEncoder enc(m_version, m_context.serverName, m_collation);
     PacketFramer framer(m_packetSize, m_spid);
     QByteArray& payload = framer.payload();
     QByteArray wire;

@@ -71,6 +71,7 @@ private:
     tds::SocketReader m_reader;
     tds::MessageAssembler m_assembler;
     std::unique_ptr<Session> m_session;
+    Collation m_collation;
     tds::TdsVersion m_version = tds::TdsVersion::V71;
     quint32 m_loginVersion = 0;
     int m_packetSize = tds::DefaultPacketSize;

@@ -20,10 +20,13 @@ QString procNameOfId(int procId)
 
 namespace {
 
-QString decodeCp1252(QByteArrayView raw)
+// Non-Unicode text arrives in the server's code page.
+QString decodeAnsi(QByteArrayView raw, CodePage page)
 {
     // The 0x80-0x9F range is rare in parameters; Latin-1 covers the rest of code page 1252.
-    return QString::fromLatin1(raw.data(), raw.size());
+    if (page == CodePage::Cp1252)
+        return QString::fromLatin1(raw.data(), raw.size());
+    return codepage::decode(page, raw);
 }
 
 qint64 signExtend(quint64 v, int bytes)
@@ -51,7 +54,7 @@ std::optional<qint64> readInt(ByteReader& r, int bytes)
 enum class ValueKind { Int, Bit, UnicodeText, AnsiText, Binary, Float, Other };
 
 // Reads TYPE_INFO and the value of one parameter; nullopt when malformed.
-std::optional<Cell> readTypedValue(ByteReader& r, TdsVersion version, QString& error)
+std::optional<Cell> readTypedValue(ByteReader& r, TdsVersion version, CodePage page, QString& error)
 {
     const auto type = r.u8();
     if (!type)
@@ -126,7 +129,7 @@ std::optional<Cell> readTypedValue(ByteReader& r, TdsVersion version, QString& e
         if (!raw)
             return std::nullopt;
         if (*type == 0x27 || *type == 0x2F)
-            return Cell(decodeCp1252(*raw));
+            return Cell(decodeAnsi(*raw, page));
         return Cell(raw->toByteArray());
     }
     // Two-byte length types.
@@ -152,7 +155,7 @@ std::optional<Cell> readTypedValue(ByteReader& r, TdsVersion version, QString& e
         if (*type == 0xE7 || *type == 0xEF)
             return Cell(ByteReader::decodeUcs2(*raw));
         if (*type == 0xA7 || *type == 0xAF)
-            return Cell(decodeCp1252(*raw));
+            return Cell(decodeAnsi(*raw, page));
         return Cell(raw->toByteArray());
     }
     // Four-byte length types (no text pointer in RPC parameters).
@@ -176,7 +179,7 @@ std::optional<Cell> readTypedValue(ByteReader& r, TdsVersion version, QString& e
         if (*type == 0x63)
             return Cell(ByteReader::decodeUcs2(*raw));
         if (*type == 0x23)
-            return Cell(decodeCp1252(*raw));
+            return Cell(decodeAnsi(*raw, page));
         return Cell(raw->toByteArray());
     }
     default:
@@ -187,7 +190,7 @@ std::optional<Cell> readTypedValue(ByteReader& r, TdsVersion version, QString& e
 
 }  // namespace
 
-RpcParseResult parseRpc(QByteArrayView payload, TdsVersion version)
+RpcParseResult parseRpc(QByteArrayView payload, TdsVersion version, CodePage page)
 {
     RpcParseResult result;
     ByteReader r(payload.data(), payload.size());
@@ -229,7 +232,7 @@ RpcParseResult parseRpc(QByteArrayView payload, TdsVersion version)
             param.name = *name;
             param.output = (*flags & 0x01) != 0;
             QString why;
-            const auto value = readTypedValue(r, version, why);
+            const auto value = readTypedValue(r, version, page, why);
             if (!value)
                 return fail(why);
             param.value = *value;

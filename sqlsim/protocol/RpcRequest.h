@@ -32,7 +32,8 @@ struct RpcParseResult {
     QString error;  // non-empty when the message is malformed
 };
 
-RpcParseResult parseRpc(QByteArrayView payload, TdsVersion version);
+// Non-Unicode text parameters are decoded from page, the server's code page.
+RpcParseResult parseRpc(QByteArrayView payload, TdsVersion version, CodePage page = CodePage::Cp1252);
 
 // The call as the journal shows it: "RPC <name> @a=1, @b=N'x' OUTPUT".
 QString describeRpc(const RpcCall& call);

@@ -42,23 +42,8 @@ int maxBytes(const ColumnDef& column)
 
 }  // namespace
 
-char toCp1252(char16_t c)
-{
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
-        return static_cast<char>(c);
-    static constexpr char16_t high[32] = {
-        0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
-    for (int i = 0; i < 32; ++i) {
-        if (high[i] == c && c != 0xFFFD)
-            return static_cast<char>(0x80 + i);
-    }
-    return '?';
-}
-
-TokenEncoder::TokenEncoder(TdsVersion version, QString serverName)
-    : m_version(version), m_serverName(std::move(serverName))
+TokenEncoder::TokenEncoder(TdsVersion version, QString serverName, Collation collation)
+    : m_version(version), m_serverName(std::move(serverName)), m_collation(std::move(collation))
 {
 }
 
@@ -72,7 +57,7 @@ void TokenEncoder::typeInfo(QByteArray& out, const ColumnDef& column) const
     }
     w.u16(static_cast<quint16>(maxBytes(column)));
     if (m_version == TdsVersion::V71)
-        w.bytes(ServerCollation, 5);
+        w.bytes(m_collation.bytes.data(), 5);
 }
 
 void TokenEncoder::colMetadata(QByteArray& out, const QVector<ColumnDef>& columns) const
@@ -128,12 +113,20 @@ void TokenEncoder::value(QByteArray& out, const ColumnDef& column, const Cell& c
     };
     const QChar* src = text->constData();
     if (column.type == ColumnType::VarChar) {
-        const qsizetype n = std::min<qsizetype>(text->size(), limit);
-        char* dst = reserveValue(n);
-        for (qsizetype i = 0; i < n; ++i) {
-            const char16_t c = src[i].unicode();
-            dst[i] = c < 0x80 ? static_cast<char>(c) : toCp1252(c);
+        // Single-byte text (every code page agrees on ASCII) goes without a converter.
+        if (m_collation.codePage == CodePage::Cp1252 || codepage::isAscii(*text)) {
+            const qsizetype n = std::min<qsizetype>(text->size(), limit);
+            char* dst = reserveValue(n);
+            for (qsizetype i = 0; i < n; ++i) {
+                const char16_t c = src[i].unicode();
+                dst[i] = c < 0x80 ? static_cast<char>(c) : codepage::cp1252Byte(c);
+            }
+            return;
         }
+        // A double-byte character never gets split at the column's limit.
+        const QByteArray bytes = codepage::encode(m_collation.codePage, *text);
+        const qsizetype n = codepage::fittingBytes(m_collation.codePage, bytes, limit);
+        std::memcpy(reserveValue(n), bytes.constData(), static_cast<size_t>(n));
         return;
     }
     const qsizetype chars = std::min<qsizetype>(text->size(), limit / 2);
@@ -198,7 +191,7 @@ void TokenEncoder::collationEnvChange(QByteArray& out) const
     w.u16(8);
     w.u8(7);  // SQL collation
     w.u8(5);
-    w.bytes(ServerCollation, 5);
+    w.bytes(m_collation.bytes.data(), 5);
     w.u8(0);
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 // Encodes the engine's abstract tokens, and the login tokens, in the TDS 7.0 or 7.1 layout. The
-// two differ only in collations: 7.1 puts five collation bytes into every character TYPE_INFO and
-// announces the collation with an ENVCHANGE at login; 7.0 has neither.
+// two differ only in collations: 7.1 puts the server collation's five bytes into every character
+// TYPE_INFO and announces the collation with an ENVCHANGE at login; 7.0 has neither. VARCHAR data
+// is in the collation's code page either way.
 
+#include "engine/Collation.h"
 #include "engine/Tokens.h"
 
 #include <QByteArray>
@@ -33,15 +35,9 @@ constexpr quint16 Count = 0x0010;
 constexpr quint16 Attention = 0x0020;
 }  // namespace done
 
-// SQL_Latin1_General_CP1_CI_AS: LCID 0x0409, case/kana/width-insensitive, sort id 52.
-constexpr char ServerCollation[5] = {0x09, 0x04, static_cast<char>(0xD0), 0x00, 0x34};
-
-// Code page 1252 for VARCHAR data; characters outside it become '?'.
-char toCp1252(char16_t c);
-
 class TokenEncoder {
 public:
-    TokenEncoder(TdsVersion version, QString serverName);
+    TokenEncoder(TdsVersion version, QString serverName, Collation collation = Collation::standard());
 
     TdsVersion version() const { return m_version; }
 
@@ -62,6 +58,7 @@ private:
 
     TdsVersion m_version;
     QString m_serverName;
+    Collation m_collation;
 };
 
 }  // namespace sqlsim::tds

@@ -29,6 +29,7 @@ QStringList userDatabases(Engine& engine) {
 TEST(Scenarios, DemoServer) {
     auto engine = Engine::fromFile(shipped("demo.json"));
     EXPECT_EQ(engine->profile(), Profile::Sql2000);
+    EXPECT_EQ(engine->collation().name, QStringLiteral("Chinese_PRC_CI_AS")) << "the demo server is a Chinese one";
     EXPECT_EQ(engine->databaseNames().mid(0, 6),
               (QStringList{QStringLiteral("master"), QStringLiteral("tempdb"), QStringLiteral("model"),
                            QStringLiteral("msdb"), QStringLiteral("pubs"), QStringLiteral("Northwind")}));
@@ -49,6 +50,7 @@ TEST(Scenarios, DemoServer) {
 TEST(Scenarios, SevenServerAndEmptyServer) {
     auto seven = Engine::fromFile(shipped("sql70.json"));
     EXPECT_EQ(seven->profile(), Profile::Sql70);
+    EXPECT_EQ(seven->collation().name, QStringLiteral("SQL_Latin1_General_CP1_CI_AS"));
     EXPECT_TRUE(seven->versionBanner().startsWith(QStringLiteral("Microsoft SQL Server  7.00 - 7.00.623")));
     EXPECT_FALSE(userDatabases(*seven).isEmpty());
 

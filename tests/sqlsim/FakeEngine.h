@@ -34,6 +34,8 @@ public:
     explicit FakeEngine(Profile profile = Profile::Sql2000, QString password = QStringLiteral("Secret1"));
 
     Profile profile() const override { return m_profile; }
+    Collation collation() const override { return m_collation; }
+    void setCollation(const Collation& collation) { m_collation = collation; }  // before the server starts
     QString versionBanner() const override;
     std::unique_ptr<Session> newSession(int spid) override;
 
@@ -66,6 +68,7 @@ public:
 
 private:
     Profile m_profile;
+    Collation m_collation = Collation::standard();
     QString m_password;
     mutable QMutex m_mutex;
     QStringList m_batches;

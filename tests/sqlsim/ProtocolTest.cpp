@@ -394,6 +394,124 @@ TEST_F(EncoderTest, ReturnStatusAndValue)
     EXPECT_EQ(out, hex("ac 0000 02 4000 6800 01 0000 0100 26 04 04 01000000"));
 }
 
+// ---- The server collation ------------------------------------------------------------------
+
+namespace {
+
+Collation chinese()
+{
+    return *Collation::byName(QStringLiteral("Chinese_PRC_CI_AS"));
+}
+
+}  // namespace
+
+TEST(CollationTest, KnownCollationsAndTheirBytes)
+{
+    struct Case {
+        const char* name;
+        const char* bytes;
+        CodePage codePage;
+        const char16_t* charset;
+    };
+    const Case cases[] = {
+        {"SQL_Latin1_General_CP1_CI_AS", "09 04 d0 00 34", CodePage::Cp1252, u"cp1252"},
+        {"Latin1_General_CI_AS", "09 04 d0 00 00", CodePage::Cp1252, u"cp1252"},
+        {"Chinese_PRC_CI_AS", "04 08 d0 00 00", CodePage::Cp936, u"cp936"},
+        {"chinese_prc_ci_as", "04 08 d0 00 00", CodePage::Cp936, u"cp936"},
+    };
+    for (const Case& c : cases) {
+        const auto collation = Collation::byName(QString::fromLatin1(c.name));
+        ASSERT_TRUE(collation) << c.name;
+        EXPECT_EQ(QByteArray(collation->bytes.data(), 5), hex(c.bytes)) << c.name;
+        EXPECT_EQ(collation->codePage, c.codePage) << c.name;
+        EXPECT_EQ(collation->charset, QString::fromUtf16(c.charset)) << c.name;
+    }
+    EXPECT_EQ(Collation::standard().name, u"SQL_Latin1_General_CP1_CI_AS");
+    EXPECT_FALSE(Collation::byName(QStringLiteral("Chinese_PRC_CS_AS")));
+    EXPECT_FALSE(Collation::byName(QString()));
+}
+
+TEST_F(EncoderTest, ChineseCollationInLoginAndColumns)
+{
+    const TokenEncoder zh71(TdsVersion::V71, QStringLiteral("SQLSIM"), chinese());
+    const TokenEncoder zh70(TdsVersion::V70, QStringLiteral("SQLSIM"), chinese());
+    zh71.collationEnvChange(out);
+    EXPECT_EQ(out, hex("e3 08 00 07 05 04 08 d0 00 00 00"));
+    out.clear();
+    const QVector<ColumnDef> columns = {{QStringLiteral("n"), ColumnType::NVarChar, 128},
+                                        {QStringLiteral("c"), ColumnType::NChar, 3},
+                                        {QStringLiteral("v"), ColumnType::VarChar, 10}};
+    zh71.colMetadata(out, columns);
+    EXPECT_EQ(out, hex("81 03 00"
+                       "0000 0100 e7 0001 0408d00000 01 6e00"
+                       "0000 0100 ef 0600 0408d00000 01 6300"
+                       "0000 0100 a7 0a00 0408d00000 01 7600"));
+    out.clear();
+    zh70.colMetadata(out, columns);
+    EXPECT_EQ(out, hex("81 03 00 0000 0100 e7 0001 01 6e00 0000 0100 ef 0600 01 6300 0000 0100 a7 0a00 01 7600"))
+        << "7.0 has no collation";
+}
+
+TEST_F(EncoderTest, VarcharCellsInTheCollationsCodePage)
+{
+    struct Case {
+        const char* what;
+        const char16_t* text;
+        int length;
+        const char* chinese;  // the value's bytes under Chinese_PRC_CI_AS
+        const char* western;  // and under SQL_Latin1_General_CP1_CI_AS
+    };
+    const Case cases[] = {
+        {"ascii", u"ok", 10, "0200 6f 6b", "0200 6f 6b"},
+        {"chinese", u"销售数据", 20, "0800 cffa cadb cafd bedd", "0400 3f3f3f3f"},
+        {"mixed", u"'数据'.", 20, "0700 27 cafd bedd 27 2e", "0500 27 3f3f 27 2e"},
+        {"accents and euro", u"é€", 10, "0300 a8a6 80", "0200 e9 80"},
+        {"missing from both", u"a한b", 10, "0300 61 3f 62", "0300 61 3f 62"},
+        {"cut at the limit", u"ab销售", 5, "0400 61 62 cffa", "0400 61 62 3f3f"},
+        {"cut at the limit exactly", u"a销售", 5, "0500 61 cffa cadb", "0300 61 3f3f"},
+        {"empty", u"", 10, "0000", "0000"},
+    };
+    const TokenEncoder zh(TdsVersion::V71, QStringLiteral("SQLSIM"), chinese());
+    for (const Case& c : cases) {
+        const QVector<ColumnDef> columns = {{QStringLiteral("v"), ColumnType::VarChar, c.length}};
+        const QVector<Cell> cells = {Cell(QString::fromUtf16(c.text))};
+        out.clear();
+        zh.row(out, columns, cells);
+        EXPECT_EQ(out, QByteArray(hex("d1") + hex(c.chinese))) << c.what;
+        out.clear();
+        v71.row(out, columns, cells);
+        EXPECT_EQ(out, QByteArray(hex("d1") + hex(c.western))) << c.what;
+    }
+    out.clear();
+    zh.row(out, {{QStringLiteral("v"), ColumnType::VarChar, 10}, {QStringLiteral("n"), ColumnType::NVarChar, 10}},
+           {Cell(), Cell(QStringLiteral("数"))});
+    EXPECT_EQ(out, hex("d1 ffff 0200 7065")) << "NULL stays NULL, nvarchar stays UCS-2";
+}
+
+TEST(RpcTest, VarcharParametersAreInTheServersCodePage)
+{
+    // sp_executesql with @stmt as VARCHAR: "select '销售'" in code page 936.
+    const QByteArray text = hex("73656c65637420 27 cffa cadb 27");
+    QByteArray b;
+    ByteWriter w(b);
+    w.u16(0xFFFF);
+    w.u16(10);
+    w.u16(0);
+    w.bVarchar(u"@stmt");
+    w.u8(0);
+    w.u8(0xA7);
+    w.u16(8000);
+    w.bytes(hex("0408d00000"));
+    w.u16(quint16(text.size()));
+    w.bytes(text);
+    const RpcParseResult zh = parseRpc(b, TdsVersion::V71, CodePage::Cp936);
+    ASSERT_TRUE(zh.error.isEmpty()) << zh.error.toStdString();
+    EXPECT_EQ(zh.calls.at(0).params.at(0).value.toString(), u"select '销售'");
+    const RpcParseResult western = parseRpc(b, TdsVersion::V71);
+    ASSERT_TRUE(western.error.isEmpty());
+    EXPECT_EQ(western.calls.at(0).params.at(0).value.toString(), QString::fromLatin1(text));
+}
+
 // Seeded random corpus: packets and messages that are random, or valid ones with a few bytes
 // changed, through every parser. Nothing may crash or read out of bounds (run under ASan too).
 TEST(FuzzTest, RandomPacketsThroughEveryParser)
@@ -434,6 +552,7 @@ TEST(FuzzTest, RandomPacketsThroughEveryParser)
         parsedOk += parseLogin7(message).login.has_value();
         parsedOk += parseRpc(message, TdsVersion::V71).error.isEmpty();
         parsedOk += parseRpc(message, TdsVersion::V70).error.isEmpty();
+        parsedOk += parseRpc(message, TdsVersion::V71, CodePage::Cp936).error.isEmpty();
         QByteArray header8(8, '\0');
         for (char& c : header8)
             c = char(rng());
