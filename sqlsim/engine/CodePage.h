@@ -10,6 +10,7 @@
 #include <QStringEncoder>
 #include <QStringView>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace sqlsim {
@@ -108,6 +109,9 @@ inline QString decode(CodePage page, QByteArrayView bytes)
         }
         return out;
     }
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char b) { return static_cast<quint8>(b) < 0x80; });
+    if (ascii)
+        return QString::fromLatin1(bytes);
     QStringDecoder& decoder = detail::cp936Decoder();
     QString out = decoder.decode(bytes);
     decoder.resetState();
@@ -131,22 +135,6 @@ inline qsizetype fittingBytes(CodePage page, QByteArrayView encoded, qsizetype m
         at += width;
     }
     return at;
-}
-
-// Text as a varchar column in the code page keeps it.
-inline QString stored(CodePage page, const QString& text)
-{
-    if (page == CodePage::Cp1252) {
-        QString out = text;
-        for (QChar& c : out) {
-            if (cp1252Byte(c.unicode()) == '?')
-                c = u'?';
-        }
-        return out;
-    }
-    if (isAscii(text))
-        return text;
-    return decode(page, encode(page, text));
 }
 
 }  // namespace codepage
