@@ -6,6 +6,20 @@
 
 namespace sqlsim::tds {
 
+namespace {
+
+bool pollReadable(int fd, int timeoutMs)
+{
+    pollfd p{fd, POLLIN, 0};
+    int rc;
+    do {
+        rc = ::poll(&p, 1, timeoutMs);
+    } while (rc < 0 && errno == EINTR);
+    return rc > 0;
+}
+
+}  // namespace
+
 bool SocketReader::fill(qsizetype need)
 {
     if (m_buffer.size() - m_pos >= need)
@@ -16,6 +30,11 @@ bool SocketReader::fill(qsizetype need)
     }
     constexpr qsizetype chunk = 64 * 1024;
     while (m_buffer.size() < need) {
+        // A packet header that promises bytes that never come must not hold the thread forever.
+        if (!m_buffer.isEmpty() && !pollReadable(m_fd, m_stallTimeoutMs)) {
+            m_error = QStringLiteral("the client stalled in the middle of a packet");
+            return false;
+        }
         const qsizetype at = m_buffer.size();
         m_buffer.resize(at + chunk);
         const ssize_t n = ::recv(m_fd, m_buffer.data() + at, chunk, 0);
@@ -50,12 +69,7 @@ bool SocketReader::waitReadable(int timeoutMs)
 {
     if (m_buffer.size() > m_pos)
         return true;
-    pollfd p{m_fd, POLLIN, 0};
-    int rc;
-    do {
-        rc = ::poll(&p, 1, timeoutMs);
-    } while (rc < 0 && errno == EINTR);
-    return rc > 0;
+    return pollReadable(m_fd, timeoutMs);
 }
 
 bool sendAll(int fd, QByteArrayView data)

@@ -6,6 +6,7 @@
 #include "protocol/Login.h"
 #include "protocol/Packet.h"
 #include "protocol/RpcRequest.h"
+#include "protocol/SocketReader.h"
 #include "protocol/TokenEncoder.h"
 
 #include "QtPrinters.h"
@@ -13,6 +14,9 @@
 #include <gtest/gtest.h>
 
 #include <random>
+
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace sqlsim;
 using namespace sqlsim::tds;
@@ -103,6 +107,28 @@ TEST(PacketTest, MalformedPacketsAreErrors)
         EXPECT_EQ(last, MessageAssembler::Result::Error) << c.name;
         EXPECT_FALSE(a.error().isEmpty()) << c.name;
     }
+}
+
+// A header that promises bytes which never come closes the connection after the stall time-out;
+// a whole packet followed by silence is read normally.
+TEST(PacketTest, ReaderGivesUpOnAStalledPacket)
+{
+    int fds[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+    sqlsim::tds::SocketReader reader(fds[0], 100);
+    const unsigned char whole[] = {0x01, 0x01, 0x00, 0x0A, 0x00, 0x00, 0x01, 0x00, 'x', 0x00};
+    const unsigned char partial[] = {0x01, 0x01, 0x00, 0x20, 0x00, 0x00, 0x01, 0x00, 'y'};
+    ASSERT_EQ(::write(fds[1], whole, sizeof whole), static_cast<ssize_t>(sizeof whole));
+    ASSERT_EQ(::write(fds[1], partial, sizeof partial), static_cast<ssize_t>(sizeof partial));
+
+    sqlsim::tds::PacketHeader header;
+    QByteArray payload;
+    EXPECT_EQ(reader.readPacket(header, payload), sqlsim::tds::SocketReader::Status::Packet);
+    EXPECT_EQ(payload, QByteArray("x\0", 2));
+    EXPECT_EQ(reader.readPacket(header, payload), sqlsim::tds::SocketReader::Status::Closed);
+    EXPECT_FALSE(reader.error().isEmpty());
+    ::close(fds[0]);
+    ::close(fds[1]);
 }
 
 TEST(PacketTest, MessageSizeLimit)
