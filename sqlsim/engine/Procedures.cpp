@@ -100,7 +100,7 @@ SessionImpl::Outcome SessionImpl::runProcedureBody(const QString& name, const st
     m_frame = saved;
     --m_nesting;
     if (!m_frame.capture) {
-        m_frame.out->emplace_back(std::in_place_type<ReturnStatus>, ReturnStatus{status});
+        m_frame.out->push_back(ReturnStatus{status});
         Done d;
         d.kind = Done::Kind::DoneProc;
         d.error = status != 0;
