@@ -81,43 +81,11 @@ LexResult tokenize(const QString& text) {
         }
         const int begin = i;
         const bool national = (c == u'N' || c == u'n') && i + 1 < n && text[i + 1] == u'\'';
-        if (c == u'\'' || national) {
+        // A quoted string, identifier or bracketed name: the closing character doubled stands for
+        // itself. An unclosed one ends the text: the parser reports it with the rest of the batch.
+        auto delimited = [&](QChar close, int openLength, SqlToken::Kind kind, bool isNational) {
             const int startLine = line;
-            i += national ? 2 : 1;
-            QString value;
-            bool closed = false;
-            while (i < n) {
-                if (text[i] == u'\'') {
-                    if (i + 1 < n && text[i + 1] == u'\'') {
-                        value += u'\'';
-                        i += 2;
-                        continue;
-                    }
-                    closed = true;
-                    ++i;
-                    break;
-                }
-                if (text[i] == u'\n')
-                    ++line;
-                value += text[i];
-                ++i;
-            }
-            if (!closed) {
-                result.unclosedQuote = true;
-                result.unclosedRest = text.mid(begin + (national ? 2 : 1));
-                result.unclosedLine = startLine;
-                break;
-            }
-            const int saved = line;
-            line = startLine;
-            push(SqlToken::Kind::String, begin, i, value, national);
-            line = saved;
-            continue;
-        }
-        if (c == u'"' || c == u'[') {
-            const QChar close = c == u'"' ? QChar(u'"') : QChar(u']');
-            const int startLine = line;
-            ++i;
+            i += openLength;
             QString value;
             bool closed = false;
             while (i < n) {
@@ -138,14 +106,26 @@ LexResult tokenize(const QString& text) {
             }
             if (!closed) {
                 result.unclosedQuote = true;
-                result.unclosedRest = text.mid(begin + 1);
+                result.unclosedRest = text.mid(begin + openLength);
                 result.unclosedLine = startLine;
-                break;
+                return false;
             }
             const int saved = line;
             line = startLine;
-            push(c == u'"' ? SqlToken::Kind::DoubleQuoted : SqlToken::Kind::Bracketed, begin, i, value);
+            push(kind, begin, i, value, isNational);
             line = saved;
+            return true;
+        };
+        if (c == u'\'' || national) {
+            if (!delimited(QChar(u'\''), national ? 2 : 1, SqlToken::Kind::String, national))
+                break;
+            continue;
+        }
+        if (c == u'"' || c == u'[') {
+            const bool quoted = c == u'"';
+            if (!delimited(quoted ? QChar(u'"') : QChar(u']'), 1,
+                           quoted ? SqlToken::Kind::DoubleQuoted : SqlToken::Kind::Bracketed, false))
+                break;
             continue;
         }
         if (c.isDigit()) {
