@@ -147,22 +147,31 @@ SessionImpl::Outcome SessionImpl::emitDbcc(const std::vector<DbccLine>& lines, c
 }
 
 DatabaseState* SessionImpl::dbccDatabase(const Statement& s, Message& error) {
-    if (s.args.empty())
-        return current();
-    const DbccArg& a = s.args.front();
     DatabaseState* db = nullptr;
-    if (a.kind == DbccArg::Kind::Number) {
+    if (s.args.empty()) {
+        db = current();
+    } else if (const DbccArg& a = s.args.front(); a.kind == DbccArg::Kind::Number) {
         const int id = a.text.toInt();
         db = id == 0 ? current() : m_state->databaseById(id);
-        if (!db)
+        if (!db) {
             error = msg::make(2520, 16, QStringLiteral("Could not find database ID %1. Database may not be activated "
                                                        "yet or may be in transition.")
                                             .arg(id));
-        return db;
+            return nullptr;
+        }
+    } else {
+        db = m_state->database(a.text);
+        if (!db) {
+            error = msg::unknownDatabase(a.text);
+            return nullptr;
+        }
     }
-    db = m_state->database(a.text);
-    if (!db)
-        error = msg::unknownDatabase(a.text);
+    // Checking a database means entering it: a single-user database in use by another session is
+    // refused as a USE would be.
+    if (db && !m_state->mayEnter(m_spid, *db)) {
+        error = msg::singleUserInUse(db->name);
+        return nullptr;
+    }
     return db;
 }
 
@@ -183,8 +192,6 @@ SessionImpl::Outcome SessionImpl::dbccCheck(const Statement& s) {
     DatabaseState* db = dbccDatabase(s, error);
     if (!db)
         return fail(error);
-    if (!m_state->mayEnter(m_spid, *db))
-        return fail(msg::singleUserInUse(db->name));
     bool repair = false;
     for (size_t i = 1; i < s.args.size(); ++i) {
         if (isRepairOption(s.args[i]))
@@ -408,8 +415,6 @@ SessionImpl::Outcome SessionImpl::dbccUpdateUsage(const Statement& s) {
     DatabaseState* db = dbccDatabase(s, error);
     if (!db)
         return fail(error);
-    if (!m_state->mayEnter(m_spid, *db))
-        return fail(msg::singleUserInUse(db->name));
     if (s.args.size() >= 2) {
         const auto name = parseObjectName(s.args[1].text);
         if (!name || !db->table(name->name))
