@@ -28,6 +28,33 @@ DbccLine info(int error, const QString& text, int dbid, int objectId = 0) {
     return l;
 }
 
+// The row a finding reports, and the row that says a repair fixed it.
+DbccLine findingLine(const ScenarioFinding& f, int dbid, int objectId) {
+    DbccLine l;
+    l.error = f.error;
+    l.level = f.level;
+    l.state = f.state;
+    l.text = f.text;
+    l.repairLevel = f.repairLevel;
+    l.dbid = dbid;
+    l.objectId = objectId;
+    l.indId = f.indId;
+    l.file = f.file;
+    l.page = f.page;
+    l.slot = f.slot;
+    l.refFile = f.refFile;
+    l.refPage = f.refPage;
+    l.refSlot = f.refSlot;
+    l.allocation = f.allocation ? 1 : 0;
+    return l;
+}
+
+DbccLine repairedLine(const ScenarioFinding& f, int dbid, int objectId) {
+    return info(kRepaired,
+                f.repairText.isEmpty() ? QStringLiteral("The error has been repaired.") : f.repairText,
+                dbid, objectId);
+}
+
 QString quoted(const QString& s) {
     return QStringLiteral("'") + s + QStringLiteral("'");
 }
@@ -227,28 +254,11 @@ SessionImpl::Outcome SessionImpl::dbccCheck(const Statement& s) {
     QString minimumRepair;
     auto report = [&](size_t index) {
         const ScenarioFinding& f = db->findings[index];
-        DbccLine l;
-        l.error = f.error;
-        l.level = f.level;
-        l.state = f.state;
-        l.text = f.text;
-        l.repairLevel = f.repairLevel;
-        l.dbid = db->dbid;
-        l.objectId = objectIdOf(f.table);
-        l.indId = f.indId;
-        l.file = f.file;
-        l.page = f.page;
-        l.slot = f.slot;
-        l.refFile = f.refFile;
-        l.refPage = f.refPage;
-        l.refSlot = f.refSlot;
-        l.allocation = f.allocation ? 1 : 0;
+        const DbccLine l = findingLine(f, db->dbid, objectIdOf(f.table));
         lines.push_back(l);
         (f.allocation ? allocationErrors : consistencyErrors) += 1;
         if (repair && f.repairable) {
-            lines.push_back(info(kRepaired,
-                                 f.repairText.isEmpty() ? QStringLiteral("The error has been repaired.") : f.repairText,
-                                 db->dbid, l.objectId));
+            lines.push_back(repairedLine(f, db->dbid, l.objectId));
             (f.allocation ? allocationFixed : consistencyFixed) += 1;
             fixed.push_back(index);
         } else if (minimumRepair.isEmpty()) {
@@ -355,27 +365,11 @@ SessionImpl::Outcome SessionImpl::dbccCheckTable(const Statement& s) {
         const ScenarioFinding& f = target->findings[i];
         if (f.allocation || !sameName(f.table, table->name))
             continue;
-        DbccLine l;
-        l.error = f.error;
-        l.level = f.level;
-        l.state = f.state;
-        l.text = f.text;
-        l.repairLevel = f.repairLevel;
-        l.dbid = target->dbid;
-        l.objectId = table->objectId;
-        l.indId = f.indId;
-        l.file = f.file;
-        l.page = f.page;
-        l.slot = f.slot;
-        l.refFile = f.refFile;
-        l.refPage = f.refPage;
-        l.refSlot = f.refSlot;
+        const DbccLine l = findingLine(f, target->dbid, table->objectId);
         lines.push_back(l);
         ++errors;
         if (repair && f.repairable) {
-            lines.push_back(info(kRepaired,
-                                 f.repairText.isEmpty() ? QStringLiteral("The error has been repaired.") : f.repairText,
-                                 target->dbid, table->objectId));
+            lines.push_back(repairedLine(f, target->dbid, table->objectId));
             ++fixedCount;
             fixed.push_back(i);
         } else if (minimumRepair.isEmpty()) {
