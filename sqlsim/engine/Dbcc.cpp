@@ -470,6 +470,7 @@ SessionImpl::Outcome SessionImpl::dbccReindex(const Statement& s) {
         target = m_state->database(name->database);
     if (!name || !target || !target->table(name->name))
         return fail(msg::tableNotFound(written));
+    ++target->table(name->name)->indexRebuilds;
     return emitDbcc({}, s);
 }
 

@@ -84,6 +84,13 @@ public:
         return db ? static_cast<int>(db->findings.size()) : 0;
     }
 
+    int indexRebuilds(const QString& database, const QString& table) const override {
+        std::lock_guard lock(m_state->mutex);
+        DatabaseState* db = m_state->database(database);
+        const TableObject* t = db ? db->table(table) : nullptr;
+        return t ? t->indexRebuilds : 0;
+    }
+
     QString procedureText(const QString& database, const QString& procedure) const override {
         std::lock_guard lock(m_state->mutex);
         DatabaseState* db = m_state->database(database);

@@ -82,6 +82,7 @@ public:
     virtual QStringList filesOf(const QString&) const { return {}; }  // physical paths, by file id
     virtual int fileSizePages(const QString&, const QString&) const { return -1; }  // by logical name
     virtual int findingCount(const QString&) const { return 0; }      // DBCC findings not yet repaired
+    virtual int indexRebuilds(const QString&, const QString&) const { return 0; }  // DBREINDEX runs on a table
     virtual QString procedureText(const QString&, const QString&) const { return {}; }  // text after AS
     // Rows of a table created by a client, every value as text (NULL as a null QString).
     virtual std::vector<QStringList> tableRows(const QString&, const QString&) const { return {}; }

@@ -23,6 +23,7 @@ struct TableObject {
     int pages = 0;
     ScenarioGenerate generate;
     bool created = false;           // made by CREATE TABLE rather than by the scenario
+    int indexRebuilds = 0;          // DBCC DBREINDEX runs on the table
 
     qint64 rowCount() const { return created ? rows.size() : nominalRows; }
 };
