@@ -1,36 +1,15 @@
 #include "CaptureRun.h"
 
-#include "DbError.h"
 #include "ModMain.h"
 #include "Operations.h"
 #include "ResultCapture.h"
+#include "StepFailure.h"
 
-#include <exception>
 #include <optional>
 
 using namespace Qt::StringLiterals;
 
 namespace tarnwick::capture {
-
-namespace {
-
-// Runs one step and turns whatever it raises into a description. A DbError carries the
-// server's text; anything else is reported with its own message rather than escaping the
-// routine, which must always end with the wait panel hidden.
-template <typename Step>
-std::optional<QString> failureOf(Step&& step)
-{
-    try {
-        step();
-    } catch (const DbError& error) {
-        return error.description();
-    } catch (const std::exception& error) {
-        return QString::fromUtf8(error.what());
-    }
-    return std::nullopt;
-}
-
-}  // namespace
 
 void runCapture(OperationHost& host, const QString& database, const CaptureStatement& statement,
                 const QString& argument)

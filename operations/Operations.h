@@ -21,4 +21,15 @@ void CheckPhysicalOnly(tarnwick::OperationHost& host, const QString& database);
 void RepairDatabase(tarnwick::OperationHost& host, const QString& database);
 void RepairSystemTable(tarnwick::OperationHost& host, const QString& database, const QString& table);
 
+// Shrinks the chosen database's log file (kind 0) or primary data file (kind 1), reporting each
+// step as a line in the result area. True when every statement succeeded.
+bool ShrinkDatabaseFile(tarnwick::OperationHost& host, const QString& database, int kind);
+
+// Rebuilds every index of every user table; a failure is shown in a message box.
+void RebuildAllIndexes(tarnwick::OperationHost& host, const QString& database);
+
+// Checks and repairs every user table, allowing data loss, inside the single-user switch. True
+// when every step, the clean-up included, succeeded.
+bool RepairEachTable(tarnwick::OperationHost& host, const QString& database);
+
 }  // namespace ModMain

@@ -1,0 +1,98 @@
+// The two routines that work on every user table at once through SP_MSFOREACHTABLE: the index
+// rebuild and the all-table check with repair.
+
+#include "CaptureStatements.h"
+#include "MaintenanceStatements.h"
+#include "ModMain.h"
+#include "Operations.h"
+#include "RecordSet.h"
+#include "StepFailure.h"
+#include "Toolkit.h"
+
+#include <QStringList>
+
+#include <optional>
+
+using namespace Qt::StringLiterals;
+using namespace tarnwick::maintenance;
+using tarnwick::failureOf;
+
+namespace ModMain {
+
+namespace {
+
+void showRebuildFailure(const QString& description)
+{
+    tarnwick::toolkit().messageBox(description, tarnwick::vbCritical, rebuildFailureTitle());
+}
+
+}  // namespace
+
+void RebuildAllIndexes(tarnwick::OperationHost& host, const QString& database)
+{
+    tarnwick::OdbcConnection& connection = serverConnection().Connection;
+    const std::optional<QString> failure = failureOf([&] {
+        host.ShowWaitPanel(rebuildWaitText());
+        connection.setDefaultDatabase(database);
+        connection.execute(rebuildAllIndexesStatement());
+        host.setResultText(rebuildDoneText());
+    });
+    // The box is shown while the wait panel is still up; the panel goes once the box is closed.
+    if (failure)
+        showRebuildFailure(*failure);
+    host.HideWaitPanel();
+    // Leaving the database can fail too (the connection is gone): that gets a box of its own.
+    if (const std::optional<QString> leaving =
+            failureOf([&] { connection.setDefaultDatabase(rebuildFinalDatabase()); }))
+        showRebuildFailure(*leaving);
+}
+
+bool RepairEachTable(tarnwick::OperationHost& host, const QString& database)
+{
+    tarnwick::OdbcConnection& connection = serverConnection().Connection;
+    tarnwick::RecordSet messages;  // held until the database has left single-user mode
+    bool workTableCreated = false;
+    bool result = false;
+
+    const std::optional<QString> failure = failureOf([&] {
+        host.ShowWaitPanel(tarnwick::capture::waitText());
+        // Switched while the connection is still in the database it was in before.
+        SetSingleUser(database, true);
+        connection.setDefaultDatabase(database);
+        PrepareResultCapture();
+        workTableCreated = true;
+        connection.execute(repairEachTableStatement());
+        messages.open(tarnwick::capture::readBackQuery(), connection,
+                      tarnwick::RecordSet::adOpenStatic, tarnwick::RecordSet::adLockOptimistic);
+        if (!(messages.eof() && messages.bof()))
+            host.setResultText(messages.getString(u"\r"_s, u"\r"_s, QString()));
+        result = true;
+    });
+
+    // The clean-up runs on both paths, each step whatever became of the others, so the database
+    // always gets its switch out of single-user mode. A failing clean-up step is reported after
+    // the first failure, except the drop of a work table this run never created: that failure
+    // only repeats that an earlier step stopped the run.
+    QStringList cleanUpFailures;
+    if (const auto leaving = failureOf([&] { connection.setDefaultDatabase(u"master"_s); }))
+        cleanUpFailures << *leaving;
+    const auto dropping =
+        failureOf([&] { connection.execute(dropQualifiedResultTableStatement(database)); });
+    if (dropping && workTableCreated)
+        cleanUpFailures << *dropping;
+    if (const auto switching = failureOf([&] { SetSingleUser(database, false); }))
+        cleanUpFailures << *switching;
+    messages.close();
+
+    QString text = host.resultText();
+    if (failure)
+        text = tarnwick::capture::withFailureReport(text, *failure);
+    for (const QString& description : cleanUpFailures)
+        text = tarnwick::capture::withFailureReport(text, description);
+    if (failure || !cleanUpFailures.isEmpty())
+        host.setResultText(text);
+    host.HideWaitPanel();
+    return result && cleanUpFailures.isEmpty();
+}
+
+}  // namespace ModMain
