@@ -1,6 +1,7 @@
-#include "frmMain.h"
+#include "MainServices.h"
 
 #include "ModMain.h"
+#include "OperationTable.h"
 #include "RecordSet.h"
 #include "frmLogin.h"
 
@@ -30,6 +31,8 @@ MainServices MainServices::standard() {
     s.userDatabases = &queryUserDatabases;
     s.closeConnection = [] { ModMain::serverConnection().Connection.close(); };
     s.serverVersion = [] { return ModMain::serverConnection().ServerVersion; };
-    s.routines = OperationRoutines::standard();
+    // No attach window is connected yet: "ATTACH" only empties the result area.
+    s.showAttachWindow = [](const QString&) {};
+    s.operations = operationTable();
     return s;
 }

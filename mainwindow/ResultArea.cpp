@@ -1,4 +1,4 @@
-#include "frmMainResultArea.h"
+#include "ResultArea.h"
 
 using namespace Qt::StringLiterals;
 

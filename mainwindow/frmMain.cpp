@@ -5,8 +5,7 @@
 #include "Toolkit.h"
 #include "Twips.h"
 #include "WindowFont.h"
-#include "frmMainCatalogue.h"
-#include "frmMainResultArea.h"
+#include "ResultArea.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -16,6 +15,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QSignalBlocker>
 #include <QTreeWidget>
 
 #include <cmath>
@@ -123,6 +123,7 @@ void frmMain::buildLayout() {
     TV_Ope->header()->setStretchLastSection(false);
     TV_Ope->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     TV_Ope->viewport()->installEventFilter(this);
+    connect(TV_Ope, &QTreeWidget::itemSelectionChanged, this, &frmMain::keepSelection);
     setTwipsGeometry(TV_Ope, 120, 2280, 4815, 5775);
 
     Frame2 = new QGroupBox(u"结果区"_s, client);
@@ -209,11 +210,11 @@ void frmMain::Form_Load() {
 }
 
 void frmMain::fillCatalogue() {
-    for (const CatalogueNode& node : operationCatalogue()) {
-        auto* item = new QTreeWidgetItem(TV_Ope, {node.text});
-        item->setData(0, kNodeKeyRole, node.key);
-        item->setData(0, kNodeImageRole, node.image);
-        item->setIcon(0, QIcon(ImageList1.value(node.image - 1)));
+    for (const OperationRow& row : m_services.operations) {
+        auto* item = new QTreeWidgetItem(TV_Ope, {row.text});
+        item->setData(0, kNodeKeyRole, row.key);
+        item->setData(0, kNodeImageRole, row.image);
+        item->setIcon(0, QIcon(ImageList1.value(row.image - 1)));
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
     }
 }
@@ -242,12 +243,24 @@ void frmMain::changeEvent(QEvent* event) {
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     if (watched == TV_Ope->viewport() && event->type() == QEvent::MouseButtonDblClick &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        // Let the tree update its selection first, then run the operation of the selected node.
-        const bool handled = QMainWindow::eventFilter(watched, event);
+        // The press before it has selected the node under the pointer; on the blank part of the
+        // tree the selected node stays selected and runs.
         TV_Ope_DblClick();
-        return handled;
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+// Qt clears the selection on a click outside the nodes; the tree keeps its selected node instead.
+void frmMain::keepSelection() {
+    const QModelIndexList selected = TV_Ope->selectionModel()->selectedIndexes();
+    if (!selected.isEmpty()) {
+        m_keptSelection = selected.first();
+        return;
+    }
+    if (!m_keptSelection.isValid()) return;
+    const QSignalBlocker blocker(TV_Ope->selectionModel());
+    TV_Ope->selectionModel()->select(m_keptSelection, QItemSelectionModel::ClearAndSelect);
+    TV_Ope->viewport()->update();
 }
 
 void frmMain::ShowWaitPanel(const QString& text) {
@@ -274,4 +287,44 @@ void frmMain::setResultText(const QString& text) {
 
 void frmMain::processEvents() {
     toolkit().processEvents();
+}
+
+void frmMain::TV_Ope_DblClick() {
+    // A click that the event pump lets through while an operation waits on the server must not
+    // start a second one on the same connection, nor wipe the running one's result.
+    if (m_operationRunning) return;
+
+    setResultText(QString());
+    const QList<QTreeWidgetItem*> selected = TV_Ope->selectedItems();
+    if (selected.isEmpty()) return;
+    const QString key = selected.first()->data(0, kNodeKeyRole).toString();
+    const OperationRow* row = findOperation(m_services.operations, key);
+    if (!row || !row->action) return;
+
+    m_operationRunning = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{m_operationRunning};
+    row->action({*this, [this] { return Combo_DB->currentText(); }, m_services.serverVersion,
+                 m_services.showAttachWindow});
+}
+
+void frmMain::mnuReConn_Click() {
+    // After a login window that was closed without logging in, the connection is already
+    // closed: there is nothing to close, and that is no reason to stop the user reconnecting.
+    try {
+        m_services.closeConnection();
+    } catch (const tarnwick::DbError&) {
+    } catch (const std::exception&) {
+    }
+    // The list, the tree and the caption stay as start-up left them. Closing the login window
+    // without logging in leaves the connection closed; operations then report the driver's
+    // failure until the next reconnect.
+    m_services.login(this);
+}
+
+void frmMain::mnuExit_Click() {
+    toolkit().deleteFile(u"c:\\Result.txt"_s);  // every failure is ignored
+    toolkit().endProgram();
 }

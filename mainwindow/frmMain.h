@@ -2,10 +2,11 @@
 // The main window: database list, operation tree, result area, wait panel and the file menu.
 // It is the host the maintenance routines report to.
 
+#include "MainServices.h"
 #include "OperationHost.h"
-#include "frmMainDispatch.h"
 
 #include <QMainWindow>
+#include <QPersistentModelIndex>
 #include <QPixmap>
 #include <QPoint>
 #include <QSize>
@@ -20,21 +21,6 @@ class QLabel;
 class QMenu;
 class QTreeWidget;
 class ResultArea;
-
-// Everything the main window asks of the rest of the program. The standard services use the
-// login window and the one server connection; tests put their own in place.
-struct MainServices {
-    // Shows a fresh login window modally; false when it was closed without logging in.
-    std::function<bool(QWidget* owner)> login;
-    // The user databases' names in the server's order; raises on failure.
-    std::function<QStringList()> userDatabases;
-    // Closes the server connection; raises when it is not open.
-    std::function<void()> closeConnection;
-    std::function<QString()> serverVersion;
-    OperationRoutines routines;
-
-    static MainServices standard();
-};
 
 // Where the wait panel goes: centred horizontally on the screen, its top at a third of the free
 // height, in twips, computed in single precision.
@@ -95,8 +81,10 @@ protected:
 private:
     void buildLayout();
     void fillCatalogue();
+    void keepSelection();
     void placeWaitPanel();
 
     MainServices m_services;
     bool m_operationRunning = false;
+    QPersistentModelIndex m_keptSelection;  // the node selected last
 };

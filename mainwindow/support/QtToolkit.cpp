@@ -43,6 +43,8 @@ int QtToolkit::messageBox(const QString& text, int style, const QString& title) 
     QMessageBox box(QApplication::activeModalWidget() ? QApplication::activeModalWidget()
                                                       : QApplication::activeWindow());
     box.setWindowTitle(title.isEmpty() ? applicationTitle() : title);
+    // Shown as written: a server message that looks like markup must not be rendered.
+    box.setTextFormat(Qt::PlainText);
     box.setText(text);
     switch (style) {
         case vbCritical:

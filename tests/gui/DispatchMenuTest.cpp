@@ -1,4 +1,5 @@
-// Double-clicking an operation node and the file menu, with recorded routines and services.
+// Double-clicking an operation node and the file menu, with a recording operation table and
+// recorded services.
 
 #include "GuiTestHelpers.h"
 #include "MainWindowFakes.h"
@@ -52,56 +53,61 @@ protected:
 
 }  // namespace
 
-TEST_F(DispatchTest, EveryKeyReachesItsRoutineWithTheChosenDatabaseAfterTheResultIsEmptied) {
-    struct Case {
-        QString key;
-        QString call;  // without the database and the result text seen
-    };
-    const Case cases[] = {
-        {u"CHECKDB"_s, u"CheckDatabase"_s},
-        {u"CHECKALLOC"_s, u"CheckAllocation"_s},
-        {u"CHECKCATALOG"_s, u"CheckCatalog"_s},
-        {u"UPDATEUSAGE"_s, u"UpdateUsage"_s},
-        {u"CHECKDBWITHPHYSICAL_ONLY"_s, u"CheckPhysicalOnly"_s},
-        {u"REPDB"_s, u"RepairDatabase"_s},
-        {u"REPINDEX"_s, u"RepairSystemTable|sysindexes"_s},
-        {u"REPOBJ"_s, u"RepairSystemTable|sysobjects"_s},
-        {u"REPCOL"_s, u"RepairSystemTable|syscolumns"_s},
-    };
+TEST_F(DispatchTest, DoubleClickRunsTheNodesRowWithTheChosenDatabaseAfterTheResultIsEmptied) {
+    const QString keys[] = {u"CHECKDB"_s, u"ShrinkLog"_s, u"REPDB"_s};
     int database = 0;
-    for (const Case& c : cases) {
+    for (const QString& key : keys) {
         database = (database + 1) % 3;
         window->Combo_DB->setCurrentIndex(database);
-        const QString db = window->Combo_DB->currentText();
         window->setResultText(u"previous\r"_s);
-        server.routineCalls.clear();
-        doubleClick(c.key);
-
-        QStringList parts = c.call.split(u'|');
-        parts.insert(1, db);
-        const QString expected = parts.join(u'|') + u'|';  // the routine saw an empty result area
-        EXPECT_EQ(server.routineCalls, QStringList{expected}) << c.key.toStdString();
+        server.operationCalls.clear();
+        doubleClick(key);
+        // The action saw the chosen database and an empty result area.
+        EXPECT_EQ(server.operationCalls,
+                  QStringList{key + u'|' + window->Combo_DB->currentText() + u'|'})
+            << key.toStdString();
         EXPECT_FALSE(window->operationRunning());
     }
     EXPECT_TRUE(toolkit.messageBoxes.empty());
 }
 
-TEST_F(DispatchTest, KeysWithoutARoutineOnlyEmptyTheResult) {
-    const QString keys[] = {u"ATTACH"_s, u"ShrinkLog"_s, u"ShrinkMDF"_s, u"CHECKEACHTABLE"_s,
-                            u"DBREINDEX"_s};
-    for (const QString& key : keys) {
-        window->setResultText(u"previous\r\n"_s);
-        doubleClick(key);
-        EXPECT_EQ(window->resultText(), QString()) << key.toStdString();
-    }
-    EXPECT_TRUE(server.routineCalls.isEmpty());
-    EXPECT_TRUE(toolkit.messageBoxes.empty());
-    EXPECT_TRUE(server.calls.isEmpty());
+TEST_F(DispatchTest, ARowAddedToTheTableShowsInTheTreeAndRuns) {
+    server.operations.push_back(server.recordingRow(u"NEWOP"_s, u"新的操作"_s, 2));
+    frmMain w(server.services());
+    w.Form_Load();
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    ASSERT_EQ(w.TV_Ope->topLevelItemCount(), 5);
+    QTreeWidgetItem* item = w.TV_Ope->topLevelItem(4);
+    EXPECT_EQ(item->text(0), u"新的操作"_s);
+    EXPECT_EQ(item->data(0, frmMain::kNodeKeyRole).toString(), u"NEWOP"_s);
+    EXPECT_EQ(item->data(0, frmMain::kNodeImageRole).toInt(), 2);
+
+    const QPoint at = w.TV_Ope->visualItemRect(item).center();
+    QTest::mouseClick(w.TV_Ope->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(w.TV_Ope->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(server.operationCalls, QStringList{u"NEWOP|a|"_s});
 }
 
-TEST_F(DispatchTest, KeysAreComparedExactly) {
+TEST_F(DispatchTest, DoubleClickOnTheBlankPartRunsTheSelectedNode) {
+    doubleClick(u"REPDB"_s);
+    server.operationCalls.clear();
+    QWidget* viewport = window->TV_Ope->viewport();
+    const QPoint blank(viewport->width() / 2, viewport->height() - 3);
+    ASSERT_FALSE(window->TV_Ope->indexAt(blank).isValid());
+    for (int i = 0; i < 2; ++i) {
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, blank);
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, blank);
+    }
+    EXPECT_EQ(server.operationCalls, (QStringList{u"REPDB|a|"_s, u"REPDB|a|"_s}));
+    ASSERT_EQ(window->TV_Ope->selectedItems().size(), 1);
+    EXPECT_EQ(window->TV_Ope->selectedItems().first(), node(u"REPDB"_s));
+}
+
+TEST_F(DispatchTest, KeysWithoutAnActionOrARowOnlyEmptyTheResult) {
     QTreeWidgetItem* item = node(u"CHECKDB"_s);
-    const QString keys[] = {u"checkdb"_s, u"CHECKDB "_s, u"Checkdb"_s, u"REPIND"_s, QString()};
+    // NOTHING has a row without an action; the others match no row, compared exactly.
+    const QString keys[] = {u"NOTHING"_s, u"checkdb"_s, u"CHECKDB "_s, u"Checkdb"_s, QString()};
     for (const QString& key : keys) {
         item->setData(0, frmMain::kNodeKeyRole, key);
         window->setResultText(u"previous"_s);
@@ -110,7 +116,9 @@ TEST_F(DispatchTest, KeysAreComparedExactly) {
         QTest::mouseDClick(window->TV_Ope->viewport(), Qt::LeftButton, {}, at);
         EXPECT_EQ(window->resultText(), QString()) << key.toStdString();
     }
-    EXPECT_TRUE(server.routineCalls.isEmpty());
+    EXPECT_TRUE(server.operationCalls.isEmpty());
+    EXPECT_TRUE(toolkit.messageBoxes.empty());
+    EXPECT_TRUE(server.calls.isEmpty());
 }
 
 TEST_F(DispatchTest, DoubleClickWithoutASelectedNodeOnlyEmptiesTheResult) {
@@ -118,24 +126,24 @@ TEST_F(DispatchTest, DoubleClickWithoutASelectedNodeOnlyEmptiesTheResult) {
     window->setResultText(u"previous"_s);
     window->TV_Ope_DblClick();
     EXPECT_EQ(window->resultText(), QString());
-    EXPECT_TRUE(server.routineCalls.isEmpty());
+    EXPECT_TRUE(server.operationCalls.isEmpty());
 }
 
 TEST_F(DispatchTest, ASecondDoubleClickDuringAnOperationIsIgnored) {
     int nested = 0;
-    server.duringRoutine = [&](tarnwick::OperationHost& host) {
+    server.duringOperation = [&](tarnwick::OperationHost& host) {
         host.setResultText(u"running\r"_s);
         if (nested++ == 0) doubleClick(u"REPDB"_s);  // arrives while the first one waits
         EXPECT_EQ(host.resultText(), u"running\r"_s);
     };
     doubleClick(u"CHECKDB"_s);
-    EXPECT_EQ(server.routineCalls, QStringList{u"CheckDatabase|a|"_s});
+    EXPECT_EQ(server.operationCalls, QStringList{u"CHECKDB|a|"_s});
     EXPECT_EQ(window->resultText(), u"running\r"_s);
     EXPECT_FALSE(window->operationRunning());
 
-    server.duringRoutine = {};
+    server.duringOperation = {};
     doubleClick(u"REPDB"_s);  // once it has ended, the next one runs
-    EXPECT_EQ(server.routineCalls.last(), u"RepairDatabase|a|"_s);
+    EXPECT_EQ(server.operationCalls.last(), u"REPDB|a|"_s);
 }
 
 TEST_F(DispatchTest, ReconnectClosesShowsTheLoginAndKeepsListTreeAndCaption) {
@@ -145,7 +153,7 @@ TEST_F(DispatchTest, ReconnectClosesShowsTheLoginAndKeepsListTreeAndCaption) {
     EXPECT_EQ(server.calls, (QStringList{u"close"_s, u"login"_s}));
     EXPECT_EQ(window->Combo_DB->count(), 3);
     EXPECT_EQ(window->Combo_DB->currentText(), u"a"_s);
-    EXPECT_EQ(window->TV_Ope->topLevelItemCount(), 14);
+    EXPECT_EQ(window->TV_Ope->topLevelItemCount(), 4);
     EXPECT_EQ(window->windowTitle(), u"Tarnwick-Microsoft SQL Server  2000"_s);
     EXPECT_EQ(window->Label5->text(), u"当前数据库版本：Microsoft SQL Server  2000"_s);
     EXPECT_TRUE(toolkit.messageBoxes.empty());

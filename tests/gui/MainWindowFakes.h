@@ -1,5 +1,6 @@
 #pragma once
-// Main window services that record what the window asked for, and routines that record each call.
+// Main window services that record what the window asked for, and an operation table whose
+// actions record each call.
 
 #include "DbError.h"
 #include "frmMain.h"
@@ -41,33 +42,27 @@ struct FakeServer {
             connectionOpen = false;
         };
         s.serverVersion = [this] { return version; };
-        s.routines = routines();
+        s.showAttachWindow = [this](const QString& version) { calls << u"attach|"_s + version; };
+        s.operations = operations;
         return s;
     }
 
-    // Each routine notes "Name|database[|table]|result text seen at the call".
-    QStringList routineCalls;
-    std::function<void(tarnwick::OperationHost&)> duringRoutine;
+    // Each recording action notes "key|database|result text seen at the call".
+    QStringList operationCalls;
+    std::function<void(tarnwick::OperationHost&)> duringOperation;
 
-    OperationRoutines routines() {
-        OperationRoutines r;
-        auto database = [this](const char* name) {
-            return [this, name](tarnwick::OperationHost& host, const QString& db) {
-                routineCalls << QString::fromLatin1(name) + u'|' + db + u'|' + host.resultText();
-                if (duringRoutine) duringRoutine(host);
-            };
-        };
-        r.CheckDatabase = database("CheckDatabase");
-        r.CheckAllocation = database("CheckAllocation");
-        r.CheckCatalog = database("CheckCatalog");
-        r.UpdateUsage = database("UpdateUsage");
-        r.CheckPhysicalOnly = database("CheckPhysicalOnly");
-        r.RepairDatabase = database("RepairDatabase");
-        r.RepairSystemTable = [this](tarnwick::OperationHost& host, const QString& db,
-                                     const QString& table) {
-            routineCalls << u"RepairSystemTable|"_s + db + u'|' + table + u'|' + host.resultText();
-            if (duringRoutine) duringRoutine(host);
-        };
-        return r;
+    OperationRow recordingRow(const QString& key, const QString& text, int image) {
+        return {key, text, image, [this, key](const OperationContext& c) {
+                    operationCalls << key + u'|' + c.currentDatabase() + u'|' + c.host.resultText();
+                    if (duringOperation) duringOperation(c.host);
+                }};
     }
+
+    // The table the window is given; a test may change it before the window is made.
+    OperationTable operations{
+        recordingRow(u"CHECKDB"_s, u"检测数据库"_s, 1),
+        recordingRow(u"ShrinkLog"_s, u"压缩日志文件"_s, 2),
+        recordingRow(u"REPDB"_s, u"修复数据库"_s, 1),
+        {u"NOTHING"_s, u"没有动作"_s, 2, {}},
+    };
 };

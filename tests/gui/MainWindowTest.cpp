@@ -1,10 +1,10 @@
-// The main window offscreen: start-up with recorded services, layout, the wait panel, the result
-// area and keeping itself maximized.
+// The main window offscreen: start-up with recorded services and a recording operation table,
+// layout, the wait panel, the result area and keeping itself maximized.
 
 #include "GuiTestHelpers.h"
 #include "MainWindowFakes.h"
 #include "RecordingToolkit.h"
-#include "frmMainResultArea.h"
+#include "ResultArea.h"
 
 #include <gtest/gtest.h>
 
@@ -22,29 +22,6 @@ using namespace Qt::StringLiterals;
 using tarnwick::test::RecordingToolkit;
 
 namespace {
-
-struct Node {
-    QString key;
-    QString text;
-    int image;
-};
-
-const Node kCatalogue[] = {
-    {u"ATTACH"_s, u"附加数据库（SQL2000建议在企业管理器里操作）"_s, 1},
-    {u"ShrinkLog"_s, u"压缩日志文件"_s, 2},
-    {u"ShrinkMDF"_s, u"压缩数据文件"_s, 1},
-    {u"CHECKDB"_s, u"检测数据库（仅检测）"_s, 2},
-    {u"CHECKALLOC"_s, u"检查修复磁盘空间分配结构一致性"_s, 1},
-    {u"CHECKCATALOG"_s, u"检查修复系统表内及系统表间的一致性"_s, 2},
-    {u"UPDATEUSAGE"_s, u"报告和更正sysindexes表的不正确内容"_s, 1},
-    {u"CHECKDBWITHPHYSICAL_ONLY"_s, u"（仅支持SQL2000）检查修复页和记录标题物理结构的完整性"_s, 2},
-    {u"REPINDEX"_s, u"修复sysindexes表"_s, 1},
-    {u"REPOBJ"_s, u"修复sysobjects表"_s, 2},
-    {u"REPCOL"_s, u"修复syscolumns表"_s, 1},
-    {u"REPDB"_s, u"修复数据库"_s, 2},
-    {u"CHECKEACHTABLE"_s, u"修复当前数据库所有用户表"_s, 1},
-    {u"DBREINDEX"_s, u"重建当前数据库所有用户表已有索引"_s, 2},
-};
 
 QStringList comboItems(const QComboBox* combo) {
     QStringList items;
@@ -85,15 +62,15 @@ TEST_F(MainWindowTest, LoadListsTheDatabasesShowsTheVersionAndFillsTheCatalogue)
     EXPECT_EQ(w.Label5->text(), u"当前数据库版本：Microsoft SQL Server  2000"_s);
     EXPECT_EQ(w.windowTitle(), u"Tarnwick-Microsoft SQL Server  2000"_s);
 
-    ASSERT_EQ(w.TV_Ope->topLevelItemCount(), 14);
-    for (int i = 0; i < 14; ++i) {
+    // The tree shows the rows of the table it was given, in order, each at the top level.
+    ASSERT_EQ(w.TV_Ope->topLevelItemCount(), int(server.operations.size()));
+    for (int i = 0; i < w.TV_Ope->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* item = w.TV_Ope->topLevelItem(i);
-        EXPECT_EQ(item->data(0, frmMain::kNodeKeyRole).toString(), kCatalogue[i].key) << i;
-        EXPECT_EQ(item->text(0), kCatalogue[i].text) << i;
-        EXPECT_EQ(item->data(0, frmMain::kNodeImageRole).toInt(), kCatalogue[i].image) << i;
-        EXPECT_EQ(item->data(0, frmMain::kNodeImageRole).toInt(), i % 2 == 0 ? 1 : 2) << i;
-        EXPECT_EQ(item->icon(0).pixmap(16, 16).toImage(),
-                  w.ImageList1.at(kCatalogue[i].image - 1).toImage())
+        const OperationRow& row = server.operations[i];
+        EXPECT_EQ(item->data(0, frmMain::kNodeKeyRole).toString(), row.key) << i;
+        EXPECT_EQ(item->text(0), row.text) << i;
+        EXPECT_EQ(item->data(0, frmMain::kNodeImageRole).toInt(), row.image) << i;
+        EXPECT_EQ(item->icon(0).pixmap(16, 16).toImage(), w.ImageList1.at(row.image - 1).toImage())
             << i;
         EXPECT_EQ(item->childCount(), 0);
     }

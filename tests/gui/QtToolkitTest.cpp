@@ -93,6 +93,22 @@ TEST(QtToolkit, EscapeOnAnOkCancelBoxAnswersCancel) {
               tarnwick::vbCancel);
 }
 
+TEST(QtToolkit, MessageBoxShowsMarkupAsWritten) {
+    tarnwick::QtToolkit tk;
+    const QString text = u"Incorrect syntax near '<b>x</b>'.<br>"_s;
+    Qt::TextFormat format = Qt::AutoText;
+    QString shown;
+    whenModalOpens([&](QWidget* modal) {
+        auto* box = static_cast<QMessageBox*>(modal);
+        format = box->textFormat();
+        shown = box->text();
+        box->accept();
+    });
+    tk.messageBox(text, tarnwick::vbCritical, u"提示"_s);
+    EXPECT_EQ(format, Qt::PlainText);
+    EXPECT_EQ(shown, text);
+}
+
 TEST(QtToolkit, FileDialogTakesFiltersIndexAndFolderAndReturnsTheNativePath) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());

@@ -8,7 +8,7 @@
 #include "Twips.h"
 #include "WindowFont.h"
 #include "frmMain.h"
-#include "frmMainResultArea.h"
+#include "ResultArea.h"
 
 #include <gtest/gtest.h>
 

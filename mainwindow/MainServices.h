@@ -1,0 +1,29 @@
+#pragma once
+// Everything the main window asks of the rest of the program. The standard services use the
+// login window, the one server connection and the program's operation table; tests put their
+// own in place.
+
+#include "OperationRow.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QWidget;
+
+struct MainServices {
+    // Shows a fresh login window modally; false when it was closed without logging in.
+    std::function<bool(QWidget* owner)> login;
+    // The user databases' names in the server's order; raises on failure.
+    std::function<QStringList()> userDatabases;
+    // Closes the server connection; raises when it is not open.
+    std::function<void()> closeConnection;
+    std::function<QString()> serverVersion;
+    // Opens the attach window for a server version modally and returns when it is closed.
+    std::function<void(const QString& serverVersion)> showAttachWindow;
+    // The operations of the tree and the double-click.
+    OperationTable operations;
+
+    static MainServices standard();
+};
