@@ -240,7 +240,10 @@ TEST_F(StartupE2eTest, ReconnectOpensAFreshLoginAndKeepsTheWindow) {
 // Every row of the program's table reaches its routine with the chosen database: the statement
 // that only that row sends arrives, run from the database list's current text.
 TEST_F(StartupE2eTest, EveryOperationRunsItsRoutineOnTheChosenDatabase) {
-    SqlsimFixture sim(scenario({u"a"_s, u"b"_s}));
+    // The repairs' single-user switch logs in to osql with an empty password.
+    sqlsim::Scenario emptyPassword = scenario({u"a"_s, u"b"_s});
+    emptyPassword.saPassword.clear();
+    SqlsimFixture sim(emptyPassword);
     TypedLogin login(sim, sim.password());
     MainServices services = servicesWith(login);
     QStringList attachVersions;
@@ -275,7 +278,8 @@ TEST_F(StartupE2eTest, EveryOperationRunsItsRoutineOnTheChosenDatabase) {
         for (const sqlsim::JournalEntry& e : sim.journal()) seen |= e.text.contains(statement);
         EXPECT_TRUE(seen) << key.toStdString();
         EXPECT_FALSE(w.resultText().contains(u"previous"_s)) << key.toStdString();
-        EXPECT_FALSE(w.resultText().contains(u"错误信息"_s)) << key.toStdString();
+        EXPECT_FALSE(w.resultText().contains(u"错误信息"_s))
+            << key.toStdString() << ": " << w.resultText().toStdString();
         EXPECT_FALSE(w.fra_Wait->isVisible()) << key.toStdString();
     }
     EXPECT_TRUE(toolkit.messageBoxes.empty());
