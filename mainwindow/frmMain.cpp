@@ -2,10 +2,10 @@
 
 #include "DbError.h"
 #include "Pictures.h"
+#include "ResultArea.h"
 #include "Toolkit.h"
 #include "Twips.h"
 #include "WindowFont.h"
-#include "ResultArea.h"
 
 #include <QComboBox>
 #include <QEvent>

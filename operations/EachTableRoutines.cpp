@@ -21,15 +21,13 @@ namespace ModMain {
 
 namespace {
 
-void showRebuildFailure(const QString& description)
-{
+void showRebuildFailure(const QString& description) {
     tarnwick::toolkit().messageBox(description, tarnwick::vbCritical, rebuildFailureTitle());
 }
 
 }  // namespace
 
-void RebuildAllIndexes(tarnwick::OperationHost& host, const QString& database)
-{
+void RebuildAllIndexes(tarnwick::OperationHost& host, const QString& database) {
     tarnwick::OdbcConnection& connection = serverConnection().Connection;
     const std::optional<QString> failure = failureOf([&] {
         host.ShowWaitPanel(rebuildWaitText());
@@ -38,8 +36,7 @@ void RebuildAllIndexes(tarnwick::OperationHost& host, const QString& database)
         host.setResultText(rebuildDoneText());
     });
     // The box is shown while the wait panel is still up; the panel goes once the box is closed.
-    if (failure)
-        showRebuildFailure(*failure);
+    if (failure) showRebuildFailure(*failure);
     host.HideWaitPanel();
     // Leaving the database can fail too (the connection is gone): that gets a box of its own.
     if (const std::optional<QString> leaving =
@@ -47,8 +44,7 @@ void RebuildAllIndexes(tarnwick::OperationHost& host, const QString& database)
         showRebuildFailure(*leaving);
 }
 
-bool RepairEachTable(tarnwick::OperationHost& host, const QString& database)
-{
+bool RepairEachTable(tarnwick::OperationHost& host, const QString& database) {
     tarnwick::OdbcConnection& connection = serverConnection().Connection;
     tarnwick::RecordSet messages;  // held until the database has left single-user mode
     bool workTableCreated = false;
@@ -78,19 +74,16 @@ bool RepairEachTable(tarnwick::OperationHost& host, const QString& database)
         cleanUpFailures << *leaving;
     const auto dropping =
         failureOf([&] { connection.execute(dropQualifiedResultTableStatement(database)); });
-    if (dropping && workTableCreated)
-        cleanUpFailures << *dropping;
+    if (dropping && workTableCreated) cleanUpFailures << *dropping;
     if (const auto switching = failureOf([&] { SetSingleUser(database, false); }))
         cleanUpFailures << *switching;
     messages.close();
 
     QString text = host.resultText();
-    if (failure)
-        text = tarnwick::capture::withFailureReport(text, *failure);
+    if (failure) text = tarnwick::capture::withFailureReport(text, *failure);
     for (const QString& description : cleanUpFailures)
         text = tarnwick::capture::withFailureReport(text, description);
-    if (failure || !cleanUpFailures.isEmpty())
-        host.setResultText(text);
+    if (failure || !cleanUpFailures.isEmpty()) host.setResultText(text);
     host.HideWaitPanel();
     return result && cleanUpFailures.isEmpty();
 }

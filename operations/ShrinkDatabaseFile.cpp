@@ -16,8 +16,7 @@ using namespace tarnwick::maintenance;
 
 namespace ModMain {
 
-bool ShrinkDatabaseFile(tarnwick::OperationHost& host, const QString& database, int kind)
-{
+bool ShrinkDatabaseFile(tarnwick::OperationHost& host, const QString& database, int kind) {
     tarnwick::OdbcConnection& connection = serverConnection().Connection;
     // Each line is painted before the next statement blocks the window.
     const auto writeLine = [&host](const QString& text, const QString& words) {
@@ -37,8 +36,7 @@ bool ShrinkDatabaseFile(tarnwick::OperationHost& host, const QString& database, 
         connection.execute(shrinkFileStatement(database, files.field(0).toString()));
         writeLine(host.resultText(), shrinkDoneLine());
     });
-    if (!failure)
-        return true;
+    if (!failure) return true;
     host.setResultText(tarnwick::capture::withFailureReport(host.resultText(), *failure));
     return false;
 }

@@ -13,8 +13,7 @@
 namespace tarnwick {
 
 template <typename Step>
-std::optional<QString> failureOf(Step&& step)
-{
+std::optional<QString> failureOf(Step&& step) {
     try {
         step();
     } catch (const DbError& error) {

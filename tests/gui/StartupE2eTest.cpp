@@ -1,5 +1,6 @@
-// Start-up, reconnect and the dispatch of every operation end to end: the real login window and the real database
-// list through unixODBC and FreeTDS to an embedded sqlsim on an ephemeral loopback port.
+// Start-up, reconnect and the dispatch of every operation end to end: the real login window and the
+// real database list through unixODBC and FreeTDS to an embedded sqlsim on an ephemeral loopback
+// port.
 
 #include "GuiTestHelpers.h"
 #include "ModMain.h"
@@ -256,16 +257,19 @@ TEST_F(StartupE2eTest, EveryOperationRunsItsRoutineOnTheChosenDatabase) {
         {u"ShrinkLog"_s, u"Select Name From b.dbo.sysfiles Where GroupID=0"_s},
         {u"ShrinkMDF"_s, u"Select Name From b.dbo.sysfiles Where GroupID=1"_s},
         {u"CHECKDB"_s, u"exec('dbcc checkDB(b) with TABLERESULTS ')"_s},
-        {u"CHECKALLOC"_s, u"exec('dbcc CHECKALLOC(b,REPAIR_ALLOW_DATA_LOSS) with TABLERESULTS ')"_s},
+        {u"CHECKALLOC"_s,
+         u"exec('dbcc CHECKALLOC(b,REPAIR_ALLOW_DATA_LOSS) with TABLERESULTS ')"_s},
         {u"CHECKCATALOG"_s, u"exec('dbcc CHECKALLOC(b) with TABLERESULTS ')"_s},
         {u"UPDATEUSAGE"_s, u"exec('dbcc UPDATEUSAGE(b) with TABLERESULTS ')"_s},
-        {u"CHECKDBWITHPHYSICAL_ONLY"_s, u"exec('dbcc CHECKDB(b) with PHYSICAL_ONLY,TABLERESULTS ')"_s},
+        {u"CHECKDBWITHPHYSICAL_ONLY"_s,
+         u"exec('dbcc CHECKDB(b) with PHYSICAL_ONLY,TABLERESULTS ')"_s},
         {u"REPINDEX"_s, u"exec('dbcc checktable(sysindexes,REPAIR_ALLOW_DATA_LOSS)"_s},
         {u"REPOBJ"_s, u"exec('dbcc checktable(sysobjects,REPAIR_ALLOW_DATA_LOSS)"_s},
         {u"REPCOL"_s, u"exec('dbcc checktable(syscolumns,REPAIR_ALLOW_DATA_LOSS)"_s},
         {u"REPDB"_s, u"exec('dbcc CHECKDB(b,REPAIR_ALLOW_DATA_LOSS) with TABLERESULTS ')"_s},
         {u"CHECKEACHTABLE"_s, u"DROP TABLE b..DBCCRESULT"_s},
-        {u"DBREINDEX"_s, u"SP_MSFOREACHTABLE @COMMAND1=\"DBCC DBREINDEX('?','')with NO_INFOMSGS\""_s},
+        {u"DBREINDEX"_s,
+         u"SP_MSFOREACHTABLE @COMMAND1=\"DBCC DBREINDEX('?','')with NO_INFOMSGS\""_s},
     };
     int row = 0;
     for (const auto& [key, statement] : sent) {

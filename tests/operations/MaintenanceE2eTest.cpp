@@ -34,8 +34,7 @@ const QString kOrdersFinding =
     u"Object ID 117575457, index ID 0: Page (1:295) could not be processed. See other errors for "
     u"details."_s;
 
-sqlsim::ScenarioDatabase database(const QString& name, int dbid, const QStringList& tables)
-{
+sqlsim::ScenarioDatabase database(const QString& name, int dbid, const QStringList& tables) {
     sqlsim::ScenarioDatabase db;
     db.name = name;
     db.dbid = dbid;
@@ -51,22 +50,23 @@ sqlsim::ScenarioDatabase database(const QString& name, int dbid, const QStringLi
     return db;
 }
 
-sqlsim::Scenario scenario()
-{
+sqlsim::Scenario scenario() {
     sqlsim::Scenario s = sqlsim::Scenario::standard();
     sqlsim::ScenarioDatabase sales = database(kDb, 7, {u"Orders"_s, u"Customers"_s});
     sqlsim::ScenarioFinding orders;
     orders.table = u"Orders"_s;
     orders.page = 295;
     orders.text = kOrdersFinding;
-    orders.repairText = u"Repair: Page (1:295) has been deallocated from object ID 117575457, "
-                        u"index ID 0."_s;
+    orders.repairText =
+        u"Repair: Page (1:295) has been deallocated from object ID 117575457, "
+        u"index ID 0."_s;
     sqlsim::ScenarioFinding sysindexes = orders;  // a system table: no user-table repair reaches it
     sysindexes.table = u"sysindexes"_s;
     sysindexes.indId = 1;
     sysindexes.page = 80;
-    sysindexes.text = u"Object ID 2, index ID 1: Page (1:80) could not be processed. See other "
-                      u"errors for details."_s;
+    sysindexes.text =
+        u"Object ID 2, index ID 1: Page (1:80) could not be processed. See other "
+        u"errors for details."_s;
     sales.findings = {orders, sysindexes};
     s.databases.push_back(sales);
     s.databases.push_back(database(kEmptyDb, 8, {}));
@@ -74,42 +74,46 @@ sqlsim::Scenario scenario()
     return s;
 }
 
-QString useStatement(const QString& db) { return u"USE ["_s + db + u"]"_s; }
-QString report(const QString& description) { return u"错误信息"_s + description + u"\r\n"_s; }
-QString lines(const QStringList& words)
-{
+QString useStatement(const QString& db) {
+    return u"USE ["_s + db + u"]"_s;
+}
+QString report(const QString& description) {
+    return u"错误信息"_s + description + u"\r\n"_s;
+}
+QString lines(const QStringList& words) {
     QString text;
-    for (const QString& w : words)
-        text += w + u"\r\n"_s;
+    for (const QString& w : words) text += w + u"\r\n"_s;
     return text;
 }
 
-QRegularExpression exactly(const QString& text)
-{
-    return QRegularExpression(QRegularExpression::anchoredPattern(QRegularExpression::escape(text)));
+QRegularExpression exactly(const QString& text) {
+    return QRegularExpression(
+        QRegularExpression::anchoredPattern(QRegularExpression::escape(text)));
 }
 
 // The batches of each routine's whole run on a database, in order.
-QStringList shrinkRun(const QString& db, int kind)
-{
+QStringList shrinkRun(const QString& db, int kind) {
     const QString file = db + (kind == LogFile ? u"_Log"_s : u"_Data"_s);
     // sysfiles' name is nchar(128): the name comes back, and goes on, with its trailing blanks.
     return {fileNameQuery(db, kind), backupLogStatement(db),
             shrinkFileStatement(db, file.leftJustified(128, u' '))};
 }
 
-QStringList rebuildRun(const QString& db)
-{
+QStringList rebuildRun(const QString& db) {
     return {useStatement(db), rebuildAllIndexesStatement(), useStatement(u"Master"_s)};
 }
 
-QStringList repairRun(const QString& db)
-{
-    return {singleUserStatement(db, true),  useStatement(db),
-            dropLeftoverTableStatement(),   dropLeftoverProcStatement(),
-            createResultTableStatement(),   repairEachTableStatement(),
-            readBackQuery(),                useStatement(u"master"_s),
-            dropQualifiedResultTableStatement(db), singleUserStatement(db, false)};
+QStringList repairRun(const QString& db) {
+    return {singleUserStatement(db, true),
+            useStatement(db),
+            dropLeftoverTableStatement(),
+            dropLeftoverProcStatement(),
+            createResultTableStatement(),
+            repairEachTableStatement(),
+            readBackQuery(),
+            useStatement(u"master"_s),
+            dropQualifiedResultTableStatement(db),
+            singleUserStatement(db, false)};
 }
 constexpr int kRepairCreatesTable = 4;
 constexpr int kRepairReadBack = 6;
@@ -120,20 +124,17 @@ const QStringList kShrinkLines{u"正在读取日志文件"_s, u"正在截断事�
 
 class MaintenanceE2e : public testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         m_sim = std::make_unique<tarnwick::test::SqlsimFixture>(scenario());
         ASSERT_TRUE(m_sim->connect());
         m_mainConn = m_sim->journal().back().conn;
         m_sim->clearJournal();
     }
 
-    QStringList batches() const
-    {
+    QStringList batches() const {
         QStringList texts;
         for (const sqlsim::JournalEntry& entry : m_sim->journal())
-            if (entry.conn == m_mainConn)
-                texts << entry.text;
+            if (entry.conn == m_mainConn) texts << entry.text;
         return texts;
     }
 
@@ -147,8 +148,7 @@ protected:
 
 // ---- File shrink -------------------------------------------------------------------------------
 
-TEST_F(MaintenanceE2e, ShrinkWritesFourLinesShrinksTheFileAndStaysInTheDatabase)
-{
+TEST_F(MaintenanceE2e, ShrinkWritesFourLinesShrinksTheFileAndStaysInTheDatabase) {
     for (const int kind : {LogFile, DataFile}) {
         SCOPED_TRACE(kind);
         const QString target = kind == LogFile ? u"Sales_Log"_s : u"Sales_Data"_s;
@@ -170,17 +170,16 @@ TEST_F(MaintenanceE2e, ShrinkWritesFourLinesShrinksTheFileAndStaysInTheDatabase)
     EXPECT_TRUE(m_toolkit.messageBoxes.empty());
 }
 
-TEST_F(MaintenanceE2e, ShrinkOfAMissingDatabaseStopsAtTheFileQuery)
-{
+TEST_F(MaintenanceE2e, ShrinkOfAMissingDatabaseStopsAtTheFileQuery) {
     RecordingHost host;
     EXPECT_FALSE(ModMain::ShrinkDatabaseFile(host, kMissingDb, LogFile));
     EXPECT_EQ(batches(), QStringList{fileNameQuery(kMissingDb, LogFile)});
-    static const QRegularExpression shape(u"^正在读取日志文件\r\n错误信息[^\r\n]*NoSuchDb[^\r\n]*\r\n$"_s);
+    static const QRegularExpression shape(
+        u"^正在读取日志文件\r\n错误信息[^\r\n]*NoSuchDb[^\r\n]*\r\n$"_s);
     EXPECT_TRUE(shape.match(host.resultText()).hasMatch()) << host.resultText().toStdString();
 }
 
-TEST_F(MaintenanceE2e, ShrinkOfADatabaseWithoutSuchFilesFailsAtTheShrink)
-{
+TEST_F(MaintenanceE2e, ShrinkOfADatabaseWithoutSuchFilesFailsAtTheShrink) {
     RecordingHost host;
     EXPECT_FALSE(ModMain::ShrinkDatabaseFile(host, kDb, 2));  // no file group 2: no first row
     EXPECT_EQ(batches(), shrinkRun(kDb, 2).mid(0, 2));
@@ -190,14 +189,13 @@ TEST_F(MaintenanceE2e, ShrinkOfADatabaseWithoutSuchFilesFailsAtTheShrink)
 
 // ---- Index rebuild -----------------------------------------------------------------------------
 
-TEST_F(MaintenanceE2e, RebuildRebuildsEveryUserTableAndReturnsToMaster)
-{
+TEST_F(MaintenanceE2e, RebuildRebuildsEveryUserTableAndReturnsToMaster) {
     RecordingHost host;
     ModMain::RebuildAllIndexes(host, kDb);
     EXPECT_EQ(batches(), rebuildRun(kDb));
     EXPECT_EQ(host.resultText(), u"重建完成"_s);
-    EXPECT_EQ(host.calls(), (QStringList{u"show:"_s + rebuildWaitText(), u"setResultText"_s,
-                                         u"hide"_s}));
+    EXPECT_EQ(host.calls(),
+              (QStringList{u"show:"_s + rebuildWaitText(), u"setResultText"_s, u"hide"_s}));
     EXPECT_TRUE(m_toolkit.messageBoxes.empty());
     EXPECT_EQ(engine().indexRebuilds(kDb, u"Orders"_s), 1);
     EXPECT_EQ(engine().indexRebuilds(kDb, u"Customers"_s), 1);
@@ -208,8 +206,7 @@ TEST_F(MaintenanceE2e, RebuildRebuildsEveryUserTableAndReturnsToMaster)
     EXPECT_EQ(empty.resultText(), u"重建完成"_s);
 }
 
-TEST_F(MaintenanceE2e, RebuildOfADatabaseHeldInSingleUserModeShowsTheServersTextInABox)
-{
+TEST_F(MaintenanceE2e, RebuildOfADatabaseHeldInSingleUserModeShowsTheServersTextInABox) {
     engine().setSingleUser(kLockedDb, true);
     tarnwick::OdbcConnection other;
     other.open(ModMain::buildConnectionString(m_sim->serverName(), m_sim->password()));
@@ -236,8 +233,7 @@ TEST_F(MaintenanceE2e, RebuildOfADatabaseHeldInSingleUserModeShowsTheServersText
 
 // ---- All-table repair --------------------------------------------------------------------------
 
-TEST_F(MaintenanceE2e, RepairEachTableShowsEveryTablesMessagesAndRepairsTheirFindings)
-{
+TEST_F(MaintenanceE2e, RepairEachTableShowsEveryTablesMessagesAndRepairsTheirFindings) {
     RecordingHost host;
     EXPECT_TRUE(ModMain::RepairEachTable(host, kDb));
     EXPECT_EQ(batches(), repairRun(kDb));
@@ -248,8 +244,8 @@ TEST_F(MaintenanceE2e, RepairEachTableShowsEveryTablesMessagesAndRepairsTheirFin
     EXPECT_TRUE(host.resultText().contains(kOrdersFinding)) << host.resultText().toStdString();
     EXPECT_TRUE(host.resultText().endsWith(u'\r'));
     EXPECT_FALSE(host.resultText().contains(u"错误信息"_s));
-    EXPECT_EQ(host.calls(), (QStringList{u"show:正在检测................"_s, u"setResultText"_s,
-                                         u"hide"_s}));
+    EXPECT_EQ(host.calls(),
+              (QStringList{u"show:正在检测................"_s, u"setResultText"_s, u"hide"_s}));
     EXPECT_FALSE(engine().objectExists(kDb, u"DBCCRESULT"_s));
     EXPECT_FALSE(engine().isSingleUser(kDb));
     EXPECT_FALSE(insideDatabase(kDb));
@@ -268,13 +264,13 @@ TEST_F(MaintenanceE2e, RepairEachTableShowsEveryTablesMessagesAndRepairsTheirFin
 
 // Without user tables of its own the database still holds the work table while the capture runs,
 // so the server checks that one table and only its lines come back.
-TEST_F(MaintenanceE2e, RepairEachTableWithoutUserTablesShowsOnlyTheWorkTable)
-{
+TEST_F(MaintenanceE2e, RepairEachTableWithoutUserTablesShowsOnlyTheWorkTable) {
     RecordingHost host;
     EXPECT_TRUE(ModMain::RepairEachTable(host, kEmptyDb));
     EXPECT_EQ(batches(), repairRun(kEmptyDb));
-    EXPECT_EQ(host.resultText(), u"DBCC results for 'DBCCRESULT'.\r"
-                                 u"There are 0 rows in 0 pages for object 'DBCCRESULT'.\r"_s);
+    EXPECT_EQ(host.resultText(),
+              u"DBCC results for 'DBCCRESULT'.\r"
+              u"There are 0 rows in 0 pages for object 'DBCCRESULT'.\r"_s);
     EXPECT_FALSE(engine().objectExists(kEmptyDb, u"DBCCRESULT"_s));
     EXPECT_FALSE(engine().isSingleUser(kEmptyDb));
 }
@@ -289,42 +285,41 @@ struct StepCase {
     bool drop;  // the server drops the connection instead of answering with an error
 };
 
-QStringList runOf(Routine routine)
-{
+QStringList runOf(Routine routine) {
     switch (routine) {
-    case Routine::ShrinkLog: return shrinkRun(kDb, LogFile);
-    case Routine::ShrinkData: return shrinkRun(kDb, DataFile);
-    case Routine::Rebuild: return rebuildRun(kDb);
-    case Routine::RepairEach: return repairRun(kDb);
+        case Routine::ShrinkLog:
+            return shrinkRun(kDb, LogFile);
+        case Routine::ShrinkData:
+            return shrinkRun(kDb, DataFile);
+        case Routine::Rebuild:
+            return rebuildRun(kDb);
+        case Routine::RepairEach:
+            return repairRun(kDb);
     }
     return {};
 }
 
-std::vector<StepCase> everyStep()
-{
+std::vector<StepCase> everyStep() {
     std::vector<StepCase> cases;
-    for (Routine r : {Routine::ShrinkLog, Routine::ShrinkData, Routine::Rebuild, Routine::RepairEach})
+    for (Routine r :
+         {Routine::ShrinkLog, Routine::ShrinkData, Routine::Rebuild, Routine::RepairEach})
         for (int step = 0; step < runOf(r).size(); ++step)
-            for (bool drop : {false, true})
-                cases.push_back({r, step, drop});
+            for (bool drop : {false, true}) cases.push_back({r, step, drop});
     return cases;
 }
 
 class FailingStep : public MaintenanceE2e, public testing::WithParamInterface<StepCase> {};
 
-int reportCount(const QString& text)
-{
+int reportCount(const QString& text) {
     return int(text.count(u"错误信息"_s));
 }
 
-TEST_P(FailingStep, EndsLikeEveryFailedRun)
-{
+TEST_P(FailingStep, EndsLikeEveryFailedRun) {
     const auto [routine, step, drop] = GetParam();
     const QStringList all = runOf(routine);
     const QString injected = u"Injected failure at step "_s + QString::number(step) + u"."_s;
     sqlsim::Fault fault{.pattern = exactly(all.at(step)), .errorText = injected};
-    if (drop)
-        fault.action = sqlsim::Fault::Action::Drop;
+    if (drop) fault.action = sqlsim::Fault::Action::Drop;
     m_sim->addFault(fault);
 
     RecordingHost host;
@@ -332,104 +327,111 @@ TEST_P(FailingStep, EndsLikeEveryFailedRun)
     m_toolkit.onMessageBox = [&](const auto&) { panelUpAtBoxes.push_back(host.panelVisible()); };
     bool result = true;
     switch (routine) {
-    case Routine::ShrinkLog: result = ModMain::ShrinkDatabaseFile(host, kDb, LogFile); break;
-    case Routine::ShrinkData: result = ModMain::ShrinkDatabaseFile(host, kDb, DataFile); break;
-    case Routine::Rebuild:
-        ModMain::RebuildAllIndexes(host, kDb);
-        result = false;  // no result of its own
-        break;
-    case Routine::RepairEach: result = ModMain::RepairEachTable(host, kDb); break;
+        case Routine::ShrinkLog:
+            result = ModMain::ShrinkDatabaseFile(host, kDb, LogFile);
+            break;
+        case Routine::ShrinkData:
+            result = ModMain::ShrinkDatabaseFile(host, kDb, DataFile);
+            break;
+        case Routine::Rebuild:
+            ModMain::RebuildAllIndexes(host, kDb);
+            result = false;  // no result of its own
+            break;
+        case Routine::RepairEach:
+            result = ModMain::RepairEachTable(host, kDb);
+            break;
     }
     const QString text = host.resultText();
     EXPECT_FALSE(host.panelVisible());
     EXPECT_FALSE(result);
 
     switch (routine) {
-    case Routine::ShrinkLog:
-    case Routine::ShrinkData:
-        // The lines written before the failing statement, then its report; nothing else is sent.
-        EXPECT_EQ(batches(), all.mid(0, step + 1));
-        if (drop) {
-            EXPECT_TRUE(text.startsWith(lines(kShrinkLines.mid(0, step + 1)) + u"错误信息"_s));
-        } else {
-            EXPECT_EQ(text, lines(kShrinkLines.mid(0, step + 1)) + report(injected));
-        }
-        EXPECT_EQ(reportCount(text), 1);
-        EXPECT_TRUE(m_toolkit.messageBoxes.empty());
-        break;
+        case Routine::ShrinkLog:
+        case Routine::ShrinkData:
+            // The lines written before the failing statement, then its report; nothing else is
+            // sent.
+            EXPECT_EQ(batches(), all.mid(0, step + 1));
+            if (drop) {
+                EXPECT_TRUE(text.startsWith(lines(kShrinkLines.mid(0, step + 1)) + u"错误信息"_s));
+            } else {
+                EXPECT_EQ(text, lines(kShrinkLines.mid(0, step + 1)) + report(injected));
+            }
+            EXPECT_EQ(reportCount(text), 1);
+            EXPECT_TRUE(m_toolkit.messageBoxes.empty());
+            break;
 
-    case Routine::Rebuild: {
-        // A failure before the return to Master is shown while the panel is up; the return to
-        // Master still runs, and its own failure gets a box of its own.
-        const bool rebuilt = step == 2;
-        EXPECT_EQ(batches(), drop || rebuilt ? all.mid(0, step + 1)
-                                             : all.mid(0, step + 1) << useStatement(u"Master"_s));
-        EXPECT_EQ(text, rebuilt ? u"重建完成"_s : QString());
-        std::vector<bool> expectedPanel{!rebuilt};
-        if (drop && !rebuilt)
-            expectedPanel.push_back(false);
-        EXPECT_EQ(panelUpAtBoxes, expectedPanel);
-        ASSERT_EQ(m_toolkit.messageBoxes.size(), expectedPanel.size());
-        if (!drop) {
-            EXPECT_EQ(m_toolkit.messageBoxes[0].text, injected);
+        case Routine::Rebuild: {
+            // A failure before the return to Master is shown while the panel is up; the return to
+            // Master still runs, and its own failure gets a box of its own.
+            const bool rebuilt = step == 2;
+            EXPECT_EQ(batches(), drop || rebuilt
+                                     ? all.mid(0, step + 1)
+                                     : all.mid(0, step + 1) << useStatement(u"Master"_s));
+            EXPECT_EQ(text, rebuilt ? u"重建完成"_s : QString());
+            std::vector<bool> expectedPanel{!rebuilt};
+            if (drop && !rebuilt) expectedPanel.push_back(false);
+            EXPECT_EQ(panelUpAtBoxes, expectedPanel);
+            ASSERT_EQ(m_toolkit.messageBoxes.size(), expectedPanel.size());
+            if (!drop) {
+                EXPECT_EQ(m_toolkit.messageBoxes[0].text, injected);
+            }
+            for (const auto& box : m_toolkit.messageBoxes) {
+                EXPECT_EQ(box.style, tarnwick::vbCritical);
+                EXPECT_EQ(box.title, u"提示"_s);
+            }
+            break;
         }
-        for (const auto& box : m_toolkit.messageBoxes) {
-            EXPECT_EQ(box.style, tarnwick::vbCritical);
-            EXPECT_EQ(box.title, u"提示"_s);
-        }
-        break;
-    }
 
-    case Routine::RepairEach: {
-        // The clean-up runs whole after any failure; nothing reaches a dropped connection.
-        EXPECT_EQ(batches(), drop ? all.mid(0, step + 1)
-                                  : all.mid(0, step + 1) + all.mid(std::max(step + 1, kRepairCleanUp)));
-        const QString messagesBefore = step > kRepairReadBack ? text.section(u"错误信息"_s, 0, 0)
-                                                              : QString();
-        if (step > kRepairReadBack) {
-            EXPECT_TRUE(messagesBefore.contains(u"DBCC results for 'Orders'.\r"_s));
+        case Routine::RepairEach: {
+            // The clean-up runs whole after any failure; nothing reaches a dropped connection.
+            EXPECT_EQ(batches(),
+                      drop ? all.mid(0, step + 1)
+                           : all.mid(0, step + 1) + all.mid(std::max(step + 1, kRepairCleanUp)));
+            const QString messagesBefore =
+                step > kRepairReadBack ? text.section(u"错误信息"_s, 0, 0) : QString();
+            if (step > kRepairReadBack) {
+                EXPECT_TRUE(messagesBefore.contains(u"DBCC results for 'Orders'.\r"_s));
+            }
+            if (!drop) {
+                // The drop of a table this run never made is not reported again.
+                EXPECT_EQ(text, messagesBefore + report(injected));
+            } else {
+                // Every step after the drop fails on the dead connection and is reported: the
+                // switch to master, the drop (when the table had been made), the switch out of
+                // single-user.
+                int expected = 3;
+                if (step < kRepairCleanUp)
+                    expected = 1 + 1 + (step > kRepairCreatesTable ? 1 : 0) + 1;
+                else if (step == kRepairCleanUp + 1)
+                    expected = 2;
+                else if (step == kRepairCleanUp + 2)
+                    expected = 1;
+                EXPECT_EQ(reportCount(text), expected) << text.toStdString();
+                EXPECT_TRUE(text.endsWith(u"\r\n"_s));
+            }
+            // The single-user option is off again whenever the connection lived to switch it.
+            if (!drop && step != kRepairCleanUp && step != kRepairCleanUp + 2) {
+                EXPECT_FALSE(engine().isSingleUser(kDb));
+            }
+            EXPECT_TRUE(m_toolkit.messageBoxes.empty());
+            EXPECT_EQ(host.calls().first(), u"show:正在检测................"_s);
+            EXPECT_EQ(host.calls().last(), u"hide"_s);
+            break;
         }
-        if (!drop) {
-            // The drop of a table this run never made is not reported again.
-            EXPECT_EQ(text, messagesBefore + report(injected));
-        } else {
-            // Every step after the drop fails on the dead connection and is reported: the switch
-            // to master, the drop (when the table had been made), the switch out of single-user.
-            int expected = 3;
-            if (step < kRepairCleanUp)
-                expected = 1 + 1 + (step > kRepairCreatesTable ? 1 : 0) + 1;
-            else if (step == kRepairCleanUp + 1)
-                expected = 2;
-            else if (step == kRepairCleanUp + 2)
-                expected = 1;
-            EXPECT_EQ(reportCount(text), expected) << text.toStdString();
-            EXPECT_TRUE(text.endsWith(u"\r\n"_s));
-        }
-        // The single-user option is off again whenever the connection lived to switch it.
-        if (!drop && step != kRepairCleanUp && step != kRepairCleanUp + 2) {
-            EXPECT_FALSE(engine().isSingleUser(kDb));
-        }
-        EXPECT_TRUE(m_toolkit.messageBoxes.empty());
-        EXPECT_EQ(host.calls().first(), u"show:正在检测................"_s);
-        EXPECT_EQ(host.calls().last(), u"hide"_s);
-        break;
-    }
     }
 }
 
-std::string caseName(const testing::TestParamInfo<StepCase>& info)
-{
+std::string caseName(const testing::TestParamInfo<StepCase>& info) {
     static const char* const kNames[] = {"ShrinkLog", "ShrinkData", "Rebuild", "RepairEach"};
-    return std::string(kNames[int(info.param.routine)]) + "_step" + std::to_string(info.param.step)
-           + (info.param.drop ? "_dropped" : "_failed");
+    return std::string(kNames[int(info.param.routine)]) + "_step" +
+           std::to_string(info.param.step) + (info.param.drop ? "_dropped" : "_failed");
 }
 
 INSTANTIATE_TEST_SUITE_P(E2e, FailingStep, testing::ValuesIn(everyStep()), caseName);
 
 // A failure at the capture statement: the work table is still dropped, single-user mode switched
 // off, and the result shows only the report.
-TEST_F(MaintenanceE2e, RepairEachTableFailingAtTheCaptureStillCleansUp)
-{
+TEST_F(MaintenanceE2e, RepairEachTableFailingAtTheCaptureStillCleansUp) {
     m_sim->failOn(tarnwick::test::SqlsimFixture::literal(u"INSERT INTO DBCCRESULT"_s),
                   u"Could not find stored procedure 'SP_MSFOREACHTABLE'."_s, 2812);
     RecordingHost host;
@@ -442,14 +444,13 @@ TEST_F(MaintenanceE2e, RepairEachTableFailingAtTheCaptureStillCleansUp)
 
 // A database that cannot be entered: the run stops before the work table exists. The drop that
 // follows fails as well, which says nothing new and is not shown; single-user mode goes off.
-TEST_F(MaintenanceE2e, RepairEachTableOfADatabaseThatCannotBeEnteredShowsOneReport)
-{
+TEST_F(MaintenanceE2e, RepairEachTableOfADatabaseThatCannotBeEnteredShowsOneReport) {
     RecordingHost host;
     EXPECT_FALSE(ModMain::RepairEachTable(host, kMissingDb));
-    EXPECT_EQ(batches(), (QStringList{singleUserStatement(kMissingDb, true), useStatement(kMissingDb),
-                                      useStatement(u"master"_s),
-                                      dropQualifiedResultTableStatement(kMissingDb),
-                                      singleUserStatement(kMissingDb, false)}));
+    EXPECT_EQ(batches(),
+              (QStringList{singleUserStatement(kMissingDb, true), useStatement(kMissingDb),
+                           useStatement(u"master"_s), dropQualifiedResultTableStatement(kMissingDb),
+                           singleUserStatement(kMissingDb, false)}));
     static const QRegularExpression oneReport(u"^错误信息[^\r\n]*NoSuchDb[^\r\n]*\r\n$"_s);
     EXPECT_TRUE(oneReport.match(host.resultText()).hasMatch()) << host.resultText().toStdString();
     EXPECT_FALSE(host.panelVisible());

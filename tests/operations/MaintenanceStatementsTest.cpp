@@ -21,21 +21,23 @@ struct NamedStatements {
     QString drop;
 };
 
-TEST(MaintenanceStatements, NamesGoInUnchanged)
-{
+TEST(MaintenanceStatements, NamesGoInUnchanged) {
     const QString padded = u"Sales_Log"_s + QString(119, u' ');
     const NamedStatements cases[] = {
         {u"Sales"_s, padded, u"Select Name From Sales.dbo.sysfiles Where GroupID=0"_s,
-         u"Select Name From Sales.dbo.sysfiles Where GroupID=1"_s, u"Backup log Sales with no_log"_s,
-         u"Use Sales Dbcc ShrinkFile('"_s + padded + u"',1)"_s, u"DROP TABLE Sales..DBCCRESULT"_s},
+         u"Select Name From Sales.dbo.sysfiles Where GroupID=1"_s,
+         u"Backup log Sales with no_log"_s, u"Use Sales Dbcc ShrinkFile('"_s + padded + u"',1)"_s,
+         u"DROP TABLE Sales..DBCCRESULT"_s},
         {u"My Db"_s, u"My Db_Data"_s, u"Select Name From My Db.dbo.sysfiles Where GroupID=0"_s,
-         u"Select Name From My Db.dbo.sysfiles Where GroupID=1"_s, u"Backup log My Db with no_log"_s,
-         u"Use My Db Dbcc ShrinkFile('My Db_Data',1)"_s, u"DROP TABLE My Db..DBCCRESULT"_s},
+         u"Select Name From My Db.dbo.sysfiles Where GroupID=1"_s,
+         u"Backup log My Db with no_log"_s, u"Use My Db Dbcc ShrinkFile('My Db_Data',1)"_s,
+         u"DROP TABLE My Db..DBCCRESULT"_s},
         {u"O'Brien"_s, u"O'Brien_Log"_s, u"Select Name From O'Brien.dbo.sysfiles Where GroupID=0"_s,
          u"Select Name From O'Brien.dbo.sysfiles Where GroupID=1"_s,
          u"Backup log O'Brien with no_log"_s, u"Use O'Brien Dbcc ShrinkFile('O'Brien_Log',1)"_s,
          u"DROP TABLE O'Brien..DBCCRESULT"_s},
-        {u"销售数据"_s, u"销售数据_Log"_s, u"Select Name From 销售数据.dbo.sysfiles Where GroupID=0"_s,
+        {u"销售数据"_s, u"销售数据_Log"_s,
+         u"Select Name From 销售数据.dbo.sysfiles Where GroupID=0"_s,
          u"Select Name From 销售数据.dbo.sysfiles Where GroupID=1"_s,
          u"Backup log 销售数据 with no_log"_s, u"Use 销售数据 Dbcc ShrinkFile('销售数据_Log',1)"_s,
          u"DROP TABLE 销售数据..DBCCRESULT"_s},
@@ -51,8 +53,7 @@ TEST(MaintenanceStatements, NamesGoInUnchanged)
     EXPECT_EQ(fileNameQuery(u"x"_s, -12), u"Select Name From x.dbo.sysfiles Where GroupID=-12"_s);
 }
 
-TEST(MaintenanceStatements, FixedTexts)
-{
+TEST(MaintenanceStatements, FixedTexts) {
     EXPECT_EQ(readingFilesLine(), u"正在读取日志文件"_s);
     EXPECT_EQ(truncatingLogLine(), u"正在截断事务日志"_s);
     EXPECT_EQ(shrinkingFileLine(), u"正在压缩日志文件"_s);
