@@ -7,6 +7,7 @@
 #include "ModMain.h"
 #include "RecordingToolkit.h"
 #include "SqlsimFixture.h"
+#include "WaitPanel.h"
 #include "frmAttch7.h"
 #include "frmFile.h"
 
