@@ -40,6 +40,8 @@ FileListGrid::FileListGrid(int widthTwips, QWidget* parent)
     setSelectionMode(QAbstractItemView::NoSelection);
     setFocusPolicy(Qt::NoFocus);
     setWordWrap(false);
+    // The widths fill the grid to within its border; a pixel lost to rounding needs no scroll bar.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // Row 0 is the header row: the colour of a button, centred text.
     for (int column = 0; column < columnCount(); ++column) {
         auto* cell = new QTableWidgetItem;
