@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QMessageBox>
 
 #include <cstdio>
 
@@ -91,6 +92,16 @@ int main(int argc, char** argv) {
         ok &= save(window, folder + u"/attach-70.png"_s);
         window.fra_Wait->show();
         ok &= save(window, folder + u"/attach-70-wait.png"_s);
+    }
+    {
+        // The confirmation before a single-file attach, its lines joined by carriage returns.
+        QMessageBox box(QMessageBox::Information, u"提示"_s,
+                        u"由于您没有选择日志文件，所以将执行单文件附加！\r该操作将重建日志文件，"
+                        u"如果有原日志文件，请先选择！\r是否执行单文件附加？"_s);
+        box.addButton(u"确定"_s, QMessageBox::AcceptRole);  // the buttons the program's boxes show
+        box.addButton(u"取消"_s, QMessageBox::RejectRole);
+        box.show();
+        ok &= save(box, folder + u"/attach-70-question.png"_s);
     }
     attach::resetServices();
     tarnwick::setToolkit(nullptr);
