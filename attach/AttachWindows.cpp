@@ -9,7 +9,7 @@ namespace attach {
 
 AttachWindow attachWindowFor(const QString& serverVersion) {
     return serverVersion == u"Microsoft SQL Server  2000"_s ? AttachWindow::PrimaryFile
-                                                             : AttachWindow::DataAndLogFiles;
+                                                            : AttachWindow::DataAndLogFiles;
 }
 
 void ShowAttachWindow(const QString& serverVersion) {

@@ -81,7 +81,8 @@ frmAttch7::frmAttch7(QWidget* parent)
         browse->setIcon(QIcon(tarnwick::browsePicture()));
         browse->setIconSize(QSize(16, 16));
     }
-    for (QPushButton* button : {CmdSel, Command1, Cmd_OK, Cmd_Cancel}) button->setAutoDefault(false);
+    for (QPushButton* button : {CmdSel, Command1, Cmd_OK, Cmd_Cancel})
+        button->setAutoDefault(false);
     Cmd_OK->setEnabled(false);
 
     connect(CmdSel, &QPushButton::clicked, this, &frmAttch7::CmdSel_Click);
@@ -136,8 +137,8 @@ void frmAttch7::Cmd_OK_Click() {
                                  texts::messageTitle());
         } else {
             const QString question = u"由于您没有选择日志文件，所以将执行单文件附加！"_s + u'\r' +
-                                     u"该操作将重建日志文件，如果有原日志文件，请先选择！"_s + u'\r' +
-                                     u"是否执行单文件附加？"_s;
+                                     u"该操作将重建日志文件，如果有原日志文件，请先选择！"_s +
+                                     u'\r' + u"是否执行单文件附加？"_s;
             if (toolkit().messageBox(question, tarnwick::vbOKCancelInformation,
                                      texts::messageTitle()) == tarnwick::vbOK) {
                 attach::services().execute(

@@ -118,9 +118,9 @@ void frmFile::LoadFileList(const QString& path) {
     const attach::AttachServices services = attach::services();
     attach::FileListGrid& grid = *MSHF_DBInformation;
 
-    tarnwick::RecordSet files =
-        services.openRecordSet(attach::checkPrimaryFileQuery(path, 3),
-                               tarnwick::RecordSet::adOpenDynamic, tarnwick::RecordSet::adLockReadOnly);
+    tarnwick::RecordSet files = services.openRecordSet(attach::checkPrimaryFileQuery(path, 3),
+                                                       tarnwick::RecordSet::adOpenDynamic,
+                                                       tarnwick::RecordSet::adLockReadOnly);
     grid.setRows(2);
     while (!files.eof()) {
         const int r = grid.rows() - 1;
@@ -132,9 +132,9 @@ void frmFile::LoadFileList(const QString& path) {
     }
     files.close();
 
-    tarnwick::RecordSet properties =
-        services.openRecordSet(attach::checkPrimaryFileQuery(path, 2),
-                               tarnwick::RecordSet::adOpenStatic, tarnwick::RecordSet::adLockOptimistic);
+    tarnwick::RecordSet properties = services.openRecordSet(attach::checkPrimaryFileQuery(path, 2),
+                                                            tarnwick::RecordSet::adOpenStatic,
+                                                            tarnwick::RecordSet::adLockOptimistic);
     properties.moveFirst();
     txtDBName->setText(properties.field(1).toString());
     properties.close();
@@ -161,7 +161,8 @@ void frmFile::Cmd_OK_Click() {
         const QString statement =
             grid.textMatrix(2, 0) == kMissing
                 ? attach::singleFileAttachStatement(name, grid.textMatrix(1, 2))
-                : attach::twoFileAttachStatement(name, grid.textMatrix(1, 2), grid.textMatrix(2, 2));
+                : attach::twoFileAttachStatement(name, grid.textMatrix(1, 2),
+                                                 grid.textMatrix(2, 2));
         attach::services().execute(statement);
         toolkit().messageBox(texts::attachSucceeded(), tarnwick::vbInformation,
                              texts::messageTitle());

@@ -17,14 +17,16 @@ TEST(AttachStatements, PiecesJoinedWithoutBlanksNamesAndPathsAsTheyStand) {
     const Case cases[] = {
         {attach::singleFileAttachStatement(u"Inventory"_s, u"C:\\Attach\\Inventory.MDF"_s),
          u"EXEC sp_attach_single_file_db @dbname = 'Inventory',@physname = 'C:\\Attach\\Inventory.MDF'"_s},
-        {attach::twoFileAttachStatement(u"市场 调查"_s, u"/srv/a b/市场.MDF"_s, u"/srv/a b/市场.LDF"_s),
+        {attach::twoFileAttachStatement(u"市场 调查"_s, u"/srv/a b/市场.MDF"_s,
+                                        u"/srv/a b/市场.LDF"_s),
          u"EXEC sp_attach_db @dbname = N'市场 调查',@filename1 = N'/srv/a b/市场.MDF',"
          u"@filename2 = N'/srv/a b/市场.LDF'"_s},
         {attach::twoFileAttachStatement(u"O'Brien"_s, u"C:\\O'B.MDF"_s, QString()),
          u"EXEC sp_attach_db @dbname = N'O'Brien',@filename1 = N'C:\\O'B.MDF',@filename2 = N''"_s},
         {attach::checkPrimaryFileQuery(u"C:\\Attach\\A.MDF"_s, 3),
          u"dbcc checkprimaryfile (N'C:\\Attach\\A.MDF', 3)"_s},
-        {attach::checkPrimaryFileQuery(u" /srv/A.MDF"_s, 2), u"dbcc checkprimaryfile (N' /srv/A.MDF', 2)"_s},
+        {attach::checkPrimaryFileQuery(u" /srv/A.MDF"_s, 2),
+         u"dbcc checkprimaryfile (N' /srv/A.MDF', 2)"_s},
     };
     for (const Case& c : cases) EXPECT_EQ(c.statement, c.expected);
 }

@@ -54,9 +54,10 @@ attach::AttachServices fixedAnswers() {
     s.openRecordSet = [](const QString& query, tarnwick::RecordSet::CursorType,
                          tarnwick::RecordSet::LockType) {
         if (query.endsWith(u"3)"_s))
-            return tarnwick::RecordSet::fromRows({{0, 1, u""_s, u"D:\\旧数据\\市场调查.MDF"_s},
-                                                  {0, 2, u""_s, u"D:\\旧数据\\市场调查_Log.LDF"_s},
-                                                  {0, 3, u""_s, u"D:\\旧数据\\市场调查_Extra.NDF"_s}});
+            return tarnwick::RecordSet::fromRows(
+                {{0, 1, u""_s, u"D:\\旧数据\\市场调查.MDF"_s},
+                 {0, 2, u""_s, u"D:\\旧数据\\市场调查_Log.LDF"_s},
+                 {0, 3, u""_s, u"D:\\旧数据\\市场调查_Extra.NDF"_s}});
         return tarnwick::RecordSet::fromRows({{u"Database name"_s, u"市场调查"_s}});
     };
     s.execute = [](const QString&) {};

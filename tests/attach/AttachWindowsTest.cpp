@@ -17,7 +17,7 @@ TEST(AttachWindowChoice, OnlyTheExactSql2000TextOpensThePrimaryFileWindow) {
     const std::pair<QString, AttachWindow> cases[] = {
         {u"Microsoft SQL Server  2000"_s, AttachWindow::PrimaryFile},
         {u"Microsoft SQL Server  7.00"_s, AttachWindow::DataAndLogFiles},
-        {u"Microsoft SQL Server 2000"_s, AttachWindow::DataAndLogFiles},   // one blank
+        {u"Microsoft SQL Server 2000"_s, AttachWindow::DataAndLogFiles},    // one blank
         {u"Microsoft SQL Server  2000 "_s, AttachWindow::DataAndLogFiles},  // trailing blank
         {u"microsoft sql server  2000"_s, AttachWindow::DataAndLogFiles},
         {u""_s, AttachWindow::DataAndLogFiles},
@@ -40,8 +40,8 @@ TEST(AttachWindowChoice, ShowsAFreshOwnerlessModalWindowEachTime) {
             auto* w = qobject_cast<QDialog*>(QApplication::activeModalWidget());
             ASSERT_NE(w, nullptr);
             auto* name = w->findChild<QLineEdit*>(u"txtDBName"_s);
-            seen.push_back({w->objectName(), w->isModal(), w->parentWidget() != nullptr,
-                            name->text()});
+            seen.push_back(
+                {w->objectName(), w->isModal(), w->parentWidget() != nullptr, name->text()});
             name->setText(u"left behind"_s);
             w->reject();
         });
@@ -63,7 +63,6 @@ TEST(AttachWindowChoice, ShowsAFreshOwnerlessModalWindowEachTime) {
     }
     EXPECT_TRUE(QApplication::topLevelWidgets().isEmpty() ||
                 std::none_of(QApplication::topLevelWidgets().cbegin(),
-                             QApplication::topLevelWidgets().cend(), [](QWidget* w) {
-                                 return w->objectName().startsWith(u"frm"_s);
-                             }));
+                             QApplication::topLevelWidgets().cend(),
+                             [](QWidget* w) { return w->objectName().startsWith(u"frm"_s); }));
 }

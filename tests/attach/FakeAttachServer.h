@@ -26,10 +26,12 @@ public:
         QVector<QVector<QVariant>> files;
         int fileId = 0;
         for (const QString& path : recordedPaths)
-            files.push_back({0x100002, ++fileId, QStringLiteral("name"), path.leftJustified(260, u' ')});
+            files.push_back(
+                {0x100002, ++fileId, QStringLiteral("name"), path.leftJustified(260, u' ')});
         m_answers.insert(query(primaryFile, 3), files);
-        m_answers.insert(query(primaryFile, 2), {{QStringLiteral("Database name"), databaseName},
-                                                 {QStringLiteral("Database version"), QStringLiteral("539")}});
+        m_answers.insert(query(primaryFile, 2),
+                         {{QStringLiteral("Database name"), databaseName},
+                          {QStringLiteral("Database version"), QStringLiteral("539")}});
     }
     // The next query or statement containing this text fails with the description.
     void failOn(const QString& text, const QString& description) {
@@ -41,7 +43,8 @@ public:
 
 private:
     static QString query(const QString& path, int option) {
-        return QStringLiteral("dbcc checkprimaryfile (N'") + path + QStringLiteral("', ") + QString::number(option) + QStringLiteral(")");
+        return QStringLiteral("dbcc checkprimaryfile (N'") + path + QStringLiteral("', ") +
+               QString::number(option) + QStringLiteral(")");
     }
 
     void failIfAsked(const QString& text) {

@@ -2,6 +2,7 @@
 // layout, the shared file dialog, the focus and OK rules, the confirmation before a single-file
 // attach, both statements and the failures.
 
+#include "ControlLayout.h"
 #include "FakeAttachServer.h"
 #include "GuiTestHelpers.h"
 #include "RecordingToolkit.h"
@@ -25,7 +26,8 @@ namespace {
 const QString kData = u"/srv/attach/Sales_Data.MDF"_s;
 const QString kLog = u"/srv/attach/Sales_Log.LDF"_s;
 const QString kQuestion =
-    u"由于您没有选择日志文件，所以将执行单文件附加！\r该操作将重建日志文件，如果有原日志文件，请先选择！\r"
+    u"由于您没有选择日志文件，所以将执行单文件附加！\r该操作将重建日志文件，如果有原日志文件，请先"
+    u"选择！\r"
     u"是否执行单文件附加？"_s;
 
 class FrmAttch7Test : public ::testing::Test {
@@ -59,38 +61,22 @@ protected:
 TEST_F(FrmAttch7Test, OpensWithItsDesignValues) {
     EXPECT_EQ(window.windowTitle(), u"附加数据库"_s);
     EXPECT_EQ(window.size(), QSize(6030 / 15, 2640 / 15));
-    struct Control {
-        QString name;
-        QString text;
-        QRect twips;
-    };
-    const Control controls[] = {
-        {u"Label1"_s, u"要附加数据库的MDF文件："_s, {120, 120, 2415, 210}},
-        {u"txtMDF"_s, {}, {120, 360, 5415, 315}},
-        {u"CmdSel"_s, {}, {5640, 360, 307, 307}},
-        {u"Label3"_s, u"要附加数据库的LDF文件："_s, {120, 840, 2070, 180}},
-        {u"txtLDF"_s, {}, {120, 1080, 5415, 315}},
-        {u"Command1"_s, {}, {5640, 1080, 307, 307}},
-        {u"Label2"_s, u"附加为(数据库名称)："_s, {120, 1560, 1800, 180}},
-        {u"txtDBName"_s, {}, {120, 1755, 5895, 315}},
-        {u"Cmd_OK"_s, u"确定"_s, {3240, 2160, 1215, 375}},
-        {u"Cmd_Cancel"_s, u"取消"_s, {4680, 2160, 1215, 375}},
-        {u"fra_Wait"_s, {}, {600, 720, 4695, 975}},
-        {u"Image1"_s, {}, {240, 240, 735, 615}},
-        {u"Label4"_s, u"正在附加数据库。。。。。。。。"_s, {1200, 480, 3150, 210}},
-    };
-    for (const Control& c : controls) {
-        auto* w = window.findChild<QWidget*>(c.name);
-        ASSERT_NE(w, nullptr) << c.name.toStdString();
-        QString text;
-        if (auto* l = qobject_cast<QLabel*>(w)) text = l->text();
-        if (auto* e = qobject_cast<QLineEdit*>(w)) text = e->text();
-        if (auto* b = qobject_cast<QPushButton*>(w)) text = b->text();
-        EXPECT_EQ(text, c.text) << c.name.toStdString();
-        EXPECT_EQ(w->geometry(), QRect(c.twips.x() / 15, c.twips.y() / 15, c.twips.width() / 15,
-                                       c.twips.height() / 15))
-            << c.name.toStdString();
-    }
+    expectControls(window,
+                   {
+                       {u"Label1"_s, u"要附加数据库的MDF文件："_s, {120, 120, 2415, 210}},
+                       {u"txtMDF"_s, {}, {120, 360, 5415, 315}},
+                       {u"CmdSel"_s, {}, {5640, 360, 307, 307}},
+                       {u"Label3"_s, u"要附加数据库的LDF文件："_s, {120, 840, 2070, 180}},
+                       {u"txtLDF"_s, {}, {120, 1080, 5415, 315}},
+                       {u"Command1"_s, {}, {5640, 1080, 307, 307}},
+                       {u"Label2"_s, u"附加为(数据库名称)："_s, {120, 1560, 1800, 180}},
+                       {u"txtDBName"_s, {}, {120, 1755, 5895, 315}},
+                       {u"Cmd_OK"_s, u"确定"_s, {3240, 2160, 1215, 375}},
+                       {u"Cmd_Cancel"_s, u"取消"_s, {4680, 2160, 1215, 375}},
+                       {u"fra_Wait"_s, {}, {600, 720, 4695, 975}},
+                       {u"Image1"_s, {}, {240, 240, 735, 615}},
+                       {u"Label4"_s, u"正在附加数据库。。。。。。。。"_s, {1200, 480, 3150, 210}},
+                   });
     EXPECT_TRUE(window.txtMDF->isReadOnly());
     EXPECT_TRUE(window.txtLDF->isReadOnly());
     EXPECT_FALSE(window.CmdSel->icon().isNull());
@@ -158,9 +144,10 @@ TEST_F(FrmAttch7Test, WithALogFileOKAttachesTwoFilesAtOnce) {
     toolkit.onProcessEvents = [&] { panelShown = window.fra_Wait->isVisible(); };
     pressOK();
     EXPECT_TRUE(panelShown);
-    EXPECT_EQ(server.executed,
-              QStringList{u"EXEC sp_attach_db @dbname = N'销售 O'Brien',@filename1 = "
-                          u"N'/srv/attach/Sales_Data.MDF',@filename2 = N'/srv/attach/Sales_Log.LDF'"_s});
+    EXPECT_EQ(
+        server.executed,
+        QStringList{u"EXEC sp_attach_db @dbname = N'销售 O'Brien',@filename1 = "
+                    u"N'/srv/attach/Sales_Data.MDF',@filename2 = N'/srv/attach/Sales_Log.LDF'"_s});
     ASSERT_EQ(toolkit.messageBoxes.size(), 1u);
     EXPECT_EQ(toolkit.messageBoxes[0].text, u"附加成功！"_s);
     EXPECT_EQ(toolkit.messageBoxes[0].style, 64);
@@ -191,9 +178,8 @@ TEST_F(FrmAttch7Test, WithoutALogFileTheUserConfirmsTheSingleFileAttach) {
     toolkit.clear();
     toolkit.setNextAnswer(tarnwick::vbOK);
     pressOK();
-    EXPECT_EQ(server.executed,
-              QStringList{u"EXEC sp_attach_single_file_db @dbname = 'Sales',"
-                          u"@physname = '/srv/attach/Sales_Data.MDF'"_s});
+    EXPECT_EQ(server.executed, QStringList{u"EXEC sp_attach_single_file_db @dbname = 'Sales',"
+                                           u"@physname = '/srv/attach/Sales_Data.MDF'"_s});
     ASSERT_EQ(toolkit.messageBoxes.size(), 2u);
     EXPECT_EQ(toolkit.messageBoxes[1].text, u"附加成功！"_s);
     EXPECT_EQ(toolkit.messageBoxes[1].style, 64);
