@@ -5,6 +5,7 @@
 #include "core/OdbcDiagnostics.h"
 #include "core/OdbcHandles.h"
 #include "core/OdbcStatement.h"
+#include "core/ServerDirectory.h"
 
 #include <sqlext.h>
 
@@ -59,6 +60,12 @@ ConnectAttempt connectOnce(SQLHENV environment, const QString& odbcString) {
     return attempt;
 }
 
+QStringList namesOf(const QList<NamedServer>& servers) {
+    QStringList names;
+    for (const NamedServer& server : servers) names << server.name;
+    return names;
+}
+
 }  // namespace
 
 OdbcConnection::OdbcConnection() : d(std::make_unique<Handles>()) {}
@@ -95,10 +102,13 @@ void OdbcConnection::open(const QString& connectionString, const QString& user,
     if (driver.isEmpty())
         throw DbError(u"No ODBC driver for SQL Server is installed (FreeTDS: libtdsodbc)."_s);
 
-    ConnectAttempt attempt = connectOnce(d->environment, odbcConnectionString(settings, driver, u"7.1"_s));
+    const ServerNameKind kind = serverNameKind(settings.dataSource, namesOf(freeTdsServers()),
+                                               namesOf(odbcDataSources()));
+    ConnectAttempt attempt =
+        connectOnce(d->environment, odbcConnectionString(settings, driver, u"7.1"_s, kind));
 #ifndef _WIN32
     if (attempt.connection == SQL_NULL_HDBC && serverClosedBeforeLogin(attempt.diagnostics))
-        attempt = connectOnce(d->environment, odbcConnectionString(settings, driver, u"7.0"_s));
+        attempt = connectOnce(d->environment, odbcConnectionString(settings, driver, u"7.0"_s, kind));
 #endif
     if (attempt.connection == SQL_NULL_HDBC)
         throw toDbError(connectErrorRecord(attempt.diagnostics), u"Unable to connect to data source"_s);

@@ -1,5 +1,6 @@
 #include "MainServices.h"
 
+#include "AttachWindows.h"
 #include "ModMain.h"
 #include "OperationTable.h"
 #include "RecordSet.h"
@@ -31,8 +32,7 @@ MainServices MainServices::standard() {
     s.userDatabases = &queryUserDatabases;
     s.closeConnection = [] { ModMain::serverConnection().Connection.close(); };
     s.serverVersion = [] { return ModMain::serverConnection().ServerVersion; };
-    // No attach window is connected yet: "ATTACH" only empties the result area.
-    s.showAttachWindow = [](const QString&) {};
+    s.showAttachWindow = &attach::ShowAttachWindow;
     s.operations = operationTable();
     return s;
 }

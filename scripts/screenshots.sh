@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Renders the login window and the main window (with and without the wait panel) to PNG files,
+# Renders the login window, the main window and the two attach windows (with and without their
+# wait panels) to PNG files,
 # under a virtual X server when one is available and with the offscreen platform otherwise.
 # No server is needed: the main window is filled with sample databases.
 # Usage: scripts/screenshots.sh [output folder] [build folder]
@@ -11,13 +12,15 @@ build=${2:-$top/build}
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 fi
-cmake --build "$build" --target tarnwick_screenshots
-program="$build/tests/gui/tarnwick_screenshots"
+cmake --build "$build" --target tarnwick_screenshots tarnwick_attach_screenshots
+programs=("$build/tests/gui/tarnwick_screenshots" "$build/tests/attach/tarnwick_attach_screenshots")
 mkdir -p "$out"
 
-if command -v xvfb-run >/dev/null 2>&1; then
-  QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x800x24 -dpi 96" "$program" "$out"
-else
-  QT_QPA_PLATFORM=offscreen "$program" "$out"
-fi
+for program in "${programs[@]}"; do
+  if command -v xvfb-run >/dev/null 2>&1; then
+    QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x800x24 -dpi 96" "$program" "$out"
+  else
+    QT_QPA_PLATFORM=offscreen "$program" "$out"
+  fi
+done
 ls -l "$out"/*.png

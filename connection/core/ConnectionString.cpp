@@ -86,8 +86,40 @@ QString quoteOdbcValue(const QString& value) {
 #endif
 }
 
+ServerNameKind serverNameKind(const QString& dataSource, const QStringList& freeTdsServers,
+                              const QStringList& odbcDataSources) {
+    const QString name = trimBlanks(dataSource);
+    if (name.contains(u'\\') || name.contains(u',') || isLocalHostAlias(name))
+        return ServerNameKind::Host;
+    if (freeTdsServers.contains(name, Qt::CaseInsensitive))
+        return ServerNameKind::FreeTdsServer;
+    if (odbcDataSources.contains(name, Qt::CaseInsensitive))
+        return ServerNameKind::OdbcDataSource;
+    return ServerNameKind::Host;
+}
+
+namespace {
+
+// UID, PWD, DATABASE and, on FreeTDS, the protocol version and character set; ends with ";".
+QString loginPart(const OleDbSettings& settings, const QString& tdsVersion) {
+    QString text = u";UID="_s + quoteOdbcValue(settings.userId);
+    text += u";PWD="_s + quoteOdbcValue(settings.password);
+    text += u";DATABASE="_s + quoteOdbcValue(settings.initialCatalog);
+#ifndef _WIN32
+    text += u";TDS_Version="_s + tdsVersion + u";ClientCharset=UTF-8"_s;
+#else
+    Q_UNUSED(tdsVersion);
+#endif
+    return text + u';';
+}
+
+}  // namespace
+
 QString odbcConnectionString(const OleDbSettings& settings, const QString& driver,
-                             const QString& tdsVersion) {
+                             const QString& tdsVersion, ServerNameKind kind) {
+    const QString name = trimBlanks(settings.dataSource);
+    if (kind == ServerNameKind::OdbcDataSource)
+        return u"DSN="_s + quoteOdbcValue(name) + loginPart(settings, tdsVersion);
     const ServerAddress address = parseServerName(settings.dataSource);
     QString server = address.host;
     if (!address.instance.isEmpty())
@@ -95,6 +127,8 @@ QString odbcConnectionString(const OleDbSettings& settings, const QString& drive
     // A registered driver is named in braces; a library path only when it needs them.
     const bool isPath = driver.contains(u'/') || driver.contains(u'\\');
     QString text = u"DRIVER="_s + (isPath ? quoteOdbcValue(driver) : u'{' + driver + u'}');
+    if (kind == ServerNameKind::FreeTdsServer)
+        return text + u";SERVERNAME="_s + quoteOdbcValue(name) + loginPart(settings, tdsVersion);
 #ifdef _WIN32
     // The Windows driver reads "host,port" itself and has no PORT key.
     if (!address.port.isEmpty())
@@ -110,16 +144,7 @@ QString odbcConnectionString(const OleDbSettings& settings, const QString& drive
     else if (address.instance.isEmpty())
         text += u";PORT=1433"_s;
 #endif
-    text += u";UID="_s + quoteOdbcValue(settings.userId);
-    text += u";PWD="_s + quoteOdbcValue(settings.password);
-    text += u";DATABASE="_s + quoteOdbcValue(settings.initialCatalog);
-#ifndef _WIN32
-    text += u";TDS_Version="_s + tdsVersion + u";ClientCharset=UTF-8"_s;
-#else
-    Q_UNUSED(tdsVersion);
-#endif
-    text += u';';
-    return text;
+    return text + loginPart(settings, tdsVersion);
 }
 
 }  // namespace tarnwick

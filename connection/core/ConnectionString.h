@@ -3,6 +3,7 @@
 // reads it, and the ODBC connection string made from it for one login attempt.
 
 #include <QString>
+#include <QStringList>
 
 namespace tarnwick {
 
@@ -31,10 +32,24 @@ ServerAddress parseServerName(const QString& dataSource);
 // ends with a blank, unchanged otherwise.
 QString quoteOdbcValue(const QString& value);
 
-// A DSN-less ODBC connection string: DRIVER (a registered driver's name in braces, a library path
+// How the driver is to find a server named in the server box.
+enum class ServerNameKind {
+    Host,            // a host name or address, with an instance or a port
+    FreeTdsServer,   // a section of the FreeTDS configuration: its own host, port and version
+    OdbcDataSource,  // an ODBC data source: its own driver and server
+};
+
+// A plain name (no instance, no port, not this computer's aliases) that names a FreeTDS section is
+// one; else one that names a data source is one; anything else is a host. Names compare without case.
+ServerNameKind serverNameKind(const QString& dataSource, const QStringList& freeTdsServers,
+                              const QStringList& odbcDataSources);
+
+// An ODBC connection string for a host: DRIVER (a registered driver's name in braces, a library path
 // as it is), SERVER (and PORT), UID, PWD, DATABASE, and on FreeTDS the protocol version and the
-// UTF-8 client character set. Ends with ";".
+// UTF-8 client character set. Ends with ";". A FreeTDS section goes as SERVERNAME (no port), a data
+// source as DSN in place of DRIVER and SERVER.
 QString odbcConnectionString(const OleDbSettings& settings, const QString& driver,
-                             const QString& tdsVersion);
+                             const QString& tdsVersion,
+                             ServerNameKind kind = ServerNameKind::Host);
 
 }  // namespace tarnwick

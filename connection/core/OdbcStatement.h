@@ -38,6 +38,7 @@ public:
     void raiseFirstError() const;
     bool failed() const { return m_firstError.has_value(); }
     bool lastCallFailed() const { return m_lastCallFailed; }
+    SQLHSTMT handle() const { return m_statement; }  // for reading the driver's attributes
 
 private:
     // Looks at the diagnostics after a call; returns true when the call succeeded.

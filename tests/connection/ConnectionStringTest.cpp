@@ -136,6 +136,7 @@ TEST(OdbcConnectionString, MapsEveryKey) {
         QString driver;
         QString version;
         QString expected;
+        tarnwick::ServerNameKind kind = tarnwick::ServerNameKind::Host;
     };
     const Case cases[] = {
         {ModMain::buildConnectionString(u"DBSERVER"_s, u"secret"_s), u"FreeTDS"_s, u"7.1"_s,
@@ -156,12 +157,38 @@ TEST(OdbcConnectionString, MapsEveryKey) {
          "ClientCharset=UTF-8;"_s},
         {u"Data Source=h"_s, u"My Driver"_s, u"7.1"_s,
          u"DRIVER={My Driver};SERVER=h;PORT=1433;UID=;PWD=;DATABASE=;TDS_Version=7.1;ClientCharset=UTF-8;"_s},
+        // A FreeTDS section brings its own host and port; a data source its own driver too.
+        {ModMain::buildConnectionString(u" Sales "_s, u"pw"_s), u"FreeTDS"_s, u"7.1"_s,
+         u"DRIVER={FreeTDS};SERVERNAME=Sales;UID=sa;PWD=pw;DATABASE=master;TDS_Version=7.1;"
+         "ClientCharset=UTF-8;"_s,
+         tarnwick::ServerNameKind::FreeTdsServer},
+        {ModMain::buildConnectionString(u"Archive DSN"_s, u"pw"_s), u"FreeTDS"_s, u"7.0"_s,
+         u"DSN=Archive DSN;UID=sa;PWD=pw;DATABASE=master;TDS_Version=7.0;ClientCharset=UTF-8;"_s,
+         tarnwick::ServerNameKind::OdbcDataSource},
     };
     for (const Case& c : cases) {
         const QString odbc = tarnwick::odbcConnectionString(
-            tarnwick::parseOleDbConnectionString(c.oleDb), c.driver, c.version);
+            tarnwick::parseOleDbConnectionString(c.oleDb), c.driver, c.version, c.kind);
         EXPECT_EQ(odbc, c.expected) << c.oleDb.toStdString();
     }
+}
+
+TEST(ServerNameKind, SectionsThenDataSourcesByPlainNameElseAHost) {
+    using tarnwick::ServerNameKind;
+    const QStringList sections{u"Sales"_s, u"Both"_s, u"localhost"_s};
+    const QStringList dataSources{u"Archive"_s, u"Both"_s};
+    const std::pair<QString, ServerNameKind> cases[] = {
+        {u"Sales"_s, ServerNameKind::FreeTdsServer},
+        {u" sales "_s, ServerNameKind::FreeTdsServer},  // blanks and case do not matter
+        {u"Archive"_s, ServerNameKind::OdbcDataSource},
+        {u"Both"_s, ServerNameKind::FreeTdsServer},
+        {u"Sales,1433"_s, ServerNameKind::Host},
+        {u"Sales\\inst"_s, ServerNameKind::Host},
+        {u"localhost"_s, ServerNameKind::Host},  // this computer stays this computer
+        {u"db.example"_s, ServerNameKind::Host},
+    };
+    for (const auto& [name, kind] : cases)
+        EXPECT_EQ(tarnwick::serverNameKind(name, sections, dataSources), kind) << name.toStdString();
 }
 
 }  // namespace

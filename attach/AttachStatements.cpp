@@ -1,0 +1,23 @@
+#include "AttachStatements.h"
+
+using namespace Qt::StringLiterals;
+
+namespace attach {
+
+QString singleFileAttachStatement(const QString& databaseName, const QString& dataFile) {
+    return u"EXEC sp_attach_single_file_db @dbname = '"_s + databaseName + u"',"_s +
+           u"@physname = '"_s + dataFile + u"'"_s;
+}
+
+QString twoFileAttachStatement(const QString& databaseName, const QString& dataFile,
+                               const QString& logFile) {
+    return u"EXEC sp_attach_db @dbname = N'"_s + databaseName + u"',"_s + u"@filename1 = N'"_s +
+           dataFile + u"',"_s + u"@filename2 = N'"_s + logFile + u"'"_s;
+}
+
+QString checkPrimaryFileQuery(const QString& primaryFile, int option) {
+    return u"dbcc checkprimaryfile (N'"_s + primaryFile + u"', "_s + QString::number(option) +
+           u")"_s;
+}
+
+}  // namespace attach

@@ -1,0 +1,178 @@
+#include "frmFile.h"
+
+#include "AttachPaths.h"
+#include "AttachServices.h"
+#include "AttachStatements.h"
+#include "AttachTexts.h"
+#include "FileListGrid.h"
+#include "Pictures.h"
+#include "Toolkit.h"
+#include "Twips.h"
+#include "WaitPanel.h"
+#include "WindowFont.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <exception>
+
+using namespace Qt::StringLiterals;
+using tarnwick::toolkit;
+namespace texts = attach::texts;
+
+namespace {
+
+const QString kMissing = u"不存在"_s;
+
+}  // namespace
+
+frmFile::frmFile(QWidget* parent)
+    : QDialog(parent),
+      Label1(new QLabel(texts::dataFileLabel(), this)),
+      txtMDF(new QLineEdit(this)),
+      CmdSel(new QPushButton(this)),
+      MSHF_DBInformation(new attach::FileListGrid(5895, this)),
+      Label2(new QLabel(u"附加为："_s, this)),
+      txtDBName(new QLineEdit(this)),
+      Cmd_OK(new QPushButton(texts::okButton(), this)),
+      Cmd_Cancel(new QPushButton(texts::cancelButton(), this)),
+      fra_Wait(new attach::WaitPanel(u"Label3"_s, this)),
+      Label3(fra_Wait->label) {
+    using tarnwick::setTwipsGeometry;
+    setObjectName(u"frmFile"_s);
+    setWindowTitle(texts::caption());
+    setWindowIcon(tarnwick::windowIcon());
+    setFont(tarnwick::windowFont());
+    setModal(true);
+    setFixedSize(tarnwick::twipsRect(0, 0, 6060, 3165).size());
+
+    Label1->setObjectName(u"Label1"_s);
+    txtMDF->setObjectName(u"txtMDF"_s);
+    CmdSel->setObjectName(u"CmdSel"_s);
+    MSHF_DBInformation->setObjectName(u"MSHF_DBInformation"_s);
+    Label2->setObjectName(u"Label2"_s);
+    txtDBName->setObjectName(u"txtDBName"_s);
+    Cmd_OK->setObjectName(u"Cmd_OK"_s);
+    Cmd_Cancel->setObjectName(u"Cmd_Cancel"_s);
+
+    setTwipsGeometry(Label1, 120, 120, 2415, 210);
+    setTwipsGeometry(txtMDF, 120, 360, 5415, 315);
+    setTwipsGeometry(CmdSel, 5640, 360, 307, 307);
+    setTwipsGeometry(MSHF_DBInformation, 120, 720, 5895, 1575);
+    setTwipsGeometry(Label2, 120, 2400, 840, 210);
+    setTwipsGeometry(txtDBName, 1440, 2355, 4575, 315);
+    setTwipsGeometry(Cmd_OK, 3360, 2760, 1215, 375);
+    setTwipsGeometry(Cmd_Cancel, 4800, 2760, 1215, 375);
+    setTwipsGeometry(fra_Wait, 720, 960, 4695, 975);
+    fra_Wait->raise();
+
+    txtMDF->setReadOnly(true);
+    CmdSel->setIcon(QIcon(tarnwick::browsePicture()));
+    CmdSel->setIconSize(QSize(16, 16));
+    CmdSel->setAutoDefault(false);
+    Cmd_OK->setAutoDefault(false);
+    Cmd_Cancel->setAutoDefault(false);
+    Cmd_OK->setEnabled(false);
+
+    connect(CmdSel, &QPushButton::clicked, this, &frmFile::CmdSel_Click);
+    connect(txtDBName, &QLineEdit::textChanged, this, &frmFile::txtDBName_Change);
+    connect(Cmd_OK, &QPushButton::clicked, this, &frmFile::Cmd_OK_Click);
+    connect(Cmd_Cancel, &QPushButton::clicked, this, &frmFile::Cmd_Cancel_Click);
+    Form_Load();
+}
+
+void frmFile::Form_Load() {
+    attach::FileListGrid& grid = *MSHF_DBInformation;
+    const auto widths = attach::fileListColumnWidths(grid.widthTwips());
+    grid.setColWidth(0, widths[0]);
+    grid.setColWidth(1, widths[1]);
+    grid.setColWidth(2, widths[2]);
+    grid.setTextMatrix(0, 0, u"状态"_s);
+    grid.setTextMatrix(0, 1, u"原文件名"_s);
+    grid.setTextMatrix(0, 2, u"当前文件位置"_s);
+}
+
+void frmFile::CmdSel_Click() {
+    try {
+        tarnwick::FileDialogRequest request;
+        request.flags = 4;
+        request.initialDir = toolkit().programDirectory();
+        request.filter = texts::dataFileFilter();
+        request.filterIndex = 1;
+        request.title = texts::dialogTitle();
+        const QString path = toolkit().openFileDialog(request);
+        if (path.isEmpty()) return;  // cancelled
+        txtMDF->setText(path);
+        LoadFileList(path);
+        txtDBName->setFocus(Qt::OtherFocusReason);
+    } catch (const std::exception& error) {
+        toolkit().messageBox(attach::errorDescription(error), tarnwick::vbCritical,
+                             texts::messageTitle());
+    }
+}
+
+void frmFile::LoadFileList(const QString& path) {
+    const QString trimmed = attach::trimBlanks(path);
+    const QString folder = trimmed.left(trimmed.size() - GetFileName(trimmed).size());
+    const attach::AttachServices services = attach::services();
+    attach::FileListGrid& grid = *MSHF_DBInformation;
+
+    tarnwick::RecordSet files = services.openRecordSet(attach::checkPrimaryFileQuery(path, 3),
+                                                       tarnwick::RecordSet::adOpenDynamic,
+                                                       tarnwick::RecordSet::adLockReadOnly);
+    grid.setRows(2);
+    while (!files.eof()) {
+        const int r = grid.rows() - 1;
+        grid.setTextMatrix(r, 1, GetFileName(attach::trimBlanks(files.field(3).toString())));
+        grid.setTextMatrix(r, 2, folder + grid.textMatrix(r, 1));
+        grid.setTextMatrix(r, 0, GetFileStatus(folder + grid.textMatrix(r, 1)));
+        grid.setRows(grid.rows() + 1);
+        files.moveNext();
+    }
+    files.close();
+
+    tarnwick::RecordSet properties = services.openRecordSet(attach::checkPrimaryFileQuery(path, 2),
+                                                            tarnwick::RecordSet::adOpenStatic,
+                                                            tarnwick::RecordSet::adLockOptimistic);
+    properties.moveFirst();
+    txtDBName->setText(properties.field(1).toString());
+    properties.close();
+}
+
+QString frmFile::GetFileName(const QString& path) {
+    return attach::fileNameOf(path);
+}
+
+QString frmFile::GetFileStatus(const QString& path) {
+    return toolkit().fileExists(path) ? u"正确"_s : kMissing;
+}
+
+void frmFile::txtDBName_Change() {
+    Cmd_OK->setEnabled(MSHF_DBInformation->rows() > 2 && !txtDBName->text().isEmpty());
+}
+
+void frmFile::Cmd_OK_Click() {
+    fra_Wait->setVisible(true);
+    toolkit().processEvents();
+    try {
+        const attach::FileListGrid& grid = *MSHF_DBInformation;
+        const QString name = txtDBName->text();
+        const QString statement =
+            grid.textMatrix(2, 0) == kMissing
+                ? attach::singleFileAttachStatement(name, grid.textMatrix(1, 2))
+                : attach::twoFileAttachStatement(name, grid.textMatrix(1, 2),
+                                                 grid.textMatrix(2, 2));
+        attach::services().execute(statement);
+        toolkit().messageBox(texts::attachSucceeded(), tarnwick::vbInformation,
+                             texts::messageTitle());
+    } catch (const std::exception& error) {
+        toolkit().messageBox(attach::errorDescription(error), tarnwick::vbCritical,
+                             texts::messageTitle());
+    }
+    fra_Wait->setVisible(false);
+}
+
+void frmFile::Cmd_Cancel_Click() {
+    reject();
+}

@@ -1,0 +1,43 @@
+#pragma once
+// Attach from a primary data file (SQL Server 2000): the user picks the primary file, the server
+// says which files it records and under which name, the window lists them with whether each lies
+// beside the chosen file and attaches the database with one or two files.
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace attach {
+class FileListGrid;
+class WaitPanel;
+}  // namespace attach
+
+class frmFile final : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmFile(QWidget* parent = nullptr);
+
+    void Form_Load();
+    void CmdSel_Click();
+    void txtDBName_Change();
+    void Cmd_OK_Click();
+    void Cmd_Cancel_Click();
+
+    QLabel* Label1;
+    QLineEdit* txtMDF;
+    QPushButton* CmdSel;
+    attach::FileListGrid* MSHF_DBInformation;
+    QLabel* Label2;
+    QLineEdit* txtDBName;
+    QPushButton* Cmd_OK;
+    QPushButton* Cmd_Cancel;
+    attach::WaitPanel* fra_Wait;
+    QLabel* Label3;
+
+private:
+    void LoadFileList(const QString& path);
+    static QString GetFileName(const QString& path);
+    static QString GetFileStatus(const QString& path);
+};

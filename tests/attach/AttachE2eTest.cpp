@@ -1,0 +1,243 @@
+// Both attach windows end to end: the real ODBC path through FreeTDS to an embedded sqlsim whose
+// detached databases lie in a temporary folder, chosen through the (recorded) file dialog as a user
+// on the server machine would. Each case checks the batches received, the messages shown, the
+// window's content and the databases left on the server.
+
+#include "FileListGrid.h"
+#include "ModMain.h"
+#include "RecordingToolkit.h"
+#include "SqlsimFixture.h"
+#include "WaitPanel.h"
+#include "frmAttch7.h"
+#include "frmFile.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using tarnwick::test::RecordingToolkit;
+using tarnwick::test::SqlsimFixture;
+
+namespace {
+
+sqlsim::DetachedRecordedFile recorded(int fileId, const QString& path, int groupId) {
+    sqlsim::DetachedRecordedFile f;
+    f.fileId = fileId;
+    f.name = u"file%1"_s.arg(fileId);
+    f.filename = path;
+    f.groupId = groupId;
+    return f;
+}
+
+class AttachE2eTest : public ::testing::Test {
+protected:
+    // The files on disk, and what each primary file records (paths of the server it came from).
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        for (const QString& name :
+             {u"Archive_Data.MDF"_s, u"Archive_Log.LDF"_s, u"Inventory.MDF"_s, u"市场调查.MDF"_s,
+              u"市场调查_Log.LDF"_s, u"市场调查_Extra.NDF"_s, u"Renamed.MDF"_s,
+              u"Original_Log.LDF"_s}) {
+            QFile file(path(name));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        }
+        detach(u"Archive_Data.MDF"_s, u"Archive"_s,
+               {recorded(1, u"E:\\Old\\Archive_Data.MDF"_s, 1),
+                recorded(2, u"E:\\Old\\Archive_Log.LDF"_s, 0)});
+        detach(u"Inventory.MDF"_s, u"Inventory"_s,
+               {recorded(1, u"F:\\Backup\\Inventory.MDF"_s, 1),
+                recorded(2, u"F:\\Backup\\Inventory_log.LDF"_s, 0)});
+        detach(u"市场调查.MDF"_s, u"市场调查"_s,
+               {recorded(1, u"D:\\旧数据\\市场调查.MDF"_s, 1),
+                recorded(2, u"D:\\旧数据\\市场调查_Log.LDF"_s, 0),
+                recorded(3, u"D:\\旧数据\\市场调查_Extra.NDF"_s, 1)});
+        detach(u"Renamed.MDF"_s, u"Renamed"_s,
+               {recorded(1, u"E:\\Old\\Original.MDF"_s, 1),
+                recorded(2, u"E:\\Old\\Original_Log.LDF"_s, 0)});
+    }
+
+    void start(sqlsim::Profile profile = sqlsim::Profile::Sql2000) {
+        scenario.profile = profile;
+        sim = std::make_unique<SqlsimFixture>(scenario);
+        ASSERT_TRUE(sim->connect());
+        sim->clearJournal();
+    }
+
+    QString path(const QString& name) const { return folder.path() + u'/' + name; }
+
+    void detach(const QString& primary, const QString& databaseName,
+                std::vector<sqlsim::DetachedRecordedFile> files) {
+        sqlsim::DetachedDatabase d;
+        d.path = path(primary);
+        d.databaseName = databaseName;
+        d.files = std::move(files);
+        // A recorded file lies on disk when it is beside the primary file under its recorded name.
+        for (sqlsim::DetachedRecordedFile& f : d.files)
+            f.exists = QFile::exists(path(f.filename.mid(f.filename.lastIndexOf(u'\\') + 1)));
+        scenario.detached.push_back(d);
+    }
+
+    // Chooses a primary file in a fresh frmFile.
+    std::unique_ptr<frmFile> primaryFileWindow(const QString& primary) {
+        auto w = std::make_unique<frmFile>();
+        toolkit.setNextFileName(path(primary));
+        w->CmdSel_Click();
+        return w;
+    }
+
+    QStringList fileRows(const frmFile& w) const {
+        QStringList rows;
+        for (int r = 1; r < w.MSHF_DBInformation->rows(); ++r)
+            rows << w.MSHF_DBInformation->textMatrix(r, 0) + u'|' +
+                        w.MSHF_DBInformation->textMatrix(r, 1) + u'|' +
+                        w.MSHF_DBInformation->textMatrix(r, 2);
+        return rows;
+    }
+
+    QStringList messages() const {
+        QStringList texts;
+        for (const auto& m : toolkit.messageBoxes)
+            texts << u"%1|%2|%3"_s.arg(m.text).arg(m.style).arg(m.title);
+        return texts;
+    }
+
+    static QString listQueries(const QString& primary) {
+        return u"dbcc checkprimaryfile (N'"_s + primary + u"', 3)"_s;
+    }
+
+    QTemporaryDir folder;
+    sqlsim::Scenario scenario = sqlsim::Scenario::standard();
+    std::unique_ptr<SqlsimFixture> sim;
+    RecordingToolkit toolkit;
+};
+
+const QString kSucceeded = u"附加成功！|64|提示"_s;
+
+}  // namespace
+
+TEST_F(AttachE2eTest, PrimaryFileListsItsRecordedFilesAndAttachesWithBoth) {
+    start();
+    auto w = primaryFileWindow(u"Archive_Data.MDF"_s);
+    const QString data = path(u"Archive_Data.MDF"_s);
+    const QString log = path(u"Archive_Log.LDF"_s);
+    EXPECT_EQ(fileRows(*w), (QStringList{u"正确|Archive_Data.MDF|"_s + data,
+                                         u"正确|Archive_Log.LDF|"_s + log, u"||"_s}));
+    EXPECT_EQ(w->txtDBName->text(), u"Archive"_s);
+    ASSERT_TRUE(w->Cmd_OK->isEnabled());
+    w->Cmd_OK_Click();
+    const QString attach = u"EXEC sp_attach_db @dbname = N'Archive',@filename1 = N'"_s + data +
+                           u"',@filename2 = N'"_s + log + u"'"_s;
+    EXPECT_EQ(sim->journalTexts(),
+              (QStringList{u"dbcc checkprimaryfile (N'"_s + data + u"', 3)"_s,
+                           u"dbcc checkprimaryfile (N'"_s + data + u"', 2)"_s, attach}));
+    EXPECT_EQ(messages(), QStringList{kSucceeded});
+    EXPECT_TRUE(sim->engine().databaseExists(u"Archive"_s));
+    EXPECT_EQ(sim->engine().filesOf(u"Archive"_s), (QStringList{data, log}));
+    EXPECT_FALSE(w->fra_Wait->isVisible());
+}
+
+TEST_F(AttachE2eTest, MissingSecondFileAttachesTheFirstAloneWithANewLog) {
+    start();
+    auto w = primaryFileWindow(u"Inventory.MDF"_s);
+    const QString data = path(u"Inventory.MDF"_s);
+    EXPECT_EQ(
+        fileRows(*w),
+        (QStringList{u"正确|Inventory.MDF|"_s + data,
+                     u"不存在|Inventory_log.LDF|"_s + path(u"Inventory_log.LDF"_s), u"||"_s}));
+    w->Cmd_OK_Click();
+    EXPECT_EQ(
+        sim->journalTexts().value(2),
+        u"EXEC sp_attach_single_file_db @dbname = 'Inventory',@physname = '"_s + data + u"'"_s);
+    EXPECT_EQ(messages(), QStringList{kSucceeded});
+    ASSERT_TRUE(sim->engine().databaseExists(u"Inventory"_s));
+    EXPECT_EQ(sim->engine().filesOf(u"Inventory"_s).value(0), data);
+}
+
+TEST_F(AttachE2eTest, ThreeRecordedFilesAreListedAndTheFirstTwoAttached) {
+    start();
+    auto w = primaryFileWindow(u"市场调查.MDF"_s);
+    EXPECT_EQ(
+        fileRows(*w),
+        (QStringList{u"正确|市场调查.MDF|"_s + path(u"市场调查.MDF"_s),
+                     u"正确|市场调查_Log.LDF|"_s + path(u"市场调查_Log.LDF"_s),
+                     u"正确|市场调查_Extra.NDF|"_s + path(u"市场调查_Extra.NDF"_s), u"||"_s}));
+    EXPECT_EQ(w->txtDBName->text(), u"市场调查"_s);
+    w->Cmd_OK_Click();
+    EXPECT_EQ(sim->journalTexts().value(2),
+              u"EXEC sp_attach_db @dbname = N'市场调查',@filename1 = N'"_s +
+                  path(u"市场调查.MDF"_s) + u"',@filename2 = N'"_s + path(u"市场调查_Log.LDF"_s) +
+                  u"'"_s);
+    EXPECT_EQ(messages(), QStringList{kSucceeded});
+    EXPECT_TRUE(sim->engine().databaseExists(u"市场调查"_s));
+}
+
+TEST_F(AttachE2eTest, RenamedPrimaryFileNamesAFileThatIsNotThereAndTheServerSaysSo) {
+    start();
+    auto w = primaryFileWindow(u"Renamed.MDF"_s);
+    const QString original = path(u"Original.MDF"_s);
+    EXPECT_EQ(fileRows(*w),
+              (QStringList{u"不存在|Original.MDF|"_s + original,
+                           u"正确|Original_Log.LDF|"_s + path(u"Original_Log.LDF"_s), u"||"_s}));
+    w->Cmd_OK_Click();
+    EXPECT_EQ(sim->journalTexts().value(2),
+              u"EXEC sp_attach_db @dbname = N'Renamed',@filename1 = N'"_s + original +
+                  u"',@filename2 = N'"_s + path(u"Original_Log.LDF"_s) + u"'"_s);
+    EXPECT_EQ(messages(), QStringList{u"Device activation error. The physical file name '"_s +
+                                      original + u"' may be incorrect.|16|提示"_s});
+    EXPECT_FALSE(sim->engine().databaseExists(u"Renamed"_s));
+}
+
+TEST_F(AttachE2eTest, RefusedAttachKeepsTheWindowAndOKResendsTheSameStatement) {
+    start();
+    auto w = primaryFileWindow(u"Archive_Data.MDF"_s);
+    sim->failOn(SqlsimFixture::literal(u"sp_attach_db"_s), u"The disk is full."_s, 1105, 17);
+    w->Cmd_OK_Click();
+    EXPECT_EQ(messages(), QStringList{u"The disk is full.|16|提示"_s});
+    EXPECT_FALSE(w->fra_Wait->isVisible());
+    EXPECT_FALSE(sim->engine().databaseExists(u"Archive"_s));
+    EXPECT_EQ(w->txtDBName->text(), u"Archive"_s);
+    EXPECT_EQ(fileRows(*w).size(), 3);
+    w->Cmd_OK_Click();
+    const QStringList journal = sim->journalTexts();
+    ASSERT_EQ(journal.size(), 4);
+    EXPECT_EQ(journal[3], journal[2]);
+    EXPECT_EQ(messages().value(1), kSucceeded);
+    EXPECT_TRUE(sim->engine().databaseExists(u"Archive"_s));
+}
+
+TEST_F(AttachE2eTest, PrimaryFileTheServerCannotReadLeavesTheListEmpty) {
+    start();
+    QFile stray(path(u"Stray.MDF"_s));
+    ASSERT_TRUE(stray.open(QIODevice::WriteOnly));
+    auto w = primaryFileWindow(u"Stray.MDF"_s);
+    EXPECT_EQ(w->txtMDF->text(), path(u"Stray.MDF"_s));
+    EXPECT_EQ(w->MSHF_DBInformation->rows(), 2);
+    ASSERT_EQ(toolkit.messageBoxes.size(), 1u);
+    EXPECT_EQ(toolkit.messageBoxes[0].style, 16);
+    EXPECT_TRUE(toolkit.messageBoxes[0].text.contains(path(u"Stray.MDF"_s)));
+    EXPECT_EQ(sim->journalTexts(), QStringList{listQueries(path(u"Stray.MDF"_s))});
+}
+
+TEST_F(AttachE2eTest, DataAndLogFilesAttachOnSql70) {
+    start(sqlsim::Profile::Sql70);
+    frmAttch7 w;
+    toolkit.setNextFileName(path(u"Archive_Data.MDF"_s));
+    w.CmdSel_Click();
+    toolkit.setNextFileName(path(u"Archive_Log.LDF"_s));
+    w.Command1_Click();
+    w.txtDBName->setText(u"Archive7"_s);
+    w.Cmd_OK_Click();
+    EXPECT_EQ(sim->journalTexts(),
+              QStringList{u"EXEC sp_attach_db @dbname = N'Archive7',@filename1 = N'"_s +
+                          path(u"Archive_Data.MDF"_s) + u"',@filename2 = N'"_s +
+                          path(u"Archive_Log.LDF"_s) + u"'"_s});
+    EXPECT_EQ(messages(), QStringList{kSucceeded});
+    EXPECT_EQ(sim->engine().filesOf(u"Archive7"_s),
+              (QStringList{path(u"Archive_Data.MDF"_s), path(u"Archive_Log.LDF"_s)}));
+}

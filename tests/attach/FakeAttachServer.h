@@ -1,0 +1,83 @@
+#pragma once
+// Stands in for the server connection of the attach windows: answers the file-list queries from
+// preset rows, records every query with its cursor and lock kinds and every statement executed,
+// and fails where a test says so.
+
+#include "AttachServices.h"
+#include "DbError.h"
+
+#include <QHash>
+#include <QStringList>
+#include <QVariant>
+
+namespace attach::test {
+
+class FakeAttachServer {
+public:
+    FakeAttachServer() { setServices(services()); }
+    ~FakeAttachServer() { resetServices(); }
+    FakeAttachServer(const FakeAttachServer&) = delete;
+    FakeAttachServer& operator=(const FakeAttachServer&) = delete;
+
+    // What "dbcc checkprimaryfile (N'<path>', 3)" and "(..., 2)" answer for a primary file:
+    // the recorded paths (padded as the server pads them) and the recorded database name.
+    void record(const QString& primaryFile, const QStringList& recordedPaths,
+                const QString& databaseName) {
+        QVector<QVector<QVariant>> files;
+        int fileId = 0;
+        for (const QString& path : recordedPaths)
+            files.push_back(
+                {0x100002, ++fileId, QStringLiteral("name"), path.leftJustified(260, u' ')});
+        m_answers.insert(query(primaryFile, 3), files);
+        m_answers.insert(query(primaryFile, 2),
+                         {{QStringLiteral("Database name"), databaseName},
+                          {QStringLiteral("Database version"), QStringLiteral("539")}});
+    }
+    // The next query or statement containing this text fails with the description.
+    void failOn(const QString& text, const QString& description) {
+        m_failures.insert(text, description);
+    }
+
+    QStringList calls;  // "open|<query>|<cursor>|<lock>" and "execute|<statement>", in order
+    QStringList executed;
+
+private:
+    static QString query(const QString& path, int option) {
+        return QStringLiteral("dbcc checkprimaryfile (N'") + path + QStringLiteral("', ") +
+               QString::number(option) + QStringLiteral(")");
+    }
+
+    void failIfAsked(const QString& text) {
+        for (auto it = m_failures.begin(); it != m_failures.end(); ++it) {
+            if (text.contains(it.key())) {
+                const QString description = it.value();
+                m_failures.erase(it);
+                throw tarnwick::DbError(description);
+            }
+        }
+    }
+
+    AttachServices services() {
+        AttachServices s;
+        s.openRecordSet = [this](const QString& q, tarnwick::RecordSet::CursorType cursor,
+                                 tarnwick::RecordSet::LockType lock) {
+            calls << QStringLiteral("open|%1|%2|%3").arg(q).arg(cursor).arg(lock);
+            failIfAsked(q);
+            const auto answer = m_answers.constFind(q);
+            if (answer == m_answers.constEnd())
+                throw tarnwick::DbError(QStringLiteral("Device activation error."));
+            return tarnwick::RecordSet::fromRows(answer.value());
+        };
+        s.execute = [this](const QString& statement) {
+            calls << QStringLiteral("execute|") + statement;
+            executed << statement;
+            failIfAsked(statement);
+        };
+        return s;
+    }
+
+    QHash<QString, QVector<QVector<QVariant>>> m_answers;
+    QHash<QString, QString> m_failures;
+};
+
+}  // namespace attach::test
