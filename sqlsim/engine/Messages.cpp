@@ -53,6 +53,14 @@ Message unknownDatabase(const QString& name) {
                     QStringLiteral(". No entry found with that name. Make sure that the name is entered correctly."));
 }
 
+Message unknownDatabaseId(int dbid) {
+    return make(2521, 16, QStringLiteral("Could not find database ID %1. Check sysdatabases.").arg(dbid));
+}
+
+Message dbccUnknownDatabase(const QString& name) {
+    return make(2520, 16, QStringLiteral("Could not find database ") + q(name) + QStringLiteral(". Check sysdatabases."));
+}
+
 Message singleUserInUse(const QString& name) {
     return make(924, 14,
                 QStringLiteral("Database ") + q(name) +
@@ -123,6 +131,41 @@ Message dbccCompleted() {
                                "administrator."));
 }
 
+Message repairAction(int number, const QString& text) {
+    // 8945 announces an index rebuild at severity 16; the "Repair: ..." lines are informational.
+    return make(number, number == 8945 ? 16 : 10, text);
+}
+
+Message errorRepaired() {
+    return make(8911, 10, QStringLiteral("        The error has been repaired."));
+}
+
+Message notRepaired(int number) {
+    switch (number) {
+    case 8923:
+        return make(8923, 10, QStringLiteral("        The repair level on the DBCC statement caused this repair to be "
+                                             "bypassed."));
+    case 8924:
+        return make(8924, 10, QStringLiteral("        Repairing this error requires other errors to be corrected first."));
+    default:
+        return make(8922, 10, QStringLiteral("        Could not repair this error."));
+    }
+}
+
+Message databaseFixed(const QString& command, int allocation, int consistency, const QString& database) {
+    return make(8912, 10, command + QStringLiteral(" fixed %1 allocation errors and %2 consistency errors in database ")
+                                        .arg(allocation)
+                                        .arg(consistency) +
+                              q(database) + u'.');
+}
+
+Message tableFixed(const QString& command, int allocation, int consistency, const QString& table, int objectId) {
+    return make(8949, 10, command + QStringLiteral(" fixed %1 allocation errors and %2 consistency errors in table ")
+                                        .arg(allocation)
+                                        .arg(consistency) +
+                              q(table) + QStringLiteral(" (object ID %1).").arg(objectId));
+}
+
 Message repairNeedsSingleUser() {
     return make(7919, 16, QStringLiteral("Repair statement not processed. Database needs to be in single user mode."));
 }
@@ -157,8 +200,19 @@ Message alterDatabaseFailed() {
     return make(5069, 16, QStringLiteral("ALTER DATABASE statement failed."));
 }
 
+Message singleUserDatabaseInUse(const QString& name) {
+    return make(5064, 16, QStringLiteral("Changes to the state or options of database ") + q(name) +
+                              QStringLiteral(" cannot be made at this time. The database is in single-user mode, and "
+                                             "a user is currently connected to it."));
+}
+
 Message procCommandFailed(const QString& proc) {
-    return make(15627, 16, proc + QStringLiteral(" command failed."));
+    return make(15627, 10, proc + QStringLiteral(" command failed."));
+}
+
+Message cannotChangeOptionInUse(const QString& option) {
+    return make(15089, 16, QStringLiteral("Cannot change the ") + q(option) +
+                               QStringLiteral(" option of a database while another user is in the database."));
 }
 
 Message noSuchDatabaseForProc(const QString& name) {
@@ -190,6 +244,10 @@ Message cannotOpenPhysicalFile(const QString& path) {
 
 Message backupTerminated(const QString& what) {
     return make(3013, 16, what + QStringLiteral(" is terminating abnormally."));
+}
+
+Message backupTerminated70() {
+    return make(3013, 16, QStringLiteral("Backup or restore operation terminating abnormally."));
 }
 
 Message conversionFailed(const QString& value, const QString& type) {

@@ -83,7 +83,7 @@ bool SessionImpl::nestDeeper() {
     if (m_nesting >= 32) {
         message(msg::make(217, 16, QStringLiteral("Maximum stored procedure, function, trigger, or view nesting level "
                                                   "exceeded (limit 32).")));
-        done(true, false, 0, 0);
+        done(false, 0, 0);
         return false;
     }
     ++m_nesting;
@@ -96,17 +96,22 @@ SessionImpl::Outcome SessionImpl::runProcedureBody(const QString& name, const st
     const Frame saved = m_frame;
     ++m_frame.depth;
     m_frame.procName = name;
+    const int errorsBefore = m_errorsSent;
     const int status = body();
     m_frame = saved;
     --m_nesting;
+    // A return status other than 0 is no error by itself (xp_cmdshell returns 1 when its command
+    // failed); only an ERROR token sent while the procedure ran sets the error bit.
+    const bool errorSent = m_errorsSent != errorsBefore;
     if (!m_frame.capture) {
         m_frame.out->push_back(ReturnStatus{status});
         Done d;
         d.kind = Done::Kind::DoneProc;
-        d.error = status != 0;
+        d.error = errorSent;
         m_frame.out->push_back(d);
+        m_errorSinceDone = false;
     }
-    return status == 0 ? Outcome::Ok : Outcome::Failed;
+    return errorSent ? Outcome::Failed : Outcome::Ok;
 }
 
 SessionImpl::Outcome SessionImpl::callUserProcedure(DatabaseState& db, const ProcObject& proc) {
@@ -171,18 +176,18 @@ int SessionImpl::spAttachDb(const std::vector<ExecParam>& params, bool singleFil
     if (name.isEmpty() || paths.empty()) {
         message(msg::make(15249, 16, QStringLiteral("Error: A database name and at least one file name are "
                                                     "required.")));
-        done(true, false, 0, 0);
+        done(false, 0, 0);
         return 1;
     }
     if (m_state->database(name)) {
         message(msg::databaseAlreadyExists(name));
-        done(true, false, 0, 0);
+        done(false, 0, 0);
         return 1;
     }
     auto refuse = [&](const QString& path) {
         message(msg::deviceActivation(path));
         message(msg::cannotOpenNewDatabase(name));
-        done(true, false, 0, 0);
+        done(false, 0, 0);
         return 1;
     };
     const DetachedDatabase* source = m_state->detachedByPrimary(paths.front());
@@ -259,7 +264,7 @@ int SessionImpl::spDbOption(const std::vector<ExecParam>& params) {
     DatabaseState* db = m_state->database(*dbname);
     if (!db) {
         message(msg::noSuchDatabaseForProc(*dbname));
-        done(true, false, 0, 0);
+        done(false, 0, 0);
         return 1;
     }
     static const QStringList options = {
@@ -275,7 +280,7 @@ int SessionImpl::spDbOption(const std::vector<ExecParam>& params) {
     if (matches.size() != 1) {
         message(msg::make(15011, 16, QStringLiteral("Database option '") + *optname +
                                          QStringLiteral("' does not exist. Specify a valid database option.")));
-        done(true, false, 0, 0);
+        done(false, 0, 0);
         return 1;
     }
     const QString value = optvalue->trimmed().toLower();
@@ -284,21 +289,26 @@ int SessionImpl::spDbOption(const std::vector<ExecParam>& params) {
         on = true;
     else if (value != u"false" && value != u"off") {
         message(msg::make(15241, 16, QStringLiteral("Usage: sp_dboption [dbname [,optname [,'true' | 'false']]]")));
-        done(true, false, 0, 0);
+        done(false, 0, 0);
         return 1;
     }
     if (matches.front() != u"single user")
         return 0;
-    if (on) {
-        for (int other : m_state->sessionsIn(db->dbid)) {
-            if (other == m_spid)
-                continue;
-            message(msg::databaseStateInUse(db->name));
-            message(msg::alterDatabaseFailed());
+    // Another connection inside the database stops the change: switching on while anyone else is
+    // in it, switching off while the one user of the single-user database is another connection.
+    const std::vector<int> inside = m_state->sessionsIn(db->dbid);
+    const bool othersInside = std::any_of(inside.begin(), inside.end(), [&](int spid) { return spid != m_spid; });
+    if (othersInside && (on || db->singleUser)) {
+        if (m_state->profile == Profile::Sql70) {
+            message(msg::cannotChangeOptionInUse(matches.front()));
+        } else {
+            // 2000's sp_dboption runs ALTER DATABASE: its errors name no procedure.
+            message(on ? msg::databaseStateInUse(db->name) : msg::singleUserDatabaseInUse(db->name), false);
+            message(msg::alterDatabaseFailed(), false);
             message(msg::procCommandFailed(QStringLiteral("sp_dboption")));
-            done(true, false, 0, 0);
-            return 1;
         }
+        done(false, 0, 0);
+        return 1;
     }
     db->singleUser = on;
     return 0;
@@ -321,7 +331,7 @@ int SessionImpl::spForEachTable(const std::vector<ExecParam>& params) {
         message(msg::make(201, 16, QStringLiteral("Procedure 'sp_MSforeachtable' expects parameter '@command1', "
                                                   "which was not supplied."),
                           4));
-        done(true, false, 0, 0);
+        done(false, 0, 0);
         return 1;
     }
     if (const auto pre = paramValue(params, QStringLiteral("@precommand"), 99); pre && !pre->isEmpty())
@@ -352,7 +362,7 @@ int SessionImpl::xpCmdShell(const std::vector<ExecParam>& params) {
         message(msg::make(201, 16, QStringLiteral("Procedure 'xp_cmdshell' expects parameter '@command_string', "
                                                   "which was not supplied."),
                           4));
-        done(true, false, 0, 0);
+        done(false, 0, 0);
         return 1;
     }
     const bool noOutput = sameName(paramValue(params, QStringLiteral("@no_output"), 1).value_or(QString()),
@@ -381,7 +391,7 @@ int SessionImpl::xpCmdShell(const std::vector<ExecParam>& params) {
         rs.rows.push_back({Cell()});  // the trailing empty line of the output
         const qint64 n = rs.rows.size();
         result(std::move(rs));
-        done(false, true, n, 0xC1);
+        done(true, n, 0xC1);
     }
     return exitCode == 0 ? 0 : 1;
 }

@@ -60,7 +60,9 @@ ScenarioFinding readFinding(const QJsonObject& o) {
     f.text = text(o, "text");
     f.repairLevel = text(o, "repairLevel", f.repairLevel);
     f.repairText = text(o, "repairText");
+    f.repairError = integer(o, "repairError", f.repairError);
     f.repairable = boolean(o, "repairable", true);
+    f.unrepairedError = integer(o, "unrepairedError", f.unrepairedError);
     f.indId = integer(o, "indId", 0);
     f.file = integer(o, "file", 1);
     f.page = integer(o, "page", 0);

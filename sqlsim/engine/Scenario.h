@@ -44,8 +44,10 @@ struct ScenarioFinding {
     bool allocation = false;
     QString text;         // message text as DBCC prints it
     QString repairLevel = QStringLiteral("repair_allow_data_loss");
-    QString repairText;   // what a repair prints when it fixes the finding
+    QString repairText;   // the "Repair: ..." line a repair prints before the finding it fixes; may be empty
+    int repairError = 7911;  // the number of that line (7910-7918, or 8945 for an index rebuild)
     bool repairable = true;
+    int unrepairedError = 8922;  // what a repair says when it cannot fix the finding: 8922 or 8924
     int indId = 0;
     int file = 1;
     int page = 0;

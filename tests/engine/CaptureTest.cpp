@@ -87,7 +87,7 @@ TEST_F(Capture, CheckDatabaseRunShowsEveryTableAndTheSummary) {
     const auto& info = std::get<Message>(exec.tokens[0]);
     EXPECT_EQ(info.text, QStringLiteral("DBCC execution completed. If DBCC printed error messages, contact your system "
                                         "administrator."));
-    EXPECT_EQ(info.severity, 10);
+    EXPECT_EQ(info.severity, 0);
     EXPECT_EQ(info.procName, QStringLiteral("spDBCCTABLE"));
 
     QStringList expected = {QStringLiteral("DBCC results for 'Sales'.")};
@@ -141,7 +141,7 @@ TEST_F(Capture, DbccShapesWithAndWithoutTableResults) {
     EXPECT_EQ(shape(messages), QStringLiteral("INFO(2536) INFO(8989) INFO(2528) DONE"));
 
     EXPECT_EQ(shape(run(QStringLiteral("DBCC CHECKDB(0) WITH NO_INFOMSGS"))), QStringLiteral("DONE"));
-    EXPECT_EQ(shape(run(QStringLiteral("dbcc checkdb(Nowhere)"))), QStringLiteral("ERROR(911) DONE(error)"));
+    EXPECT_EQ(shape(run(QStringLiteral("dbcc checkdb(Nowhere)"))), QStringLiteral("ERROR(2520) DONE(error)"));
     EXPECT_EQ(shape(run(QStringLiteral("dbcc frobnicate(Sales)"))), QStringLiteral("ERROR(2526) DONE(error)"));
     EXPECT_EQ(shape(run(QStringLiteral("dbcc checkdb(Sales) with SHOUTING"))),
               QStringLiteral("ERROR(170) DONE(error)"));
@@ -241,10 +241,10 @@ TEST_F(Capture, RepairInSingleUserFixesTheFindings) {
     engine->setSingleUser(QStringLiteral("Broken"), true);
     capture(QStringLiteral("Broken"), kCheckDbUpper, QStringLiteral("Broken"), kRepair);
     const QStringList lines = readBack();
-    EXPECT_EQ(lines[2], QStringLiteral("Repair: Page (1:410) has been deallocated."));
+    EXPECT_EQ(lines[1], QStringLiteral("Repair: Page (1:410) has been deallocated."));
     EXPECT_TRUE(lines.contains(QStringLiteral("Repair: Page (1:295) has been deallocated from object ID 2137058649, "
                                               "index ID 1.")));
-    EXPECT_TRUE(lines.contains(QStringLiteral("The error has been repaired.")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("        The error has been repaired.")));
     EXPECT_EQ(lines.mid(lines.size() - 2),
               (QStringList{QStringLiteral("CHECKDB found 1 allocation errors and 2 consistency errors in database "
                                           "'Broken'."),
@@ -270,7 +270,7 @@ TEST_F(Capture, RepairOfOneSystemTableFixesOnlyItsFindings) {
                   QStringLiteral("DBCC results for 'sysindexes'."),
                   QStringLiteral("Table error: Object ID 2, index ID 1. Index node page (0:0), slot 0 refers to child "
                                  "page (1:88) and previous child (0:0), but they were not encountered."),
-                  QStringLiteral("The error has been repaired."),
+                  QStringLiteral("        The error has been repaired."),
                   QStringLiteral("There are 29 rows in 1 pages for object 'sysindexes'."),
                   QStringLiteral("CHECKTABLE found 0 allocation errors and 1 consistency errors in table 'sysindexes' "
                                  "(object ID 2)."),
@@ -375,14 +375,15 @@ TEST_F(Capture, AllTableRepairInSingleUser) {
     prepare();
     const Reply insert = run(sent::eachTableRepair());
     EXPECT_EQ(errors(insert), QStringList());
-    EXPECT_EQ(shape(insert), QStringLiteral("INFO(2528) INFO(2528) INFO(2528) DONE(count 10)"));
+    EXPECT_EQ(shape(insert), QStringLiteral("INFO(2528) INFO(2528) INFO(2528) DONE(count 11)"));
     const QStringList lines = readBack();
     EXPECT_EQ(lines,
               (QStringList{
                   QStringLiteral("DBCC results for 'Suppliers'."),
+                  QStringLiteral("Repair: Page (1:295) has been deallocated from object ID 2137058649, index ID 1."),
                   QStringLiteral("Object ID 2137058649, index ID 1: Page (1:295) could not be processed. See other "
                                  "errors for details."),
-                  QStringLiteral("Repair: Page (1:295) has been deallocated from object ID 2137058649, index ID 1."),
+                  QStringLiteral("        The error has been repaired."),
                   QStringLiteral("There are 29 rows in 1 pages for object 'Suppliers'."),
                   QStringLiteral("CHECKTABLE found 0 allocation errors and 1 consistency errors in table 'Suppliers' "
                                  "(object ID 2137058649)."),
