@@ -1,6 +1,7 @@
 // DBCC statements: the consistency checks and their repairs, UPDATEUSAGE, SHRINKFILE,
 // DBREINDEX and CHECKPRIMARYFILE, with their messages or WITH TABLERESULTS rows.
 
+#include "AllocationReport.h"
 #include "Messages.h"
 #include "Parser.h"
 #include "SessionImpl.h"
@@ -121,6 +122,7 @@ bool isRepairOption(const DbccArg& a) {
 }
 
 struct TableInfo {
+    bool system = false;
     QString name;
     int objectId = 0;
     qint64 rows = 0;
@@ -135,6 +137,7 @@ std::vector<TableInfo> tablesOf(const DatabaseState& db) {
         columns += t.created ? t.columns.size() : 5;
     for (const SystemTableInfo& s : systemTables()) {
         TableInfo t;
+        t.system = true;
         t.name = QString::fromUtf16(s.name);
         t.objectId = s.objectId;
         t.rows = s.rows;
@@ -299,6 +302,13 @@ SessionImpl::Outcome SessionImpl::dbccCheck(const Statement& s) {
         const ScenarioFinding& f = db->findings[i];
         if (f.allocation || (checkdb && !belongsToTable(f)))
             report(i);
+    }
+    if (command == u"CHECKALLOC") {
+        std::vector<AllocatedTable> allocated;
+        for (const TableInfo& t : tables)
+            allocated.push_back({t.name, t.objectId, t.system ? 1 : 0, t.pages});
+        const std::vector<DbccLine> allocation = allocationReport(*db, allocated);
+        lines.insert(lines.end(), allocation.begin(), allocation.end());
     }
     if (checkdb) {
         if (physicalOnly) {

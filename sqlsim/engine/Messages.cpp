@@ -166,6 +166,77 @@ Message tableFixed(const QString& command, int allocation, int consistency, cons
                               q(table) + QStringLiteral(" (object ID %1).").arg(objectId));
 }
 
+Message allocationRule() {
+    return make(7922, 10, QString(63, u'*'));
+}
+
+Message allocationTable(const QString& table, int objectId) {
+    return make(7923, 10, QStringLiteral("Table ") + table + QStringLiteral("                Object ID %1.").arg(objectId));
+}
+
+Message allocationIndexRoot(int indId, int file, int firstIam, int root, int dataPages) {
+    return make(7924, 10, QStringLiteral("Index ID %1. FirstIAM (%2:%3). Root (%2:%4). Dpages %5.")
+                              .arg(indId)
+                              .arg(file)
+                              .arg(firstIam)
+                              .arg(root)
+                              .arg(dataPages));
+}
+
+Message allocationIndexPages(int indId, int pages, int extents) {
+    return make(7925, 10,
+                QStringLiteral("Index ID %1. %2 pages used in %3 dedicated extents.").arg(indId).arg(pages).arg(extents));
+}
+
+Message allocationTableExtents(int extents) {
+    return make(7927, 10, QStringLiteral("Total number of extents is %1.").arg(extents));
+}
+
+Message allocationEntries(int entries, int dbid) {
+    return make(7920, 10, QStringLiteral("Processed %1 entries in sysindexes for database ID %2.").arg(entries).arg(dbid));
+}
+
+Message allocationFile(int file, int extents, int usedPages, int reservedPages) {
+    return make(2538, 10, QStringLiteral("File %1. Number of extents = %2, used pages = %3, reserved pages = %4.")
+                              .arg(file)
+                              .arg(extents)
+                              .arg(usedPages)
+                              .arg(reservedPages));
+}
+
+Message allocationFileMixed(int file, int mixedExtents, int mixedPages) {
+    return make(8915, 10, QStringLiteral("           File %1 (number of mixed extents = %2, mixed pages = %3).")
+                              .arg(file)
+                              .arg(mixedExtents)
+                              .arg(mixedPages));
+}
+
+Message allocationObject(int objectId, int indId, int extents, int pages, int mixedPages) {
+    // A heap's pages are data pages; any other index's are index pages.
+    return make(indId == 0 ? 8916 : 8917, 10,
+                QStringLiteral("    Object ID %1, Index ID %2, %3 extents %4, pages %5, mixed extent pages %6.")
+                    .arg(objectId)
+                    .arg(indId)
+                    .arg(indId == 0 ? QStringLiteral("data") : QStringLiteral("index"))
+                    .arg(extents)
+                    .arg(pages)
+                    .arg(mixedPages));
+}
+
+Message allocationTotal(int extents, int usedPages, int reservedPages) {
+    return make(2539, 10,
+                QStringLiteral("Total number of extents = %1, used pages = %2, reserved pages = %3 in this database.")
+                    .arg(extents)
+                    .arg(usedPages)
+                    .arg(reservedPages));
+}
+
+Message allocationTotalMixed(int mixedExtents, int mixedPages) {
+    return make(8918, 10, QStringLiteral("       (number of mixed extents = %1, mixed pages = %2) in this database.")
+                              .arg(mixedExtents)
+                              .arg(mixedPages));
+}
+
 Message repairNeedsSingleUser() {
     return make(7919, 16, QStringLiteral("Repair statement not processed. Database needs to be in single user mode."));
 }

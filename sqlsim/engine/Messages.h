@@ -36,6 +36,18 @@ Message notRepaired(int number);                              // 8922, 8923 or 8
 Message databaseFixed(const QString& command, int allocation, int consistency, const QString& database);  // 8912
 Message tableFixed(const QString& command, int allocation, int consistency, const QString& table,
                    int objectId);                             // 8949
+// The allocation report of CHECKALLOC.
+Message allocationRule();                                                          // 7922
+Message allocationTable(const QString& table, int objectId);                       // 7923
+Message allocationIndexRoot(int indId, int file, int firstIam, int root, int dataPages);  // 7924
+Message allocationIndexPages(int indId, int pages, int extents);                   // 7925
+Message allocationTableExtents(int extents);                                       // 7927
+Message allocationEntries(int entries, int dbid);                                  // 7920
+Message allocationFile(int file, int extents, int usedPages, int reservedPages);   // 2538
+Message allocationFileMixed(int file, int mixedExtents, int mixedPages);           // 8915
+Message allocationObject(int objectId, int indId, int extents, int pages, int mixedPages);  // 8916, 8917
+Message allocationTotal(int extents, int usedPages, int reservedPages);            // 2539
+Message allocationTotalMixed(int mixedExtents, int mixedPages);                    // 8918
 Message repairNeedsSingleUser();                              // 7919
 Message tableNotFound(const QString& name);                   // 2501
 Message fileNotInSysfiles(const QString& name);               // 8985

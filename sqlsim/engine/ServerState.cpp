@@ -86,6 +86,15 @@ DatabaseState* ServerState::databaseById(int dbid) {
     return nullptr;
 }
 
+int ServerState::createdObjectId(int dbid, const QString& name) {
+    quint32 hash = 2166136261u ^ static_cast<quint32>(dbid);
+    for (const QChar c : name.toLower()) {
+        hash ^= c.unicode();
+        hash *= 16777619u;
+    }
+    return 100000000 + static_cast<int>(hash % 1900000000u);
+}
+
 int ServerState::newObjectId() {
     const int id = nextObjectId;
     nextObjectId += 16003;

@@ -75,6 +75,9 @@ struct ServerState {
     DatabaseState* database(const QString& name);
     DatabaseState* databaseById(int dbid);
     int newObjectId();
+    // The id of an object a client creates: the same name in the same database gets the same id
+    // every time, so reports that list work tables read alike from run to run.
+    static int createdObjectId(int dbid, const QString& name);
     // Spids of the sessions inside a database.
     std::vector<int> sessionsIn(int dbid) const;
     // Whether session spid may enter the database: false when it is single-user and someone else is inside.

@@ -754,7 +754,7 @@ SessionImpl::Outcome SessionImpl::runCreateTable(const Statement& s) {
     t.name = s.object.name;
     if (!s.object.owner.isEmpty())
         t.owner = s.object.owner;
-    t.objectId = m_state->newObjectId();
+    t.objectId = ServerState::createdObjectId(db->dbid, t.name);
     t.created = true;
     for (const ColumnDeclaration& c : s.columns) {
         for (const ColumnDef& existing : t.columns)
@@ -781,7 +781,7 @@ SessionImpl::Outcome SessionImpl::runCreateProc(const Statement& s) {
     p.name = s.object.name;
     if (!s.object.owner.isEmpty())
         p.owner = s.object.owner;
-    p.objectId = m_state->newObjectId();
+    p.objectId = ServerState::createdObjectId(db->dbid, p.name);
     p.body = s.body;
     p.statements = s.bodyStatements;
     db->procs.push_back(p);

