@@ -430,13 +430,28 @@ SessionImpl::Outcome SessionImpl::dbccUpdateUsage(const Statement& s) {
     DatabaseState* db = dbccDatabase(s, error);
     if (!db)
         return fail(error);
+    TableObject* only = nullptr;
     if (s.args.size() >= 2) {
         const auto name = parseObjectName(s.args[1].text);
-        if (!name || !db->table(name->name))
+        only = name ? db->table(name->name) : nullptr;
+        if (!only)
             return fail(msg::tableNotFound(s.args[1].text));
     }
-    // The usage counts of the emulated tables are always right: nothing to report.
-    return emitDbcc({}, s);
+    // Counts a scenario marks as wrong are reported per sysindexes row, then they are right.
+    std::vector<DbccLine> lines;
+    for (TableObject& t : db->tables) {
+        if ((only && &t != only) || t.usageCorrections.empty())
+            continue;
+        int reportedIndex = -1;
+        for (const UsageCorrection& c : t.usageCorrections) {
+            if (c.indId != reportedIndex)
+                lines.push_back(fromMessage(msg::usageRowUpdated(t.name, c.indId), db->dbid, t.objectId));
+            reportedIndex = c.indId;
+            lines.push_back(fromMessage(msg::usageCountChanged(c.counter, c.from, c.to), db->dbid, t.objectId));
+        }
+        t.usageCorrections.clear();
+    }
+    return emitDbcc(lines, s);
 }
 
 SessionImpl::Outcome SessionImpl::dbccShrinkFile(const Statement& s) {
@@ -464,6 +479,10 @@ SessionImpl::Outcome SessionImpl::dbccShrinkFile(const Statement& s) {
     if (s.args.size() >= 2 && s.args[1].kind == DbccArg::Kind::Number)
         targetPages = qMax(0, s.args[1].text.toInt()) * 128;
     const int minimum = file->groupId == 0 ? 63 : 80;
+    if (file->groupId == 0 && file->inUse) {
+        message(msg::logFilesInUse(file->fileId, file->name));
+        targetPages = file->sizePages;
+    }
     const int newSize = qMin(file->sizePages, std::max({targetPages, file->usedPages, minimum}));
     file->sizePages = newSize;
     ResultSet rs;

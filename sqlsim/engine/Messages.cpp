@@ -237,6 +237,25 @@ Message allocationTotalMixed(int mixedExtents, int mixedPages) {
                               .arg(mixedPages));
 }
 
+Message usageRowUpdated(const QString& table, int indId) {
+    return make(2541, 10, QStringLiteral("DBCC UPDATEUSAGE: sysindexes row updated for table ") + q(table) +
+                              QStringLiteral(" (index ID %1):").arg(indId));
+}
+
+Message usageCountChanged(const QString& counter, qint64 from, qint64 to) {
+    if (counter == u"ROWS")
+        return make(2545, 10, QStringLiteral("        ROWS count: Changed from (%1) to (%2) rows.").arg(from).arg(to));
+    const int number = counter == u"DATA" ? 2542 : counter == u"USED" ? 2543 : 2544;
+    return make(number, 10,
+                QStringLiteral("        %1 pages: Changed from (%2) to (%3) pages.").arg(counter).arg(from).arg(to));
+}
+
+Message logFilesInUse(int fileId, const QString& name) {
+    return make(9008, 10, QStringLiteral("Cannot shrink log file %1 (%2) because all logical log files are in use.")
+                              .arg(fileId)
+                              .arg(name));
+}
+
 Message repairNeedsSingleUser() {
     return make(7919, 16, QStringLiteral("Repair statement not processed. Database needs to be in single user mode."));
 }

@@ -48,6 +48,9 @@ Message allocationFileMixed(int file, int mixedExtents, int mixedPages);        
 Message allocationObject(int objectId, int indId, int extents, int pages, int mixedPages);  // 8916, 8917
 Message allocationTotal(int extents, int usedPages, int reservedPages);            // 2539
 Message allocationTotalMixed(int mixedExtents, int mixedPages);                    // 8918
+Message usageRowUpdated(const QString& table, int indId);                           // 2541
+Message usageCountChanged(const QString& counter, qint64 from, qint64 to);          // 2542-2545
+Message logFilesInUse(int fileId, const QString& name);                            // 9008
 Message repairNeedsSingleUser();                              // 7919
 Message tableNotFound(const QString& name);                   // 2501
 Message fileNotInSysfiles(const QString& name);               // 8985

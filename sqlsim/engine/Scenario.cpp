@@ -47,6 +47,11 @@ ScenarioTable readTable(const QJsonObject& o) {
     const QJsonObject gen = o.value(QLatin1String("generate")).toObject();
     t.generate.column = text(gen, "column");
     t.generate.width = integer(gen, "width", 0);
+    for (const QJsonValue& v : o.value(QLatin1String("usageCorrections")).toArray()) {
+        const QJsonObject c = v.toObject();
+        t.usageCorrections.push_back({integer(c, "indId", 0), text(c, "counter").toUpper(),
+                                      integer64(c, "from", 0), integer64(c, "to", 0)});
+    }
     return t;
 }
 
@@ -90,6 +95,7 @@ ScenarioDatabase readDatabase(const QJsonObject& o) {
         file.groupId = integer(f, "groupId", 1);
         file.sizePages = integer(f, "size", 128);
         file.usedPages = integer(f, "used", file.sizePages / 2);
+        file.inUse = boolean(f, "inUse", false);
         fileId = file.fileId + 1;
         db.files.push_back(file);
     }

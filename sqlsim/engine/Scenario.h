@@ -18,12 +18,21 @@ struct ScenarioFile {
     int groupId = 1;   // 0 = log
     int sizePages = 128;
     int usedPages = 64;
+    bool inUse = false;  // a log whose logical files are all active: a shrink leaves it as it is (9008)
 };
 
 // Answers "select <column> from <table>" with rowCount rows of width characters (benchmarks).
 struct ScenarioGenerate {
     QString column;
     int width = 0;
+};
+
+// A usage count of sysindexes that DBCC UPDATEUSAGE finds wrong and corrects.
+struct UsageCorrection {
+    int indId = 0;
+    QString counter;  // DATA, USED, RSVD or ROWS
+    qint64 from = 0;
+    qint64 to = 0;
 };
 
 struct ScenarioTable {
@@ -33,6 +42,7 @@ struct ScenarioTable {
     int pages = -1;    // -1: derived from rowCount
     int objectId = 0;  // 0: assigned when the engine starts
     ScenarioGenerate generate;
+    std::vector<UsageCorrection> usageCorrections;
 };
 
 // One problem that DBCC reports until a repair fixes it.

@@ -64,6 +64,7 @@ ServerState::ServerState(const Scenario& scenario)
             table.nominalRows = t.rowCount;
             table.pages = t.pages >= 0 ? t.pages : static_cast<int>((t.rowCount + 39) / 40);
             table.generate = t.generate;
+            table.usageCorrections = t.usageCorrections;
             db.tables.push_back(table);
         }
         databases.push_back(std::move(db));

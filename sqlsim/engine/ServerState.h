@@ -22,6 +22,7 @@ struct TableObject {
     qint64 nominalRows = 0;         // scenario tables: the row count DBCC reports
     int pages = 0;
     ScenarioGenerate generate;
+    std::vector<UsageCorrection> usageCorrections;  // until UPDATEUSAGE corrects them
     bool created = false;           // made by CREATE TABLE rather than by the scenario
 
     qint64 rowCount() const { return created ? rows.size() : nominalRows; }
