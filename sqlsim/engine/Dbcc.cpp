@@ -519,7 +519,8 @@ SessionImpl::Outcome SessionImpl::dbccCheckPrimaryFile(const Statement& s) {
     const QString path = s.args[0].text;
     const DetachedDatabase* d = m_state->detachedByPrimary(path);
     if (!d || !d->exists)
-        return fail(msg::cannotOpenPhysicalFile(path));
+        return fail(m_state->missingPrimaryFileError == 5120 ? msg::cannotOpenPhysicalFile(path)
+                                                             : msg::deviceActivation(path));
     const int option = s.args[1].text.toInt();
     ResultSet rs;
     if (option == 0) {

@@ -186,6 +186,7 @@ Scenario Scenario::fromJson(const QByteArray& json) {
         s.collation = *known;
     }
     s.serverName = text(root, "serverName", s.serverName);
+    s.missingPrimaryFileError = integer(root, "missingPrimaryFileError", s.missingPrimaryFileError);
     s.saPassword = text(root, "saPassword");
     for (const QJsonValue& v : root.value(QLatin1String("databases")).toArray())
         s.databases.push_back(readDatabase(v.toObject()));

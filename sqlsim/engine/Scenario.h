@@ -99,6 +99,9 @@ struct Scenario {
     Collation collation = Collation::standard();
     QString serverName = QStringLiteral("DBSERVER");
     QString saPassword;
+    // What dbcc checkprimaryfile answers for a file that is not there: 5105 (device activation
+    // error, the default) or 5120 (the later "Unable to open the physical file" wording).
+    int missingPrimaryFileError = 5105;
     std::vector<ScenarioDatabase> databases;
     std::vector<DetachedDatabase> detached;
 

@@ -47,6 +47,7 @@ ServerState::ServerState(const Scenario& scenario)
       banner(scenario.versionBanner.isEmpty() ? defaultBanner(scenario.profile) : scenario.versionBanner),
       collation(scenario.collation),
       serverName(scenario.serverName),
+      missingPrimaryFileError(scenario.missingPrimaryFileError),
       saPassword(scenario.saPassword),
       detached(scenario.detached) {
     for (const ScenarioDatabase& source : scenario.databases) {

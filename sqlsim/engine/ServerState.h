@@ -66,6 +66,7 @@ struct ServerState {
     QString banner;
     const Collation collation;  // fixed for the server's life: read without the mutex
     QString serverName;
+    int missingPrimaryFileError = 5105;
     QString saPassword;
     std::deque<DatabaseState> databases;  // in dbid order; a deque keeps references valid as it grows
     std::vector<DetachedDatabase> detached;
