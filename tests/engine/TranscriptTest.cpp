@@ -33,6 +33,7 @@ QString cellText(const Cell& c) {
     if (c.isNull())
         return QStringLiteral("NULL");
     QString s = c.toString();
+    s.replace(u'\n', QStringLiteral("\\n")).replace(u'\t', QStringLiteral("\\t"));
     qsizetype blanks = 0;
     while (blanks < s.size() && s[s.size() - 1 - blanks] == u' ')
         ++blanks;
