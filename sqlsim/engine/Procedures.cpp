@@ -386,8 +386,9 @@ int SessionImpl::xpCmdShell(const std::vector<ExecParam>& params) {
         output.type = ColumnType::NVarChar;
         output.length = 255;
         rs.columns = {output};
+        // A blank line of the output comes back as NULL, as the trailing one does.
         for (const QString& line : lines)
-            rs.rows.push_back({line.left(255)});
+            rs.rows.push_back({line.isEmpty() ? Cell() : Cell(line.left(255))});
         rs.rows.push_back({Cell()});  // the trailing empty line of the output
         const qint64 n = rs.rows.size();
         result(std::move(rs));

@@ -109,7 +109,7 @@ TEST(SingleUser, CommandShellOutsideMasterAndOtherCommands) {
         tool->executeBatch(QStringLiteral("master..xp_cmdshell 'osql -Usa -P -dpubs -Q\"select name from "
                                           "sysobjects where name = ''authors''\"'"));
     EXPECT_EQ(column(query, 0), (QStringList{QStringLiteral(" name   "), QStringLiteral(" -------"),
-                                             QStringLiteral(" authors"), QString(),
+                                             QStringLiteral(" authors"), kNull,
                                              QStringLiteral("(1 row affected)"), kNull}));
 }
 
