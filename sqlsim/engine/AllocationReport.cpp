@@ -32,7 +32,8 @@ DbccLine line(const Message& m, int dbid, int objectId = 0, int indId = 0) {
 
 }  // namespace
 
-std::vector<DbccLine> allocationReport(const DatabaseState& db, const std::vector<AllocatedTable>& tables) {
+std::vector<DbccLine> allocationReport(const DatabaseState& db,
+                                       const std::vector<AllocatedTable>& tables) {
     int primaryFile = 1;
     for (const ScenarioFile& f : db.files) {
         if (f.groupId != 0) {
@@ -55,10 +56,11 @@ std::vector<DbccLine> allocationReport(const DatabaseState& db, const std::vecto
 
         out.push_back(line(msg::allocationRule(), db.dbid));
         out.push_back(line(msg::allocationTable(t.name, t.objectId), db.dbid, t.objectId));
-        out.push_back(line(msg::allocationIndexRoot(t.indId, primaryFile, p.firstIam, p.root, t.dataPages), db.dbid,
-                           t.objectId, t.indId));
-        out.push_back(line(msg::allocationIndexPages(t.indId, p.usedPages, p.dedicatedExtents), db.dbid, t.objectId,
-                           t.indId));
+        out.push_back(
+            line(msg::allocationIndexRoot(t.indId, primaryFile, p.firstIam, p.root, t.dataPages),
+                 db.dbid, t.objectId, t.indId));
+        out.push_back(line(msg::allocationIndexPages(t.indId, p.usedPages, p.dedicatedExtents),
+                           db.dbid, t.objectId, t.indId));
         out.push_back(line(msg::allocationTableExtents(p.dedicatedExtents), db.dbid, t.objectId));
     }
     out.push_back(line(msg::allocationEntries(static_cast<int>(tables.size()), db.dbid), db.dbid));
@@ -74,22 +76,25 @@ std::vector<DbccLine> allocationReport(const DatabaseState& db, const std::vecto
     const int mixedExtents = (mixedPages + kPagesPerExtent - 1) / kPagesPerExtent;
     const int extents = dedicated + mixedExtents;
     for (const ScenarioFile& f : db.files) {
-        if (f.groupId == 0)
-            continue;
+        if (f.groupId == 0) continue;
         const bool primary = f.fileId == primaryFile;
-        out.push_back(line(msg::allocationFile(f.fileId, primary ? extents : 0, primary ? usedPages : 0,
-                                               primary ? extents * kPagesPerExtent : 0),
-                           db.dbid));
-        out.push_back(line(msg::allocationFileMixed(f.fileId, primary ? mixedExtents : 0, primary ? mixedPages : 0),
+        out.push_back(
+            line(msg::allocationFile(f.fileId, primary ? extents : 0, primary ? usedPages : 0,
+                                     primary ? extents * kPagesPerExtent : 0),
+                 db.dbid));
+        out.push_back(line(msg::allocationFileMixed(f.fileId, primary ? mixedExtents : 0,
+                                                    primary ? mixedPages : 0),
                            db.dbid));
     }
     for (size_t i = 0; i < tables.size(); ++i) {
         const AllocatedTable& t = tables[i];
         const Placement& p = placements[i];
-        out.push_back(line(msg::allocationObject(t.objectId, t.indId, p.dedicatedExtents, p.usedPages, p.mixedPages),
+        out.push_back(line(msg::allocationObject(t.objectId, t.indId, p.dedicatedExtents,
+                                                 p.usedPages, p.mixedPages),
                            db.dbid, t.objectId, t.indId));
     }
-    out.push_back(line(msg::allocationTotal(extents, usedPages, extents * kPagesPerExtent), db.dbid));
+    out.push_back(
+        line(msg::allocationTotal(extents, usedPages, extents * kPagesPerExtent), db.dbid));
     out.push_back(line(msg::allocationTotalMixed(mixedExtents, mixedPages), db.dbid));
     return out;
 }

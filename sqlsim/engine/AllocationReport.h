@@ -16,6 +16,7 @@ struct AllocatedTable {
 };
 
 // The lines of the report, in the order the server prints them.
-std::vector<DbccLine> allocationReport(const DatabaseState& db, const std::vector<AllocatedTable>& tables);
+std::vector<DbccLine> allocationReport(const DatabaseState& db,
+                                       const std::vector<AllocatedTable>& tables);
 
 }  // namespace sqlsim

@@ -30,30 +30,27 @@ using namespace sqlsim;
 namespace {
 
 QString cellText(const Cell& c) {
-    if (c.isNull())
-        return QStringLiteral("NULL");
+    if (c.isNull()) return QStringLiteral("NULL");
     QString s = c.toString();
     s.replace(u'\n', QStringLiteral("\\n")).replace(u'\t', QStringLiteral("\\t"));
     qsizetype blanks = 0;
-    while (blanks < s.size() && s[s.size() - 1 - blanks] == u' ')
-        ++blanks;
-    if (blanks > 0)
-        s = s.chopped(blanks) + QStringLiteral("{+%1 blanks}").arg(blanks);
+    while (blanks < s.size() && s[s.size() - 1 - blanks] == u' ') ++blanks;
+    if (blanks > 0) s = s.chopped(blanks) + QStringLiteral("{+%1 blanks}").arg(blanks);
     return s;
 }
 
 QString typeText(const ColumnDef& c) {
     switch (c.type) {
-    case ColumnType::Int:
-        return QStringLiteral("int");
-    case ColumnType::SmallInt:
-        return QStringLiteral("smallint");
-    case ColumnType::NVarChar:
-        return QStringLiteral("nvarchar(%1)").arg(c.length);
-    case ColumnType::NChar:
-        return QStringLiteral("nchar(%1)").arg(c.length);
-    case ColumnType::VarChar:
-        return QStringLiteral("varchar(%1)").arg(c.length);
+        case ColumnType::Int:
+            return QStringLiteral("int");
+        case ColumnType::SmallInt:
+            return QStringLiteral("smallint");
+        case ColumnType::NVarChar:
+            return QStringLiteral("nvarchar(%1)").arg(c.length);
+        case ColumnType::NChar:
+            return QStringLiteral("nchar(%1)").arg(c.length);
+        case ColumnType::VarChar:
+            return QStringLiteral("varchar(%1)").arg(c.length);
     }
     return {};
 }
@@ -68,30 +65,28 @@ QStringList render(const Reply& reply) {
             out << QStringLiteral("RESULT ") + columns.join(QStringLiteral(", "));
             for (const auto& row : r->rows) {
                 QStringList cells;
-                for (const Cell& c : row)
-                    cells << cellText(c);
+                for (const Cell& c : row) cells << cellText(c);
                 out << QStringLiteral("  ROW ") + cells.join(QStringLiteral(" | "));
             }
         } else if (const auto* m = std::get_if<Message>(&t)) {
-            QString line = QStringLiteral("%1 %2 sev %3 state %4 line %5")
-                               .arg(m->severity > 10 ? QStringLiteral("ERROR") : QStringLiteral("INFO"))
-                               .arg(m->number)
-                               .arg(m->severity)
-                               .arg(m->state)
-                               .arg(m->line);
-            if (!m->procName.isEmpty())
-                line += QStringLiteral(" proc ") + m->procName;
+            QString line =
+                QStringLiteral("%1 %2 sev %3 state %4 line %5")
+                    .arg(m->severity > 10 ? QStringLiteral("ERROR") : QStringLiteral("INFO"))
+                    .arg(m->number)
+                    .arg(m->severity)
+                    .arg(m->state)
+                    .arg(m->line);
+            if (!m->procName.isEmpty()) line += QStringLiteral(" proc ") + m->procName;
             out << line + QStringLiteral(": ") + m->text;
         } else if (const auto* c = std::get_if<DatabaseChange>(&t)) {
-            out << QStringLiteral("ENVCHANGE database %1 -> %2").arg(c->oldDatabase, c->newDatabase);
+            out << QStringLiteral("ENVCHANGE database %1 -> %2")
+                       .arg(c->oldDatabase, c->newDatabase);
         } else if (const auto* d = std::get_if<Done>(&t)) {
             QString line = d->kind == Done::Kind::Done         ? QStringLiteral("DONE")
                            : d->kind == Done::Kind::DoneInProc ? QStringLiteral("DONEINPROC")
                                                                : QStringLiteral("DONEPROC");
-            if (d->error)
-                line += QStringLiteral(" error");
-            if (d->count)
-                line += QStringLiteral(" count %1").arg(d->rowCount);
+            if (d->error) line += QStringLiteral(" error");
+            if (d->count) line += QStringLiteral(" count %1").arg(d->rowCount);
             out << line;
         } else if (const auto* s = std::get_if<ReturnStatus>(&t)) {
             out << QStringLiteral("RETURN %1").arg(s->value);
@@ -138,8 +133,7 @@ Transcript readTranscript(const QString& path) {
     EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
     Transcript t;
     t.lines = QString::fromUtf8(f.readAll()).split(u'\n');
-    if (!t.lines.isEmpty() && t.lines.back().isEmpty())
-        t.lines.removeLast();
+    if (!t.lines.isEmpty() && t.lines.back().isEmpty()) t.lines.removeLast();
     static const QRegularExpression onConnection(QStringLiteral("^>(\\d*) ?(.*)$"));
     bool lastWasBatch = false;
     for (int i = 0; i < t.lines.size(); ++i) {
@@ -168,21 +162,20 @@ Transcript readTranscript(const QString& path) {
             continue;
         } else if (!t.cases.empty() && line.startsWith(u'<')) {
             Case& c = t.cases.back();
-            if (c.expected.isEmpty())
-                c.expectedFrom = i;
+            if (c.expected.isEmpty()) c.expectedFrom = i;
             c.expected << line.mid(line.startsWith(QStringLiteral("< ")) ? 2 : 1);
             c.expectedTo = i + 1;
         }
         lastWasBatch = false;
     }
     for (Case& c : t.cases)
-        if (c.expected.isEmpty())
-            c.expectedFrom = c.expectedTo = c.stepsEnd;
+        if (c.expected.isEmpty()) c.expectedFrom = c.expectedTo = c.stepsEnd;
     return t;
 }
 
 QString scenarioPath(const QString& name) {
-    const QString shipped = QStringLiteral(TARNWICK_SOURCE_DIR "/sqlsim/scenarios/") + name + QStringLiteral(".json");
+    const QString shipped =
+        QStringLiteral(TARNWICK_SOURCE_DIR "/sqlsim/scenarios/") + name + QStringLiteral(".json");
     return QFile::exists(shipped) ? shipped : QStringLiteral(TARNWICK_TEST_DATA "/") + name;
 }
 
@@ -192,8 +185,7 @@ QStringList replay(const Scenario& scenario, const Case& c) {
     QStringList out;
     int number = 0;
     for (const Step& step : c.steps) {
-        if (c.steps.size() > 1)
-            out << QStringLiteral("-- %1").arg(++number);
+        if (c.steps.size() > 1) out << QStringLiteral("-- %1").arg(++number);
         if (step.kind == u"state") {
             out << stateLine(*engine, step.text);
             continue;
@@ -217,8 +209,7 @@ void rewrite(const QString& path, Transcript& t, const std::vector<QStringList>&
     for (size_t k = t.cases.size(); k-- > 0;) {
         const Case& c = t.cases[k];
         QStringList lines;
-        for (const QString& a : answers[k])
-            lines << QStringLiteral("< ") + a;
+        for (const QString& a : answers[k]) lines << QStringLiteral("< ") + a;
         t.lines = t.lines.mid(0, c.expectedFrom) + lines + t.lines.mid(c.expectedTo);
     }
     QFile f(path);
@@ -233,19 +224,18 @@ TEST_P(Transcripts, AnswerAsRecorded) {
     Transcript t = readTranscript(path);
     ASSERT_FALSE(t.scenario.isEmpty()) << "no scenario line";
     Scenario scenario = Scenario::fromFile(scenarioPath(t.scenario));
-    if (t.saPassword)
-        scenario.saPassword = *t.saPassword;
+    if (t.saPassword) scenario.saPassword = *t.saPassword;
     const bool update = qEnvironmentVariableIntValue("TRANSCRIPT_UPDATE") == 1;
     std::vector<QStringList> answers;
     for (const Case& c : t.cases) {
         SCOPED_TRACE(c.title.toStdString());
         answers.push_back(replay(scenario, c));
         if (!update) {
-            EXPECT_EQ(answers.back().join(u'\n').toStdString(), c.expected.join(u'\n').toStdString());
+            EXPECT_EQ(answers.back().join(u'\n').toStdString(),
+                      c.expected.join(u'\n').toStdString());
         }
     }
-    if (update)
-        rewrite(path, t, answers);
+    if (update) rewrite(path, t, answers);
 }
 
 std::vector<QString> transcriptFiles() {
@@ -259,7 +249,8 @@ std::vector<QString> transcriptFiles() {
 INSTANTIATE_TEST_SUITE_P(Engine, Transcripts, ::testing::ValuesIn(transcriptFiles()),
                          [](const ::testing::TestParamInfo<QString>& file) {
                              QString name = file.param.chopped(4);
-                             name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]")), QStringLiteral("_"));
+                             name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]")),
+                                          QStringLiteral("_"));
                              return name.toStdString();
                          });
 
