@@ -1,6 +1,7 @@
 // DBCC statements: the consistency checks and their repairs, UPDATEUSAGE, SHRINKFILE,
 // DBREINDEX and CHECKPRIMARYFILE, with their messages or WITH TABLERESULTS rows.
 
+#include "AllocationReport.h"
 #include "Messages.h"
 #include "Parser.h"
 #include "SessionImpl.h"
@@ -16,7 +17,6 @@ constexpr int kRowsInPages = 2593;
 constexpr int kDatabaseSummary = 8989;
 constexpr int kTableSummary = 8990;
 constexpr int kMinimumRepair = 8958;
-constexpr int kRepaired = 8945;
 
 DbccLine info(int error, const QString& text, int dbid, int objectId = 0) {
     DbccLine l;
@@ -49,11 +49,57 @@ DbccLine findingLine(const ScenarioFinding& f, int dbid, int objectId) {
     return l;
 }
 
-DbccLine repairedLine(const ScenarioFinding& f, int dbid, int objectId) {
-    return info(kRepaired,
-                f.repairText.isEmpty() ? QStringLiteral("The error has been repaired.") : f.repairText,
-                dbid, objectId);
+DbccLine fromMessage(const Message& m, int dbid, int objectId) {
+    DbccLine l;
+    l.error = m.number;
+    l.level = m.severity;
+    l.state = m.state;
+    l.text = m.text;
+    l.dbid = dbid;
+    l.objectId = objectId;
+    return l;
 }
+
+int repairRank(const QString& level) {
+    if (sameName(level, QStringLiteral("repair_fast")))
+        return 1;
+    if (sameName(level, QStringLiteral("repair_rebuild")))
+        return 2;
+    return sameName(level, QStringLiteral("repair_allow_data_loss")) ? 3 : 0;
+}
+
+// What one check found and what its repair (if one was asked for) fixed.
+struct FindingTally {
+    QString requestedRepair;  // empty: a check without repair
+    int allocationErrors = 0;
+    int consistencyErrors = 0;
+    int allocationFixed = 0;
+    int consistencyFixed = 0;
+    QString minimumRepair;  // the highest level a finding left unfixed needs
+    std::vector<size_t> fixed;
+
+    // A fixed finding is preceded by the repair's own line and followed by 8911; one the repair
+    // leaves is followed by the reason (8922-8924).
+    void report(std::vector<DbccLine>& lines, const ScenarioFinding& f, size_t index, int dbid, int objectId) {
+        const bool repairing = !requestedRepair.isEmpty();
+        const bool levelSuffices = repairRank(requestedRepair) >= repairRank(f.repairLevel);
+        const bool fixes = repairing && f.repairable && levelSuffices;
+        if (fixes && !f.repairText.isEmpty())
+            lines.push_back(fromMessage(msg::repairAction(f.repairError, f.repairText), dbid, objectId));
+        lines.push_back(findingLine(f, dbid, objectId));
+        (f.allocation ? allocationErrors : consistencyErrors) += 1;
+        if (fixes) {
+            lines.push_back(fromMessage(msg::errorRepaired(), dbid, objectId));
+            (f.allocation ? allocationFixed : consistencyFixed) += 1;
+            fixed.push_back(index);
+            return;
+        }
+        if (repairing)
+            lines.push_back(fromMessage(msg::notRepaired(levelSuffices ? f.unrepairedError : 8923), dbid, objectId));
+        if (repairRank(f.repairLevel) > repairRank(minimumRepair))
+            minimumRepair = f.repairLevel;
+    }
+};
 
 QString quoted(const QString& s) {
     return QStringLiteral("'") + s + QStringLiteral("'");
@@ -76,6 +122,7 @@ bool isRepairOption(const DbccArg& a) {
 }
 
 struct TableInfo {
+    bool system = false;
     QString name;
     int objectId = 0;
     qint64 rows = 0;
@@ -90,6 +137,7 @@ std::vector<TableInfo> tablesOf(const DatabaseState& db) {
         columns += t.created ? t.columns.size() : 5;
     for (const SystemTableInfo& s : systemTables()) {
         TableInfo t;
+        t.system = true;
         t.name = QString::fromUtf16(s.name);
         t.objectId = s.objectId;
         t.rows = s.rows;
@@ -159,7 +207,7 @@ SessionImpl::Outcome SessionImpl::emitDbcc(const std::vector<DbccLine>& lines, c
                                    qint64(l.allocation)});
             const qint64 n = rs.rows.size();
             result(std::move(rs));
-            done(false, true, n, 0);
+            done(true, n, 0);
         }
     } else {
         for (const DbccLine& l : shown) {
@@ -169,7 +217,7 @@ SessionImpl::Outcome SessionImpl::emitDbcc(const std::vector<DbccLine>& lines, c
     }
     if (!noInfo)
         message(msg::dbccCompleted());
-    done(errors, false, 0, 0);
+    done(false, 0, 0);
     return errors ? Outcome::Failed : Outcome::Ok;
 }
 
@@ -181,15 +229,13 @@ DatabaseState* SessionImpl::dbccDatabase(const Statement& s, Message& error) {
         const int id = a.text.toInt();
         db = id == 0 ? current() : m_state->databaseById(id);
         if (!db) {
-            error = msg::make(2520, 16, QStringLiteral("Could not find database ID %1. Database may not be activated "
-                                                       "yet or may be in transition.")
-                                            .arg(id));
+            error = msg::unknownDatabaseId(id);
             return nullptr;
         }
     } else {
         db = m_state->database(a.text);
         if (!db) {
-            error = msg::unknownDatabase(a.text);
+            error = msg::dbccUnknownDatabase(a.text);
             return nullptr;
         }
     }
@@ -219,16 +265,16 @@ SessionImpl::Outcome SessionImpl::dbccCheck(const Statement& s) {
     DatabaseState* db = dbccDatabase(s, error);
     if (!db)
         return fail(error);
-    bool repair = false;
+    FindingTally tally;
     for (size_t i = 1; i < s.args.size(); ++i) {
         if (isRepairOption(s.args[i]))
-            repair = true;
+            tally.requestedRepair = s.args[i].text.toLower();
         else if (!sameName(s.args[i].text, QStringLiteral("NOINDEX")))
             return fail(msg::badDbccSyntax());
     }
     if (s.args.size() > 2)
         return fail(msg::badDbccSyntax());
-    if (repair && !repairAllowed(*db, error))
+    if (!tally.requestedRepair.isEmpty() && !repairAllowed(*db, error))
         return fail(error);
 
     const QString& command = s.command;
@@ -246,24 +292,8 @@ SessionImpl::Outcome SessionImpl::dbccCheck(const Statement& s) {
                 return t.objectId;
         return 0;
     };
-    int allocationErrors = 0;
-    int consistencyErrors = 0;
-    int allocationFixed = 0;
-    int consistencyFixed = 0;
-    std::vector<size_t> fixed;
-    QString minimumRepair;
     auto report = [&](size_t index) {
-        const ScenarioFinding& f = db->findings[index];
-        const DbccLine l = findingLine(f, db->dbid, objectIdOf(f.table));
-        lines.push_back(l);
-        (f.allocation ? allocationErrors : consistencyErrors) += 1;
-        if (repair && f.repairable) {
-            lines.push_back(repairedLine(f, db->dbid, l.objectId));
-            (f.allocation ? allocationFixed : consistencyFixed) += 1;
-            fixed.push_back(index);
-        } else if (minimumRepair.isEmpty()) {
-            minimumRepair = f.repairLevel;
-        }
+        tally.report(lines, db->findings[index], index, db->dbid, objectIdOf(db->findings[index].table));
     };
     auto belongsToTable = [&](const ScenarioFinding& f) { return !f.allocation && objectIdOf(f.table) != 0; };
 
@@ -273,6 +303,13 @@ SessionImpl::Outcome SessionImpl::dbccCheck(const Statement& s) {
         if (f.allocation || (checkdb && !belongsToTable(f)))
             report(i);
     }
+    if (command == u"CHECKALLOC") {
+        std::vector<AllocatedTable> allocated;
+        for (const TableInfo& t : tables)
+            allocated.push_back({t.name, t.objectId, t.system ? 1 : 0, t.pages});
+        const std::vector<DbccLine> allocation = allocationReport(*db, allocated);
+        lines.insert(lines.end(), allocation.begin(), allocation.end());
+    }
     if (checkdb) {
         if (physicalOnly) {
             for (size_t i = 0; i < db->findings.size(); ++i)
@@ -280,7 +317,8 @@ SessionImpl::Outcome SessionImpl::dbccCheck(const Statement& s) {
                     report(i);
         } else {
             for (const TableInfo& t : tables) {
-                const int before = consistencyErrors;
+                const int before = tally.consistencyErrors;
+                const int fixedBefore = tally.consistencyFixed;
                 for (size_t i = 0; i < db->findings.size(); ++i)
                     if (belongsToTable(db->findings[i]) && sameName(db->findings[i].table, t.name))
                         report(i);
@@ -291,38 +329,37 @@ SessionImpl::Outcome SessionImpl::dbccCheck(const Statement& s) {
                                                            .arg(t.pages) +
                                                        quoted(t.name) + u'.',
                                      db->dbid, t.objectId));
-                if (consistencyErrors > before)
+                if (tally.consistencyErrors > before)
                     lines.push_back(info(kTableSummary,
                                          QStringLiteral("CHECKDB found 0 allocation errors and %1 consistency errors "
                                                         "in table ")
-                                                 .arg(consistencyErrors - before) +
+                                                 .arg(tally.consistencyErrors - before) +
                                              quoted(t.name) + QStringLiteral(" (object ID %1).").arg(t.objectId),
                                          db->dbid, t.objectId));
+                if (tally.consistencyFixed > fixedBefore)
+                    lines.push_back(fromMessage(msg::tableFixed(command, 0, tally.consistencyFixed - fixedBefore,
+                                                                t.name, t.objectId),
+                                                db->dbid, t.objectId));
             }
         }
     }
     lines.push_back(info(kDatabaseSummary,
                          command + QStringLiteral(" found %1 allocation errors and %2 consistency errors in database ")
-                                       .arg(allocationErrors)
-                                       .arg(consistencyErrors) +
+                                       .arg(tally.allocationErrors)
+                                       .arg(tally.consistencyErrors) +
                              quoted(db->name) + u'.',
                          db->dbid));
-    if (!fixed.empty())
-        lines.push_back(info(kDatabaseSummary,
-                             command + QStringLiteral(" fixed %1 allocation errors and %2 consistency errors in "
-                                                      "database ")
-                                           .arg(allocationFixed)
-                                           .arg(consistencyFixed) +
-                                 quoted(db->name) + u'.',
-                             db->dbid));
-    if (!minimumRepair.isEmpty())
-        lines.push_back(info(kMinimumRepair, minimumRepair + QStringLiteral(" is the minimum repair level for the "
-                                                                            "errors found by DBCC ") +
+    if (!tally.fixed.empty())
+        lines.push_back(fromMessage(
+            msg::databaseFixed(command, tally.allocationFixed, tally.consistencyFixed, db->name), db->dbid, 0));
+    if (!tally.minimumRepair.isEmpty())
+        lines.push_back(info(kMinimumRepair, tally.minimumRepair + QStringLiteral(" is the minimum repair level for the "
+                                                                                  "errors found by DBCC ") +
                                                  command + QStringLiteral(" (") + db->name + QStringLiteral(" )."),
                              db->dbid));
     // A repair removes what it fixed.
-    std::sort(fixed.rbegin(), fixed.rend());
-    for (size_t i : fixed)
+    std::sort(tally.fixed.rbegin(), tally.fixed.rend());
+    for (size_t i : tally.fixed)
         db->findings.erase(db->findings.begin() + static_cast<std::ptrdiff_t>(i));
     return emitDbcc(lines, s);
 }
@@ -331,10 +368,10 @@ SessionImpl::Outcome SessionImpl::dbccCheckTable(const Statement& s) {
     DatabaseState* db = current();
     if (!db || s.args.empty() || s.args.size() > 2 || s.args.front().kind == DbccArg::Kind::Number)
         return fail(msg::badDbccSyntax());
-    bool repair = false;
+    FindingTally tally;
     if (s.args.size() == 2) {
         if (isRepairOption(s.args[1]))
-            repair = true;
+            tally.requestedRepair = s.args[1].text.toLower();
         else if (!sameName(s.args[1].text, QStringLiteral("NOINDEX")) && s.args[1].kind != DbccArg::Kind::Number)
             return fail(msg::badDbccSyntax());
     }
@@ -351,55 +388,39 @@ SessionImpl::Outcome SessionImpl::dbccCheckTable(const Statement& s) {
     if (!target || table == tables.end())
         return fail(msg::tableNotFound(written));
     Message error;
-    if (repair && !repairAllowed(*target, error))
+    if (!tally.requestedRepair.isEmpty() && !repairAllowed(*target, error))
         return fail(error);
 
     std::vector<DbccLine> lines;
     lines.push_back(info(kResultsFor, QStringLiteral("DBCC results for ") + quoted(table->name) + u'.', target->dbid,
                          table->objectId));
-    int errors = 0;
-    int fixedCount = 0;
-    QString minimumRepair;
-    std::vector<size_t> fixed;
     for (size_t i = 0; i < target->findings.size(); ++i) {
         const ScenarioFinding& f = target->findings[i];
-        if (f.allocation || !sameName(f.table, table->name))
-            continue;
-        const DbccLine l = findingLine(f, target->dbid, table->objectId);
-        lines.push_back(l);
-        ++errors;
-        if (repair && f.repairable) {
-            lines.push_back(repairedLine(f, target->dbid, table->objectId));
-            ++fixedCount;
-            fixed.push_back(i);
-        } else if (minimumRepair.isEmpty()) {
-            minimumRepair = f.repairLevel;
-        }
+        if (!f.allocation && sameName(f.table, table->name))
+            tally.report(lines, f, i, target->dbid, table->objectId);
     }
     lines.push_back(info(kRowsInPages,
                          QStringLiteral("There are %1 rows in %2 pages for object ").arg(table->rows).arg(table->pages) +
                              quoted(table->name) + u'.',
                          target->dbid, table->objectId));
-    if (errors > 0)
+    if (tally.consistencyErrors > 0)
         lines.push_back(info(kTableSummary,
                              QStringLiteral("CHECKTABLE found 0 allocation errors and %1 consistency errors in table ")
-                                     .arg(errors) +
+                                     .arg(tally.consistencyErrors) +
                                  quoted(table->name) + QStringLiteral(" (object ID %1).").arg(table->objectId),
                              target->dbid, table->objectId));
-    if (fixedCount > 0)
-        lines.push_back(info(kTableSummary,
-                             QStringLiteral("CHECKTABLE fixed 0 allocation errors and %1 consistency errors in table ")
-                                     .arg(fixedCount) +
-                                 quoted(table->name) + QStringLiteral(" (object ID %1).").arg(table->objectId),
-                             target->dbid, table->objectId));
-    if (!minimumRepair.isEmpty())
-        lines.push_back(info(kMinimumRepair, minimumRepair + QStringLiteral(" is the minimum repair level for the "
-                                                                            "errors found by DBCC CHECKTABLE (") +
+    if (tally.consistencyFixed > 0)
+        lines.push_back(fromMessage(msg::tableFixed(QStringLiteral("CHECKTABLE"), 0, tally.consistencyFixed,
+                                                    table->name, table->objectId),
+                                    target->dbid, table->objectId));
+    if (!tally.minimumRepair.isEmpty())
+        lines.push_back(info(kMinimumRepair, tally.minimumRepair + QStringLiteral(" is the minimum repair level for "
+                                                                                  "the errors found by DBCC CHECKTABLE (") +
                                                  target->name + QStringLiteral(".dbo.") + table->name +
                                                  QStringLiteral(" )."),
                              target->dbid, table->objectId));
-    std::sort(fixed.rbegin(), fixed.rend());
-    for (size_t i : fixed)
+    std::sort(tally.fixed.rbegin(), tally.fixed.rend());
+    for (size_t i : tally.fixed)
         target->findings.erase(target->findings.begin() + static_cast<std::ptrdiff_t>(i));
     return emitDbcc(lines, s);
 }
@@ -409,13 +430,28 @@ SessionImpl::Outcome SessionImpl::dbccUpdateUsage(const Statement& s) {
     DatabaseState* db = dbccDatabase(s, error);
     if (!db)
         return fail(error);
+    TableObject* only = nullptr;
     if (s.args.size() >= 2) {
         const auto name = parseObjectName(s.args[1].text);
-        if (!name || !db->table(name->name))
+        only = name ? db->table(name->name) : nullptr;
+        if (!only)
             return fail(msg::tableNotFound(s.args[1].text));
     }
-    // The usage counts of the emulated tables are always right: nothing to report.
-    return emitDbcc({}, s);
+    // Counts a scenario marks as wrong are reported per sysindexes row, then they are right.
+    std::vector<DbccLine> lines;
+    for (TableObject& t : db->tables) {
+        if ((only && &t != only) || t.usageCorrections.empty())
+            continue;
+        int reportedIndex = -1;
+        for (const UsageCorrection& c : t.usageCorrections) {
+            if (c.indId != reportedIndex)
+                lines.push_back(fromMessage(msg::usageRowUpdated(t.name, c.indId), db->dbid, t.objectId));
+            reportedIndex = c.indId;
+            lines.push_back(fromMessage(msg::usageCountChanged(c.counter, c.from, c.to), db->dbid, t.objectId));
+        }
+        t.usageCorrections.clear();
+    }
+    return emitDbcc(lines, s);
 }
 
 SessionImpl::Outcome SessionImpl::dbccShrinkFile(const Statement& s) {
@@ -443,6 +479,10 @@ SessionImpl::Outcome SessionImpl::dbccShrinkFile(const Statement& s) {
     if (s.args.size() >= 2 && s.args[1].kind == DbccArg::Kind::Number)
         targetPages = qMax(0, s.args[1].text.toInt()) * 128;
     const int minimum = file->groupId == 0 ? 63 : 80;
+    if (file->groupId == 0 && file->inUse) {
+        message(msg::logFilesInUse(file->fileId, file->name));
+        targetPages = file->sizePages;
+    }
     const int newSize = qMin(file->sizePages, std::max({targetPages, file->usedPages, minimum}));
     file->sizePages = newSize;
     ResultSet rs;
@@ -452,10 +492,10 @@ SessionImpl::Outcome SessionImpl::dbccShrinkFile(const Statement& s) {
     rs.rows.push_back({qint64(db->dbid), qint64(file->fileId), qint64(newSize), qint64(minimum),
                        qint64(file->usedPages), qint64(file->usedPages)});
     result(std::move(rs));
-    done(false, true, 1, 0);
+    done(true, 1, 0);
     if (!s.options.contains(QStringLiteral("NO_INFOMSGS")))
         message(msg::dbccCompleted());
-    done(false, false, 0, 0);
+    done(false, 0, 0);
     return Outcome::Ok;
 }
 
@@ -480,7 +520,8 @@ SessionImpl::Outcome SessionImpl::dbccCheckPrimaryFile(const Statement& s) {
     const QString path = s.args[0].text;
     const DetachedDatabase* d = m_state->detachedByPrimary(path);
     if (!d || !d->exists)
-        return fail(msg::cannotOpenPhysicalFile(path));
+        return fail(m_state->missingPrimaryFileError == 5120 ? msg::cannotOpenPhysicalFile(path)
+                                                             : msg::deviceActivation(path));
     const int option = s.args[1].text.toInt();
     ResultSet rs;
     if (option == 0) {
@@ -503,9 +544,9 @@ SessionImpl::Outcome SessionImpl::dbccCheckPrimaryFile(const Statement& s) {
     }
     const qint64 n = rs.rows.size();
     result(std::move(rs));
-    done(false, true, n, 0);
+    done(true, n, 0);
     message(msg::dbccCompleted());
-    done(false, false, 0, 0);
+    done(false, 0, 0);
     return Outcome::Ok;
 }
 

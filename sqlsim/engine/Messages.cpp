@@ -53,6 +53,14 @@ Message unknownDatabase(const QString& name) {
                     QStringLiteral(". No entry found with that name. Make sure that the name is entered correctly."));
 }
 
+Message unknownDatabaseId(int dbid) {
+    return make(2521, 16, QStringLiteral("Could not find database ID %1. Check sysdatabases.").arg(dbid));
+}
+
+Message dbccUnknownDatabase(const QString& name) {
+    return make(2520, 16, QStringLiteral("Could not find database ") + q(name) + QStringLiteral(". Check sysdatabases."));
+}
+
 Message singleUserInUse(const QString& name) {
     return make(924, 14,
                 QStringLiteral("Database ") + q(name) +
@@ -123,6 +131,131 @@ Message dbccCompleted() {
                                "administrator."));
 }
 
+Message repairAction(int number, const QString& text) {
+    // 8945 announces an index rebuild at severity 16; the "Repair: ..." lines are informational.
+    return make(number, number == 8945 ? 16 : 10, text);
+}
+
+Message errorRepaired() {
+    return make(8911, 10, QStringLiteral("        The error has been repaired."));
+}
+
+Message notRepaired(int number) {
+    switch (number) {
+    case 8923:
+        return make(8923, 10, QStringLiteral("        The repair level on the DBCC statement caused this repair to be "
+                                             "bypassed."));
+    case 8924:
+        return make(8924, 10, QStringLiteral("        Repairing this error requires other errors to be corrected first."));
+    default:
+        return make(8922, 10, QStringLiteral("        Could not repair this error."));
+    }
+}
+
+Message databaseFixed(const QString& command, int allocation, int consistency, const QString& database) {
+    return make(8912, 10, command + QStringLiteral(" fixed %1 allocation errors and %2 consistency errors in database ")
+                                        .arg(allocation)
+                                        .arg(consistency) +
+                              q(database) + u'.');
+}
+
+Message tableFixed(const QString& command, int allocation, int consistency, const QString& table, int objectId) {
+    return make(8949, 10, command + QStringLiteral(" fixed %1 allocation errors and %2 consistency errors in table ")
+                                        .arg(allocation)
+                                        .arg(consistency) +
+                              q(table) + QStringLiteral(" (object ID %1).").arg(objectId));
+}
+
+Message allocationRule() {
+    return make(7922, 10, QString(63, u'*'));
+}
+
+Message allocationTable(const QString& table, int objectId) {
+    return make(7923, 10, QStringLiteral("Table ") + table + QStringLiteral("                Object ID %1.").arg(objectId));
+}
+
+Message allocationIndexRoot(int indId, int file, int firstIam, int root, int dataPages) {
+    return make(7924, 10, QStringLiteral("Index ID %1. FirstIAM (%2:%3). Root (%2:%4). Dpages %5.")
+                              .arg(indId)
+                              .arg(file)
+                              .arg(firstIam)
+                              .arg(root)
+                              .arg(dataPages));
+}
+
+Message allocationIndexPages(int indId, int pages, int extents) {
+    return make(7925, 10,
+                QStringLiteral("Index ID %1. %2 pages used in %3 dedicated extents.").arg(indId).arg(pages).arg(extents));
+}
+
+Message allocationTableExtents(int extents) {
+    return make(7927, 10, QStringLiteral("Total number of extents is %1.").arg(extents));
+}
+
+Message allocationEntries(int entries, int dbid) {
+    return make(7920, 10, QStringLiteral("Processed %1 entries in sysindexes for database ID %2.").arg(entries).arg(dbid));
+}
+
+Message allocationFile(int file, int extents, int usedPages, int reservedPages) {
+    return make(2538, 10, QStringLiteral("File %1. Number of extents = %2, used pages = %3, reserved pages = %4.")
+                              .arg(file)
+                              .arg(extents)
+                              .arg(usedPages)
+                              .arg(reservedPages));
+}
+
+Message allocationFileMixed(int file, int mixedExtents, int mixedPages) {
+    return make(8915, 10, QStringLiteral("           File %1 (number of mixed extents = %2, mixed pages = %3).")
+                              .arg(file)
+                              .arg(mixedExtents)
+                              .arg(mixedPages));
+}
+
+Message allocationObject(int objectId, int indId, int extents, int pages, int mixedPages) {
+    // A heap's pages are data pages; any other index's are index pages.
+    return make(indId == 0 ? 8916 : 8917, 10,
+                QStringLiteral("    Object ID %1, Index ID %2, %3 extents %4, pages %5, mixed extent pages %6.")
+                    .arg(objectId)
+                    .arg(indId)
+                    .arg(indId == 0 ? QStringLiteral("data") : QStringLiteral("index"))
+                    .arg(extents)
+                    .arg(pages)
+                    .arg(mixedPages));
+}
+
+Message allocationTotal(int extents, int usedPages, int reservedPages) {
+    return make(2539, 10,
+                QStringLiteral("Total number of extents = %1, used pages = %2, reserved pages = %3 in this database.")
+                    .arg(extents)
+                    .arg(usedPages)
+                    .arg(reservedPages));
+}
+
+Message allocationTotalMixed(int mixedExtents, int mixedPages) {
+    return make(8918, 10, QStringLiteral("       (number of mixed extents = %1, mixed pages = %2) in this database.")
+                              .arg(mixedExtents)
+                              .arg(mixedPages));
+}
+
+Message usageRowUpdated(const QString& table, int indId) {
+    return make(2541, 10, QStringLiteral("DBCC UPDATEUSAGE: sysindexes row updated for table ") + q(table) +
+                              QStringLiteral(" (index ID %1):").arg(indId));
+}
+
+Message usageCountChanged(const QString& counter, qint64 from, qint64 to) {
+    if (counter == u"ROWS")
+        return make(2545, 10, QStringLiteral("        ROWS count: Changed from (%1) to (%2) rows.").arg(from).arg(to));
+    const int number = counter == u"DATA" ? 2542 : counter == u"USED" ? 2543 : 2544;
+    return make(number, 10,
+                QStringLiteral("        %1 pages: Changed from (%2) to (%3) pages.").arg(counter).arg(from).arg(to));
+}
+
+Message logFilesInUse(int fileId, const QString& name) {
+    return make(9008, 10, QStringLiteral("Cannot shrink log file %1 (%2) because all logical log files are in use.")
+                              .arg(fileId)
+                              .arg(name));
+}
+
 Message repairNeedsSingleUser() {
     return make(7919, 16, QStringLiteral("Repair statement not processed. Database needs to be in single user mode."));
 }
@@ -157,8 +290,19 @@ Message alterDatabaseFailed() {
     return make(5069, 16, QStringLiteral("ALTER DATABASE statement failed."));
 }
 
+Message singleUserDatabaseInUse(const QString& name) {
+    return make(5064, 16, QStringLiteral("Changes to the state or options of database ") + q(name) +
+                              QStringLiteral(" cannot be made at this time. The database is in single-user mode, and "
+                                             "a user is currently connected to it."));
+}
+
 Message procCommandFailed(const QString& proc) {
-    return make(15627, 16, proc + QStringLiteral(" command failed."));
+    return make(15627, 10, proc + QStringLiteral(" command failed."));
+}
+
+Message cannotChangeOptionInUse(const QString& option) {
+    return make(15089, 16, QStringLiteral("Cannot change the ") + q(option) +
+                               QStringLiteral(" option of a database while another user is in the database."));
 }
 
 Message noSuchDatabaseForProc(const QString& name) {
@@ -190,6 +334,10 @@ Message cannotOpenPhysicalFile(const QString& path) {
 
 Message backupTerminated(const QString& what) {
     return make(3013, 16, what + QStringLiteral(" is terminating abnormally."));
+}
+
+Message backupTerminated70() {
+    return make(3013, 16, QStringLiteral("Backup or restore operation terminating abnormally."));
 }
 
 Message conversionFailed(const QString& value, const QString& type) {

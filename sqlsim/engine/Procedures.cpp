@@ -1,8 +1,9 @@
 // EXEC of user procedures and of the system procedures clients call: sp_attach_db,
-// sp_attach_single_file_db, sp_dboption, sp_MSforeachtable, xp_cmdshell (with the osql utility).
+// sp_attach_single_file_db, sp_dboption, sp_MSforeachtable (xp_cmdshell: CommandShell.cpp).
 
 #include "Messages.h"
 #include "Parser.h"
+#include "ProcedureParams.h"
 #include "SessionImpl.h"
 
 #include <algorithm>
@@ -11,70 +12,9 @@ namespace sqlsim {
 
 namespace {
 
-// Finds a parameter by its name or, when passed without a name, by its position.
-std::optional<QString> paramValue(const std::vector<ExecParam>& params, const QString& name, size_t position) {
-    for (const ExecParam& p : params)
-        if (sameName(p.name, name))
-            return p.value && !p.value->value.isNull() ? std::optional<QString>(p.value->value.toString())
-                                                       : std::optional<QString>(QString());
-    if (position < params.size() && params[position].name.isEmpty()) {
-        const ExecParam& p = params[position];
-        return p.value && !p.value->value.isNull() ? std::optional<QString>(p.value->value.toString())
-                                                   : std::optional<QString>(QString());
-    }
-    return std::nullopt;
-}
-
 QString folderOf(const QString& path) {
     const auto slash = qMax(path.lastIndexOf(u'\\'), path.lastIndexOf(u'/'));
     return path.left(slash + 1);
-}
-
-QString fileNameOf(const QString& path) {
-    const auto slash = qMax(path.lastIndexOf(u'\\'), path.lastIndexOf(u'/'));
-    return path.mid(slash + 1);
-}
-
-// Splits a command line the way the command interpreter does: blanks separate arguments
-// outside double quotes; the quotes themselves are dropped.
-QStringList splitCommandLine(const QString& line) {
-    QStringList args;
-    QString current;
-    bool quoted = false;
-    bool any = false;
-    for (const QChar c : line) {
-        if (c == u'"') {
-            quoted = !quoted;
-            any = true;
-            continue;
-        }
-        if (!quoted && c.isSpace()) {
-            if (any || !current.isEmpty())
-                args << current;
-            current.clear();
-            any = false;
-            continue;
-        }
-        current += c;
-    }
-    if (any || !current.isEmpty())
-        args << current;
-    return args;
-}
-
-QString osqlMessageHeader(const Message& m, const QString& server) {
-    QString header = QStringLiteral("Msg %1, Level %2, State %3, Server %4, ")
-                         .arg(m.number)
-                         .arg(m.severity)
-                         .arg(m.state)
-                         .arg(server);
-    if (!m.procName.isEmpty())
-        header += QStringLiteral("Procedure ") + m.procName + QStringLiteral(", ");
-    return header + QStringLiteral("Line %1").arg(m.line);
-}
-
-QString rowsAffected(qint64 n) {
-    return n == 1 ? QStringLiteral("(1 row affected)") : QStringLiteral("(%1 rows affected)").arg(n);
 }
 
 }  // namespace
@@ -83,7 +23,7 @@ bool SessionImpl::nestDeeper() {
     if (m_nesting >= 32) {
         message(msg::make(217, 16, QStringLiteral("Maximum stored procedure, function, trigger, or view nesting level "
                                                   "exceeded (limit 32).")));
-        done(true, false, 0, 0);
+        done(false, 0, 0);
         return false;
     }
     ++m_nesting;
@@ -96,17 +36,22 @@ SessionImpl::Outcome SessionImpl::runProcedureBody(const QString& name, const st
     const Frame saved = m_frame;
     ++m_frame.depth;
     m_frame.procName = name;
+    const int errorsBefore = m_errorsSent;
     const int status = body();
     m_frame = saved;
     --m_nesting;
+    // A return status other than 0 is no error by itself (xp_cmdshell returns 1 when its command
+    // failed); only an ERROR token sent while the procedure ran sets the error bit.
+    const bool errorSent = m_errorsSent != errorsBefore;
     if (!m_frame.capture) {
         m_frame.out->push_back(ReturnStatus{status});
         Done d;
         d.kind = Done::Kind::DoneProc;
-        d.error = status != 0;
+        d.error = errorSent;
         m_frame.out->push_back(d);
+        m_errorSinceDone = false;
     }
-    return status == 0 ? Outcome::Ok : Outcome::Failed;
+    return errorSent ? Outcome::Failed : Outcome::Ok;
 }
 
 SessionImpl::Outcome SessionImpl::callUserProcedure(DatabaseState& db, const ProcObject& proc) {
@@ -171,18 +116,18 @@ int SessionImpl::spAttachDb(const std::vector<ExecParam>& params, bool singleFil
     if (name.isEmpty() || paths.empty()) {
         message(msg::make(15249, 16, QStringLiteral("Error: A database name and at least one file name are "
                                                     "required.")));
-        done(true, false, 0, 0);
+        done(false, 0, 0);
         return 1;
     }
     if (m_state->database(name)) {
         message(msg::databaseAlreadyExists(name));
-        done(true, false, 0, 0);
+        done(false, 0, 0);
         return 1;
     }
     auto refuse = [&](const QString& path) {
         message(msg::deviceActivation(path));
         message(msg::cannotOpenNewDatabase(name));
-        done(true, false, 0, 0);
+        done(false, 0, 0);
         return 1;
     };
     const DetachedDatabase* source = m_state->detachedByPrimary(paths.front());
@@ -259,7 +204,7 @@ int SessionImpl::spDbOption(const std::vector<ExecParam>& params) {
     DatabaseState* db = m_state->database(*dbname);
     if (!db) {
         message(msg::noSuchDatabaseForProc(*dbname));
-        done(true, false, 0, 0);
+        done(false, 0, 0);
         return 1;
     }
     static const QStringList options = {
@@ -275,7 +220,7 @@ int SessionImpl::spDbOption(const std::vector<ExecParam>& params) {
     if (matches.size() != 1) {
         message(msg::make(15011, 16, QStringLiteral("Database option '") + *optname +
                                          QStringLiteral("' does not exist. Specify a valid database option.")));
-        done(true, false, 0, 0);
+        done(false, 0, 0);
         return 1;
     }
     const QString value = optvalue->trimmed().toLower();
@@ -284,21 +229,26 @@ int SessionImpl::spDbOption(const std::vector<ExecParam>& params) {
         on = true;
     else if (value != u"false" && value != u"off") {
         message(msg::make(15241, 16, QStringLiteral("Usage: sp_dboption [dbname [,optname [,'true' | 'false']]]")));
-        done(true, false, 0, 0);
+        done(false, 0, 0);
         return 1;
     }
     if (matches.front() != u"single user")
         return 0;
-    if (on) {
-        for (int other : m_state->sessionsIn(db->dbid)) {
-            if (other == m_spid)
-                continue;
-            message(msg::databaseStateInUse(db->name));
-            message(msg::alterDatabaseFailed());
+    // Another connection inside the database stops the change: switching on while anyone else is
+    // in it, switching off while the one user of the single-user database is another connection.
+    const std::vector<int> inside = m_state->sessionsIn(db->dbid);
+    const bool othersInside = std::any_of(inside.begin(), inside.end(), [&](int spid) { return spid != m_spid; });
+    if (othersInside && (on || db->singleUser)) {
+        if (m_state->profile == Profile::Sql70) {
+            message(msg::cannotChangeOptionInUse(matches.front()));
+        } else {
+            // 2000's sp_dboption runs ALTER DATABASE: its errors name no procedure.
+            message(on ? msg::databaseStateInUse(db->name) : msg::singleUserDatabaseInUse(db->name), false);
+            message(msg::alterDatabaseFailed(), false);
             message(msg::procCommandFailed(QStringLiteral("sp_dboption")));
-            done(true, false, 0, 0);
-            return 1;
         }
+        done(false, 0, 0);
+        return 1;
     }
     db->singleUser = on;
     return 0;
@@ -321,7 +271,7 @@ int SessionImpl::spForEachTable(const std::vector<ExecParam>& params) {
         message(msg::make(201, 16, QStringLiteral("Procedure 'sp_MSforeachtable' expects parameter '@command1', "
                                                   "which was not supplied."),
                           4));
-        done(true, false, 0, 0);
+        done(false, 0, 0);
         return 1;
     }
     if (const auto pre = paramValue(params, QStringLiteral("@precommand"), 99); pre && !pre->isEmpty())
@@ -342,159 +292,6 @@ int SessionImpl::spForEachTable(const std::vector<ExecParam>& params) {
     if (const auto post = paramValue(params, QStringLiteral("@postcommand"), 99); post && !post->isEmpty())
         runText(*post);
     return status;
-}
-
-// ---- xp_cmdshell and osql -------------------------------------------------------------------------
-
-int SessionImpl::xpCmdShell(const std::vector<ExecParam>& params) {
-    const auto command = paramValue(params, QStringLiteral("@command_string"), 0);
-    if (!command) {
-        message(msg::make(201, 16, QStringLiteral("Procedure 'xp_cmdshell' expects parameter '@command_string', "
-                                                  "which was not supplied."),
-                          4));
-        done(true, false, 0, 0);
-        return 1;
-    }
-    const bool noOutput = sameName(paramValue(params, QStringLiteral("@no_output"), 1).value_or(QString()),
-                                   QStringLiteral("no_output"));
-    const QStringList args = splitCommandLine(*command);
-    QStringList lines;
-    int exitCode = 0;
-    const QString program = args.isEmpty() ? QString() : fileNameOf(args.front()).toLower();
-    if (program == u"osql" || program == u"osql.exe") {
-        lines = runOsql(args.mid(1), exitCode);
-    } else if (!args.isEmpty()) {
-        lines << QStringLiteral("'") + args.front() + QStringLiteral("' is not recognized as an internal or external "
-                                                                     "command,")
-              << QStringLiteral("operable program or batch file.");
-        exitCode = 1;
-    }
-    if (!noOutput) {
-        ResultSet rs;
-        ColumnDef output;
-        output.name = QStringLiteral("output");
-        output.type = ColumnType::NVarChar;
-        output.length = 255;
-        rs.columns = {output};
-        for (const QString& line : lines)
-            rs.rows.push_back({line.left(255)});
-        rs.rows.push_back({Cell()});  // the trailing empty line of the output
-        const qint64 n = rs.rows.size();
-        result(std::move(rs));
-        done(false, true, n, 0xC1);
-    }
-    return exitCode == 0 ? 0 : 1;
-}
-
-QStringList SessionImpl::runOsql(const QStringList& arguments, int& exitCode) {
-    QString user;
-    QString password;
-    QString database;
-    QString query;
-    QString server;
-    bool trusted = false;
-    static const QString withValue = QStringLiteral("UPSdQqiolHtwshmra");
-    for (int i = 0; i < arguments.size(); ++i) {
-        const QString& a = arguments[i];
-        if (a.size() < 2 || (a[0] != u'-' && a[0] != u'/'))
-            continue;
-        const QChar option = a[1];
-        QString value = a.mid(2);
-        if (withValue.contains(option) && value.isEmpty() && i + 1 < arguments.size() &&
-            !arguments[i + 1].startsWith(u'-') && !arguments[i + 1].startsWith(u'/'))
-            value = arguments[++i];
-        switch (option.unicode()) {
-        case u'U':
-            user = value;
-            break;
-        case u'P':
-            password = value;
-            break;
-        case u'd':
-            database = value;
-            break;
-        case u'Q':
-        case u'q':
-            query = value;
-            break;
-        case u'S':
-            server = value;
-            break;
-        case u'E':
-            trusted = true;
-            break;
-        default:
-            break;
-        }
-    }
-    QStringList lines;
-    if (!server.isEmpty() && !sameName(server, m_state->serverName) && server != u"." &&
-        !sameName(server, QStringLiteral("(local)")) && !sameName(server, QStringLiteral("localhost")) &&
-        server != u"127.0.0.1") {
-        lines << QStringLiteral("[DBNETLIB]SQL Server does not exist or access denied.")
-              << QStringLiteral("[DBNETLIB]ConnectionOpen (Connect()).");
-        exitCode = 1;
-        return lines;
-    }
-    SessionImpl osql(m_state, m_state->nextInternalSpid++);
-    LoginRequest login;
-    login.user = trusted ? QString() : user;
-    login.password = password;
-    login.database = database;
-    const LoginOutcome outcome = osql.login(login);
-    if (!outcome.accepted) {
-        for (const Token& t : outcome.reply.tokens) {
-            if (const auto* m = std::get_if<Message>(&t)) {
-                Message shown = *m;
-                if (trusted && shown.number == 18456)
-                    shown = msg::make(18452, 14, QStringLiteral("Login failed for user '(null)'. Reason: Not "
-                                                                "associated with a trusted SQL Server connection."));
-                lines << osqlMessageHeader(shown, m_state->serverName) << shown.text;
-            }
-        }
-        exitCode = 1;
-        return lines;
-    }
-    if (!query.isEmpty()) {
-        const Reply reply = osql.executeBatch(query);
-        for (const Token& t : reply.tokens) {
-            if (const auto* m = std::get_if<Message>(&t)) {
-                if (m->number == 5701 || m->number == 5703)
-                    continue;
-                if (m->severity > 10)
-                    lines << osqlMessageHeader(*m, m_state->serverName);
-                lines << m->text;
-            } else if (const auto* rs = std::get_if<ResultSet>(&t)) {
-                QVector<int> widths;
-                for (int c = 0; c < rs->columns.size(); ++c) {
-                    int w = static_cast<int>(rs->columns[c].name.size());
-                    for (const auto& row : rs->rows)
-                        w = qMax(w, static_cast<int>(row[c].isNull() ? 4 : row[c].toString().size()));
-                    widths << w;
-                }
-                QStringList header;
-                QStringList dashes;
-                for (int c = 0; c < rs->columns.size(); ++c) {
-                    header << padded(rs->columns[c].name, widths[c]);
-                    dashes << QString(widths[c], u'-');
-                }
-                lines << QStringLiteral(" ") + header.join(u' ') << QStringLiteral(" ") + dashes.join(u' ');
-                for (const auto& row : rs->rows) {
-                    QStringList cells;
-                    for (int c = 0; c < row.size(); ++c)
-                        cells << padded(row[c].isNull() ? QStringLiteral("NULL") : row[c].toString(), widths[c]);
-                    lines << QStringLiteral(" ") + cells.join(u' ');
-                }
-                lines << QString();
-            } else if (const auto* d = std::get_if<Done>(&t)) {
-                if (d->count)
-                    lines << rowsAffected(d->rowCount);
-            }
-        }
-    }
-    osql.disconnect();
-    exitCode = 0;
-    return lines;
 }
 
 }  // namespace sqlsim

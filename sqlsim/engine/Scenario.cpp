@@ -47,6 +47,11 @@ ScenarioTable readTable(const QJsonObject& o) {
     const QJsonObject gen = o.value(QLatin1String("generate")).toObject();
     t.generate.column = text(gen, "column");
     t.generate.width = integer(gen, "width", 0);
+    for (const QJsonValue& v : o.value(QLatin1String("usageCorrections")).toArray()) {
+        const QJsonObject c = v.toObject();
+        t.usageCorrections.push_back({integer(c, "indId", 0), text(c, "counter").toUpper(),
+                                      integer64(c, "from", 0), integer64(c, "to", 0)});
+    }
     return t;
 }
 
@@ -60,7 +65,9 @@ ScenarioFinding readFinding(const QJsonObject& o) {
     f.text = text(o, "text");
     f.repairLevel = text(o, "repairLevel", f.repairLevel);
     f.repairText = text(o, "repairText");
+    f.repairError = integer(o, "repairError", f.repairError);
     f.repairable = boolean(o, "repairable", true);
+    f.unrepairedError = integer(o, "unrepairedError", f.unrepairedError);
     f.indId = integer(o, "indId", 0);
     f.file = integer(o, "file", 1);
     f.page = integer(o, "page", 0);
@@ -88,6 +95,7 @@ ScenarioDatabase readDatabase(const QJsonObject& o) {
         file.groupId = integer(f, "groupId", 1);
         file.sizePages = integer(f, "size", 128);
         file.usedPages = integer(f, "used", file.sizePages / 2);
+        file.inUse = boolean(f, "inUse", false);
         fileId = file.fileId + 1;
         db.files.push_back(file);
     }
@@ -178,6 +186,7 @@ Scenario Scenario::fromJson(const QByteArray& json) {
         s.collation = *known;
     }
     s.serverName = text(root, "serverName", s.serverName);
+    s.missingPrimaryFileError = integer(root, "missingPrimaryFileError", s.missingPrimaryFileError);
     s.saPassword = text(root, "saPassword");
     for (const QJsonValue& v : root.value(QLatin1String("databases")).toArray())
         s.databases.push_back(readDatabase(v.toObject()));

@@ -18,12 +18,21 @@ struct ScenarioFile {
     int groupId = 1;   // 0 = log
     int sizePages = 128;
     int usedPages = 64;
+    bool inUse = false;  // a log whose logical files are all active: a shrink leaves it as it is (9008)
 };
 
 // Answers "select <column> from <table>" with rowCount rows of width characters (benchmarks).
 struct ScenarioGenerate {
     QString column;
     int width = 0;
+};
+
+// A usage count of sysindexes that DBCC UPDATEUSAGE finds wrong and corrects.
+struct UsageCorrection {
+    int indId = 0;
+    QString counter;  // DATA, USED, RSVD or ROWS
+    qint64 from = 0;
+    qint64 to = 0;
 };
 
 struct ScenarioTable {
@@ -33,6 +42,7 @@ struct ScenarioTable {
     int pages = -1;    // -1: derived from rowCount
     int objectId = 0;  // 0: assigned when the engine starts
     ScenarioGenerate generate;
+    std::vector<UsageCorrection> usageCorrections;
 };
 
 // One problem that DBCC reports until a repair fixes it.
@@ -44,8 +54,10 @@ struct ScenarioFinding {
     bool allocation = false;
     QString text;         // message text as DBCC prints it
     QString repairLevel = QStringLiteral("repair_allow_data_loss");
-    QString repairText;   // what a repair prints when it fixes the finding
+    QString repairText;   // the "Repair: ..." line a repair prints before the finding it fixes; may be empty
+    int repairError = 7911;  // the number of that line (7910-7918, or 8945 for an index rebuild)
     bool repairable = true;
+    int unrepairedError = 8922;  // what a repair says when it cannot fix the finding: 8922 or 8924
     int indId = 0;
     int file = 1;
     int page = 0;
@@ -87,6 +99,9 @@ struct Scenario {
     Collation collation = Collation::standard();
     QString serverName = QStringLiteral("DBSERVER");
     QString saPassword;
+    // What dbcc checkprimaryfile answers for a file that is not there: 5105 (device activation
+    // error, the default) or 5120 (the later "Unable to open the physical file" wording).
+    int missingPrimaryFileError = 5105;
     std::vector<ScenarioDatabase> databases;
     std::vector<DetachedDatabase> detached;
 

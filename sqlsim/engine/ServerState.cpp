@@ -47,6 +47,7 @@ ServerState::ServerState(const Scenario& scenario)
       banner(scenario.versionBanner.isEmpty() ? defaultBanner(scenario.profile) : scenario.versionBanner),
       collation(scenario.collation),
       serverName(scenario.serverName),
+      missingPrimaryFileError(scenario.missingPrimaryFileError),
       saPassword(scenario.saPassword),
       detached(scenario.detached) {
     for (const ScenarioDatabase& source : scenario.databases) {
@@ -64,6 +65,7 @@ ServerState::ServerState(const Scenario& scenario)
             table.nominalRows = t.rowCount;
             table.pages = t.pages >= 0 ? t.pages : static_cast<int>((t.rowCount + 39) / 40);
             table.generate = t.generate;
+            table.usageCorrections = t.usageCorrections;
             db.tables.push_back(table);
         }
         databases.push_back(std::move(db));
@@ -84,6 +86,15 @@ DatabaseState* ServerState::databaseById(int dbid) {
         if (db.dbid == dbid)
             return &db;
     return nullptr;
+}
+
+int ServerState::createdObjectId(int dbid, const QString& name) {
+    quint32 hash = 2166136261u ^ static_cast<quint32>(dbid);
+    for (const QChar c : name.toLower()) {
+        hash ^= c.unicode();
+        hash *= 16777619u;
+    }
+    return 100000000 + static_cast<int>(hash % 1900000000u);
 }
 
 int ServerState::newObjectId() {

@@ -22,6 +22,7 @@ struct TableObject {
     qint64 nominalRows = 0;         // scenario tables: the row count DBCC reports
     int pages = 0;
     ScenarioGenerate generate;
+    std::vector<UsageCorrection> usageCorrections;  // until UPDATEUSAGE corrects them
     bool created = false;           // made by CREATE TABLE rather than by the scenario
     int indexRebuilds = 0;          // DBCC DBREINDEX runs on the table
 
@@ -66,6 +67,7 @@ struct ServerState {
     QString banner;
     const Collation collation;  // fixed for the server's life: read without the mutex
     QString serverName;
+    int missingPrimaryFileError = 5105;
     QString saPassword;
     std::deque<DatabaseState> databases;  // in dbid order; a deque keeps references valid as it grows
     std::vector<DetachedDatabase> detached;
@@ -76,6 +78,9 @@ struct ServerState {
     DatabaseState* database(const QString& name);
     DatabaseState* databaseById(int dbid);
     int newObjectId();
+    // The id of an object a client creates: the same name in the same database gets the same id
+    // every time, so reports that list work tables read alike from run to run.
+    static int createdObjectId(int dbid, const QString& name);
     // Spids of the sessions inside a database.
     std::vector<int> sessionsIn(int dbid) const;
     // Whether session spid may enter the database: false when it is single-user and someone else is inside.

@@ -153,18 +153,30 @@ Session::LoginOutcome SessionImpl::login(const LoginRequest& request) {
 
 // ---- output ---------------------------------------------------------------------------------------
 
-void SessionImpl::message(Message m) {
-    if (!m_frame.procName.isEmpty() && m.procName.isEmpty())
+void SessionImpl::message(Message m, bool namesProcedure) {
+    if (namesProcedure && !m_frame.procName.isEmpty() && m.procName.isEmpty())
         m.procName = m_frame.procName;
+    // Informational messages all travel as class 0, whatever level the catalogue gives them.
+    if (m.severity == 10)
+        m.severity = 0;
+    // Messages of a running statement carry its line within the batch or procedure.
+    if (m.line == 1)
+        m.line = m_line;
+    if (m.severity > 10) {
+        m_errorSinceDone = true;
+        ++m_errorsSent;
+    }
     m_frame.out->push_back(m);
 }
 
-void SessionImpl::done(bool error, bool count, qint64 rows, quint16 curCmd) {
+void SessionImpl::done(bool count, qint64 rows, quint16 curCmd) {
     if (m_frame.capture)
         return;
     Done d;
     d.kind = m_frame.depth > 0 ? Done::Kind::DoneInProc : Done::Kind::Done;
-    d.error = error;
+    // The error bit says that an ERROR token went out for this statement, nothing else.
+    d.error = m_errorSinceDone;
+    m_errorSinceDone = false;
     d.count = count;
     d.rowCount = rows;
     d.curCmd = curCmd;
@@ -184,20 +196,20 @@ void SessionImpl::result(ResultSet rs) {
 
 SessionImpl::Outcome SessionImpl::fail(const Message& m) {
     message(m);
-    done(true, false, 0, 0);
+    done(false, 0, 0);
     return Outcome::Failed;
 }
 
 SessionImpl::Outcome SessionImpl::compileFailed(const std::vector<Message>& errors, Outcome outcome) {
     for (const Message& m : errors)
         message(m);
-    done(true, false, 0, 0);
+    done(false, 0, 0);
     return outcome;
 }
 
 SessionImpl::Outcome SessionImpl::abort(const Message& m) {
     message(m);
-    done(true, false, 0, 0);
+    done(false, 0, 0);
     return Outcome::Abort;
 }
 
@@ -236,6 +248,14 @@ SessionImpl::Outcome SessionImpl::runStatements(const std::vector<StatementPtr>&
 }
 
 SessionImpl::Outcome SessionImpl::run(const Statement& s) {
+    const int outerLine = m_line;
+    m_line = s.line;
+    const Outcome o = runStatement(s);
+    m_line = outerLine;
+    return o;
+}
+
+SessionImpl::Outcome SessionImpl::runStatement(const Statement& s) {
     try {
         switch (s.kind) {
         case Statement::Kind::Select:
@@ -675,7 +695,7 @@ SessionImpl::Outcome SessionImpl::runSelect(const Statement& s) {
         rs.rows.clear();
     const qint64 n = rs.rows.size();
     result(ResultSet{rs.columns, rs.rows});
-    done(false, true, n, 0xC1);
+    done(true, n, 0xC1);
     return Outcome::Ok;
 }
 
@@ -689,7 +709,7 @@ SessionImpl::Outcome SessionImpl::runIf(const Statement& s) {
         return run(*s.thenBranch);
     if (s.elseBranch)
         return run(*s.elseBranch);
-    done(false, false, 0, 0);
+    done(false, 0, 0);
     return Outcome::Ok;
 }
 
@@ -715,7 +735,7 @@ SessionImpl::Outcome SessionImpl::runUse(const Statement& s) {
         return abort(error);
     m_frame.out->push_back(DatabaseChange{db->name, old});
     message(msg::changedDatabase(db->name));
-    done(false, false, 0, 0);
+    done(false, 0, 0);
     return Outcome::Ok;
 }
 
@@ -734,7 +754,7 @@ SessionImpl::Outcome SessionImpl::runCreateTable(const Statement& s) {
     t.name = s.object.name;
     if (!s.object.owner.isEmpty())
         t.owner = s.object.owner;
-    t.objectId = m_state->newObjectId();
+    t.objectId = ServerState::createdObjectId(db->dbid, t.name);
     t.created = true;
     for (const ColumnDeclaration& c : s.columns) {
         for (const ColumnDef& existing : t.columns)
@@ -746,7 +766,7 @@ SessionImpl::Outcome SessionImpl::runCreateTable(const Statement& s) {
         t.columns.push_back(c.def);
     }
     db->tables.push_back(t);
-    done(false, false, 0, 0);
+    done(false, 0, 0);
     return Outcome::Ok;
 }
 
@@ -761,11 +781,11 @@ SessionImpl::Outcome SessionImpl::runCreateProc(const Statement& s) {
     p.name = s.object.name;
     if (!s.object.owner.isEmpty())
         p.owner = s.object.owner;
-    p.objectId = m_state->newObjectId();
+    p.objectId = ServerState::createdObjectId(db->dbid, p.name);
     p.body = s.body;
     p.statements = s.bodyStatements;
     db->procs.push_back(p);
-    done(false, false, 0, 0);
+    done(false, 0, 0);
     return Outcome::Ok;
 }
 
@@ -801,7 +821,7 @@ SessionImpl::Outcome SessionImpl::runDrop(const Statement& s) {
             outcome = Outcome::Failed;
         }
     }
-    done(outcome != Outcome::Ok, false, 0, 0);
+    done(false, 0, 0);
     return outcome;
 }
 
@@ -880,7 +900,7 @@ bool SessionImpl::insertRows(TableObject& table, const std::vector<QString>& col
             if (!rest.trimmed().isEmpty()) {
                 message(msg::truncated());
                 message(msg::statementTerminated());
-                done(true, false, 0, 0);
+                done(false, 0, 0);
                 return false;
             }
             out[targets[k]] = text;
@@ -914,7 +934,7 @@ SessionImpl::Outcome SessionImpl::runInsert(const Statement& s) {
         if (o == Outcome::Abort)
             return o;
         if (o == Outcome::Failed) {
-            done(true, false, 0, 0);
+            done(false, 0, 0);
             return o;
         }
         // What ran may have attached a database or created or dropped tables: look both up again.
@@ -932,7 +952,7 @@ SessionImpl::Outcome SessionImpl::runInsert(const Statement& s) {
     }
     if (!insertRows(*table, columns, rows))
         return Outcome::Failed;
-    done(false, true, rows.size(), 0xC3);
+    done(true, rows.size(), 0xC3);
     return Outcome::Ok;
 }
 
@@ -942,27 +962,28 @@ SessionImpl::Outcome SessionImpl::runBackup(const Statement& s) {
     DatabaseState* db = m_state->database(s.database);
     if (!db) {
         message(msg::unknownDatabase(s.database));
-        return fail(msg::backupTerminated(QStringLiteral("BACKUP LOG")));
+        return fail(m_state->profile == Profile::Sql70 ? msg::backupTerminated70()
+                                                       : msg::backupTerminated(QStringLiteral("BACKUP LOG")));
     }
     // The log is emptied without being kept anywhere: its pages are free again.
     for (ScenarioFile& f : db->files)
         if (f.groupId == 0)
             f.usedPages = qMin(f.usedPages, 24);
-    done(false, false, 0, 0);
+    done(false, 0, 0);
     return Outcome::Ok;
 }
 
 SessionImpl::Outcome SessionImpl::runSet(const Statement& s) {
     if (s.options.contains(QStringLiteral("FMTONLY")))
         m_fmtOnly = s.command == u"ON";
-    done(false, false, 0, 0);
+    done(false, 0, 0);
     return Outcome::Ok;
 }
 
 SessionImpl::Outcome SessionImpl::runPrint(const Statement& s) {
     const Cell v = evaluate(*s.text, nullptr, nullptr);
     message(msg::make(0, 0, v.isNull() ? QString() : cellText(v)));
-    done(false, false, 0, 0);
+    done(false, 0, 0);
     return Outcome::Ok;
 }
 
@@ -989,10 +1010,13 @@ Reply SessionImpl::executeRpc(const RpcCall& call) {
             ++ordinal;
         }
     };
+    const int errorsBefore = m_errorsSent;
     auto finish = [&]() {
         reply.tokens.push_back(ReturnStatus{0});
         Done d;
         d.kind = Done::Kind::DoneProc;
+        d.error = m_errorsSent != errorsBefore;
+        m_errorSinceDone = false;
         reply.tokens.push_back(d);
     };
 

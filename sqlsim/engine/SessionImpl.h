@@ -58,8 +58,10 @@ private:
     };
 
     // Output.
-    void message(Message m);
-    void done(bool error = false, bool count = false, qint64 rows = 0, quint16 curCmd = 0xC1);
+    // namesProcedure false: a statement the procedure runs raised it (no procedure in its header).
+    void message(Message m, bool namesProcedure = true);
+    // DONE or DONEINPROC; it carries the error bit when an ERROR token went out since the last one.
+    void done(bool count = false, qint64 rows = 0, quint16 curCmd = 0xC1);
     void result(ResultSet rs);
     Outcome fail(const Message& m);   // the statement fails, the batch goes on
     Outcome abort(const Message& m);  // the batch ends
@@ -69,6 +71,7 @@ private:
     Outcome runText(const QString& text);
     Outcome runStatements(const std::vector<StatementPtr>& statements);
     Outcome run(const Statement& s);
+    Outcome runStatement(const Statement& s);
     Outcome runSelect(const Statement& s);
     Outcome runIf(const Statement& s);
     Outcome runUse(const Statement& s);
@@ -118,6 +121,9 @@ private:
     bool m_fmtOnly = false;
     int m_nesting = 0;  // procedures and EXEC strings running inside each other
     Frame m_frame;
+    bool m_errorSinceDone = false;
+    int m_line = 1;  // of the running statement
+    int m_errorsSent = 0;
 };
 
 }  // namespace sqlsim

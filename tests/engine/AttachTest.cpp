@@ -65,11 +65,9 @@ TEST_F(Attach, RecordedDatabaseName) {
 TEST_F(Attach, ListingFailures) {
     for (const QString& path : {QStringLiteral("C:\\Attach\\Nothing.MDF"), QStringLiteral("C:\\Attach\\Gone.MDF")}) {
         const Reply reply = run(listing(path, 3));
-        EXPECT_EQ(shape(reply), QStringLiteral("ERROR(5120) DONE(error)"));
-        EXPECT_EQ(messageTexts(reply),
-                  QStringList{QStringLiteral("Unable to open the physical file '") + path +
-                              QStringLiteral("'. Operating system error 2: '2(The system cannot find the file "
-                                             "specified.)'.")});
+        EXPECT_EQ(shape(reply), QStringLiteral("ERROR(5105) DONE(error)"));
+        EXPECT_EQ(messageTexts(reply), QStringList{QStringLiteral("Device activation error. The physical file name '") +
+                                                   path + QStringLiteral("' may be incorrect.")});
     }
     // A quote in the path breaks the statement.
     EXPECT_EQ(errors(run(listing(QStringLiteral("C:\\It's\\x.MDF"), 3))).front().left(4), QStringLiteral("105:"));
@@ -92,7 +90,7 @@ TEST_F(Attach, TwoFileAttachAddsTheDatabase) {
               QStringLiteral("Archive_Log"));
     // The files are in use now.
     EXPECT_EQ(shape(run(listing(QStringLiteral("C:\\Attach\\Archive_Data.MDF"), 3))),
-              QStringLiteral("ERROR(5120) DONE(error)"));
+              QStringLiteral("ERROR(5105) DONE(error)"));
 }
 
 TEST_F(Attach, SingleFileAttachBuildsANewLog) {

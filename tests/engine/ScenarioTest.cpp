@@ -80,7 +80,7 @@ TEST(Scenarios, EveryFieldOfTheFormat) {
     const Reply repair =
         session->executeBatch(QStringLiteral("dbcc checktable('[sales].[Big]', REPAIR_ALLOW_DATA_LOSS)"));
     EXPECT_EQ(messageTexts(repair).mid(1, 2),
-              (QStringList{QStringLiteral("Bad page."), QStringLiteral("There are 3 rows in 1 pages for object 'Big'.")}));
+              (QStringList{QStringLiteral("Bad page."), QStringLiteral("        Could not repair this error.")}));
     EXPECT_EQ(engine->findingCount(QStringLiteral("Alpha")), 1);
     EXPECT_EQ(column(session->executeBatch(QStringLiteral("dbcc checkprimaryfile (N'D:\\d.mdf', 2)")), 1).front(),
               QStringLiteral("Dee"));
