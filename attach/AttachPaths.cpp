@@ -1,4 +1,4 @@
-#include "AttachPaths.h"
+#include "attach/AttachPaths.h"
 
 #include <QDir>
 

@@ -1,7 +1,7 @@
-#include "AttachServices.h"
+#include "attach/AttachServices.h"
 
-#include "DbError.h"
-#include "ModMain.h"
+#include "connection/DbError.h"
+#include "connection/ModMain.h"
 
 #include <optional>
 

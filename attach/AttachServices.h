@@ -2,7 +2,7 @@
 // What the attach windows ask of the server connection: open a result set, execute one statement.
 // The standard services act on the program's one server connection; tests put their own in place.
 
-#include "RecordSet.h"
+#include "connection/RecordSet.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "AttachStatements.h"
+#include "attach/AttachStatements.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,7 +1,7 @@
-#include "AttachWindows.h"
+#include "attach/AttachWindows.h"
 
-#include "frmAttch7.h"
-#include "frmFile.h"
+#include "attach/frmAttch7.h"
+#include "attach/frmFile.h"
 
 using namespace Qt::StringLiterals;
 

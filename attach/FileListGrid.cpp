@@ -1,6 +1,6 @@
-#include "FileListGrid.h"
+#include "attach/FileListGrid.h"
 
-#include "Toolkit.h"
+#include "toolkit/Toolkit.h"
 
 #include <QHeaderView>
 

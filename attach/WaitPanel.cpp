@@ -1,8 +1,8 @@
-#include "WaitPanel.h"
+#include "attach/WaitPanel.h"
 
-#include "AttachTexts.h"
-#include "Pictures.h"
-#include "Twips.h"
+#include "attach/AttachTexts.h"
+#include "toolkit/Pictures.h"
+#include "toolkit/Twips.h"
 
 #include <QLabel>
 

@@ -1,13 +1,13 @@
-#include "frmAttch7.h"
+#include "attach/frmAttch7.h"
 
-#include "AttachServices.h"
-#include "AttachStatements.h"
-#include "AttachTexts.h"
-#include "Pictures.h"
-#include "Toolkit.h"
-#include "Twips.h"
-#include "WaitPanel.h"
-#include "WindowFont.h"
+#include "attach/AttachServices.h"
+#include "attach/AttachStatements.h"
+#include "attach/AttachTexts.h"
+#include "toolkit/Pictures.h"
+#include "toolkit/Toolkit.h"
+#include "toolkit/Twips.h"
+#include "attach/WaitPanel.h"
+#include "toolkit/WindowFont.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,15 +1,15 @@
-#include "frmFile.h"
+#include "attach/frmFile.h"
 
-#include "AttachPaths.h"
-#include "AttachServices.h"
-#include "AttachStatements.h"
-#include "AttachTexts.h"
-#include "FileListGrid.h"
-#include "Pictures.h"
-#include "Toolkit.h"
-#include "Twips.h"
-#include "WaitPanel.h"
-#include "WindowFont.h"
+#include "attach/AttachPaths.h"
+#include "attach/AttachServices.h"
+#include "attach/AttachStatements.h"
+#include "attach/AttachTexts.h"
+#include "attach/FileListGrid.h"
+#include "toolkit/Pictures.h"
+#include "toolkit/Toolkit.h"
+#include "toolkit/Twips.h"
+#include "attach/WaitPanel.h"
+#include "toolkit/WindowFont.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -13,6 +13,8 @@ if(CCACHE_PROGRAM)
 endif()
 
 add_library(tarnwick_settings INTERFACE)
+# One include root: every include names its folder, so a file shows which layer it reaches.
+target_include_directories(tarnwick_settings INTERFACE ${PROJECT_SOURCE_DIR})
 target_compile_options(tarnwick_settings INTERFACE
   -Wall -Wextra -Wold-style-cast -Wnon-virtual-dtor -Woverloaded-virtual -Wshadow=local
   $<$<BOOL:${TARNWICK_WERROR}>:-Werror>

@@ -1,4 +1,4 @@
-#include "DbError.h"
+#include "connection/DbError.h"
 
 namespace tarnwick {
 

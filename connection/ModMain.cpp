@@ -1,8 +1,8 @@
-#include "ModMain.h"
+#include "connection/ModMain.h"
 
-#include "DbError.h"
-#include "RecordSet.h"
-#include "Toolkit.h"
+#include "connection/DbError.h"
+#include "connection/RecordSet.h"
+#include "toolkit/Toolkit.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,7 +1,7 @@
 #pragma once
 // The program-wide server connection and the routines that open it.
 
-#include "OdbcConnection.h"
+#include "connection/OdbcConnection.h"
 
 #include <QString>
 

@@ -1,11 +1,11 @@
-#include "OdbcConnection.h"
+#include "connection/OdbcConnection.h"
 
-#include "core/ConnectionString.h"
-#include "core/DriverLocator.h"
-#include "core/OdbcDiagnostics.h"
-#include "core/OdbcHandles.h"
-#include "core/OdbcStatement.h"
-#include "core/ServerDirectory.h"
+#include "connection/core/ConnectionString.h"
+#include "connection/core/DriverLocator.h"
+#include "connection/core/OdbcDiagnostics.h"
+#include "connection/core/OdbcHandles.h"
+#include "connection/core/OdbcStatement.h"
+#include "connection/core/ServerDirectory.h"
 
 #include <sqlext.h>
 

@@ -1,8 +1,8 @@
-#include "RecordSet.h"
+#include "connection/RecordSet.h"
 
-#include "DbError.h"
-#include "OdbcConnection.h"
-#include "core/OdbcStatement.h"
+#include "connection/DbError.h"
+#include "connection/OdbcConnection.h"
+#include "connection/core/OdbcStatement.h"
 
 using namespace Qt::StringLiterals;
 

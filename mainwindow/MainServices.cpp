@@ -1,10 +1,10 @@
-#include "MainServices.h"
+#include "mainwindow/MainServices.h"
 
-#include "AttachWindows.h"
-#include "ModMain.h"
-#include "OperationTable.h"
-#include "RecordSet.h"
-#include "frmLogin.h"
+#include "attach/AttachWindows.h"
+#include "connection/ModMain.h"
+#include "mainwindow/OperationTable.h"
+#include "connection/RecordSet.h"
+#include "connection/login/frmLogin.h"
 
 using namespace Qt::StringLiterals;
 

@@ -3,7 +3,7 @@
 // login window, the one server connection and the program's operation table; tests put their
 // own in place.
 
-#include "OperationRow.h"
+#include "mainwindow/OperationRow.h"
 
 #include <QString>
 #include <QStringList>

@@ -3,7 +3,7 @@
 // double-click on that node runs. The tree is filled from a table of rows, in its order, and the
 // double-click runs the row whose key matches the selected node's.
 
-#include "OperationHost.h"
+#include "operations/OperationHost.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
-#include "OperationTable.h"
+#include "mainwindow/OperationTable.h"
 
-#include "MaintenanceStatements.h"
-#include "Operations.h"
+#include "operations/MaintenanceStatements.h"
+#include "operations/Operations.h"
 
 using namespace Qt::StringLiterals;
 using tarnwick::OperationHost;

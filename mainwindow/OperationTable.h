@@ -1,6 +1,6 @@
 #pragma once
 // The program's fourteen operations, in the order of the tree.
 
-#include "OperationRow.h"
+#include "mainwindow/OperationRow.h"
 
 const OperationTable& operationTable();

@@ -1,4 +1,4 @@
-#include "ResultArea.h"
+#include "mainwindow/ResultArea.h"
 
 using namespace Qt::StringLiterals;
 

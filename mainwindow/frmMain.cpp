@@ -1,11 +1,11 @@
-#include "frmMain.h"
+#include "mainwindow/frmMain.h"
 
-#include "DbError.h"
-#include "Pictures.h"
-#include "ResultArea.h"
-#include "Toolkit.h"
-#include "Twips.h"
-#include "WindowFont.h"
+#include "connection/DbError.h"
+#include "toolkit/Pictures.h"
+#include "mainwindow/ResultArea.h"
+#include "toolkit/Toolkit.h"
+#include "toolkit/Twips.h"
+#include "toolkit/WindowFont.h"
 
 #include <QComboBox>
 #include <QEvent>

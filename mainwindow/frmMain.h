@@ -2,8 +2,8 @@
 // The main window: database list, operation tree, result area, wait panel and the file menu.
 // It is the host the maintenance routines report to.
 
-#include "MainServices.h"
-#include "OperationHost.h"
+#include "mainwindow/MainServices.h"
+#include "operations/OperationHost.h"
 
 #include <QMainWindow>
 #include <QPersistentModelIndex>

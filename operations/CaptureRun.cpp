@@ -1,9 +1,9 @@
-#include "CaptureRun.h"
+#include "operations/CaptureRun.h"
 
-#include "ModMain.h"
-#include "Operations.h"
-#include "ResultCapture.h"
-#include "StepFailure.h"
+#include "connection/ModMain.h"
+#include "operations/Operations.h"
+#include "operations/ResultCapture.h"
+#include "operations/StepFailure.h"
 
 #include <optional>
 

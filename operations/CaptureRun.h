@@ -4,8 +4,8 @@
 // back to master; then, on success and failure alike, the switch back (repairs), the failure
 // report if a step failed, and the wait panel hidden.
 
-#include "CaptureStatements.h"
-#include "OperationHost.h"
+#include "operations/CaptureStatements.h"
+#include "operations/OperationHost.h"
 
 namespace tarnwick::capture {
 

@@ -1,4 +1,4 @@
-#include "CaptureStatements.h"
+#include "operations/CaptureStatements.h"
 
 #include <array>
 

@@ -1,7 +1,7 @@
 // The seven check and repair routines: each is the capture run with its own DBCC statement.
 
-#include "CaptureRun.h"
-#include "Operations.h"
+#include "operations/CaptureRun.h"
+#include "operations/Operations.h"
 
 using tarnwick::OperationHost;
 using tarnwick::capture::captureStatementOf;

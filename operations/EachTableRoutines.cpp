@@ -1,13 +1,13 @@
 // The two routines that work on every user table at once through SP_MSFOREACHTABLE: the index
 // rebuild and the all-table check with repair.
 
-#include "CaptureStatements.h"
-#include "MaintenanceStatements.h"
-#include "ModMain.h"
-#include "Operations.h"
-#include "RecordSet.h"
-#include "StepFailure.h"
-#include "Toolkit.h"
+#include "operations/CaptureStatements.h"
+#include "operations/MaintenanceStatements.h"
+#include "connection/ModMain.h"
+#include "operations/Operations.h"
+#include "connection/RecordSet.h"
+#include "operations/StepFailure.h"
+#include "toolkit/Toolkit.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "MaintenanceStatements.h"
+#include "operations/MaintenanceStatements.h"
 
 using namespace Qt::StringLiterals;
 

@@ -2,7 +2,7 @@
 // The maintenance routines of the server connection module. Each reports its own outcome through
 // the host (wait panel, result area) and never raises.
 
-#include "OperationHost.h"
+#include "operations/OperationHost.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
-#include "ResultCapture.h"
+#include "operations/ResultCapture.h"
 
-#include "ModMain.h"
-#include "Operations.h"
-#include "RecordSet.h"
+#include "connection/ModMain.h"
+#include "operations/Operations.h"
+#include "connection/RecordSet.h"
 
 using namespace Qt::StringLiterals;
 

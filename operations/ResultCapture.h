@@ -2,8 +2,8 @@
 // The server-side steps of capturing one DBCC statement's messages, on the one server connection.
 // None of them handles a failure: DbError reaches the caller.
 
-#include "CaptureStatements.h"
-#include "OperationHost.h"
+#include "operations/CaptureStatements.h"
+#include "operations/OperationHost.h"
 
 namespace tarnwick::capture {
 

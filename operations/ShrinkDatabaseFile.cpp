@@ -2,12 +2,12 @@
 // without a backup, shrink the file to 1 MB. Progress goes to the result area line by line; no
 // wait panel.
 
-#include "CaptureStatements.h"
-#include "MaintenanceStatements.h"
-#include "ModMain.h"
-#include "Operations.h"
-#include "RecordSet.h"
-#include "StepFailure.h"
+#include "operations/CaptureStatements.h"
+#include "operations/MaintenanceStatements.h"
+#include "connection/ModMain.h"
+#include "operations/Operations.h"
+#include "connection/RecordSet.h"
+#include "operations/StepFailure.h"
 
 #include <optional>
 

@@ -3,7 +3,7 @@
 // the server's text; anything else is reported with its own message rather than escaping the
 // routine, which must always end with its wait panel hidden and the program usable.
 
-#include "DbError.h"
+#include "connection/DbError.h"
 
 #include <QString>
 

@@ -1,9 +1,9 @@
 // sqlsim: serves one scenario on 127.0.0.1 until SIGINT or SIGTERM.
 //   sqlsim --scenario FILE [--port N] [--journal FILE]
 
-#include "engine/Engine.h"
-#include "engine/Scenario.h"
-#include "protocol/Server.h"
+#include "sqlsim/engine/Engine.h"
+#include "sqlsim/engine/Scenario.h"
+#include "sqlsim/protocol/Server.h"
 
 #include <QString>
 

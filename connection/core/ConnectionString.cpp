@@ -1,4 +1,4 @@
-#include "ConnectionString.h"
+#include "connection/core/ConnectionString.h"
 
 #include <QStringList>
 

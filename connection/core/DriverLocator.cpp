@@ -1,4 +1,4 @@
-#include "DriverLocator.h"
+#include "connection/core/DriverLocator.h"
 
 #include <QFileInfo>
 

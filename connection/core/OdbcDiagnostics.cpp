@@ -1,4 +1,4 @@
-#include "OdbcDiagnostics.h"
+#include "connection/core/OdbcDiagnostics.h"
 
 #include <sqlext.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 // Diagnostic records of an ODBC handle and the one description a DbError carries.
 
-#include "DbError.h"
+#include "connection/DbError.h"
 
 #include <QString>
 

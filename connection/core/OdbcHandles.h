@@ -1,7 +1,7 @@
 #pragma once
 // The ODBC handles behind one OdbcConnection, shared with the statements run on it.
 
-#include "OdbcConnection.h"
+#include "connection/OdbcConnection.h"
 
 #include <sql.h>
 

@@ -1,4 +1,4 @@
-#include "OdbcStatement.h"
+#include "connection/core/OdbcStatement.h"
 
 #include <sqlext.h>
 

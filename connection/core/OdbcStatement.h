@@ -4,8 +4,8 @@
 // raiseFirstError() once the batch has been read to its end, so later statements of the batch still
 // run and their results are consumed. Informational messages are read and dropped.
 
-#include "OdbcHandles.h"
-#include "OdbcDiagnostics.h"
+#include "connection/core/OdbcHandles.h"
+#include "connection/core/OdbcDiagnostics.h"
 
 #include <QString>
 #include <QVariant>

@@ -1,4 +1,4 @@
-#include "ServerDirectory.h"
+#include "connection/core/ServerDirectory.h"
 
 #include <QDir>
 #include <QFile>

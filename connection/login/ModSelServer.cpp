@@ -1,6 +1,6 @@
-#include "ModSelServer.h"
+#include "connection/login/ModSelServer.h"
 
-#include "ServerPickerDialog.h"
+#include "connection/login/ServerPickerDialog.h"
 
 #ifdef _WIN32
 #include <QWidget>

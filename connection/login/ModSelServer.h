@@ -1,7 +1,7 @@
 #pragma once
 // Choosing the server computer for the login window.
 
-#include "ServerCandidates.h"
+#include "connection/login/ServerCandidates.h"
 
 #include <QString>
 

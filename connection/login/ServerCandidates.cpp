@@ -1,4 +1,4 @@
-#include "ServerCandidates.h"
+#include "connection/login/ServerCandidates.h"
 
 #include <QSet>
 #include <QSysInfo>

@@ -3,7 +3,7 @@
 // computer, the servers named in the FreeTDS configuration and the ODBC data sources. Gathering
 // them reads local files and the driver manager's list only; nothing goes over the network.
 
-#include "core/ServerDirectory.h"
+#include "connection/core/ServerDirectory.h"
 
 #include <QList>
 #include <QString>

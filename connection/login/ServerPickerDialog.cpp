@@ -1,6 +1,6 @@
-#include "ServerPickerDialog.h"
+#include "connection/login/ServerPickerDialog.h"
 
-#include "WindowFont.h"
+#include "toolkit/WindowFont.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #pragma once
 // A small list of the known servers to choose from, for systems without a computer picker.
 
-#include "ServerCandidates.h"
+#include "connection/login/ServerCandidates.h"
 
 #include <QDialog>
 

@@ -1,12 +1,12 @@
-#include "frmLogin.h"
+#include "connection/login/frmLogin.h"
 
-#include "DbError.h"
-#include "ModMain.h"
-#include "ModSelServer.h"
-#include "Pictures.h"
-#include "Toolkit.h"
-#include "Twips.h"
-#include "WindowFont.h"
+#include "connection/DbError.h"
+#include "connection/ModMain.h"
+#include "connection/login/ModSelServer.h"
+#include "toolkit/Pictures.h"
+#include "toolkit/Toolkit.h"
+#include "toolkit/Twips.h"
+#include "toolkit/WindowFont.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
-#include "AllocationReport.h"
+#include "sqlsim/engine/AllocationReport.h"
 
-#include "Messages.h"
+#include "sqlsim/engine/Messages.h"
 
 namespace sqlsim {
 

@@ -2,7 +2,7 @@
 // The allocation report DBCC CHECKALLOC prints before its summary: per table and index where its
 // pages lie, per data file and per object how many extents and pages are in use, and the totals.
 
-#include "SessionImpl.h"
+#include "sqlsim/engine/SessionImpl.h"
 
 #include <vector>
 

@@ -1,7 +1,7 @@
 #pragma once
 // The statements sqlsim understands, as the parser hands them to the executor.
 
-#include "Tokens.h"
+#include "sqlsim/engine/Tokens.h"
 
 #include <QString>
 #include <QStringList>

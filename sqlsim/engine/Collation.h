@@ -7,7 +7,7 @@
 // ignore case, 0x02 ignore accents, 0x04 ignore kana, 0x08 ignore width) and version (bits
 // 28-31), then the sort id of a SQL collation (0 for a Windows collation).
 
-#include "CodePage.h"
+#include "sqlsim/engine/CodePage.h"
 
 #include <QString>
 

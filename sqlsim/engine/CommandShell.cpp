@@ -1,8 +1,8 @@
 // xp_cmdshell and the one program it runs here: the osql utility, logging in as a new connection.
 
-#include "Messages.h"
-#include "ProcedureParams.h"
-#include "SessionImpl.h"
+#include "sqlsim/engine/Messages.h"
+#include "sqlsim/engine/ProcedureParams.h"
+#include "sqlsim/engine/SessionImpl.h"
 
 namespace sqlsim {
 

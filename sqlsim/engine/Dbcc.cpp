@@ -1,10 +1,10 @@
 // DBCC statements: the consistency checks and their repairs, UPDATEUSAGE, SHRINKFILE,
 // DBREINDEX and CHECKPRIMARYFILE, with their messages or WITH TABLERESULTS rows.
 
-#include "AllocationReport.h"
-#include "Messages.h"
-#include "Parser.h"
-#include "SessionImpl.h"
+#include "sqlsim/engine/AllocationReport.h"
+#include "sqlsim/engine/Messages.h"
+#include "sqlsim/engine/Parser.h"
+#include "sqlsim/engine/SessionImpl.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
-#include "Engine.h"
+#include "sqlsim/engine/Engine.h"
 
-#include "Scenario.h"
-#include "ServerState.h"
-#include "SessionImpl.h"
+#include "sqlsim/engine/Scenario.h"
+#include "sqlsim/engine/ServerState.h"
+#include "sqlsim/engine/SessionImpl.h"
 
 namespace sqlsim {
 

@@ -3,8 +3,8 @@
 // tables and findings, the work objects clients create, the single-user option, detached files.
 // Thread-safe: every connection thread owns one Session; the sessions share the Engine.
 
-#include "Collation.h"
-#include "Tokens.h"
+#include "sqlsim/engine/Collation.h"
+#include "sqlsim/engine/Tokens.h"
 
 #include <QString>
 #include <QStringList>

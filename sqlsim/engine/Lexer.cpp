@@ -1,4 +1,4 @@
-#include "Lexer.h"
+#include "sqlsim/engine/Lexer.h"
 
 #include <QSet>
 

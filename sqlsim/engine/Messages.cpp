@@ -1,4 +1,4 @@
-#include "Messages.h"
+#include "sqlsim/engine/Messages.h"
 
 namespace sqlsim::msg {
 

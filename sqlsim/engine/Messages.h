@@ -1,7 +1,7 @@
 #pragma once
 // The server's own messages: numbers, severities and texts as SQL Server 7.0/2000 words them.
 
-#include "Tokens.h"
+#include "sqlsim/engine/Tokens.h"
 
 namespace sqlsim::msg {
 

@@ -1,7 +1,7 @@
-#include "Parser.h"
+#include "sqlsim/engine/Parser.h"
 
-#include "Lexer.h"
-#include "Messages.h"
+#include "sqlsim/engine/Lexer.h"
+#include "sqlsim/engine/Messages.h"
 
 #include <QSet>
 

@@ -2,8 +2,8 @@
 // Compiles a batch into statements. A batch with a syntax error compiles to nothing but the
 // error, which is how the server treats it: no statement of it runs.
 
-#include "Ast.h"
-#include "Engine.h"
+#include "sqlsim/engine/Ast.h"
+#include "sqlsim/engine/Engine.h"
 
 #include <optional>
 

@@ -1,8 +1,8 @@
 #pragma once
 // Helpers the emulated system procedures share.
 
-#include "Ast.h"
-#include "ServerState.h"
+#include "sqlsim/engine/Ast.h"
+#include "sqlsim/engine/ServerState.h"
 
 #include <QString>
 

@@ -1,10 +1,10 @@
 // EXEC of user procedures and of the system procedures clients call: sp_attach_db,
 // sp_attach_single_file_db, sp_dboption, sp_MSforeachtable (xp_cmdshell: CommandShell.cpp).
 
-#include "Messages.h"
-#include "Parser.h"
-#include "ProcedureParams.h"
-#include "SessionImpl.h"
+#include "sqlsim/engine/Messages.h"
+#include "sqlsim/engine/Parser.h"
+#include "sqlsim/engine/ProcedureParams.h"
+#include "sqlsim/engine/SessionImpl.h"
 
 #include <algorithm>
 

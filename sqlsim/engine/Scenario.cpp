@@ -1,4 +1,4 @@
-#include "Scenario.h"
+#include "sqlsim/engine/Scenario.h"
 
 #include <QFile>
 #include <QJsonArray>

@@ -3,7 +3,7 @@
 // their files, user tables and DBCC findings, and database files lying detached on its disk.
 // Loaded from JSON (see sqlsim/scenarios/demo.json) or built in code by tests.
 
-#include "Engine.h"
+#include "sqlsim/engine/Engine.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "ServerState.h"
+#include "sqlsim/engine/ServerState.h"
 
 #include <algorithm>
 

@@ -4,8 +4,8 @@
 // is inside which database, and the detached files on the server's disk. One recursive mutex
 // guards it all; a session holds it for the whole of a batch.
 
-#include "Ast.h"
-#include "Scenario.h"
+#include "sqlsim/engine/Ast.h"
+#include "sqlsim/engine/Scenario.h"
 
 #include <deque>
 #include <map>

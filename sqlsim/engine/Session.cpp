@@ -1,6 +1,6 @@
-#include "Messages.h"
-#include "Parser.h"
-#include "SessionImpl.h"
+#include "sqlsim/engine/Messages.h"
+#include "sqlsim/engine/Parser.h"
+#include "sqlsim/engine/SessionImpl.h"
 
 #include <QRegularExpression>
 

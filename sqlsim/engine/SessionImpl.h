@@ -2,8 +2,8 @@
 // One client connection to the emulated server: compiles each batch and runs its statements
 // against the shared ServerState, answering with the server's tokens and messages.
 
-#include "Engine.h"
-#include "ServerState.h"
+#include "sqlsim/engine/Engine.h"
+#include "sqlsim/engine/ServerState.h"
 
 #include <functional>
 

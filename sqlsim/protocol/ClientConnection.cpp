@@ -1,8 +1,8 @@
-#include "ClientConnection.h"
+#include "sqlsim/protocol/ClientConnection.h"
 
-#include "Bytes.h"
-#include "Login.h"
-#include "RpcRequest.h"
+#include "sqlsim/protocol/Bytes.h"
+#include "sqlsim/protocol/Login.h"
+#include "sqlsim/protocol/RpcRequest.h"
 
 #include <QRegularExpression>
 

@@ -1,6 +1,6 @@
-#include "Login.h"
+#include "sqlsim/protocol/Login.h"
 
-#include "Bytes.h"
+#include "sqlsim/protocol/Bytes.h"
 
 namespace sqlsim::tds {
 

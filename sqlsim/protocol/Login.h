@@ -2,7 +2,7 @@
 // The two messages that open a connection: PRELOGIN (answered with encryption not supported) and
 // LOGIN7 (parsed by offsets, so the 7.0 to 7.4 layouts all read).
 
-#include "engine/Engine.h"
+#include "sqlsim/engine/Engine.h"
 
 #include <QByteArray>
 #include <QString>

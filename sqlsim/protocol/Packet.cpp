@@ -1,4 +1,4 @@
-#include "Packet.h"
+#include "sqlsim/protocol/Packet.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "RequestLog.h"
+#include "sqlsim/protocol/RequestLog.h"
 
 #include <QFile>
 #include <QJsonDocument>

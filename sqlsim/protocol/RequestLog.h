@@ -2,7 +2,7 @@
 // What the server shares between its connection threads besides the engine: the journal of
 // requests (in memory and optionally appended to a file as JSON lines) and the injected faults.
 
-#include "Server.h"
+#include "sqlsim/protocol/Server.h"
 
 #include <QString>
 

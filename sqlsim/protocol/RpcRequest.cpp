@@ -1,6 +1,6 @@
-#include "RpcRequest.h"
+#include "sqlsim/protocol/RpcRequest.h"
 
-#include "Bytes.h"
+#include "sqlsim/protocol/Bytes.h"
 
 #include <QStringList>
 

@@ -2,8 +2,8 @@
 // RPC request messages: the procedure (by name or by the well-known id) and its parameters with
 // their values decoded from TYPE_INFO. Several calls may share one message, separated by 0x80.
 
-#include "TokenEncoder.h"
-#include "engine/Engine.h"
+#include "sqlsim/protocol/TokenEncoder.h"
+#include "sqlsim/engine/Engine.h"
 
 #include <QByteArray>
 #include <QString>

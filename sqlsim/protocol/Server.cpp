@@ -1,6 +1,6 @@
-#include "Server.h"
+#include "sqlsim/protocol/Server.h"
 
-#include "ClientConnection.h"
+#include "sqlsim/protocol/ClientConnection.h"
 
 #include <QByteArray>
 

@@ -3,7 +3,7 @@
 // SQL batches, RPCs and attention through the Engine. Tests embed it and use the fault, journal and
 // state API below.
 
-#include "engine/Engine.h"
+#include "sqlsim/engine/Engine.h"
 
 #include <QRegularExpression>
 #include <QString>

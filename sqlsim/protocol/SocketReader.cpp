@@ -1,4 +1,4 @@
-#include "SocketReader.h"
+#include "sqlsim/protocol/SocketReader.h"
 
 #include <cerrno>
 #include <poll.h>

@@ -1,7 +1,7 @@
 #pragma once
 // Buffered packet reading from a connected socket.
 
-#include "Packet.h"
+#include "sqlsim/protocol/Packet.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "TokenEncoder.h"
+#include "sqlsim/protocol/TokenEncoder.h"
 
-#include "Bytes.h"
+#include "sqlsim/protocol/Bytes.h"
 
 #include <algorithm>
 #include <cstring>

@@ -4,8 +4,8 @@
 // TYPE_INFO and announces the collation with an ENVCHANGE at login; 7.0 has neither. VARCHAR data
 // is in the collation's code page either way.
 
-#include "engine/Collation.h"
-#include "engine/Tokens.h"
+#include "sqlsim/engine/Collation.h"
+#include "sqlsim/engine/Tokens.h"
 
 #include <QByteArray>
 #include <QString>

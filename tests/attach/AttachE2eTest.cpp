@@ -3,13 +3,13 @@
 // on the server machine would. Each case checks the batches received, the messages shown, the
 // window's content and the databases left on the server.
 
-#include "FileListGrid.h"
-#include "ModMain.h"
-#include "RecordingToolkit.h"
-#include "SqlsimFixture.h"
-#include "WaitPanel.h"
-#include "frmAttch7.h"
-#include "frmFile.h"
+#include "attach/FileListGrid.h"
+#include "connection/ModMain.h"
+#include "tests/support/RecordingToolkit.h"
+#include "tests/support/SqlsimFixture.h"
+#include "attach/WaitPanel.h"
+#include "attach/frmAttch7.h"
+#include "attach/frmFile.h"
 
 #include <gtest/gtest.h>
 

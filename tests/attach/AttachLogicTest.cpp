@@ -1,7 +1,7 @@
 // The attach statements and queries as golden strings, and how paths are taken apart.
 
-#include "AttachPaths.h"
-#include "AttachStatements.h"
+#include "attach/AttachPaths.h"
+#include "attach/AttachStatements.h"
 
 #include <gtest/gtest.h>
 

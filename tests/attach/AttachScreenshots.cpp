@@ -3,11 +3,11 @@
 //
 //   tarnwick_attach_screenshots <output folder>
 
-#include "AttachServices.h"
-#include "QtToolkit.h"
-#include "WaitPanel.h"
-#include "frmAttch7.h"
-#include "frmFile.h"
+#include "attach/AttachServices.h"
+#include "toolkit/QtToolkit.h"
+#include "attach/WaitPanel.h"
+#include "attach/frmAttch7.h"
+#include "attach/frmFile.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 // Which attach window the attach operation opens, and that each opening starts afresh.
 
-#include "AttachWindows.h"
-#include "RecordingToolkit.h"
+#include "attach/AttachWindows.h"
+#include "tests/support/RecordingToolkit.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 // preset rows, records every query with its cursor and lock kinds and every statement executed,
 // and fails where a test says so.
 
-#include "AttachServices.h"
-#include "DbError.h"
+#include "attach/AttachServices.h"
+#include "connection/DbError.h"
 
 #include <QHash>
 #include <QStringList>

@@ -2,12 +2,12 @@
 // layout, the shared file dialog, the focus and OK rules, the confirmation before a single-file
 // attach, both statements and the failures.
 
-#include "ControlLayout.h"
-#include "FakeAttachServer.h"
-#include "GuiTestHelpers.h"
-#include "RecordingToolkit.h"
-#include "WaitPanel.h"
-#include "frmAttch7.h"
+#include "tests/attach/ControlLayout.h"
+#include "tests/attach/FakeAttachServer.h"
+#include "tests/gui/GuiTestHelpers.h"
+#include "tests/support/RecordingToolkit.h"
+#include "attach/WaitPanel.h"
+#include "attach/frmAttch7.h"
 
 #include <gtest/gtest.h>
 

@@ -3,13 +3,13 @@
 // rule, the statements sqlsim cannot tell apart, and every listing failure with the state it
 // leaves. What the server answers and keeps is in AttachE2eTest.
 
-#include "ControlLayout.h"
-#include "FakeAttachServer.h"
-#include "FileListGrid.h"
-#include "GuiTestHelpers.h"
-#include "RecordingToolkit.h"
-#include "WaitPanel.h"
-#include "frmFile.h"
+#include "tests/attach/ControlLayout.h"
+#include "tests/attach/FakeAttachServer.h"
+#include "attach/FileListGrid.h"
+#include "tests/gui/GuiTestHelpers.h"
+#include "tests/support/RecordingToolkit.h"
+#include "attach/WaitPanel.h"
+#include "attach/frmFile.h"
 
 #include <gtest/gtest.h>
 

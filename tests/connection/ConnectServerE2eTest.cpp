@@ -1,10 +1,10 @@
 // ConnectServer and ReadServerVersion through unixODBC and FreeTDS to an embedded sqlsim.
 
-#include "DbError.h"
-#include "GTestQtPrinters.h"
-#include "ModMain.h"
-#include "RecordingToolkit.h"
-#include "SqlsimFixture.h"
+#include "connection/DbError.h"
+#include "tests/support/GTestQtPrinters.h"
+#include "connection/ModMain.h"
+#include "tests/support/RecordingToolkit.h"
+#include "tests/support/SqlsimFixture.h"
 
 #include <gtest/gtest.h>
 

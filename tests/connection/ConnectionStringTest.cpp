@@ -1,7 +1,7 @@
 // The connection string ConnectServer builds, how it is read back, and the ODBC string made of it.
 
-#include "ModMain.h"
-#include "core/ConnectionString.h"
+#include "connection/ModMain.h"
+#include "connection/core/ConnectionString.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Which diagnostic record a failure reports, and its text without the driver's prefixes.
 
-#include "core/OdbcDiagnostics.h"
+#include "connection/core/OdbcDiagnostics.h"
 
 #include <gtest/gtest.h>
 

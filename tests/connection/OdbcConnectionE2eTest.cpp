@@ -1,11 +1,11 @@
 // Batches, result sets, database changes and failures through unixODBC and FreeTDS to sqlsim.
 
-#include "DbError.h"
-#include "GTestQtPrinters.h"
-#include "ModMain.h"
-#include "RecordSet.h"
-#include "RecordingToolkit.h"
-#include "SqlsimFixture.h"
+#include "connection/DbError.h"
+#include "tests/support/GTestQtPrinters.h"
+#include "connection/ModMain.h"
+#include "connection/RecordSet.h"
+#include "tests/support/RecordingToolkit.h"
+#include "tests/support/SqlsimFixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The in-memory side of RecordSet: the whole-set text, moves, fields and the flags.
 
-#include "DbError.h"
-#include "RecordSet.h"
+#include "connection/DbError.h"
+#include "connection/RecordSet.h"
 
 #include <gtest/gtest.h>
 

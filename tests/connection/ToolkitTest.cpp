@@ -1,8 +1,8 @@
 // The toolkit accessor and the recording toolkit the other tests rest on.
 
-#include "GTestQtPrinters.h"
-#include "RecordingToolkit.h"
-#include "Toolkit.h"
+#include "tests/support/GTestQtPrinters.h"
+#include "tests/support/RecordingToolkit.h"
+#include "toolkit/Toolkit.h"
 
 #include <gtest/gtest.h>
 

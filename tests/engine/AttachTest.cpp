@@ -1,6 +1,6 @@
 // Reading detached primary files and attaching databases from them.
 
-#include "EngineTestSupport.h"
+#include "tests/engine/EngineTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The capture of DBCC output into the work table, driven with the maintenance tool's exact texts.
 
-#include "EngineTestSupport.h"
+#include "tests/engine/EngineTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The server collation: what a scenario chooses, and how varchar columns keep text in its code page.
 
-#include "EngineTestSupport.h"
+#include "tests/engine/EngineTestSupport.h"
 
 #include <gtest/gtest.h>
 

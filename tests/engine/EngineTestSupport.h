@@ -2,8 +2,8 @@
 // Helpers for the engine tests: a scenario built in code, sessions logged in as sa, and readable
 // views of the tokens a batch produced.
 
-#include "engine/Engine.h"
-#include "engine/Scenario.h"
+#include "sqlsim/engine/Engine.h"
+#include "sqlsim/engine/Scenario.h"
 
 #include <QStringList>
 

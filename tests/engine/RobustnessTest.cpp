@@ -1,7 +1,7 @@
 // Whatever arrives, the engine answers with the server's errors and never falls over; RPCs
 // reach the same statements as batches.
 
-#include "EngineTestSupport.h"
+#include "tests/engine/EngineTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Scenario files: the shipped ones and every field of the format.
 
-#include "EngineTestSupport.h"
+#include "tests/engine/EngineTestSupport.h"
 
 #include <gtest/gtest.h>
 

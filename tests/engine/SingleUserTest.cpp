@@ -1,6 +1,6 @@
 // The single-user option: switched through xp_cmdshell and osql, and what it means for others.
 
-#include "EngineTestSupport.h"
+#include "tests/engine/EngineTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Batches whose answers depend on a scenario built in code (most statements are transcripts).
 
-#include "EngineTestSupport.h"
+#include "tests/engine/EngineTestSupport.h"
 
 #include <gtest/gtest.h>
 

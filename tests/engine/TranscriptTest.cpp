@@ -13,8 +13,8 @@
 // Every case gets a fresh server. With TRANSCRIPT_UPDATE=1 the runner writes the answers it got
 // back into the files instead of comparing (review the diff before committing).
 
-#include "engine/Engine.h"
-#include "engine/Scenario.h"
+#include "sqlsim/engine/Engine.h"
+#include "sqlsim/engine/Scenario.h"
 
 #include <QDir>
 #include <QFile>

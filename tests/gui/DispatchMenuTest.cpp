@@ -1,9 +1,9 @@
 // Double-clicking an operation node and the file menu, with a recording operation table and
 // recorded services.
 
-#include "GuiTestHelpers.h"
-#include "MainWindowFakes.h"
-#include "RecordingToolkit.h"
+#include "tests/gui/GuiTestHelpers.h"
+#include "tests/gui/MainWindowFakes.h"
+#include "tests/support/RecordingToolkit.h"
 
 #include <gtest/gtest.h>
 

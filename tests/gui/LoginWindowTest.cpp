@@ -1,12 +1,12 @@
 // The login window offscreen: layout, tab order and focus, and every path of its three buttons,
 // with the connection services and the server picker replaced by recording ones.
 
-#include "DbError.h"
-#include "GuiTestHelpers.h"
-#include "ModSelServer.h"
-#include "RecordingToolkit.h"
-#include "ServerPickerDialog.h"
-#include "frmLogin.h"
+#include "connection/DbError.h"
+#include "tests/gui/GuiTestHelpers.h"
+#include "connection/login/ModSelServer.h"
+#include "tests/support/RecordingToolkit.h"
+#include "connection/login/ServerPickerDialog.h"
+#include "connection/login/frmLogin.h"
 
 #include <gtest/gtest.h>
 

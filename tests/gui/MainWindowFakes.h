@@ -2,8 +2,8 @@
 // Main window services that record what the window asked for, and an operation table whose
 // actions record each call.
 
-#include "DbError.h"
-#include "frmMain.h"
+#include "connection/DbError.h"
+#include "mainwindow/frmMain.h"
 
 #include <QStringList>
 

@@ -1,8 +1,8 @@
 // The real toolkit: message box styles and answers, the file-open dialog, files and screen metrics.
 // Modal windows are answered from a zero-time timer that runs inside their own event loop.
 
-#include "GuiTestHelpers.h"
-#include "QtToolkit.h"
+#include "tests/gui/GuiTestHelpers.h"
+#include "toolkit/QtToolkit.h"
 
 #include <gtest/gtest.h>
 

@@ -3,10 +3,10 @@
 //
 //   tarnwick_screenshots <output folder>
 
-#include "OperationTable.h"
-#include "QtToolkit.h"
-#include "frmLogin.h"
-#include "frmMain.h"
+#include "mainwindow/OperationTable.h"
+#include "toolkit/QtToolkit.h"
+#include "connection/login/frmLogin.h"
+#include "mainwindow/frmMain.h"
 
 #include <QApplication>
 #include <QDir>

@@ -2,12 +2,12 @@
 // real database list through unixODBC and FreeTDS to an embedded sqlsim on an ephemeral loopback
 // port.
 
-#include "GuiTestHelpers.h"
-#include "ModMain.h"
-#include "RecordingToolkit.h"
-#include "SqlsimFixture.h"
-#include "frmLogin.h"
-#include "frmMain.h"
+#include "tests/gui/GuiTestHelpers.h"
+#include "connection/ModMain.h"
+#include "tests/support/RecordingToolkit.h"
+#include "tests/support/SqlsimFixture.h"
+#include "connection/login/frmLogin.h"
+#include "mainwindow/frmMain.h"
 
 #include <gtest/gtest.h>
 

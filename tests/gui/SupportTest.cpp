@@ -1,14 +1,14 @@
 // Helpers without a window of their own: file filters, twips, the FreeTDS configuration reader,
 // the wait panel's place, the result area's display text, pictures and fonts.
 
-#include "FileFilter.h"
-#include "GuiTestHelpers.h"
-#include "Pictures.h"
-#include "ServerCandidates.h"
-#include "Twips.h"
-#include "WindowFont.h"
-#include "frmMain.h"
-#include "ResultArea.h"
+#include "toolkit/FileFilter.h"
+#include "tests/gui/GuiTestHelpers.h"
+#include "toolkit/Pictures.h"
+#include "connection/login/ServerCandidates.h"
+#include "toolkit/Twips.h"
+#include "toolkit/WindowFont.h"
+#include "mainwindow/frmMain.h"
+#include "mainwindow/ResultArea.h"
 
 #include <gtest/gtest.h>
 

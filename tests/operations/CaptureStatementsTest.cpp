@@ -1,8 +1,8 @@
 // Golden texts of every statement the check and repair routines send. Expected strings are
 // written out whole, not assembled from the production fragments.
 
-#include "CaptureStatements.h"
-#include "QStringPrinting.h"
+#include "operations/CaptureStatements.h"
+#include "tests/operations/QStringPrinting.h"
 
 #include <gtest/gtest.h>
 

@@ -2,12 +2,12 @@
 // sqlsim on an ephemeral loopback port. Each case checks the batches the server received, in order
 // and byte for byte, the result text, the wait panel and the state left on the server.
 
-#include "CaptureStatements.h"
-#include "ModMain.h"
-#include "Operations.h"
-#include "QStringPrinting.h"
-#include "RecordingHost.h"
-#include "SqlsimFixture.h"
+#include "operations/CaptureStatements.h"
+#include "connection/ModMain.h"
+#include "operations/Operations.h"
+#include "tests/operations/QStringPrinting.h"
+#include "tests/operations/RecordingHost.h"
+#include "tests/support/SqlsimFixture.h"
 
 #include <gtest/gtest.h>
 

@@ -3,12 +3,12 @@
 // whose Western collation (code page 1252) turns it into question marks. The result text shows
 // what the server kept, as the client decoded it.
 
-#include "CaptureStatements.h"
-#include "ModMain.h"
-#include "Operations.h"
-#include "QStringPrinting.h"
-#include "RecordingHost.h"
-#include "SqlsimFixture.h"
+#include "operations/CaptureStatements.h"
+#include "connection/ModMain.h"
+#include "operations/Operations.h"
+#include "tests/operations/QStringPrinting.h"
+#include "tests/operations/RecordingHost.h"
+#include "tests/support/SqlsimFixture.h"
 
 #include <gtest/gtest.h>
 

@@ -3,12 +3,12 @@
 // password osql cannot log in, xp_cmdshell still succeeds (its output rows are not read), the
 // database stays multi-user and the repair statement is what fails.
 
-#include "CaptureStatements.h"
-#include "ModMain.h"
-#include "Operations.h"
-#include "QStringPrinting.h"
-#include "RecordingHost.h"
-#include "SqlsimFixture.h"
+#include "operations/CaptureStatements.h"
+#include "connection/ModMain.h"
+#include "operations/Operations.h"
+#include "tests/operations/QStringPrinting.h"
+#include "tests/operations/RecordingHost.h"
+#include "tests/support/SqlsimFixture.h"
 
 #include <gtest/gtest.h>
 

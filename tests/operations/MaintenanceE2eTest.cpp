@@ -2,14 +2,14 @@
 // through FreeTDS to an embedded sqlsim. Each case checks the batches received, byte for byte,
 // the result text, the wait panel, the message boxes and the state left on the server.
 
-#include "CaptureStatements.h"
-#include "MaintenanceStatements.h"
-#include "ModMain.h"
-#include "Operations.h"
-#include "QStringPrinting.h"
-#include "RecordingHost.h"
-#include "RecordingToolkit.h"
-#include "SqlsimFixture.h"
+#include "operations/CaptureStatements.h"
+#include "operations/MaintenanceStatements.h"
+#include "connection/ModMain.h"
+#include "operations/Operations.h"
+#include "tests/operations/QStringPrinting.h"
+#include "tests/operations/RecordingHost.h"
+#include "tests/support/RecordingToolkit.h"
+#include "tests/support/SqlsimFixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Golden texts of the file shrink, the index rebuild and the all-table repair, with odd database
 // and file names. Expected strings are written out whole.
 
-#include "MaintenanceStatements.h"
-#include "QStringPrinting.h"
+#include "operations/MaintenanceStatements.h"
+#include "tests/operations/QStringPrinting.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // An OperationHost without widgets: keeps the result text and records every call in order, so
 // tests can check that the wait panel was shown, hidden and what the result area went through.
 
-#include "OperationHost.h"
+#include "operations/OperationHost.h"
 
 #include <QString>
 #include <QStringList>

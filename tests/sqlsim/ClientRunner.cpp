@@ -1,4 +1,4 @@
-#include "ClientRunner.h"
+#include "tests/sqlsim/ClientRunner.h"
 
 #include <QFile>
 #include <QProcess>

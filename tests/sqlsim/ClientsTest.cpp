@@ -2,11 +2,11 @@
 // FreeTDS driver (which sends sp_prepexec), and python3-tds. Each logs in, reads the version and
 // the database list, and a wrong password gets "Login failed for user 'sa'.".
 
-#include "ClientRunner.h"
-#include "FakeEngine.h"
-#include "protocol/Server.h"
+#include "tests/sqlsim/ClientRunner.h"
+#include "tests/sqlsim/FakeEngine.h"
+#include "sqlsim/protocol/Server.h"
 
-#include "QtPrinters.h"
+#include "tests/sqlsim/QtPrinters.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The sqlsim executable with the real engine, driven by clients nobody here wrote: the version and
 // database-list queries, wrong passwords, the 7.0 profile, the journal file and a clean stop.
 
-#include "ClientRunner.h"
-#include "engine/Scenario.h"
+#include "tests/sqlsim/ClientRunner.h"
+#include "sqlsim/engine/Scenario.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -11,7 +11,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-#include "QtPrinters.h"
+#include "tests/sqlsim/QtPrinters.h"
 
 #include <gtest/gtest.h>
 

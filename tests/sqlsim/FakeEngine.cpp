@@ -1,4 +1,4 @@
-#include "FakeEngine.h"
+#include "tests/sqlsim/FakeEngine.h"
 
 #include <QMutexLocker>
 #include <QRegularExpression>

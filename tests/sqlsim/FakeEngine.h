@@ -2,7 +2,7 @@
 // A small stand-in for sqlsim's engine, for tests of the TDS server alone: answers a handful of
 // fixed batches, accepts sa with one password, and records what reached it.
 
-#include "engine/Engine.h"
+#include "sqlsim/engine/Engine.h"
 
 #include <QMutex>
 #include <QStringList>

@@ -1,15 +1,15 @@
 // The TDS parsers and encoders on byte buffers: exact encodings, malformed inputs, a random corpus.
 
-#include "FakeEngine.h"
-#include "TdsTestClient.h"
-#include "protocol/Bytes.h"
-#include "protocol/Login.h"
-#include "protocol/Packet.h"
-#include "protocol/RpcRequest.h"
-#include "protocol/SocketReader.h"
-#include "protocol/TokenEncoder.h"
+#include "tests/sqlsim/FakeEngine.h"
+#include "tests/sqlsim/TdsTestClient.h"
+#include "sqlsim/protocol/Bytes.h"
+#include "sqlsim/protocol/Login.h"
+#include "sqlsim/protocol/Packet.h"
+#include "sqlsim/protocol/RpcRequest.h"
+#include "sqlsim/protocol/SocketReader.h"
+#include "sqlsim/protocol/TokenEncoder.h"
 
-#include "QtPrinters.h"
+#include "tests/sqlsim/QtPrinters.h"
 
 #include <gtest/gtest.h>
 

@@ -1,15 +1,15 @@
 // The TDS server over loopback with a bare client: login, replies, RPCs, attention, faults,
 // journal, many connections and hostile input.
 
-#include "FakeEngine.h"
-#include "TdsTestClient.h"
-#include "protocol/Packet.h"
-#include "protocol/Server.h"
+#include "tests/sqlsim/FakeEngine.h"
+#include "tests/sqlsim/TdsTestClient.h"
+#include "sqlsim/protocol/Packet.h"
+#include "sqlsim/protocol/Server.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "QtPrinters.h"
+#include "tests/sqlsim/QtPrinters.h"
 
 #include <gtest/gtest.h>
 

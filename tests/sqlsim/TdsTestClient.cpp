@@ -1,8 +1,8 @@
-#include "TdsTestClient.h"
+#include "tests/sqlsim/TdsTestClient.h"
 
-#include "protocol/Bytes.h"
-#include "protocol/Login.h"
-#include "protocol/Packet.h"
+#include "sqlsim/protocol/Bytes.h"
+#include "sqlsim/protocol/Login.h"
+#include "sqlsim/protocol/Packet.h"
 
 #include <arpa/inet.h>
 #include <cerrno>

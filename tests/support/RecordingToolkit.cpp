@@ -1,4 +1,4 @@
-#include "RecordingToolkit.h"
+#include "tests/support/RecordingToolkit.h"
 
 #include <QFileInfo>
 

@@ -11,7 +11,7 @@
 // Preset answers are used in order, one per prompt; with none left a message box answers vbOK and
 // a file dialog answers "" (a cancel). Files are never deleted: deleteFile() only records the path.
 
-#include "Toolkit.h"
+#include "toolkit/Toolkit.h"
 
 #include <QHash>
 #include <QSize>

@@ -1,6 +1,6 @@
-#include "SqlsimFixture.h"
+#include "tests/support/SqlsimFixture.h"
 
-#include "ModMain.h"
+#include "connection/ModMain.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -11,9 +11,9 @@
 // The destructor closes the program's connection (if open) before it stops the server, so every test
 // starts with ModMain's connection closed.
 
-#include "engine/Engine.h"
-#include "engine/Scenario.h"
-#include "protocol/Server.h"
+#include "sqlsim/engine/Engine.h"
+#include "sqlsim/engine/Scenario.h"
+#include "sqlsim/protocol/Server.h"
 
 #include <QString>
 #include <QStringList>

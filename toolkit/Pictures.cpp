@@ -1,4 +1,4 @@
-#include "Pictures.h"
+#include "toolkit/Pictures.h"
 
 #include <QString>
 

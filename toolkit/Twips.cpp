@@ -1,6 +1,6 @@
-#include "Twips.h"
+#include "toolkit/Twips.h"
 
-#include "Toolkit.h"
+#include "toolkit/Toolkit.h"
 
 #include <QWidget>
 

@@ -1,4 +1,4 @@
-#include "FileFilter.h"
+#include "toolkit/FileFilter.h"
 
 using namespace Qt::StringLiterals;
 

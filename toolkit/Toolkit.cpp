@@ -1,4 +1,4 @@
-#include "Toolkit.h"
+#include "toolkit/Toolkit.h"
 
 #include <QCoreApplication>
 #include <QDir>

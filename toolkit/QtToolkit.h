@@ -2,7 +2,7 @@
 // The real toolkit: message boxes, the file-open dialog, the event pump, screen metrics and files
 // on Qt Widgets.
 
-#include "Toolkit.h"
+#include "toolkit/Toolkit.h"
 
 namespace tarnwick {
 

@@ -1,7 +1,7 @@
-#include "QtToolkit.h"
+#include "toolkit/QtToolkit.h"
 
-#include "FileFilter.h"
-#include "Twips.h"
+#include "toolkit/FileFilter.h"
+#include "toolkit/Twips.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "WindowFont.h"
+#include "toolkit/WindowFont.h"
 
 #include <QStringList>
 
