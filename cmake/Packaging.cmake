@@ -26,6 +26,7 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL tarnwick sqlsim)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 # Library dependencies (Qt 6, libodbc) come from dpkg-shlibdeps; what the program loads at run
 # time without linking it is named here: the FreeTDS ODBC driver and the unixODBC driver manager

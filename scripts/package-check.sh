@@ -40,8 +40,8 @@ mount -t proc proc "$root/proc"
 mkdir -p "$root/tmp/debs" "$root/tmp/.X11-unix"
 cp "$debs"/tarnwick_*.deb "$debs"/sqlsim_*.deb "$root/tmp/debs/"
 chroot "$root" apt-get update -qq
-chroot "$root" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-    /tmp/debs/tarnwick_*.deb /tmp/debs/sqlsim_*.deb
+chroot "$root" sh -c 'DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    /tmp/debs/tarnwick_*.deb /tmp/debs/sqlsim_*.deb' 
 chroot "$root" dpkg -s tarnwick sqlsim | grep -E '^(Package|Version|Depends):'
 chroot "$root" dpkg -L tarnwick | grep -E 'bin/|\.desktop|\.png'
 
