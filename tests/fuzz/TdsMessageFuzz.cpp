@@ -11,11 +11,12 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const QByteArrayView payload(data, static_cast<qsizetype>(size));
-    sqlsim::parsePrelogin(payload);
-    sqlsim::parseLogin7(payload);
-    for (sqlsim::TdsVersion version : {sqlsim::TdsVersion::V70, sqlsim::TdsVersion::V71}) {
+    namespace tds = sqlsim::tds;
+    tds::parsePrelogin(payload);
+    tds::parseLogin7(payload);
+    for (tds::TdsVersion version : {tds::TdsVersion::V70, tds::TdsVersion::V71}) {
         for (sqlsim::CodePage page : {sqlsim::CodePage::Cp1252, sqlsim::CodePage::Cp936})
-            sqlsim::parseRpc(payload, version, page);
+            tds::parseRpc(payload, version, page);
     }
     return 0;
 }
