@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Builds the Debian packages tarnwick and sqlsim (Release) into build-release/ (shared with bench/run).
+#   scripts/package.sh                      # then: sudo apt install ./build-release/*.deb
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$top/build-release}
+"$top/scripts/install-deps.sh"
+command -v dpkg-shlibdeps >/dev/null || {
+    [ "$(id -u)" -eq 0 ] && as_root=() || as_root=(sudo)
+    "${as_root[@]}" apt-get install -y -qq --no-install-recommends dpkg-dev
+}
+cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARNWICK_WERROR=OFF
+cmake --build "$build" --target tarnwick sqlsim -j "$(nproc)"
+(cd "$build" && cpack -G DEB)
+ls -1 "$build"/*.deb

@@ -1,0 +1,21 @@
+// Fuzzes sqlsim's statement side: the lexer and the batch parser of both server profiles. Any text
+// must end in statements or errors, never in a crash.
+
+#include "engine/Lexer.h"
+#include "engine/Parser.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const QString text =
+        QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const sqlsim::LexResult lexed = sqlsim::tokenize(text);
+    if (lexed.tokens.isEmpty() || lexed.tokens.last().kind != sqlsim::SqlToken::Kind::End)
+        std::abort();
+    for (sqlsim::Profile profile : {sqlsim::Profile::Sql2000, sqlsim::Profile::Sql70})
+        sqlsim::parseBatch(text, profile);
+    sqlsim::parseObjectName(text);
+    return 0;
+}
