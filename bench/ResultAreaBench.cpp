@@ -6,8 +6,8 @@
 
 #include "bench/BenchSupport.h"
 #include "mainwindow/frmMain.h"
-#include "mainwindow/frmMainResultArea.h"
-#include "mainwindow/support/QtToolkit.h"
+#include "mainwindow/ResultArea.h"
+#include "toolkit/QtToolkit.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

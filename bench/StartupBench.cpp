@@ -8,7 +8,7 @@
 #include "bench/BenchSupport.h"
 #include "connection/login/frmLogin.h"
 #include "mainwindow/frmMain.h"
-#include "mainwindow/support/Pictures.h"
+#include "toolkit/Pictures.h"
 #include "tests/support/RecordingToolkit.h"
 
 #include <QApplication>

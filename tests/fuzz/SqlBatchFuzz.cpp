@@ -1,8 +1,8 @@
 // Fuzzes sqlsim's statement side: the lexer and the batch parser of both server profiles. Any text
 // must end in statements or errors, never in a crash.
 
-#include "engine/Lexer.h"
-#include "engine/Parser.h"
+#include "sqlsim/engine/Lexer.h"
+#include "sqlsim/engine/Parser.h"
 
 #include <cstdint>
 #include <cstdlib>

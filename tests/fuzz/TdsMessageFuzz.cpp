@@ -1,8 +1,8 @@
 // Fuzzes sqlsim's protocol side: the pre-login option list, the LOGIN7 record and RPC requests of
 // both protocol versions and code pages, as they arrive from a client.
 
-#include "protocol/Login.h"
-#include "protocol/RpcRequest.h"
+#include "sqlsim/protocol/Login.h"
+#include "sqlsim/protocol/RpcRequest.h"
 
 #include <QByteArrayView>
 
