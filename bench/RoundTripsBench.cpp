@@ -62,6 +62,20 @@ const std::vector<OperationRow> kOperations = {
      },
      12},
     {"REPDB", ModMain::RepairDatabase, 12},
+    // The shrink: the file query, the log backup, the shrink itself.
+    {"ShrinkLog",
+     [](tarnwick::OperationHost& host, const QString& db) { ModMain::ShrinkDatabaseFile(host, db, 0); },
+     3},
+    {"ShrinkMDF",
+     [](tarnwick::OperationHost& host, const QString& db) { ModMain::ShrinkDatabaseFile(host, db, 1); },
+     3},
+    // The rebuild: into the database, the per-table procedure, back to Master.
+    {"DBREINDEX", ModMain::RebuildAllIndexes, 3},
+    // The all-table repair: single-user on, into the database, three preparation batches, the
+    // capture, the read-back, back to master, the qualified drop, single-user off.
+    {"CHECKEACHTABLE",
+     [](tarnwick::OperationHost& host, const QString& db) { ModMain::RepairEachTable(host, db); },
+     10},
 };
 
 }  // namespace
