@@ -1,6 +1,7 @@
 // The sa password never shows in any output: a full login, an operation and a failed login run with
 // distinctive passwords while the journal (in memory and in its file), stderr, Qt's message log,
-// the message boxes and the result text are collected; none of them may hold either password.
+// the driver's own protocol log, the message boxes and the result text are collected; none of them
+// may hold either password.
 
 #include "../operations/RecordingHost.h"
 #include "GTestQtPrinters.h"
@@ -61,11 +62,24 @@ private:
     int m_saved = -1;
 };
 
-// Every form in which a password could travel: as typed, in UTF-8 and in UCS-2 bytes.
+// Every form in which a password could travel: as typed, in UTF-8, in UCS-2 bytes, and the way a
+// hex dump's character column shows UCS-2 ("s.e.c.r.e.t."), tried on its leading ASCII part too.
 void expectNoTrace(const QByteArray& output, const QString& password, const char* where) {
-    EXPECT_FALSE(output.contains(password.toUtf8())) << where;
-    const QByteArray ucs2(reinterpret_cast<const char*>(password.utf16()), password.size() * 2);
-    EXPECT_FALSE(output.contains(ucs2)) << where;
+    QString asciiPart;
+    for (const QChar c : password) {
+        if (c.unicode() > 0x7e) break;
+        asciiPart += c;
+    }
+    for (const QString& probe : {password, asciiPart}) {
+        EXPECT_FALSE(output.contains(probe.toUtf8())) << where;
+        const QByteArray ucs2(reinterpret_cast<const char*>(probe.utf16()), probe.size() * 2);
+        EXPECT_FALSE(output.contains(ucs2)) << where;
+        QByteArray dotted;
+        for (const QChar c : probe)
+            dotted +=
+                c.unicode() <= 0x7e ? QByteArray(1, char(c.unicode())) + '.' : QByteArray("..");
+        EXPECT_FALSE(output.contains(dotted)) << where;
+    }
 }
 
 TEST(PasswordSecrecyTest, NoOutputHoldsThePasswordThroughLoginOperationAndFailedLogin) {
@@ -73,6 +87,10 @@ TEST(PasswordSecrecyTest, NoOutputHoldsThePasswordThroughLoginOperationAndFailed
     const QString mistyped = u"Kv3-wrong-口令-2yP"_s;
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
+    // FreeTDS writes its protocol log where TDSDUMP points when it first opens a connection; this
+    // executable opens none before this line.
+    const QString driverLogPath = dir.filePath(u"tdsdump.log"_s);
+    qputenv("TDSDUMP", driverLogPath.toLocal8Bit());
     RecordingToolkit toolkit;
     g_qtMessages.clear();
     const QtMessageHandler previous = qInstallMessageHandler(collectQtMessage);
@@ -111,10 +129,16 @@ TEST(PasswordSecrecyTest, NoOutputHoldsThePasswordThroughLoginOperationAndFailed
     ASSERT_EQ(toolkit.messageBoxes.size(), 1u);
     EXPECT_EQ(toolkit.messageBoxes[0].text, u"Login failed for user 'sa'."_s);
 
+    QFile driverLog(driverLogPath);
+    ASSERT_TRUE(driverLog.open(QIODevice::ReadOnly));
+    const QByteArray driverLogBytes = driverLog.readAll();
+    EXPECT_TRUE(driverLogBytes.contains("Login failed for user"));
+
     QStringList boxes;
     for (const auto& box : toolkit.messageBoxes) boxes << box.text + box.title;
     for (const QString& password : {secret, mistyped}) {
         expectNoTrace(journalBytes, password, "journal file");
+        expectNoTrace(driverLogBytes, password, "driver log");
         expectNoTrace(journal.join(u'\n').toUtf8(), password, "journal");
         expectNoTrace(errors, password, "stderr");
         expectNoTrace(g_qtMessages.join(u'\n').toUtf8(), password, "Qt messages");
