@@ -25,16 +25,12 @@ SQLWCHAR* sqlText(const QString& text) {
     return reinterpret_cast<SQLWCHAR*>(const_cast<ushort*>(text.utf16()));
 }
 
-// An unknown host or a port where nothing listens fails at once; a host that does not answer at
-// all would otherwise keep the login window waiting for the operating system's own time-out.
-constexpr SQLULEN kLoginTimeoutSeconds = 15;
-
 struct ConnectAttempt {
     SQLHDBC connection = SQL_NULL_HDBC;
     std::vector<DiagnosticRecord> diagnostics;
 };
 
-ConnectAttempt connectOnce(SQLHENV environment, const QString& odbcString) {
+ConnectAttempt connectOnce(SQLHENV environment, const QString& odbcString, int loginTimeout) {
     ConnectAttempt attempt;
     SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_DBC, environment, &attempt.connection);
     if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) {
@@ -43,7 +39,7 @@ ConnectAttempt connectOnce(SQLHENV environment, const QString& odbcString) {
         return attempt;
     }
     SQLSetConnectAttrW(attempt.connection, SQL_ATTR_LOGIN_TIMEOUT,
-                       integerAttribute(kLoginTimeoutSeconds), 0);
+                       integerAttribute(static_cast<SQLULEN>(loginTimeout)), 0);
     // The exact length, no terminator: the last value must not end with a NUL.
     rc = SQLDriverConnectW(attempt.connection, nullptr, sqlText(odbcString),
                            static_cast<SQLSMALLINT>(odbcString.size()), nullptr, 0, nullptr,
@@ -104,11 +100,13 @@ void OdbcConnection::open(const QString& connectionString, const QString& user,
 
     const ServerNameKind kind = serverNameKind(settings.dataSource, namesOf(freeTdsServers()),
                                                namesOf(odbcDataSources()));
-    ConnectAttempt attempt =
-        connectOnce(d->environment, odbcConnectionString(settings, driver, u"7.1"_s, kind));
+    ConnectAttempt attempt = connectOnce(
+        d->environment, odbcConnectionString(settings, driver, u"7.1"_s, kind), m_loginTimeout);
 #ifndef _WIN32
     if (attempt.connection == SQL_NULL_HDBC && serverClosedBeforeLogin(attempt.diagnostics))
-        attempt = connectOnce(d->environment, odbcConnectionString(settings, driver, u"7.0"_s, kind));
+        attempt = connectOnce(d->environment,
+                              odbcConnectionString(settings, driver, u"7.0"_s, kind),
+                              m_loginTimeout);
 #endif
     if (attempt.connection == SQL_NULL_HDBC)
         throw toDbError(connectErrorRecord(attempt.diagnostics), u"Unable to connect to data source"_s);
@@ -118,6 +116,10 @@ void OdbcConnection::open(const QString& connectionString, const QString& user,
 
 void OdbcConnection::setCommandTimeout(int seconds) {
     d->commandTimeout = std::max(0, seconds);
+}
+
+void OdbcConnection::setLoginTimeout(int seconds) {
+    m_loginTimeout = std::max(1, seconds);
 }
 
 void OdbcConnection::setDefaultDatabase(const QString& name) {

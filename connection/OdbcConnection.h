@@ -10,14 +10,22 @@ namespace tarnwick {
 
 class OdbcConnection {
 public:
+    // An unknown host or a port where nothing listens fails at once; a host that does not answer at
+    // all would otherwise keep the login window waiting for the operating system's own time-out.
+    static constexpr int kDefaultLoginTimeoutSeconds = 15;
+
     OdbcConnection();
     ~OdbcConnection();
     OdbcConnection(const OdbcConnection&) = delete;
     OdbcConnection& operator=(const OdbcConnection&) = delete;
 
     // connectionString is in the OLE DB form that ConnectServer builds; it is mapped to ODBC keys.
-    void open(const QString& connectionString, const QString& user = {}, const QString& password = {});
+    void open(const QString& connectionString, const QString& user = {},
+              const QString& password = {});
     void setCommandTimeout(int seconds);
+    // How long an opening attempt waits for a server that accepts and never answers. The program
+    // keeps the default; tests shorten it to reach the time-out quickly.
+    void setLoginTimeout(int seconds);
     void setDefaultDatabase(const QString& name);
     // Runs one batch, reads every result of it, raises the first error of any statement.
     void execute(const QString& statement);
@@ -29,6 +37,7 @@ public:
 
 private:
     std::unique_ptr<Handles> d;
+    int m_loginTimeout = kDefaultLoginTimeoutSeconds;
 };
 
 }  // namespace tarnwick

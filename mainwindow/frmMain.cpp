@@ -85,6 +85,8 @@ void frmMain::buildLayout() {
 
     Combo_DB = new QComboBox(Frame1);
     Combo_DB->setObjectName(u"Combo_DB"_s);
+    // Named for its purpose: without a name of its own a screen reader reads the database shown.
+    Combo_DB->setAccessibleName(u"请选择您要操作的数据库"_s);
     Combo_DB->setEditable(false);
     setTwipsGeometry(Combo_DB, 2520, 720, 2415, 330);
 
@@ -110,6 +112,7 @@ void frmMain::buildLayout() {
 
     TV_Ope = new QTreeWidget(Frame1);
     TV_Ope->setObjectName(u"TV_Ope"_s);
+    TV_Ope->setAccessibleName(u"操作"_s);
     TV_Ope->setHeaderHidden(true);
     TV_Ope->setColumnCount(1);
     TV_Ope->setRootIsDecorated(false);
@@ -141,6 +144,7 @@ void frmMain::buildLayout() {
 
     txtResult = new ResultArea(Frame2);
     txtResult->setObjectName(u"txtResult"_s);
+    txtResult->setAccessibleName(u"结果区"_s);
     setTwipsGeometry(txtResult, 120, 720, 6255, 7335);
 
     fra_Wait = new QFrame(client);

@@ -87,6 +87,11 @@ frmLogin::frmLogin(QWidget* owner)
     CmdCancel->setObjectName(u"CmdCancel"_s);
     CmdSel->setObjectName(u"CmdSel"_s);
 
+    // What a screen reader says for the controls without a caption of their own.
+    txtServer->setAccessibleName(u"服务器"_s);
+    txtPass->setAccessibleName(u"SA密码"_s);
+    CmdSel->setAccessibleName(u"选择服务器"_s);
+
     setTwipsGeometry(Label1, 240, 180, 1215, 255);
     setTwipsGeometry(Label2, 240, 780, 1215, 255);
     setTwipsGeometry(txtServer, 1560, 120, 3015, 375);

@@ -1,0 +1,210 @@
+// Hostile login values end to end through FreeTDS to an embedded sqlsim: odd passwords and server
+// names, a server that accepts and never answers, a version banner without a hyphen. Each case ends
+// in one clear message (or a login) and a program that logs in normally afterwards. Every address
+// used is a loopback one: the host part of each server name is 127.0.0.1, so no name is resolved.
+
+#include "tests/support/GTestQtPrinters.h"
+#include "connection/ModMain.h"
+#include "tests/support/RecordingToolkit.h"
+#include "tests/support/SqlsimFixture.h"
+#include "connection/login/frmLogin.h"
+
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using tarnwick::test::RecordingToolkit;
+using tarnwick::test::SqlsimFixture;
+
+namespace {
+
+tarnwick::OdbcConnection& connection() {
+    return ModMain::serverConnection().Connection;
+}
+
+sqlsim::Scenario serverWithPassword(const QString& password) {
+    sqlsim::Scenario scenario = sqlsim::Scenario::standard();
+    scenario.saPassword = password;
+    return scenario;
+}
+
+const QString kLoginFailed = u"Login failed for user 'sa'."_s;
+
+struct PasswordCase {
+    const char* name;
+    QString saPassword;
+    QString typed;
+    bool logsIn;
+};
+
+void PrintTo(const PasswordCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class HostilePasswordTest : public ::testing::TestWithParam<PasswordCase> {
+protected:
+    RecordingToolkit toolkit;
+};
+
+TEST_P(HostilePasswordTest, EndsInALoginOrOneMessageAndTheRightPasswordStillWorks) {
+    const PasswordCase& c = GetParam();
+    SqlsimFixture sim(serverWithPassword(c.saPassword));
+    EXPECT_EQ(ModMain::ConnectServer(sim.serverName(), c.typed), c.logsIn);
+    EXPECT_EQ(connection().isOpen(), c.logsIn);
+    if (c.logsIn) {
+        EXPECT_TRUE(toolkit.messageBoxes.empty());
+        sim.disconnect();
+    } else {
+        ASSERT_EQ(toolkit.messageBoxes.size(), 1u);
+        EXPECT_EQ(toolkit.messageBoxes[0].text, kLoginFailed);
+        EXPECT_EQ(toolkit.messageBoxes[0].style, tarnwick::vbOKOnly);
+    }
+    toolkit.clear();
+    EXPECT_TRUE(sim.connect());
+    EXPECT_EQ(ModMain::serverConnection().ServerVersion, u"Microsoft SQL Server  2000"_s);
+}
+
+const QString kLong = QString(10000, u'p');
+const QString kControl = u"a\tb\r\nc\x01\x1b"_s;
+const QString kWithNul = QString::fromUtf16(u"ab\0cd", 5);
+
+INSTANTIATE_TEST_SUITE_P(
+    Passwords, HostilePasswordTest,
+    ::testing::Values(PasswordCase{"TenThousandCharacters", u"p"_s, kLong, false},
+                      PasswordCase{"ControlCharacters", kControl, kControl, true},
+                      PasswordCase{"ControlCharactersMistyped", kControl, u"a b c"_s, false},
+                      PasswordCase{"NulIsNotTheEnd", u"ab"_s, kWithNul, false},
+                      PasswordCase{"Chinese", u"数据库密码"_s, u"数据库密码"_s, true},
+                      PasswordCase{"ChineseMistyped", u"数据库密码"_s, u"数据库密马"_s, false},
+                      PasswordCase{"Emoji", u"🔑锁😀"_s, u"🔑锁😀"_s, true},
+                      PasswordCase{"Braces", u"{a}b}"_s, u"{a}b}"_s, true},
+                      // The connection string is read as an OLE DB provider reads it: the password
+                      // ends at the first semicolon, so nothing after it can add keys of its own.
+                      PasswordCase{"SemicolonEndsThePassword", u"a"_s, u"a;b"_s, true},
+                      PasswordCase{"BraceBeforeSemicolon", u"x}"_s, u"x};PORT=1"_s, true}),
+    [](const auto& caseInfo) { return std::string(caseInfo.param.name); });
+
+// Server names built around the fixture's "127.0.0.1,<port>": %1 is the port.
+struct ServerNameCase {
+    const char* name;
+    QString pattern;
+    bool logsIn;
+};
+
+void PrintTo(const ServerNameCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class HostileServerNameTest : public ::testing::TestWithParam<ServerNameCase> {
+protected:
+    RecordingToolkit toolkit;
+};
+
+TEST_P(HostileServerNameTest, EndsInALoginOrOneMessageAndTheProgramStaysUsable) {
+    const ServerNameCase& c = GetParam();
+    SqlsimFixture sim(serverWithPassword(u"pw"_s));
+    // A name that leads nowhere must fail soon: nothing here answers on another port or instance.
+    connection().setLoginTimeout(2);
+    const bool loggedIn = ModMain::ConnectServer(c.pattern.arg(sim.port()), u"pw"_s);
+    connection().setLoginTimeout(tarnwick::OdbcConnection::kDefaultLoginTimeoutSeconds);
+    EXPECT_EQ(loggedIn, c.logsIn);
+    EXPECT_EQ(connection().isOpen(), loggedIn);
+    EXPECT_EQ(toolkit.messageBoxes.size(), loggedIn ? 0u : 1u);
+    if (!loggedIn && !toolkit.messageBoxes.empty()) {
+        EXPECT_EQ(toolkit.messageBoxes[0].text,
+                  u"Unable to connect: Adaptive Server is unavailable or does not exist"_s);
+    }
+    sim.disconnect();
+    toolkit.clear();
+    EXPECT_TRUE(sim.connect());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ServerNames, HostileServerNameTest,
+    ::testing::Values(
+        ServerNameCase{"BlanksAroundEachPart", u"  127.0.0.1 ,  %1  "_s, true},
+        ServerNameCase{"LocalAlias", u"(local),%1"_s, true},
+        ServerNameCase{"InstanceWithBlank", u"127.0.0.1\\my instance,%1"_s, true},
+        ServerNameCase{"InstanceWithBraces", u"127.0.0.1\\{x},%1"_s, true},
+        ServerNameCase{"InstanceEndingInABrace", u"127.0.0.1\\x},%1"_s, true},
+        // The name ends at a semicolon: port 1, where nothing listens, and "%1" is a junk piece.
+        ServerNameCase{"SemicolonCutsTheName", u"127.0.0.1,1;%1"_s, false},
+        ServerNameCase{"SemicolonAfterThePort", u"127.0.0.1,%1;x"_s, true},
+        // The driver reads the port as a number and ignores what follows it.
+        ServerNameCase{"PortWithLetters", u"127.0.0.1,%1x"_s, true},
+        ServerNameCase{"TenThousandCharacterInstance",
+                       u"127.0.0.1\\"_s + QString(10000, u'i') + u",%1"_s, true},
+        ServerNameCase{"ControlCharactersInInstance", u"127.0.0.1\\a\x01\x1b,%1"_s, true},
+        ServerNameCase{"NulInInstance", QString::fromUtf16(u"127.0.0.1\\a\0b,%1", 16), true},
+        ServerNameCase{"ChineseAndEmojiInstance", u"127.0.0.1\\实例😀,%1"_s, true}),
+    [](const auto& caseInfo) { return std::string(caseInfo.param.name); });
+
+// A loopback listener that takes connections into its backlog and never reads or answers.
+class SilentListener {
+public:
+    SilentListener() {
+        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), length);
+        ::listen(m_fd, 4);
+        ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length);
+        m_port = ntohs(address.sin_port);
+    }
+    ~SilentListener() { ::close(m_fd); }
+    SilentListener(const SilentListener&) = delete;
+    SilentListener& operator=(const SilentListener&) = delete;
+    quint16 port() const { return m_port; }
+
+private:
+    int m_fd = -1;
+    quint16 m_port = 0;
+};
+
+TEST(HostileServerTest, AServerThatNeverAnswersEndsInOneMessageAfterTheLoginTimeOut) {
+    RecordingToolkit toolkit;
+    SilentListener silent;
+    ASSERT_NE(silent.port(), 0);
+    connection().setLoginTimeout(1);
+    const bool loggedIn =
+        ModMain::ConnectServer(u"127.0.0.1,"_s + QString::number(silent.port()), u"pw"_s);
+    connection().setLoginTimeout(tarnwick::OdbcConnection::kDefaultLoginTimeoutSeconds);
+    EXPECT_FALSE(loggedIn);
+    EXPECT_FALSE(connection().isOpen());
+    ASSERT_EQ(toolkit.messageBoxes.size(), 1u);
+    EXPECT_EQ(toolkit.messageBoxes[0].text, u"Timeout expired"_s);
+    EXPECT_EQ(toolkit.messageBoxes[0].style, tarnwick::vbOKOnly);
+
+    toolkit.clear();
+    SqlsimFixture sim(serverWithPassword(u"pw"_s));
+    EXPECT_TRUE(sim.connect());
+}
+
+TEST(HostileServerTest, AVersionBannerWithoutAHyphenKeepsTheLoginWindowOpenAndClosed) {
+    RecordingToolkit toolkit;
+    sqlsim::Scenario scenario = serverWithPassword(u"pw"_s);
+    scenario.versionBanner = u"Microsoft SQL Server 2000 8.00.2039 (Intel X86) Standard Edition"_s;
+    SqlsimFixture sim(scenario);
+    frmLogin window;
+    window.txtServer->setText(sim.serverName());
+    window.txtPass->setText(u"pw"_s);
+    window.CmdOK_Click();
+    EXPECT_EQ(window.result(), QDialog::Rejected);
+    EXPECT_FALSE(connection().isOpen());
+    ASSERT_EQ(toolkit.messageBoxes.size(), 1u);
+    EXPECT_EQ(
+        toolkit.messageBoxes[0].text,
+        u"无法读取服务器版本：\r\nInvalid length parameter passed to the substring function."_s);
+    EXPECT_EQ(toolkit.messageBoxes[0].style, tarnwick::vbCritical);
+    EXPECT_EQ(sim.journalTexts().last(), u"select left(@@version,charindex('-',@@version)-1)"_s);
+}
+
+}  // namespace
