@@ -70,16 +70,17 @@ int main(int argc, char** argv)
 
     try {
         sqlsim::Scenario loaded = sqlsim::Scenario::fromFile(scenario);
-        if (!files.isEmpty()) {
+        if (!files.isEmpty())
             sqlsim::layOutDetachedFiles(loaded, files);
-            std::printf("sqlsim: detached database files laid out in %s\n", qPrintable(files));
-        }
         sqlsim::Server server(sqlsim::Engine::create(loaded));
         server.setServerName(loaded.serverName);
         if (!journal.isEmpty())
             server.setJournalFile(journal);
         const quint16 listening = server.start(port);
+        // The first line names the port: scripts and tests read it.
         std::printf("sqlsim: listening on 127.0.0.1:%u\n", unsigned(listening));
+        if (!files.isEmpty())
+            std::printf("sqlsim: detached database files laid out in %s\n", qPrintable(files));
         std::fflush(stdout);
         int received = 0;
         sigwait(&stopSignals, &received);
