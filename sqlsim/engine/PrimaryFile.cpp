@@ -40,26 +40,25 @@ QJsonObject recordJson(const DetachedDatabase& d) {
 
 void writeFile(const QString& path, const QByteArray& content) {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(content) != content.size())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(content) != content.size())
         throw std::runtime_error("cannot write " + path.toStdString());
 }
 
 }  // namespace
 
 void writePrimaryFile(const QString& path, const DetachedDatabase& record) {
-    writeFile(path, kHeader + QJsonDocument(recordJson(record)).toJson(QJsonDocument::Compact) + '\n');
+    writeFile(path,
+              kHeader + QJsonDocument(recordJson(record)).toJson(QJsonDocument::Compact) + '\n');
 }
 
 std::optional<DetachedDatabase> readPrimaryFile(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
     const QByteArray content = file.read(kLargestRecord);
-    if (!content.startsWith(kHeader))
-        return std::nullopt;
+    if (!content.startsWith(kHeader)) return std::nullopt;
     const QJsonDocument json = QJsonDocument::fromJson(content.mid(kHeader.size()));
-    if (!json.isObject())
-        return std::nullopt;
+    if (!json.isObject()) return std::nullopt;
     try {
         DetachedDatabase d = detachedFromJson(json.object());
         d.path = path;
@@ -71,20 +70,17 @@ std::optional<DetachedDatabase> readPrimaryFile(const QString& path) {
 }
 
 void layOutDetachedFiles(Scenario& scenario, const QString& dir) {
-    if (!QDir().mkpath(dir))
-        throw std::runtime_error("cannot create " + dir.toStdString());
+    if (!QDir().mkpath(dir)) throw std::runtime_error("cannot create " + dir.toStdString());
     const QString folder = QDir(dir).absolutePath() + u'/';
     for (DetachedDatabase& d : scenario.detached) {
         d.path = folder + fileNameOf(d.path);
-        for (DetachedRecordedFile& f : d.files)
-            f.filename = folder + fileNameOf(f.filename);
+        for (DetachedRecordedFile& f : d.files) f.filename = folder + fileNameOf(f.filename);
         if (d.exists)
             writePrimaryFile(d.path, d);
         else
             QFile::remove(d.path);
         for (const DetachedRecordedFile& f : d.files) {
-            if (f.filename == d.path)
-                continue;
+            if (f.filename == d.path) continue;
             if (f.exists)
                 writeFile(f.filename, QByteArrayLiteral("sqlsim database file\n"));
             else

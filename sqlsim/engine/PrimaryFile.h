@@ -10,12 +10,14 @@
 namespace sqlsim {
 
 // Writes every detached database of the scenario into dir: the primary files with their record,
-// every other recorded file that exists as a plain file. Paths in the scenario (where a primary file
-// lies, what it records) become paths in dir; files marked missing are removed from dir. The scenario
-// then reads detached databases from the disk. Throws std::runtime_error when a file cannot be written.
+// every other recorded file that exists as a plain file. Paths in the scenario (where a primary
+// file lies, what it records) become paths in dir; files marked missing are removed from dir. The
+// scenario then reads detached databases from the disk. Throws std::runtime_error when a file
+// cannot be written.
 void layOutDetachedFiles(Scenario& scenario, const QString& dir);
 
-void writePrimaryFile(const QString& path, const DetachedDatabase& record);  // throws std::runtime_error
+void writePrimaryFile(const QString& path,
+                      const DetachedDatabase& record);  // throws std::runtime_error
 // The record of a primary file; nothing for a missing file or one without sqlsim's header.
 std::optional<DetachedDatabase> readPrimaryFile(const QString& path);
 
