@@ -1,17 +1,30 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, starts sqlsim with the demo scenario on 127.0.0.1:1433 and opens
+# Installs what is needed, builds, starts sqlsim with a scenario on 127.0.0.1:1433 and opens
 # Tarnwick against it. Log in with the defaults: server "(local)", empty sa password.
+#   SQLSIM_SCENARIO=demo (default) or sql70 (the SQL Server 7.0 server), or a path to a scenario file.
+#   SQLSIM_PORT=1433 (default).
+# The scenario's detached databases are laid out under build/demo-files/<scenario>/, fresh on every
+# start: choose a primary file (*.MDF) there in the attach window's file dialog.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/install-deps.sh"
 "$top/scripts/build.sh" "$top/build"
 
+scenario=${SQLSIM_SCENARIO:-demo}
+case "$scenario" in
+  */* | *.json) scenario_file=$scenario ;;
+  *) scenario_file="$top/sqlsim/scenarios/$scenario.json" ;;
+esac
+files="$top/build/demo-files/$(basename "$scenario_file" .json)"
+rm -rf "$files"
+
 port=${SQLSIM_PORT:-1433}
-"$top/build/sqlsim/sqlsim" --scenario "$top/sqlsim/scenarios/demo.json" --port "$port" \
+"$top/build/sqlsim/sqlsim" --scenario "$scenario_file" --port "$port" --files "$files" \
   --journal "$top/build/demo-journal.jsonl" &
 sqlsim_pid=$!
 trap 'kill $sqlsim_pid 2>/dev/null || true' EXIT
 sleep 0.5
+echo "Detached database files to attach: $files"
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display found: running Tarnwick under a virtual X server (xvfb-run)."

@@ -1,7 +1,10 @@
 // sqlsim: serves one scenario on 127.0.0.1 until SIGINT or SIGTERM.
-//   sqlsim --scenario FILE [--port N] [--journal FILE]
+//   sqlsim --scenario FILE [--port N] [--journal FILE] [--files DIR]
+// --files lays the scenario's detached databases out in DIR (primary files with their record, the
+// other files they record) and serves them from there.
 
 #include "sqlsim/engine/Engine.h"
+#include "sqlsim/engine/PrimaryFile.h"
 #include "sqlsim/engine/Scenario.h"
 #include "sqlsim/protocol/Server.h"
 
@@ -17,7 +20,7 @@ namespace {
 
 int usage()
 {
-    std::fprintf(stderr, "usage: sqlsim --scenario FILE [--port N] [--journal FILE]\n");
+    std::fprintf(stderr, "usage: sqlsim --scenario FILE [--port N] [--journal FILE] [--files DIR]\n");
     return 2;
 }
 
@@ -27,6 +30,7 @@ int main(int argc, char** argv)
 {
     QString scenario;
     QString journal;
+    QString files;
     quint16 port = 1433;
     for (int i = 1; i < argc; ++i) {
         const QString arg = QString::fromLocal8Bit(argv[i]);
@@ -35,6 +39,8 @@ int main(int argc, char** argv)
         const QString value = QString::fromLocal8Bit(argv[++i]);
         if (arg == u"--scenario") {
             scenario = value;
+        } else if (arg == u"--files") {
+            files = value;
         } else if (arg == u"--journal") {
             journal = value;
         } else if (arg == u"--port") {
@@ -63,13 +69,18 @@ int main(int argc, char** argv)
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     try {
-        const sqlsim::Scenario loaded = sqlsim::Scenario::fromFile(scenario);
+        sqlsim::Scenario loaded = sqlsim::Scenario::fromFile(scenario);
+        if (!files.isEmpty())
+            sqlsim::layOutDetachedFiles(loaded, files);
         sqlsim::Server server(sqlsim::Engine::create(loaded));
         server.setServerName(loaded.serverName);
         if (!journal.isEmpty())
             server.setJournalFile(journal);
         const quint16 listening = server.start(port);
+        // The first line names the port: scripts and tests read it.
         std::printf("sqlsim: listening on 127.0.0.1:%u\n", unsigned(listening));
+        if (!files.isEmpty())
+            std::printf("sqlsim: detached database files laid out in %s\n", qPrintable(files));
         std::fflush(stdout);
         int received = 0;
         sigwait(&stopSignals, &received);

@@ -1,5 +1,5 @@
-// DBCC statements: the consistency checks and their repairs, UPDATEUSAGE, SHRINKFILE,
-// DBREINDEX and CHECKPRIMARYFILE, with their messages or WITH TABLERESULTS rows.
+// DBCC statements: the consistency checks and their repairs, UPDATEUSAGE, SHRINKFILE and
+// DBREINDEX, with their messages or WITH TABLERESULTS rows.
 
 #include "sqlsim/engine/AllocationReport.h"
 #include "sqlsim/engine/Messages.h"
@@ -512,42 +512,6 @@ SessionImpl::Outcome SessionImpl::dbccReindex(const Statement& s) {
         return fail(msg::tableNotFound(written));
     ++target->table(name->name)->indexRebuilds;
     return emitDbcc({}, s);
-}
-
-SessionImpl::Outcome SessionImpl::dbccCheckPrimaryFile(const Statement& s) {
-    if (s.args.size() != 2 || s.args[0].kind != DbccArg::Kind::String || s.args[1].kind != DbccArg::Kind::Number)
-        return fail(msg::badDbccSyntax());
-    const QString path = s.args[0].text;
-    const DetachedDatabase* d = m_state->detachedByPrimary(path);
-    if (!d || !d->exists)
-        return fail(m_state->missingPrimaryFileError == 5120 ? msg::cannotOpenPhysicalFile(path)
-                                                             : msg::deviceActivation(path));
-    const int option = s.args[1].text.toInt();
-    ResultSet rs;
-    if (option == 0) {
-        rs.columns = {column("IsMDF", ColumnType::Int)};
-        rs.rows.push_back({qint64(1)});
-    } else if (option == 1 || option == 3) {
-        rs.columns = {column("status", ColumnType::Int), column("fileid", ColumnType::SmallInt),
-                      column("name", ColumnType::NChar, 128), column("filename", ColumnType::NChar, 260)};
-        for (const DetachedRecordedFile& f : d->files)
-            rs.rows.push_back({qint64(f.groupId == 0 ? 0x100042 : 0x100002), qint64(f.fileId), padded(f.name, 128),
-                               padded(f.filename, 260)});
-    } else if (option == 2) {
-        const bool is70 = m_state->profile == Profile::Sql70;
-        rs.columns = {column("property", ColumnType::NVarChar, 128), column("value", ColumnType::NVarChar, 4000)};
-        rs.rows.push_back({QStringLiteral("Database name"), d->databaseName});
-        rs.rows.push_back({QStringLiteral("Database version"), is70 ? QStringLiteral("515") : QStringLiteral("539")});
-        rs.rows.push_back({QStringLiteral("Collation"), QStringLiteral("53256")});
-    } else {
-        return fail(msg::badDbccSyntax());
-    }
-    const qint64 n = rs.rows.size();
-    result(std::move(rs));
-    done(true, n, 0);
-    message(msg::dbccCompleted());
-    done(false, 0, 0);
-    return Outcome::Ok;
 }
 
 }  // namespace sqlsim

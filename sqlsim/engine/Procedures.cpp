@@ -1,5 +1,6 @@
-// EXEC of user procedures and of the system procedures clients call: sp_attach_db,
-// sp_attach_single_file_db, sp_dboption, sp_MSforeachtable (xp_cmdshell: CommandShell.cpp).
+// EXEC of user procedures and of the system procedures clients call: sp_dboption,
+// sp_MSforeachtable (sp_attach_db and sp_attach_single_file_db: Attach.cpp; xp_cmdshell:
+// CommandShell.cpp).
 
 #include "sqlsim/engine/Messages.h"
 #include "sqlsim/engine/Parser.h"
@@ -9,15 +10,6 @@
 #include <algorithm>
 
 namespace sqlsim {
-
-namespace {
-
-QString folderOf(const QString& path) {
-    const auto slash = qMax(path.lastIndexOf(u'\\'), path.lastIndexOf(u'/'));
-    return path.left(slash + 1);
-}
-
-}  // namespace
 
 bool SessionImpl::nestDeeper() {
     if (m_nesting >= 32) {
@@ -97,100 +89,6 @@ SessionImpl::Outcome SessionImpl::runExecProc(const Statement& s) {
     if (name == u"sp_datatype_info" || name == u"sp_server_info")
         return runProcedureBody(n.name, []() { return 0; });
     return fail(msg::procedureNotFound(n.written));
-}
-
-// ---- sp_attach_db / sp_attach_single_file_db ------------------------------------------------------
-
-int SessionImpl::spAttachDb(const std::vector<ExecParam>& params, bool singleFile) {
-    const QString name = paramValue(params, QStringLiteral("@dbname"), 0).value_or(QString());
-    std::vector<QString> paths;
-    if (singleFile) {
-        paths.push_back(paramValue(params, QStringLiteral("@physname"), 1).value_or(QString()));
-    } else {
-        for (size_t i = 1; i <= 16; ++i) {
-            const auto p = paramValue(params, QStringLiteral("@filename%1").arg(i), i);
-            if (p)
-                paths.push_back(*p);
-        }
-    }
-    if (name.isEmpty() || paths.empty()) {
-        message(msg::make(15249, 16, QStringLiteral("Error: A database name and at least one file name are "
-                                                    "required.")));
-        done(false, 0, 0);
-        return 1;
-    }
-    if (m_state->database(name)) {
-        message(msg::databaseAlreadyExists(name));
-        done(false, 0, 0);
-        return 1;
-    }
-    auto refuse = [&](const QString& path) {
-        message(msg::deviceActivation(path));
-        message(msg::cannotOpenNewDatabase(name));
-        done(false, 0, 0);
-        return 1;
-    };
-    const DetachedDatabase* source = m_state->detachedByPrimary(paths.front());
-    if (!source || !source->exists)
-        return refuse(paths.front());
-    for (size_t i = 1; i < paths.size(); ++i)
-        if (!m_state->fileExists(paths[i]))
-            return refuse(paths[i]);
-    DatabaseState db;
-    db.name = name;
-    db.dbid = 1;
-    for (const DatabaseState& d : m_state->databases)
-        db.dbid = qMax(db.dbid, d.dbid + 1);
-    for (size_t i = 0; i < source->files.size(); ++i) {
-        const DetachedRecordedFile& recorded = source->files[i];
-        if (singleFile && recorded.groupId == 0)
-            continue;  // the log is built anew
-        ScenarioFile f;
-        f.fileId = recorded.fileId;
-        f.name = recorded.name;
-        f.groupId = recorded.groupId;
-        if (singleFile) {
-            f.filename = i == 0 ? paths.front() : folderOf(paths.front()) + fileNameOf(recorded.filename);
-        } else if (i < paths.size()) {
-            f.filename = paths[i];
-        } else {
-            // Not named in the statement: the server looks where the primary file says it lies.
-            if (!recorded.exists)
-                return refuse(recorded.filename);
-            f.filename = recorded.filename;
-        }
-        f.sizePages = recorded.groupId == 0 ? 128 : 384;
-        f.usedPages = recorded.groupId == 0 ? 40 : 200;
-        db.files.push_back(f);
-    }
-    if (singleFile) {
-        ScenarioFile log;
-        log.fileId = 2;
-        for (const ScenarioFile& f : db.files)
-            log.fileId = qMax(log.fileId, f.fileId + 1);
-        log.name = name + QStringLiteral("_log");
-        log.filename = folderOf(paths.front()) + name + QStringLiteral("_log.LDF");
-        log.groupId = 0;
-        log.sizePages = 128;
-        log.usedPages = 16;
-        db.files.push_back(log);
-    }
-    for (const ScenarioTable& t : source->tables) {
-        TableObject table;
-        table.owner = t.owner;
-        table.name = t.name;
-        table.objectId = t.objectId != 0 ? t.objectId : m_state->newObjectId();
-        table.nominalRows = t.rowCount;
-        table.pages = t.pages >= 0 ? t.pages : static_cast<int>((t.rowCount + 39) / 40);
-        db.tables.push_back(table);
-    }
-    // The files now belong to the attached database.
-    const QString primary = source->path;
-    m_state->detached.erase(std::remove_if(m_state->detached.begin(), m_state->detached.end(),
-                                           [&](const DetachedDatabase& d) { return sameName(d.path, primary); }),
-                            m_state->detached.end());
-    m_state->databases.push_back(std::move(db));
-    return 0;
 }
 
 // ---- sp_dboption ----------------------------------------------------------------------------------

@@ -106,7 +106,9 @@ ScenarioDatabase readDatabase(const QJsonObject& o) {
     return db;
 }
 
-DetachedDatabase readDetached(const QJsonObject& o) {
+}  // namespace
+
+DetachedDatabase detachedFromJson(const QJsonObject& o) {
     DetachedDatabase d;
     d.path = text(o, "path");
     d.exists = boolean(o, "exists", true);
@@ -127,6 +129,8 @@ DetachedDatabase readDetached(const QJsonObject& o) {
         d.tables.push_back(readTable(v.toObject()));
     return d;
 }
+
+namespace {
 
 ScenarioDatabase systemDatabase(const QString& name, int dbid, const QString& dataFile, const QString& logicalData,
                                 const QString& logFile, const QString& logicalLog,
@@ -187,11 +191,12 @@ Scenario Scenario::fromJson(const QByteArray& json) {
     }
     s.serverName = text(root, "serverName", s.serverName);
     s.missingPrimaryFileError = integer(root, "missingPrimaryFileError", s.missingPrimaryFileError);
+    s.logRebuildSeverity = integer(root, "logRebuildSeverity", s.logRebuildSeverity);
     s.saPassword = text(root, "saPassword");
     for (const QJsonValue& v : root.value(QLatin1String("databases")).toArray())
         s.databases.push_back(readDatabase(v.toObject()));
     for (const QJsonValue& v : root.value(QLatin1String("detached")).toArray())
-        s.detached.push_back(readDetached(v.toObject()));
+        s.detached.push_back(detachedFromJson(v.toObject()));
     if (s.databases.empty())
         s.databases = standard(s.profile).databases;
     return s;

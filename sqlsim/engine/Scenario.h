@@ -5,6 +5,7 @@
 
 #include "sqlsim/engine/Engine.h"
 
+#include <QJsonObject>
 #include <QString>
 
 #include <vector>
@@ -102,8 +103,14 @@ struct Scenario {
     // What dbcc checkprimaryfile answers for a file that is not there: 5105 (device activation
     // error, the default) or 5120 (the later "Unable to open the physical file" wording).
     int missingPrimaryFileError = 5105;
+    // The severity of the two messages sp_attach_single_file_db sends when it builds a new log
+    // (5105 for the old log, 5182 for the new one): 10, informational, unless a scenario says 16.
+    int logRebuildSeverity = 10;
     std::vector<ScenarioDatabase> databases;
     std::vector<DetachedDatabase> detached;
+    // Whether the detached databases lie on the local disk (layOutDetachedFiles): the server then
+    // reads primary files and looks for files there instead of in the list above.
+    bool detachedOnDisk = false;
 
     static Scenario fromJson(const QByteArray& json);  // throws std::runtime_error
     static Scenario fromFile(const QString& path);     // throws std::runtime_error
@@ -112,5 +119,7 @@ struct Scenario {
 };
 
 QString defaultBanner(Profile profile);
+// A detached database as a scenario or a primary file's record writes it.
+DetachedDatabase detachedFromJson(const QJsonObject& o);
 
 }  // namespace sqlsim

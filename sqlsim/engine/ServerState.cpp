@@ -1,5 +1,9 @@
 #include "sqlsim/engine/ServerState.h"
 
+#include "sqlsim/engine/PrimaryFile.h"
+
+#include <QFileInfo>
+
 #include <algorithm>
 
 namespace sqlsim {
@@ -48,8 +52,10 @@ ServerState::ServerState(const Scenario& scenario)
       collation(scenario.collation),
       serverName(scenario.serverName),
       missingPrimaryFileError(scenario.missingPrimaryFileError),
+      logRebuildSeverity(scenario.logRebuildSeverity),
       saPassword(scenario.saPassword),
-      detached(scenario.detached) {
+      detached(scenario.detachedOnDisk ? std::vector<DetachedDatabase>() : scenario.detached),
+      detachedOnDisk(scenario.detachedOnDisk) {
     for (const ScenarioDatabase& source : scenario.databases) {
         DatabaseState db;
         db.name = source.name;
@@ -121,6 +127,8 @@ bool ServerState::mayEnter(int spid, const DatabaseState& db) const {
 }
 
 bool ServerState::fileExists(const QString& path) const {
+    if (detachedOnDisk)
+        return !path.isEmpty() && QFileInfo(path).isFile();
     for (const DetachedDatabase& d : detached) {
         if (sameName(d.path, path))
             return d.exists;
@@ -136,11 +144,26 @@ bool ServerState::fileExists(const QString& path) const {
     return false;
 }
 
-const DetachedDatabase* ServerState::detachedByPrimary(const QString& path) const {
+const DatabaseState* ServerState::databaseUsing(const QString& path) const {
+    for (const DatabaseState& db : databases)
+        for (const ScenarioFile& f : db.files)
+            if (sameName(f.filename, path))
+                return &db;
+    return nullptr;
+}
+
+bool ServerState::recordedFileFound(const DetachedRecordedFile& f) const {
+    // Without files on disk the scenario's own word says whether the file is found.
+    return detachedOnDisk ? fileAvailable(f.filename) : f.exists;
+}
+
+std::optional<DetachedDatabase> ServerState::detachedByPrimary(const QString& path) const {
+    if (detachedOnDisk)
+        return readPrimaryFile(path);
     for (const DetachedDatabase& d : detached)
         if (sameName(d.path, path))
-            return &d;
-    return nullptr;
+            return d;
+    return std::nullopt;
 }
 
 }  // namespace sqlsim

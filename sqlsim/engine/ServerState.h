@@ -10,6 +10,7 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <optional>
 
 namespace sqlsim {
 
@@ -68,9 +69,11 @@ struct ServerState {
     const Collation collation;  // fixed for the server's life: read without the mutex
     QString serverName;
     int missingPrimaryFileError = 5105;
+    int logRebuildSeverity = 10;
     QString saPassword;
     std::deque<DatabaseState> databases;  // in dbid order; a deque keeps references valid as it grows
     std::vector<DetachedDatabase> detached;
+    bool detachedOnDisk = false;  // detached files lie on the local disk, not in the list above
     std::map<int, int> sessionDatabase;    // spid -> dbid of the database it is inside
     int nextObjectId = 2009058193;
     int nextInternalSpid = 1000;
@@ -87,9 +90,17 @@ struct ServerState {
     bool mayEnter(int spid, const DatabaseState& db) const;
     void enter(int spid, int dbid) { sessionDatabase[spid] = dbid; }
     void leave(int spid) { sessionDatabase.erase(spid); }
-    // A path on the server's disk, as the scenario describes it.
+    // A path on the server's disk: the local disk when the detached files were laid out there,
+    // otherwise as the scenario describes it.
     bool fileExists(const QString& path) const;
-    const DetachedDatabase* detachedByPrimary(const QString& path) const;
+    // The database, if any, one of whose files is the path.
+    const DatabaseState* databaseUsing(const QString& path) const;
+    // A file the server can open: there, and not held by an attached database.
+    bool fileAvailable(const QString& path) const { return fileExists(path) && !databaseUsing(path); }
+    // Whether a file a primary file records is found where the record says it lies.
+    bool recordedFileFound(const DetachedRecordedFile& f) const;
+    // The record of the primary file at path; nothing when there is none.
+    std::optional<DetachedDatabase> detachedByPrimary(const QString& path) const;
 };
 
 bool sameName(const QString& a, const QString& b);

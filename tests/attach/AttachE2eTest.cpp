@@ -1,5 +1,5 @@
 // Both attach windows end to end: the real ODBC path through FreeTDS to an embedded sqlsim whose
-// detached databases lie in a temporary folder, chosen through the (recorded) file dialog as a user
+// detached databases it laid out in a temporary folder (primary files holding their record), chosen through the (recorded) file dialog as a user
 // on the server machine would. Each case checks the batches received, the messages shown, the
 // window's content and the databases left on the server.
 
@@ -7,6 +7,7 @@
 #include "connection/ModMain.h"
 #include "tests/support/RecordingToolkit.h"
 #include "tests/support/SqlsimFixture.h"
+#include "sqlsim/engine/PrimaryFile.h"
 #include "attach/WaitPanel.h"
 #include "attach/frmAttch7.h"
 #include "attach/frmFile.h"
@@ -26,40 +27,36 @@ using tarnwick::test::SqlsimFixture;
 
 namespace {
 
-sqlsim::DetachedRecordedFile recorded(int fileId, const QString& path, int groupId) {
+sqlsim::DetachedRecordedFile recorded(int fileId, const QString& path, int groupId, bool exists = true) {
     sqlsim::DetachedRecordedFile f;
     f.fileId = fileId;
     f.name = u"file%1"_s.arg(fileId);
     f.filename = path;
     f.groupId = groupId;
+    f.exists = exists;
     return f;
 }
 
 class AttachE2eTest : public ::testing::Test {
 protected:
-    // The files on disk, and what each primary file records (paths of the server it came from).
+    // What each primary file records (paths of the server it came from) and which recorded files
+    // exist; sqlsim lays them out in the folder as its command line option does.
     void SetUp() override {
         ASSERT_TRUE(folder.isValid());
-        for (const QString& name :
-             {u"Archive_Data.MDF"_s, u"Archive_Log.LDF"_s, u"Inventory.MDF"_s, u"市场调查.MDF"_s,
-              u"市场调查_Log.LDF"_s, u"市场调查_Extra.NDF"_s, u"Renamed.MDF"_s,
-              u"Original_Log.LDF"_s}) {
-            QFile file(path(name));
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        }
         detach(u"Archive_Data.MDF"_s, u"Archive"_s,
                {recorded(1, u"E:\\Old\\Archive_Data.MDF"_s, 1),
                 recorded(2, u"E:\\Old\\Archive_Log.LDF"_s, 0)});
         detach(u"Inventory.MDF"_s, u"Inventory"_s,
                {recorded(1, u"F:\\Backup\\Inventory.MDF"_s, 1),
-                recorded(2, u"F:\\Backup\\Inventory_log.LDF"_s, 0)});
+                recorded(2, u"F:\\Backup\\Inventory_log.LDF"_s, 0, false)});
         detach(u"市场调查.MDF"_s, u"市场调查"_s,
                {recorded(1, u"D:\\旧数据\\市场调查.MDF"_s, 1),
                 recorded(2, u"D:\\旧数据\\市场调查_Log.LDF"_s, 0),
                 recorded(3, u"D:\\旧数据\\市场调查_Extra.NDF"_s, 1)});
         detach(u"Renamed.MDF"_s, u"Renamed"_s,
-               {recorded(1, u"E:\\Old\\Original.MDF"_s, 1),
+               {recorded(1, u"E:\\Old\\Original.MDF"_s, 1, false),
                 recorded(2, u"E:\\Old\\Original_Log.LDF"_s, 0)});
+        sqlsim::layOutDetachedFiles(scenario, folder.path());
     }
 
     void start(sqlsim::Profile profile = sqlsim::Profile::Sql2000) {
@@ -77,9 +74,6 @@ protected:
         d.path = path(primary);
         d.databaseName = databaseName;
         d.files = std::move(files);
-        // A recorded file lies on disk when it is beside the primary file under its recorded name.
-        for (sqlsim::DetachedRecordedFile& f : d.files)
-            f.exists = QFile::exists(path(f.filename.mid(f.filename.lastIndexOf(u'\\') + 1)));
         scenario.detached.push_back(d);
     }
 
@@ -220,7 +214,7 @@ TEST_F(AttachE2eTest, PrimaryFileTheServerCannotReadLeavesTheListEmpty) {
     EXPECT_EQ(w->MSHF_DBInformation->rows(), 2);
     ASSERT_EQ(toolkit.messageBoxes.size(), 1u);
     EXPECT_EQ(toolkit.messageBoxes[0].style, 16);
-    EXPECT_TRUE(toolkit.messageBoxes[0].text.contains(path(u"Stray.MDF"_s)));
+    EXPECT_EQ(toolkit.messageBoxes[0].text, path(u"Stray.MDF"_s) + u" is not a primary database file."_s);
     EXPECT_EQ(sim->journalTexts(), QStringList{listQueries(path(u"Stray.MDF"_s))});
 }
 

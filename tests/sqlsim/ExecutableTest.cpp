@@ -225,13 +225,31 @@ TEST_F(ExecutableTest, DemoScenarioWithEmptyPassword)
     EXPECT_TRUE(sim.stop());
 }
 
+// --files lays the detached databases out on disk, and the server reads a primary file's record
+// from the file it wrote.
+TEST_F(ExecutableTest, DetachedFilesLaidOutOnDisk)
+{
+    const QString demo = QStringLiteral(TARNWICK_SOURCE_DIR "/sqlsim/scenarios/demo.json");
+    const QString files = dir.filePath(QStringLiteral("files"));
+    ASSERT_TRUE(sim.start({QStringLiteral("--scenario"), demo, QStringLiteral("--port"), QStringLiteral("0"),
+                           QStringLiteral("--files"), files}));
+    EXPECT_TRUE(QFile::exists(files + QStringLiteral("/Renamed.MDF")));
+    EXPECT_TRUE(QFile::exists(files + QStringLiteral("/Original_Log.LDF")));
+    EXPECT_FALSE(QFile::exists(files + QStringLiteral("/Original.MDF")));
+    const ClientRun t = runTsql(
+        sim.port(), {QStringLiteral("dbcc checkprimaryfile (N'") + files + QStringLiteral("/Renamed.MDF', 3)")}, QString());
+    EXPECT_EQ(t.exitCode, 0) << t.all().toStdString();
+    EXPECT_TRUE(t.out.contains(files + QStringLiteral("/Original_Log.LDF"))) << t.all().toStdString();
+    EXPECT_TRUE(sim.stop());
+}
+
 TEST_F(ExecutableTest, CommandLineErrors)
 {
     QProcess p;
     p.start(QStringLiteral(SQLSIM_EXECUTABLE), {QStringLiteral("--port"), QStringLiteral("0")});
     ASSERT_TRUE(p.waitForFinished(5000));
     EXPECT_EQ(p.exitCode(), 2);
-    EXPECT_EQ(p.readAllStandardError(), QByteArray("usage: sqlsim --scenario FILE [--port N] [--journal FILE]\n"));
+    EXPECT_EQ(p.readAllStandardError(), QByteArray("usage: sqlsim --scenario FILE [--port N] [--journal FILE] [--files DIR]\n"));
     p.start(QStringLiteral(SQLSIM_EXECUTABLE), {QStringLiteral("--scenario"), dir.filePath(QStringLiteral("none.json"))});
     ASSERT_TRUE(p.waitForFinished(5000));
     EXPECT_EQ(p.exitCode(), 1);

@@ -1,0 +1,176 @@
+// Detached database files: dbcc checkprimaryfile reads a primary file's record, sp_attach_db and
+// sp_attach_single_file_db make a database of the files.
+
+#include "sqlsim/engine/Messages.h"
+#include "sqlsim/engine/ProcedureParams.h"
+#include "sqlsim/engine/SessionImpl.h"
+
+#include <algorithm>
+
+namespace sqlsim {
+
+namespace {
+
+QString folderOf(const QString& path) {
+    const auto slash = qMax(path.lastIndexOf(u'\\'), path.lastIndexOf(u'/'));
+    return path.left(slash + 1);
+}
+
+Message notPrimaryFile(const QString& path) {
+    return msg::make(5171, 16, path + QStringLiteral(" is not a primary database file."));
+}
+
+Message newLogFile(const QString& path, int severity) {
+    return msg::make(5182, severity, QStringLiteral("New log file '") + path + QStringLiteral("' was created."));
+}
+
+ColumnDef column(const char* name, ColumnType type, int length = 0) {
+    ColumnDef c;
+    c.name = QString::fromLatin1(name);
+    c.type = type;
+    c.length = length;
+    return c;
+}
+
+}  // namespace
+
+SessionImpl::Outcome SessionImpl::dbccCheckPrimaryFile(const Statement& s) {
+    if (s.args.size() != 2 || s.args[0].kind != DbccArg::Kind::String || s.args[1].kind != DbccArg::Kind::Number)
+        return fail(msg::badDbccSyntax());
+    const QString path = s.args[0].text;
+    if (!m_state->fileAvailable(path))
+        return fail(m_state->missingPrimaryFileError == 5120 ? msg::cannotOpenPhysicalFile(path)
+                                                             : msg::deviceActivation(path));
+    const std::optional<DetachedDatabase> d = m_state->detachedByPrimary(path);
+    if (!d)
+        return fail(notPrimaryFile(path));
+    const int option = s.args[1].text.toInt();
+    ResultSet rs;
+    if (option == 0) {
+        rs.columns = {column("IsMDF", ColumnType::Int)};
+        rs.rows.push_back({qint64(1)});
+    } else if (option == 1 || option == 3) {
+        rs.columns = {column("status", ColumnType::Int), column("fileid", ColumnType::SmallInt),
+                      column("name", ColumnType::NChar, 128), column("filename", ColumnType::NChar, 260)};
+        for (const DetachedRecordedFile& f : d->files)
+            rs.rows.push_back({qint64(f.groupId == 0 ? 0x100042 : 0x100002), qint64(f.fileId), padded(f.name, 128),
+                               padded(f.filename, 260)});
+    } else if (option == 2) {
+        const bool is70 = m_state->profile == Profile::Sql70;
+        rs.columns = {column("property", ColumnType::NVarChar, 128), column("value", ColumnType::NVarChar, 4000)};
+        rs.rows.push_back({QStringLiteral("Database name"), d->databaseName});
+        rs.rows.push_back({QStringLiteral("Database version"), is70 ? QStringLiteral("515") : QStringLiteral("539")});
+        rs.rows.push_back({QStringLiteral("Collation"), QStringLiteral("53256")});
+    } else {
+        return fail(msg::badDbccSyntax());
+    }
+    const qint64 n = rs.rows.size();
+    result(std::move(rs));
+    done(true, n, 0);
+    message(msg::dbccCompleted());
+    done(false, 0, 0);
+    return Outcome::Ok;
+}
+
+// ---- sp_attach_db / sp_attach_single_file_db ------------------------------------------------------
+
+int SessionImpl::spAttachDb(const std::vector<ExecParam>& params, bool singleFile) {
+    const QString name = paramValue(params, QStringLiteral("@dbname"), 0).value_or(QString());
+    std::vector<QString> paths;
+    if (singleFile) {
+        paths.push_back(paramValue(params, QStringLiteral("@physname"), 1).value_or(QString()));
+    } else {
+        for (size_t i = 1; i <= 16; ++i) {
+            const auto p = paramValue(params, QStringLiteral("@filename%1").arg(i), i);
+            if (p)
+                paths.push_back(*p);
+        }
+    }
+    if (name.isEmpty() || paths.empty()) {
+        message(msg::make(15249, 16, QStringLiteral("Error: A database name and at least one file name are "
+                                                    "required.")));
+        done(false, 0, 0);
+        return 1;
+    }
+    if (m_state->database(name)) {
+        message(msg::databaseAlreadyExists(name));
+        done(false, 0, 0);
+        return 1;
+    }
+    auto refuse = [&](const Message& why) {
+        message(why);
+        message(msg::cannotOpenNewDatabase(name));
+        done(false, 0, 0);
+        return 1;
+    };
+    for (const QString& path : paths)
+        if (!m_state->fileAvailable(path))
+            return refuse(msg::deviceActivation(path));
+    const std::optional<DetachedDatabase> source = m_state->detachedByPrimary(paths.front());
+    if (!source)
+        return refuse(notPrimaryFile(paths.front()));
+    DatabaseState db;
+    db.name = name;
+    db.dbid = 1;
+    for (const DatabaseState& d : m_state->databases)
+        db.dbid = qMax(db.dbid, d.dbid + 1);
+    // A single file brings its log along only when every recorded log lies where it is recorded.
+    const QString* missingLog = nullptr;
+    for (const DetachedRecordedFile& recorded : source->files)
+        if (singleFile && recorded.groupId == 0 && !missingLog && !m_state->recordedFileFound(recorded))
+            missingLog = &recorded.filename;
+    for (size_t i = 0; i < source->files.size(); ++i) {
+        const DetachedRecordedFile& recorded = source->files[i];
+        if (missingLog && recorded.groupId == 0)
+            continue;  // the log is built anew
+        ScenarioFile f;
+        f.fileId = recorded.fileId;
+        f.name = recorded.name;
+        f.groupId = recorded.groupId;
+        if (i < paths.size()) {
+            f.filename = paths[i];
+        } else {
+            // Not named in the statement: the server looks where the primary file says it lies.
+            if (!m_state->recordedFileFound(recorded))
+                return refuse(msg::deviceActivation(recorded.filename));
+            f.filename = recorded.filename;
+        }
+        f.sizePages = recorded.groupId == 0 ? 128 : 384;
+        f.usedPages = recorded.groupId == 0 ? 40 : 200;
+        db.files.push_back(f);
+    }
+    if (missingLog) {
+        ScenarioFile log;
+        log.fileId = 2;
+        for (const ScenarioFile& f : db.files)
+            log.fileId = qMax(log.fileId, f.fileId + 1);
+        log.name = name + QStringLiteral("_log");
+        log.filename = folderOf(paths.front()) + name + QStringLiteral("_log.LDF");
+        log.groupId = 0;
+        log.sizePages = 128;
+        log.usedPages = 16;
+        db.files.push_back(log);
+        Message oldLog = msg::deviceActivation(*missingLog);
+        oldLog.severity = m_state->logRebuildSeverity;
+        message(oldLog);
+        message(newLogFile(log.filename, m_state->logRebuildSeverity));
+    }
+    for (const ScenarioTable& t : source->tables) {
+        TableObject table;
+        table.owner = t.owner;
+        table.name = t.name;
+        table.objectId = t.objectId != 0 ? t.objectId : m_state->newObjectId();
+        table.nominalRows = t.rowCount;
+        table.pages = t.pages >= 0 ? t.pages : static_cast<int>((t.rowCount + 39) / 40);
+        db.tables.push_back(table);
+    }
+    // The files now belong to the attached database.
+    const QString primary = source->path;
+    m_state->detached.erase(std::remove_if(m_state->detached.begin(), m_state->detached.end(),
+                                           [&](const DetachedDatabase& d) { return sameName(d.path, primary); }),
+                            m_state->detached.end());
+    m_state->databases.push_back(std::move(db));
+    return 0;
+}
+
+}  // namespace sqlsim

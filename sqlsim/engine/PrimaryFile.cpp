@@ -1,0 +1,93 @@
+// Laying out and reading detached database files (see PrimaryFile.h).
+
+#include "sqlsim/engine/PrimaryFile.h"
+
+#include "sqlsim/engine/ProcedureParams.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <stdexcept>
+
+namespace sqlsim {
+
+namespace {
+
+const QByteArray kHeader = QByteArrayLiteral("SQLSIM PRIMARY FILE\n");
+constexpr qint64 kLargestRecord = 1024 * 1024;
+
+QJsonObject recordJson(const DetachedDatabase& d) {
+    QJsonArray files;
+    for (const DetachedRecordedFile& f : d.files)
+        files.append(QJsonObject{{QStringLiteral("fileId"), f.fileId},
+                                 {QStringLiteral("name"), f.name},
+                                 {QStringLiteral("filename"), f.filename},
+                                 {QStringLiteral("groupId"), f.groupId}});
+    QJsonArray tables;
+    for (const ScenarioTable& t : d.tables)
+        tables.append(QJsonObject{{QStringLiteral("owner"), t.owner},
+                                  {QStringLiteral("name"), t.name},
+                                  {QStringLiteral("rows"), t.rowCount},
+                                  {QStringLiteral("pages"), t.pages},
+                                  {QStringLiteral("objectId"), t.objectId}});
+    return QJsonObject{{QStringLiteral("databaseName"), d.databaseName},
+                       {QStringLiteral("files"), files},
+                       {QStringLiteral("tables"), tables}};
+}
+
+void writeFile(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(content) != content.size())
+        throw std::runtime_error("cannot write " + path.toStdString());
+}
+
+}  // namespace
+
+void writePrimaryFile(const QString& path, const DetachedDatabase& record) {
+    writeFile(path,
+              kHeader + QJsonDocument(recordJson(record)).toJson(QJsonDocument::Compact) + '\n');
+}
+
+std::optional<DetachedDatabase> readPrimaryFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    const QByteArray content = file.read(kLargestRecord);
+    if (!content.startsWith(kHeader)) return std::nullopt;
+    const QJsonDocument json = QJsonDocument::fromJson(content.mid(kHeader.size()));
+    if (!json.isObject()) return std::nullopt;
+    try {
+        DetachedDatabase d = detachedFromJson(json.object());
+        d.path = path;
+        d.exists = true;
+        return d;
+    } catch (const std::runtime_error&) {
+        return std::nullopt;
+    }
+}
+
+void layOutDetachedFiles(Scenario& scenario, const QString& dir) {
+    if (!QDir().mkpath(dir)) throw std::runtime_error("cannot create " + dir.toStdString());
+    const QString folder = QDir(dir).absolutePath() + u'/';
+    for (DetachedDatabase& d : scenario.detached) {
+        d.path = folder + fileNameOf(d.path);
+        for (DetachedRecordedFile& f : d.files) f.filename = folder + fileNameOf(f.filename);
+        if (d.exists)
+            writePrimaryFile(d.path, d);
+        else
+            QFile::remove(d.path);
+        for (const DetachedRecordedFile& f : d.files) {
+            if (f.filename == d.path) continue;
+            if (f.exists)
+                writeFile(f.filename, QByteArrayLiteral("sqlsim database file\n"));
+            else
+                QFile::remove(f.filename);
+        }
+    }
+    scenario.detachedOnDisk = true;
+}
+
+}  // namespace sqlsim
