@@ -174,15 +174,8 @@ int SessionImpl::spAttachDb(const std::vector<ExecParam>& params, bool singleFil
         log.usedPages = 16;
         db.files.push_back(log);
     }
-    for (const ScenarioTable& t : source->tables) {
-        TableObject table;
-        table.owner = t.owner;
-        table.name = t.name;
-        table.objectId = t.objectId != 0 ? t.objectId : m_state->newObjectId();
-        table.nominalRows = t.rowCount;
-        table.pages = t.pages >= 0 ? t.pages : static_cast<int>((t.rowCount + 39) / 40);
-        db.tables.push_back(table);
-    }
+    for (const ScenarioTable& t : source->tables)
+        db.tables.push_back(m_state->tableFromScenario(t));
     // The files now belong to the attached database.
     const QString primary = source->path;
     m_state->detached.erase(std::remove_if(m_state->detached.begin(), m_state->detached.end(),
