@@ -1,5 +1,5 @@
-// DBCC statements: the consistency checks and their repairs, UPDATEUSAGE, SHRINKFILE,
-// DBREINDEX and CHECKPRIMARYFILE, with their messages or WITH TABLERESULTS rows.
+// DBCC statements: the consistency checks and their repairs, and CHECKPRIMARYFILE, with their
+// messages or WITH TABLERESULTS rows (UPDATEUSAGE, SHRINKFILE, DBREINDEX: DbccMaintenance.cpp).
 
 #include "sqlsim/engine/AllocationReport.h"
 #include "sqlsim/engine/Messages.h"
@@ -73,14 +73,6 @@ struct FindingTally {
             minimumRepair = f.repairLevel;
     }
 };
-
-ColumnDef column(const char* name, ColumnType type, int length = 0) {
-    ColumnDef c;
-    c.name = QString::fromLatin1(name);
-    c.type = type;
-    c.length = length;
-    return c;
-}
 
 bool isRepairOption(const DbccArg& a) {
     return a.kind == DbccArg::Kind::Name && a.text.startsWith(QStringLiteral("REPAIR_"), Qt::CaseInsensitive);
@@ -178,14 +170,14 @@ SessionImpl::Outcome SessionImpl::emitDbcc(const std::vector<DbccLine>& lines, c
     if (tabular) {
         if (!shown.empty()) {
             ResultSet rs;
-            rs.columns = {column("Error", ColumnType::Int),        column("Level", ColumnType::Int),
-                          column("State", ColumnType::Int),        column("MessageText", ColumnType::VarChar, 7000),
-                          column("RepairLevel", ColumnType::NVarChar, 128), column("Status", ColumnType::Int),
-                          column("DbId", ColumnType::Int),         column("Id", ColumnType::Int),
-                          column("IndId", ColumnType::Int),        column("File", ColumnType::Int),
-                          column("Page", ColumnType::Int),         column("Slot", ColumnType::Int),
-                          column("RefFile", ColumnType::Int),      column("RefPage", ColumnType::Int),
-                          column("RefSlot", ColumnType::Int),      column("Allocation", ColumnType::Int)};
+            rs.columns = {dbccColumn("Error", ColumnType::Int),        dbccColumn("Level", ColumnType::Int),
+                          dbccColumn("State", ColumnType::Int),        dbccColumn("MessageText", ColumnType::VarChar, 7000),
+                          dbccColumn("RepairLevel", ColumnType::NVarChar, 128), dbccColumn("Status", ColumnType::Int),
+                          dbccColumn("DbId", ColumnType::Int),         dbccColumn("Id", ColumnType::Int),
+                          dbccColumn("IndId", ColumnType::Int),        dbccColumn("File", ColumnType::Int),
+                          dbccColumn("Page", ColumnType::Int),         dbccColumn("Slot", ColumnType::Int),
+                          dbccColumn("RefFile", ColumnType::Int),      dbccColumn("RefPage", ColumnType::Int),
+                          dbccColumn("RefSlot", ColumnType::Int),      dbccColumn("Allocation", ColumnType::Int)};
             for (const DbccLine& l : shown)
                 rs.rows.push_back({qint64(l.error), qint64(l.level), qint64(l.state), l.text,
                                    l.repairLevel.isEmpty() ? Cell() : Cell(l.repairLevel), qint64(0), qint64(l.dbid),
@@ -365,95 +357,6 @@ SessionImpl::Outcome SessionImpl::dbccCheckTable(const Statement& s) {
     return emitDbcc(lines, s);
 }
 
-SessionImpl::Outcome SessionImpl::dbccUpdateUsage(const Statement& s) {
-    Message error;
-    DatabaseState* db = dbccDatabase(s, error);
-    if (!db)
-        return fail(error);
-    TableObject* only = nullptr;
-    if (s.args.size() >= 2) {
-        const auto name = parseObjectName(s.args[1].text);
-        only = name ? db->table(name->name) : nullptr;
-        if (!only)
-            return fail(msg::tableNotFound(s.args[1].text));
-    }
-    // Counts a scenario marks as wrong are reported per sysindexes row, then they are right.
-    std::vector<DbccLine> lines;
-    for (TableObject& t : db->tables) {
-        if ((only && &t != only) || t.usageCorrections.empty())
-            continue;
-        int reportedIndex = -1;
-        for (const UsageCorrection& c : t.usageCorrections) {
-            if (c.indId != reportedIndex)
-                lines.push_back(dbccLine(msg::usageRowUpdated(t.name, c.indId), db->dbid, t.objectId));
-            reportedIndex = c.indId;
-            lines.push_back(dbccLine(msg::usageCountChanged(c.counter, c.from, c.to), db->dbid, t.objectId));
-        }
-        t.usageCorrections.clear();
-    }
-    return emitDbcc(lines, s);
-}
-
-SessionImpl::Outcome SessionImpl::dbccShrinkFile(const Statement& s) {
-    DatabaseState* db = current();
-    if (!db || s.args.empty() || s.args.size() > 3)
-        return fail(msg::badDbccSyntax());
-    const DbccArg& which = s.args.front();
-    ScenarioFile* file = nullptr;
-    QString name = which.text;
-    if (which.kind == DbccArg::Kind::Number) {
-        for (ScenarioFile& f : db->files)
-            if (f.fileId == which.text.toInt())
-                file = &f;
-    } else {
-        // Trailing blanks of the name do not count, as in any comparison of texts.
-        while (name.endsWith(u' '))
-            name.chop(1);
-        for (ScenarioFile& f : db->files)
-            if (sameName(f.name, name))
-                file = &f;
-    }
-    if (!file)
-        return fail(msg::fileNotInSysfiles(name));
-    int targetPages = 0;
-    if (s.args.size() >= 2 && s.args[1].kind == DbccArg::Kind::Number)
-        targetPages = qMax(0, s.args[1].text.toInt()) * 128;
-    const int minimum = file->groupId == 0 ? 63 : 80;
-    if (file->groupId == 0 && file->inUse) {
-        message(msg::logFilesInUse(file->fileId, file->name));
-        targetPages = file->sizePages;
-    }
-    const int newSize = qMin(file->sizePages, std::max({targetPages, file->usedPages, minimum}));
-    file->sizePages = newSize;
-    ResultSet rs;
-    rs.columns = {column("DbId", ColumnType::SmallInt),    column("FileId", ColumnType::Int),
-                  column("CurrentSize", ColumnType::Int),  column("MinimumSize", ColumnType::Int),
-                  column("UsedPages", ColumnType::Int),    column("EstimatedPages", ColumnType::Int)};
-    rs.rows.push_back({qint64(db->dbid), qint64(file->fileId), qint64(newSize), qint64(minimum),
-                       qint64(file->usedPages), qint64(file->usedPages)});
-    result(std::move(rs));
-    done(true, 1, 0);
-    if (!s.options.contains(QStringLiteral("NO_INFOMSGS")))
-        message(msg::dbccCompleted());
-    done(false, 0, 0);
-    return Outcome::Ok;
-}
-
-SessionImpl::Outcome SessionImpl::dbccReindex(const Statement& s) {
-    DatabaseState* db = current();
-    if (!db || s.args.empty() || s.args.size() > 3)
-        return fail(msg::badDbccSyntax());
-    const QString written = s.args.front().text;
-    const auto name = parseObjectName(written);
-    DatabaseState* target = db;
-    if (name && !name->database.isEmpty())
-        target = m_state->database(name->database);
-    if (!name || !target || !target->table(name->name))
-        return fail(msg::tableNotFound(written));
-    ++target->table(name->name)->indexRebuilds;
-    return emitDbcc({}, s);
-}
-
 SessionImpl::Outcome SessionImpl::dbccCheckPrimaryFile(const Statement& s) {
     if (s.args.size() != 2 || s.args[0].kind != DbccArg::Kind::String || s.args[1].kind != DbccArg::Kind::Number)
         return fail(msg::badDbccSyntax());
@@ -465,17 +368,17 @@ SessionImpl::Outcome SessionImpl::dbccCheckPrimaryFile(const Statement& s) {
     const int option = s.args[1].text.toInt();
     ResultSet rs;
     if (option == 0) {
-        rs.columns = {column("IsMDF", ColumnType::Int)};
+        rs.columns = {dbccColumn("IsMDF", ColumnType::Int)};
         rs.rows.push_back({qint64(1)});
     } else if (option == 1 || option == 3) {
-        rs.columns = {column("status", ColumnType::Int), column("fileid", ColumnType::SmallInt),
-                      column("name", ColumnType::NChar, 128), column("filename", ColumnType::NChar, 260)};
+        rs.columns = {dbccColumn("status", ColumnType::Int), dbccColumn("fileid", ColumnType::SmallInt),
+                      dbccColumn("name", ColumnType::NChar, 128), dbccColumn("filename", ColumnType::NChar, 260)};
         for (const DetachedRecordedFile& f : d->files)
             rs.rows.push_back({qint64(f.groupId == 0 ? 0x100042 : 0x100002), qint64(f.fileId), padded(f.name, 128),
                                padded(f.filename, 260)});
     } else if (option == 2) {
         const bool is70 = m_state->profile == Profile::Sql70;
-        rs.columns = {column("property", ColumnType::NVarChar, 128), column("value", ColumnType::NVarChar, 4000)};
+        rs.columns = {dbccColumn("property", ColumnType::NVarChar, 128), dbccColumn("value", ColumnType::NVarChar, 4000)};
         rs.rows.push_back({QStringLiteral("Database name"), d->databaseName});
         rs.rows.push_back({QStringLiteral("Database version"), is70 ? QStringLiteral("515") : QStringLiteral("539")});
         rs.rows.push_back({QStringLiteral("Collation"), QStringLiteral("53256")});

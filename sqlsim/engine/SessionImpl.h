@@ -34,6 +34,15 @@ struct DbccLine {
     int allocation = 0;
 };
 
+// A column of the result sets DBCC returns.
+inline ColumnDef dbccColumn(const char* name, ColumnType type, int length = 0) {
+    ColumnDef c;
+    c.name = QString::fromLatin1(name);
+    c.type = type;
+    c.length = length;
+    return c;
+}
+
 inline DbccLine dbccLine(const Message& m, int dbid, int objectId = 0, int indId = 0) {
     DbccLine l;
     l.error = m.number;
@@ -122,7 +131,7 @@ private:
     int xpCmdShell(const std::vector<ExecParam>& params);
     QStringList runOsql(const QStringList& arguments, int& exitCode);
 
-    // DBCC (Dbcc.cpp).
+    // DBCC (Dbcc.cpp, DbccMaintenance.cpp).
     Outcome runDbcc(const Statement& s);
     Outcome emitDbcc(const std::vector<DbccLine>& lines, const Statement& s);
     Outcome dbccCheck(const Statement& s);
