@@ -47,16 +47,6 @@ bool isDone(const Token& t)
     return std::holds_alternative<Done>(t);
 }
 
-Message errorMessage(int number, int severity, int state, const QString& text)
-{
-    Message m;
-    m.number = number;
-    m.severity = severity;
-    m.state = state;
-    m.text = text;
-    return m;
-}
-
 }  // namespace
 
 quint16 ClientConnection::spidOf(int connectionNumber)
@@ -218,7 +208,10 @@ bool ClientConnection::login(const QByteArray& payload)
     else
         enc.envChange(out, 3, m_collation.charset, QString());
     enc.envChange(out, 2, QStringLiteral("us_english"), QString());
-    Message language = errorMessage(5703, 0, 1, QStringLiteral("Changed language setting to us_english."));
+    // An engine double may leave the language message out; the server always sends it.
+    Message language;
+    language.number = 5703;
+    language.text = QStringLiteral("Changed language setting to us_english.");
     enc.message(out, languageInfo ? *languageInfo : language);
     const ServerBuild b = buildOf(*m_context.engine);
     enc.loginAck(out, b.major, b.minor, b.build);
@@ -269,7 +262,12 @@ bool ClientConnection::beginRequest(const QString& journalText, const QString& m
         Done d;
         d.kind = isRpc ? Done::Kind::DoneProc : Done::Kind::Done;
         d.error = true;
-        return sendTokens({errorMessage(fault->errorNumber, fault->severity, fault->state, fault->errorText), d});
+        Message error;
+        error.number = fault->errorNumber;
+        error.state = fault->state;
+        error.severity = fault->severity;
+        error.text = fault->errorText;
+        return sendTokens({error, d});
     }
     case Fault::Action::Sleep: {
         bool cancelled = false;
