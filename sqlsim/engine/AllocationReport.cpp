@@ -18,18 +18,6 @@ struct Placement {
     int mixedPages = 0;
 };
 
-DbccLine line(const Message& m, int dbid, int objectId = 0, int indId = 0) {
-    DbccLine l;
-    l.error = m.number;
-    l.level = m.severity;
-    l.state = m.state;
-    l.text = m.text;
-    l.dbid = dbid;
-    l.objectId = objectId;
-    l.indId = indId;
-    return l;
-}
-
 }  // namespace
 
 std::vector<DbccLine> allocationReport(const DatabaseState& db,
@@ -54,16 +42,16 @@ std::vector<DbccLine> allocationReport(const DatabaseState& db,
         nextPage += p.usedPages;
         placements.push_back(p);
 
-        out.push_back(line(msg::allocationRule(), db.dbid));
-        out.push_back(line(msg::allocationTable(t.name, t.objectId), db.dbid, t.objectId));
+        out.push_back(dbccLine(msg::allocationRule(), db.dbid));
+        out.push_back(dbccLine(msg::allocationTable(t.name, t.objectId), db.dbid, t.objectId));
         out.push_back(
-            line(msg::allocationIndexRoot(t.indId, primaryFile, p.firstIam, p.root, t.dataPages),
+            dbccLine(msg::allocationIndexRoot(t.indId, primaryFile, p.firstIam, p.root, t.dataPages),
                  db.dbid, t.objectId, t.indId));
-        out.push_back(line(msg::allocationIndexPages(t.indId, p.usedPages, p.dedicatedExtents),
+        out.push_back(dbccLine(msg::allocationIndexPages(t.indId, p.usedPages, p.dedicatedExtents),
                            db.dbid, t.objectId, t.indId));
-        out.push_back(line(msg::allocationTableExtents(p.dedicatedExtents), db.dbid, t.objectId));
+        out.push_back(dbccLine(msg::allocationTableExtents(p.dedicatedExtents), db.dbid, t.objectId));
     }
-    out.push_back(line(msg::allocationEntries(static_cast<int>(tables.size()), db.dbid), db.dbid));
+    out.push_back(dbccLine(msg::allocationEntries(static_cast<int>(tables.size()), db.dbid), db.dbid));
 
     int dedicated = 0;
     int mixedPages = 0;
@@ -79,23 +67,23 @@ std::vector<DbccLine> allocationReport(const DatabaseState& db,
         if (f.groupId == 0) continue;
         const bool primary = f.fileId == primaryFile;
         out.push_back(
-            line(msg::allocationFile(f.fileId, primary ? extents : 0, primary ? usedPages : 0,
+            dbccLine(msg::allocationFile(f.fileId, primary ? extents : 0, primary ? usedPages : 0,
                                      primary ? extents * kPagesPerExtent : 0),
                  db.dbid));
-        out.push_back(line(msg::allocationFileMixed(f.fileId, primary ? mixedExtents : 0,
+        out.push_back(dbccLine(msg::allocationFileMixed(f.fileId, primary ? mixedExtents : 0,
                                                     primary ? mixedPages : 0),
                            db.dbid));
     }
     for (size_t i = 0; i < tables.size(); ++i) {
         const AllocatedTable& t = tables[i];
         const Placement& p = placements[i];
-        out.push_back(line(msg::allocationObject(t.objectId, t.indId, p.dedicatedExtents,
+        out.push_back(dbccLine(msg::allocationObject(t.objectId, t.indId, p.dedicatedExtents,
                                                  p.usedPages, p.mixedPages),
                            db.dbid, t.objectId, t.indId));
     }
     out.push_back(
-        line(msg::allocationTotal(extents, usedPages, extents * kPagesPerExtent), db.dbid));
-    out.push_back(line(msg::allocationTotalMixed(mixedExtents, mixedPages), db.dbid));
+        dbccLine(msg::allocationTotal(extents, usedPages, extents * kPagesPerExtent), db.dbid));
+    out.push_back(dbccLine(msg::allocationTotalMixed(mixedExtents, mixedPages), db.dbid));
     return out;
 }
 

@@ -16,22 +16,6 @@ QString folderOf(const QString& path) {
     return path.left(slash + 1);
 }
 
-Message notPrimaryFile(const QString& path) {
-    return msg::make(5171, 16, path + QStringLiteral(" is not a primary database file."));
-}
-
-Message newLogFile(const QString& path, int severity) {
-    return msg::make(5182, severity, QStringLiteral("New log file '") + path + QStringLiteral("' was created."));
-}
-
-ColumnDef column(const char* name, ColumnType type, int length = 0) {
-    ColumnDef c;
-    c.name = QString::fromLatin1(name);
-    c.type = type;
-    c.length = length;
-    return c;
-}
-
 }  // namespace
 
 SessionImpl::Outcome SessionImpl::dbccCheckPrimaryFile(const Statement& s) {
@@ -43,21 +27,21 @@ SessionImpl::Outcome SessionImpl::dbccCheckPrimaryFile(const Statement& s) {
                                                              : msg::deviceActivation(path));
     const std::optional<DetachedDatabase> d = m_state->detachedByPrimary(path);
     if (!d)
-        return fail(notPrimaryFile(path));
+        return fail(msg::notPrimaryFile(path));
     const int option = s.args[1].text.toInt();
     ResultSet rs;
     if (option == 0) {
-        rs.columns = {column("IsMDF", ColumnType::Int)};
+        rs.columns = {dbccColumn("IsMDF", ColumnType::Int)};
         rs.rows.push_back({qint64(1)});
     } else if (option == 1 || option == 3) {
-        rs.columns = {column("status", ColumnType::Int), column("fileid", ColumnType::SmallInt),
-                      column("name", ColumnType::NChar, 128), column("filename", ColumnType::NChar, 260)};
+        rs.columns = {dbccColumn("status", ColumnType::Int), dbccColumn("fileid", ColumnType::SmallInt),
+                      dbccColumn("name", ColumnType::NChar, 128), dbccColumn("filename", ColumnType::NChar, 260)};
         for (const DetachedRecordedFile& f : d->files)
             rs.rows.push_back({qint64(f.groupId == 0 ? 0x100042 : 0x100002), qint64(f.fileId), padded(f.name, 128),
                                padded(f.filename, 260)});
     } else if (option == 2) {
         const bool is70 = m_state->profile == Profile::Sql70;
-        rs.columns = {column("property", ColumnType::NVarChar, 128), column("value", ColumnType::NVarChar, 4000)};
+        rs.columns = {dbccColumn("property", ColumnType::NVarChar, 128), dbccColumn("value", ColumnType::NVarChar, 4000)};
         rs.rows.push_back({QStringLiteral("Database name"), d->databaseName});
         rs.rows.push_back({QStringLiteral("Database version"), is70 ? QStringLiteral("515") : QStringLiteral("539")});
         rs.rows.push_back({QStringLiteral("Collation"), QStringLiteral("53256")});
@@ -108,7 +92,7 @@ int SessionImpl::spAttachDb(const std::vector<ExecParam>& params, bool singleFil
             return refuse(msg::deviceActivation(path));
     const std::optional<DetachedDatabase> source = m_state->detachedByPrimary(paths.front());
     if (!source)
-        return refuse(notPrimaryFile(paths.front()));
+        return refuse(msg::notPrimaryFile(paths.front()));
     DatabaseState db;
     db.name = name;
     db.dbid = 1;
@@ -153,17 +137,10 @@ int SessionImpl::spAttachDb(const std::vector<ExecParam>& params, bool singleFil
         Message oldLog = msg::deviceActivation(*missingLog);
         oldLog.severity = m_state->logRebuildSeverity;
         message(oldLog);
-        message(newLogFile(log.filename, m_state->logRebuildSeverity));
+        message(msg::newLogFileCreated(log.filename, m_state->logRebuildSeverity));
     }
-    for (const ScenarioTable& t : source->tables) {
-        TableObject table;
-        table.owner = t.owner;
-        table.name = t.name;
-        table.objectId = t.objectId != 0 ? t.objectId : m_state->newObjectId();
-        table.nominalRows = t.rowCount;
-        table.pages = t.pages >= 0 ? t.pages : static_cast<int>((t.rowCount + 39) / 40);
-        db.tables.push_back(table);
-    }
+    for (const ScenarioTable& t : source->tables)
+        db.tables.push_back(m_state->tableFromScenario(t));
     // The files now belong to the attached database.
     const QString primary = source->path;
     m_state->detached.erase(std::remove_if(m_state->detached.begin(), m_state->detached.end(),

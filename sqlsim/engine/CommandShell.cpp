@@ -55,10 +55,7 @@ int SessionImpl::xpCmdShell(const std::vector<ExecParam>& params) {
     const auto command = paramValue(params, QStringLiteral("@command_string"), 0);
     if (!command) {
         message(
-            msg::make(201, 16,
-                      QStringLiteral("Procedure 'xp_cmdshell' expects parameter '@command_string', "
-                                     "which was not supplied."),
-                      4));
+            msg::parameterNotSupplied(QStringLiteral("xp_cmdshell"), QStringLiteral("@command_string")));
         done(false, 0, 0);
         return 1;
     }
@@ -157,10 +154,7 @@ QStringList SessionImpl::runOsql(const QStringList& arguments, int& exitCode) {
             if (const auto* m = std::get_if<Message>(&t)) {
                 Message shown = *m;
                 if (trusted && shown.number == 18456)
-                    shown = msg::make(
-                        18452, 14,
-                        QStringLiteral("Login failed for user '(null)'. Reason: Not "
-                                       "associated with a trusted SQL Server connection."));
+                    shown = msg::notTrustedConnection();
                 lines << osqlMessageHeader(shown, m_state->serverName) << shown.text;
             }
         }

@@ -1,5 +1,6 @@
-// DBCC statements: the consistency checks and their repairs, UPDATEUSAGE, SHRINKFILE and
-// DBREINDEX, with their messages or WITH TABLERESULTS rows.
+// DBCC statements: the consistency checks and their repairs, with their messages or WITH
+// TABLERESULTS rows (UPDATEUSAGE, SHRINKFILE, DBREINDEX: DbccMaintenance.cpp; CHECKPRIMARYFILE:
+// Attach.cpp).
 
 #include "sqlsim/engine/AllocationReport.h"
 #include "sqlsim/engine/Messages.h"
@@ -11,22 +12,6 @@
 namespace sqlsim {
 
 namespace {
-
-constexpr int kResultsFor = 2536;
-constexpr int kRowsInPages = 2593;
-constexpr int kDatabaseSummary = 8989;
-constexpr int kTableSummary = 8990;
-constexpr int kMinimumRepair = 8958;
-
-DbccLine info(int error, const QString& text, int dbid, int objectId = 0) {
-    DbccLine l;
-    l.error = error;
-    l.level = 10;
-    l.text = text;
-    l.dbid = dbid;
-    l.objectId = objectId;
-    return l;
-}
 
 // The row a finding reports, and the row that says a repair fixed it.
 DbccLine findingLine(const ScenarioFinding& f, int dbid, int objectId) {
@@ -46,17 +31,6 @@ DbccLine findingLine(const ScenarioFinding& f, int dbid, int objectId) {
     l.refPage = f.refPage;
     l.refSlot = f.refSlot;
     l.allocation = f.allocation ? 1 : 0;
-    return l;
-}
-
-DbccLine fromMessage(const Message& m, int dbid, int objectId) {
-    DbccLine l;
-    l.error = m.number;
-    l.level = m.severity;
-    l.state = m.state;
-    l.text = m.text;
-    l.dbid = dbid;
-    l.objectId = objectId;
     return l;
 }
 
@@ -85,37 +59,21 @@ struct FindingTally {
         const bool levelSuffices = repairRank(requestedRepair) >= repairRank(f.repairLevel);
         const bool fixes = repairing && f.repairable && levelSuffices;
         if (fixes && !f.repairText.isEmpty())
-            lines.push_back(fromMessage(msg::repairAction(f.repairError, f.repairText), dbid, objectId));
+            lines.push_back(dbccLine(msg::repairAction(f.repairError, f.repairText), dbid, objectId));
         lines.push_back(findingLine(f, dbid, objectId));
         (f.allocation ? allocationErrors : consistencyErrors) += 1;
         if (fixes) {
-            lines.push_back(fromMessage(msg::errorRepaired(), dbid, objectId));
+            lines.push_back(dbccLine(msg::errorRepaired(), dbid, objectId));
             (f.allocation ? allocationFixed : consistencyFixed) += 1;
             fixed.push_back(index);
             return;
         }
         if (repairing)
-            lines.push_back(fromMessage(msg::notRepaired(levelSuffices ? f.unrepairedError : 8923), dbid, objectId));
+            lines.push_back(dbccLine(msg::notRepaired(levelSuffices ? f.unrepairedError : 8923), dbid, objectId));
         if (repairRank(f.repairLevel) > repairRank(minimumRepair))
             minimumRepair = f.repairLevel;
     }
 };
-
-QString quoted(const QString& s) {
-    return QStringLiteral("'") + s + QStringLiteral("'");
-}
-
-int pagesFor(qint64 rows) {
-    return static_cast<int>((rows + 39) / 40);
-}
-
-ColumnDef column(const char* name, ColumnType type, int length = 0) {
-    ColumnDef c;
-    c.name = QString::fromLatin1(name);
-    c.type = type;
-    c.length = length;
-    return c;
-}
 
 bool isRepairOption(const DbccArg& a) {
     return a.kind == DbccArg::Kind::Name && a.text.startsWith(QStringLiteral("REPAIR_"), Qt::CaseInsensitive);
@@ -147,7 +105,7 @@ std::vector<TableInfo> tablesOf(const DatabaseState& db) {
             t.rows = static_cast<qint64>(systemTables().size() + db.tables.size()) + 12;
         else if (t.name == u"syscolumns")
             t.rows = 180 + columns;
-        t.pages = qMax(1, pagesFor(t.rows));
+        t.pages = qMax(1, pagesForRows(t.rows));
         out.push_back(t);
     }
     for (const TableObject& u : db.tables) {
@@ -155,10 +113,32 @@ std::vector<TableInfo> tablesOf(const DatabaseState& db) {
         t.name = u.name;
         t.objectId = u.objectId;
         t.rows = u.rowCount();
-        t.pages = u.created ? pagesFor(t.rows) : u.pages;
+        t.pages = u.created ? pagesForRows(t.rows) : u.pages;
         out.push_back(t);
     }
     return out;
+}
+
+// What a check says about one table after its findings: its rows and pages, and the errors
+// found and fixed in it since before.
+void appendTableTotals(std::vector<DbccLine>& lines, const QString& command, const TableInfo& t, int dbid,
+                       const FindingTally& before, const FindingTally& after) {
+    lines.push_back(dbccLine(msg::rowsInPages(t.rows, t.pages, t.name), dbid, t.objectId));
+    if (after.consistencyErrors > before.consistencyErrors)
+        lines.push_back(dbccLine(
+            msg::checkFoundInTable(command, after.consistencyErrors - before.consistencyErrors, t.name, t.objectId),
+            dbid, t.objectId));
+    if (after.consistencyFixed > before.consistencyFixed)
+        lines.push_back(dbccLine(
+            msg::tableFixed(command, 0, after.consistencyFixed - before.consistencyFixed, t.name, t.objectId), dbid,
+            t.objectId));
+}
+
+// A repair removes what it fixed.
+void removeRepaired(DatabaseState& db, FindingTally& tally) {
+    std::sort(tally.fixed.rbegin(), tally.fixed.rend());
+    for (size_t i : tally.fixed)
+        db.findings.erase(db.findings.begin() + static_cast<std::ptrdiff_t>(i));
 }
 
 }  // namespace
@@ -191,14 +171,14 @@ SessionImpl::Outcome SessionImpl::emitDbcc(const std::vector<DbccLine>& lines, c
     if (tabular) {
         if (!shown.empty()) {
             ResultSet rs;
-            rs.columns = {column("Error", ColumnType::Int),        column("Level", ColumnType::Int),
-                          column("State", ColumnType::Int),        column("MessageText", ColumnType::VarChar, 7000),
-                          column("RepairLevel", ColumnType::NVarChar, 128), column("Status", ColumnType::Int),
-                          column("DbId", ColumnType::Int),         column("Id", ColumnType::Int),
-                          column("IndId", ColumnType::Int),        column("File", ColumnType::Int),
-                          column("Page", ColumnType::Int),         column("Slot", ColumnType::Int),
-                          column("RefFile", ColumnType::Int),      column("RefPage", ColumnType::Int),
-                          column("RefSlot", ColumnType::Int),      column("Allocation", ColumnType::Int)};
+            rs.columns = {dbccColumn("Error", ColumnType::Int),        dbccColumn("Level", ColumnType::Int),
+                          dbccColumn("State", ColumnType::Int),        dbccColumn("MessageText", ColumnType::VarChar, 7000),
+                          dbccColumn("RepairLevel", ColumnType::NVarChar, 128), dbccColumn("Status", ColumnType::Int),
+                          dbccColumn("DbId", ColumnType::Int),         dbccColumn("Id", ColumnType::Int),
+                          dbccColumn("IndId", ColumnType::Int),        dbccColumn("File", ColumnType::Int),
+                          dbccColumn("Page", ColumnType::Int),         dbccColumn("Slot", ColumnType::Int),
+                          dbccColumn("RefFile", ColumnType::Int),      dbccColumn("RefPage", ColumnType::Int),
+                          dbccColumn("RefSlot", ColumnType::Int),      dbccColumn("Allocation", ColumnType::Int)};
             for (const DbccLine& l : shown)
                 rs.rows.push_back({qint64(l.error), qint64(l.level), qint64(l.state), l.text,
                                    l.repairLevel.isEmpty() ? Cell() : Cell(l.repairLevel), qint64(0), qint64(l.dbid),
@@ -279,9 +259,8 @@ SessionImpl::Outcome SessionImpl::dbccCheck(const Statement& s) {
 
     const QString& command = s.command;
     const bool checkdb = command == u"CHECKDB";
-    const bool physicalOnly = s.options.contains(QStringLiteral("PHYSICAL_ONLY"));
     std::vector<DbccLine> lines;
-    lines.push_back(info(kResultsFor, QStringLiteral("DBCC results for ") + quoted(db->name) + u'.', db->dbid));
+    lines.push_back(dbccLine(msg::dbccResultsFor(db->name), db->dbid, 0));
     if (command == u"CHECKCATALOG")
         return emitDbcc(lines, s);
 
@@ -310,57 +289,28 @@ SessionImpl::Outcome SessionImpl::dbccCheck(const Statement& s) {
         const std::vector<DbccLine> allocation = allocationReport(*db, allocated);
         lines.insert(lines.end(), allocation.begin(), allocation.end());
     }
-    if (checkdb) {
-        if (physicalOnly) {
+    if (checkdb && s.options.contains(QStringLiteral("PHYSICAL_ONLY"))) {
+        for (size_t i = 0; i < db->findings.size(); ++i)
+            if (belongsToTable(db->findings[i]))
+                report(i);
+    } else if (checkdb) {
+        for (const TableInfo& t : tables) {
+            const FindingTally before = tally;
             for (size_t i = 0; i < db->findings.size(); ++i)
-                if (belongsToTable(db->findings[i]))
+                if (belongsToTable(db->findings[i]) && sameName(db->findings[i].table, t.name))
                     report(i);
-        } else {
-            for (const TableInfo& t : tables) {
-                const int before = tally.consistencyErrors;
-                const int fixedBefore = tally.consistencyFixed;
-                for (size_t i = 0; i < db->findings.size(); ++i)
-                    if (belongsToTable(db->findings[i]) && sameName(db->findings[i].table, t.name))
-                        report(i);
-                lines.push_back(info(kResultsFor, QStringLiteral("DBCC results for ") + quoted(t.name) + u'.',
-                                     db->dbid, t.objectId));
-                lines.push_back(info(kRowsInPages, QStringLiteral("There are %1 rows in %2 pages for object ")
-                                                           .arg(t.rows)
-                                                           .arg(t.pages) +
-                                                       quoted(t.name) + u'.',
-                                     db->dbid, t.objectId));
-                if (tally.consistencyErrors > before)
-                    lines.push_back(info(kTableSummary,
-                                         QStringLiteral("CHECKDB found 0 allocation errors and %1 consistency errors "
-                                                        "in table ")
-                                                 .arg(tally.consistencyErrors - before) +
-                                             quoted(t.name) + QStringLiteral(" (object ID %1).").arg(t.objectId),
-                                         db->dbid, t.objectId));
-                if (tally.consistencyFixed > fixedBefore)
-                    lines.push_back(fromMessage(msg::tableFixed(command, 0, tally.consistencyFixed - fixedBefore,
-                                                                t.name, t.objectId),
-                                                db->dbid, t.objectId));
-            }
+            lines.push_back(dbccLine(msg::dbccResultsFor(t.name), db->dbid, t.objectId));
+            appendTableTotals(lines, command, t, db->dbid, before, tally);
         }
     }
-    lines.push_back(info(kDatabaseSummary,
-                         command + QStringLiteral(" found %1 allocation errors and %2 consistency errors in database ")
-                                       .arg(tally.allocationErrors)
-                                       .arg(tally.consistencyErrors) +
-                             quoted(db->name) + u'.',
-                         db->dbid));
+    lines.push_back(dbccLine(
+        msg::checkFoundInDatabase(command, tally.allocationErrors, tally.consistencyErrors, db->name), db->dbid, 0));
     if (!tally.fixed.empty())
-        lines.push_back(fromMessage(
+        lines.push_back(dbccLine(
             msg::databaseFixed(command, tally.allocationFixed, tally.consistencyFixed, db->name), db->dbid, 0));
     if (!tally.minimumRepair.isEmpty())
-        lines.push_back(info(kMinimumRepair, tally.minimumRepair + QStringLiteral(" is the minimum repair level for the "
-                                                                                  "errors found by DBCC ") +
-                                                 command + QStringLiteral(" (") + db->name + QStringLiteral(" )."),
-                             db->dbid));
-    // A repair removes what it fixed.
-    std::sort(tally.fixed.rbegin(), tally.fixed.rend());
-    for (size_t i : tally.fixed)
-        db->findings.erase(db->findings.begin() + static_cast<std::ptrdiff_t>(i));
+        lines.push_back(dbccLine(msg::minimumRepairLevel(tally.minimumRepair, command, db->name), db->dbid, 0));
+    removeRepaired(*db, tally);
     return emitDbcc(lines, s);
 }
 
@@ -391,127 +341,21 @@ SessionImpl::Outcome SessionImpl::dbccCheckTable(const Statement& s) {
     if (!tally.requestedRepair.isEmpty() && !repairAllowed(*target, error))
         return fail(error);
 
+    const QString command = QStringLiteral("CHECKTABLE");
     std::vector<DbccLine> lines;
-    lines.push_back(info(kResultsFor, QStringLiteral("DBCC results for ") + quoted(table->name) + u'.', target->dbid,
-                         table->objectId));
+    lines.push_back(dbccLine(msg::dbccResultsFor(table->name), target->dbid, table->objectId));
     for (size_t i = 0; i < target->findings.size(); ++i) {
         const ScenarioFinding& f = target->findings[i];
         if (!f.allocation && sameName(f.table, table->name))
             tally.report(lines, f, i, target->dbid, table->objectId);
     }
-    lines.push_back(info(kRowsInPages,
-                         QStringLiteral("There are %1 rows in %2 pages for object ").arg(table->rows).arg(table->pages) +
-                             quoted(table->name) + u'.',
-                         target->dbid, table->objectId));
-    if (tally.consistencyErrors > 0)
-        lines.push_back(info(kTableSummary,
-                             QStringLiteral("CHECKTABLE found 0 allocation errors and %1 consistency errors in table ")
-                                     .arg(tally.consistencyErrors) +
-                                 quoted(table->name) + QStringLiteral(" (object ID %1).").arg(table->objectId),
-                             target->dbid, table->objectId));
-    if (tally.consistencyFixed > 0)
-        lines.push_back(fromMessage(msg::tableFixed(QStringLiteral("CHECKTABLE"), 0, tally.consistencyFixed,
-                                                    table->name, table->objectId),
-                                    target->dbid, table->objectId));
+    appendTableTotals(lines, command, *table, target->dbid, FindingTally{}, tally);
     if (!tally.minimumRepair.isEmpty())
-        lines.push_back(info(kMinimumRepair, tally.minimumRepair + QStringLiteral(" is the minimum repair level for "
-                                                                                  "the errors found by DBCC CHECKTABLE (") +
-                                                 target->name + QStringLiteral(".dbo.") + table->name +
-                                                 QStringLiteral(" )."),
-                             target->dbid, table->objectId));
-    std::sort(tally.fixed.rbegin(), tally.fixed.rend());
-    for (size_t i : tally.fixed)
-        target->findings.erase(target->findings.begin() + static_cast<std::ptrdiff_t>(i));
+        lines.push_back(dbccLine(msg::minimumRepairLevel(tally.minimumRepair, command,
+                                                            target->name + QStringLiteral(".dbo.") + table->name),
+                                    target->dbid, table->objectId));
+    removeRepaired(*target, tally);
     return emitDbcc(lines, s);
-}
-
-SessionImpl::Outcome SessionImpl::dbccUpdateUsage(const Statement& s) {
-    Message error;
-    DatabaseState* db = dbccDatabase(s, error);
-    if (!db)
-        return fail(error);
-    TableObject* only = nullptr;
-    if (s.args.size() >= 2) {
-        const auto name = parseObjectName(s.args[1].text);
-        only = name ? db->table(name->name) : nullptr;
-        if (!only)
-            return fail(msg::tableNotFound(s.args[1].text));
-    }
-    // Counts a scenario marks as wrong are reported per sysindexes row, then they are right.
-    std::vector<DbccLine> lines;
-    for (TableObject& t : db->tables) {
-        if ((only && &t != only) || t.usageCorrections.empty())
-            continue;
-        int reportedIndex = -1;
-        for (const UsageCorrection& c : t.usageCorrections) {
-            if (c.indId != reportedIndex)
-                lines.push_back(fromMessage(msg::usageRowUpdated(t.name, c.indId), db->dbid, t.objectId));
-            reportedIndex = c.indId;
-            lines.push_back(fromMessage(msg::usageCountChanged(c.counter, c.from, c.to), db->dbid, t.objectId));
-        }
-        t.usageCorrections.clear();
-    }
-    return emitDbcc(lines, s);
-}
-
-SessionImpl::Outcome SessionImpl::dbccShrinkFile(const Statement& s) {
-    DatabaseState* db = current();
-    if (!db || s.args.empty() || s.args.size() > 3)
-        return fail(msg::badDbccSyntax());
-    const DbccArg& which = s.args.front();
-    ScenarioFile* file = nullptr;
-    QString name = which.text;
-    if (which.kind == DbccArg::Kind::Number) {
-        for (ScenarioFile& f : db->files)
-            if (f.fileId == which.text.toInt())
-                file = &f;
-    } else {
-        // Trailing blanks of the name do not count, as in any comparison of texts.
-        while (name.endsWith(u' '))
-            name.chop(1);
-        for (ScenarioFile& f : db->files)
-            if (sameName(f.name, name))
-                file = &f;
-    }
-    if (!file)
-        return fail(msg::fileNotInSysfiles(name));
-    int targetPages = 0;
-    if (s.args.size() >= 2 && s.args[1].kind == DbccArg::Kind::Number)
-        targetPages = qMax(0, s.args[1].text.toInt()) * 128;
-    const int minimum = file->groupId == 0 ? 63 : 80;
-    if (file->groupId == 0 && file->inUse) {
-        message(msg::logFilesInUse(file->fileId, file->name));
-        targetPages = file->sizePages;
-    }
-    const int newSize = qMin(file->sizePages, std::max({targetPages, file->usedPages, minimum}));
-    file->sizePages = newSize;
-    ResultSet rs;
-    rs.columns = {column("DbId", ColumnType::SmallInt),    column("FileId", ColumnType::Int),
-                  column("CurrentSize", ColumnType::Int),  column("MinimumSize", ColumnType::Int),
-                  column("UsedPages", ColumnType::Int),    column("EstimatedPages", ColumnType::Int)};
-    rs.rows.push_back({qint64(db->dbid), qint64(file->fileId), qint64(newSize), qint64(minimum),
-                       qint64(file->usedPages), qint64(file->usedPages)});
-    result(std::move(rs));
-    done(true, 1, 0);
-    if (!s.options.contains(QStringLiteral("NO_INFOMSGS")))
-        message(msg::dbccCompleted());
-    done(false, 0, 0);
-    return Outcome::Ok;
-}
-
-SessionImpl::Outcome SessionImpl::dbccReindex(const Statement& s) {
-    DatabaseState* db = current();
-    if (!db || s.args.empty() || s.args.size() > 3)
-        return fail(msg::badDbccSyntax());
-    const QString written = s.args.front().text;
-    const auto name = parseObjectName(written);
-    DatabaseState* target = db;
-    if (name && !name->database.isEmpty())
-        target = m_state->database(name->database);
-    if (!name || !target || !target->table(name->name))
-        return fail(msg::tableNotFound(written));
-    ++target->table(name->name)->indexRebuilds;
-    return emitDbcc({}, s);
 }
 
 }  // namespace sqlsim

@@ -314,6 +314,15 @@ Message databaseAlreadyExists(const QString& name) {
     return make(1801, 16, QStringLiteral("Database ") + q(name) + QStringLiteral(" already exists."), 3);
 }
 
+Message notPrimaryFile(const QString& path) {
+    return make(5171, 16, path + QStringLiteral(" is not a primary database file."));
+}
+
+// The severity is a scenario's choice: what 2000 sends on the wire is not captured.
+Message newLogFileCreated(const QString& path, int severity) {
+    return make(5182, severity, QStringLiteral("New log file '") + path + QStringLiteral("' was created."));
+}
+
 Message deviceActivation(const QString& path) {
     return make(5105, 16, QStringLiteral("Device activation error. The physical file name ") + q(path) +
                               QStringLiteral(" may be incorrect."),
@@ -343,6 +352,94 @@ Message backupTerminated70() {
 Message conversionFailed(const QString& value, const QString& type) {
     return make(245, 16, QStringLiteral("Syntax error converting the varchar value ") + q(value) +
                              QStringLiteral(" to a column of data type ") + type + u'.');
+}
+
+Message dbccResultsFor(const QString& name) {
+    return make(2536, 10, QStringLiteral("DBCC results for ") + q(name) + u'.');
+}
+
+Message rowsInPages(qint64 rows, int pages, const QString& table) {
+    return make(2593, 10, QStringLiteral("There are %1 rows in %2 pages for object ").arg(rows).arg(pages) + q(table) + u'.');
+}
+
+Message checkFoundInTable(const QString& command, int consistency, const QString& table, int objectId) {
+    return make(8990, 10, command + QStringLiteral(" found 0 allocation errors and %1 consistency errors in table ").arg(consistency) +
+                              q(table) + QStringLiteral(" (object ID %1).").arg(objectId));
+}
+
+Message checkFoundInDatabase(const QString& command, int allocation, int consistency, const QString& database) {
+    return make(8989, 10, command + QStringLiteral(" found %1 allocation errors and %2 consistency errors in database ")
+                                        .arg(allocation)
+                                        .arg(consistency) +
+                              q(database) + u'.');
+}
+
+Message minimumRepairLevel(const QString& level, const QString& command, const QString& checked) {
+    return make(8958, 10, level + QStringLiteral(" is the minimum repair level for the errors found by DBCC ") + command +
+                              QStringLiteral(" (") + checked + QStringLiteral(" )."));
+}
+
+Message parameterNotSupplied(const QString& proc, const QString& parameter) {
+    return make(201, 16,
+                QStringLiteral("Procedure ") + q(proc) + QStringLiteral(" expects parameter ") + q(parameter) +
+                    QStringLiteral(", which was not supplied."),
+                4);
+}
+
+Message notTrustedConnection() {
+    return make(18452, 14,
+                QStringLiteral("Login failed for user '(null)'. Reason: Not associated with a trusted SQL Server "
+                               "connection."));
+}
+
+Message undeclaredVariable(const QString& name) {
+    return make(137, 15, QStringLiteral("Must declare the variable ") + q(name) + u'.', 2);
+}
+
+Message divideByZero() {
+    return make(8134, 16, QStringLiteral("Divide by zero error encountered."));
+}
+
+Message wrongArgumentCount(const QString& function, int count) {
+    return make(174, 15, QStringLiteral("The ") + function + QStringLiteral(" function requires %1 arguments.").arg(count));
+}
+
+Message unknownFunction(const QString& name) {
+    return make(195, 15, q(name) + QStringLiteral(" is not a recognized function name."));
+}
+
+Message nestedTooDeeply() {
+    return make(191, 15,
+                QStringLiteral("Some part of your SQL statement is nested too deeply. Rewrite the query or break it "
+                               "up into smaller queries."));
+}
+
+Message procedureNestingExceeded() {
+    return make(217, 16,
+                QStringLiteral("Maximum stored procedure, function, trigger, or view nesting level exceeded (limit 32)."));
+}
+
+Message unknownDatabaseOption(const QString& option) {
+    return make(15011, 16,
+                QStringLiteral("Database option ") + q(option) + QStringLiteral(" does not exist. Specify a valid database option."));
+}
+
+Message dbOptionUsage() {
+    return make(15241, 16, QStringLiteral("Usage: sp_dboption [dbname [,optname [,'true' | 'false']]]"));
+}
+
+Message noTableToSelectFrom() {
+    return make(263, 16, QStringLiteral("Must specify table to select from."));
+}
+
+Message duplicateColumn(const QString& column, const QString& table) {
+    return make(2705, 16,
+                QStringLiteral("Column names in each table must be unique. Column name ") + q(column) +
+                    QStringLiteral(" in table ") + q(table) + QStringLiteral(" is specified more than once."));
+}
+
+Message preparedStatementNotFound(int handle) {
+    return make(8179, 16, QStringLiteral("Could not find prepared statement with handle %1.").arg(handle), 2);
 }
 
 }  // namespace sqlsim::msg

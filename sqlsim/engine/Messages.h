@@ -51,6 +51,13 @@ Message allocationTotalMixed(int mixedExtents, int mixedPages);                 
 Message usageRowUpdated(const QString& table, int indId);                           // 2541
 Message usageCountChanged(const QString& counter, qint64 from, qint64 to);          // 2542-2545
 Message logFilesInUse(int fileId, const QString& name);                            // 9008
+Message dbccResultsFor(const QString& name);                  // 2536
+Message rowsInPages(qint64 rows, int pages, const QString& table);  // 2593
+Message checkFoundInTable(const QString& command, int consistency, const QString& table, int objectId);  // 8990
+Message checkFoundInDatabase(const QString& command, int allocation, int consistency,
+                             const QString& database);        // 8989
+// 8958; checked: the database, or database.dbo.table for CHECKTABLE
+Message minimumRepairLevel(const QString& level, const QString& command, const QString& checked);
 Message repairNeedsSingleUser();                              // 7919
 Message tableNotFound(const QString& name);                   // 2501
 Message fileNotInSysfiles(const QString& name);               // 8985
@@ -64,10 +71,25 @@ Message cannotChangeOptionInUse(const QString& option);       // 15089 (7.0)
 Message noSuchDatabaseForProc(const QString& name);           // 15010
 Message databaseAlreadyExists(const QString& name);           // 1801
 Message deviceActivation(const QString& path);                // 5105
+Message notPrimaryFile(const QString& path);                  // 5171
+Message newLogFileCreated(const QString& path, int severity); // 5182
 Message cannotOpenNewDatabase(const QString& name);           // 1813
 Message cannotOpenPhysicalFile(const QString& path);          // 5120
 Message backupTerminated(const QString& what);                // 3013
 Message backupTerminated70();                                 // 3013 as 7.0 words it
+Message parameterNotSupplied(const QString& proc, const QString& parameter);  // 201
+Message notTrustedConnection();                               // 18452
+Message undeclaredVariable(const QString& name);              // 137
+Message divideByZero();                                       // 8134
+Message wrongArgumentCount(const QString& function, int count);  // 174
+Message unknownFunction(const QString& name);                 // 195
+Message nestedTooDeeply();                                    // 191
+Message procedureNestingExceeded();                           // 217
+Message unknownDatabaseOption(const QString& option);         // 15011
+Message dbOptionUsage();                                      // 15241
+Message noTableToSelectFrom();                                // 263
+Message duplicateColumn(const QString& column, const QString& table);  // 2705
+Message preparedStatementNotFound(int handle);                 // 8179
 Message conversionFailed(const QString& value, const QString& type);  // 245
 
 }  // namespace sqlsim::msg

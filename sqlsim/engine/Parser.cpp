@@ -65,9 +65,7 @@ private:
     struct NestingGuard {
         explicit NestingGuard(Parser& p) : parser(p) {
             if (++parser.m_nesting > 128)
-                throw ParseFailure{{msg::make(191, 15,
-                                              QStringLiteral("Some part of your SQL statement is nested too deeply. "
-                                                             "Rewrite the query or break it up into smaller queries."))}};
+                throw ParseFailure{{msg::nestedTooDeeply()}};
         }
         ~NestingGuard() { --parser.m_nesting; }
         NestingGuard(const NestingGuard&) = delete;

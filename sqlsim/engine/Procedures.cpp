@@ -13,8 +13,7 @@ namespace sqlsim {
 
 bool SessionImpl::nestDeeper() {
     if (m_nesting >= 32) {
-        message(msg::make(217, 16, QStringLiteral("Maximum stored procedure, function, trigger, or view nesting level "
-                                                  "exceeded (limit 32).")));
+        message(msg::procedureNestingExceeded());
         done(false, 0, 0);
         return false;
     }
@@ -116,8 +115,7 @@ int SessionImpl::spDbOption(const std::vector<ExecParam>& params) {
         if (o.startsWith(optname->trimmed(), Qt::CaseInsensitive) && !optname->trimmed().isEmpty())
             matches << o;
     if (matches.size() != 1) {
-        message(msg::make(15011, 16, QStringLiteral("Database option '") + *optname +
-                                         QStringLiteral("' does not exist. Specify a valid database option.")));
+        message(msg::unknownDatabaseOption(*optname));
         done(false, 0, 0);
         return 1;
     }
@@ -126,7 +124,7 @@ int SessionImpl::spDbOption(const std::vector<ExecParam>& params) {
     if (value == u"true" || value == u"on")
         on = true;
     else if (value != u"false" && value != u"off") {
-        message(msg::make(15241, 16, QStringLiteral("Usage: sp_dboption [dbname [,optname [,'true' | 'false']]]")));
+        message(msg::dbOptionUsage());
         done(false, 0, 0);
         return 1;
     }
@@ -166,9 +164,7 @@ int SessionImpl::spForEachTable(const std::vector<ExecParam>& params) {
             commands << *c;
     }
     if (commands.isEmpty()) {
-        message(msg::make(201, 16, QStringLiteral("Procedure 'sp_MSforeachtable' expects parameter '@command1', "
-                                                  "which was not supplied."),
-                          4));
+        message(msg::parameterNotSupplied(QStringLiteral("sp_MSforeachtable"), QStringLiteral("@command1")));
         done(false, 0, 0);
         return 1;
     }

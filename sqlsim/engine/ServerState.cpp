@@ -63,21 +63,24 @@ ServerState::ServerState(const Scenario& scenario)
         db.files = source.files;
         db.findings = source.findings;
         db.singleUser = source.singleUser;
-        for (const ScenarioTable& t : source.tables) {
-            TableObject table;
-            table.owner = t.owner;
-            table.name = t.name;
-            table.objectId = t.objectId != 0 ? t.objectId : newObjectId();
-            table.nominalRows = t.rowCount;
-            table.pages = t.pages >= 0 ? t.pages : static_cast<int>((t.rowCount + 39) / 40);
-            table.generate = t.generate;
-            table.usageCorrections = t.usageCorrections;
-            db.tables.push_back(table);
-        }
+        for (const ScenarioTable& t : source.tables)
+            db.tables.push_back(tableFromScenario(t));
         databases.push_back(std::move(db));
     }
     std::sort(databases.begin(), databases.end(),
               [](const DatabaseState& a, const DatabaseState& b) { return a.dbid < b.dbid; });
+}
+
+TableObject ServerState::tableFromScenario(const ScenarioTable& source) {
+    TableObject table;
+    table.owner = source.owner;
+    table.name = source.name;
+    table.objectId = source.objectId != 0 ? source.objectId : newObjectId();
+    table.nominalRows = source.rowCount;
+    table.pages = source.pages >= 0 ? source.pages : pagesForRows(source.rowCount);
+    table.generate = source.generate;
+    table.usageCorrections = source.usageCorrections;
+    return table;
 }
 
 DatabaseState* ServerState::database(const QString& name) {

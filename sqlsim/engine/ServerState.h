@@ -14,6 +14,11 @@
 
 namespace sqlsim {
 
+// The data pages a table of that many rows fills.
+inline int pagesForRows(qint64 rows) {
+    return static_cast<int>((rows + 39) / 40);
+}
+
 struct TableObject {
     QString owner = QStringLiteral("dbo");
     QString name;
@@ -81,6 +86,8 @@ struct ServerState {
     DatabaseState* database(const QString& name);
     DatabaseState* databaseById(int dbid);
     int newObjectId();
+    // The table as the scenario describes it; a table without an id of its own gets a new one.
+    TableObject tableFromScenario(const ScenarioTable& source);
     // The id of an object a client creates: the same name in the same database gets the same id
     // every time, so reports that list work tables read alike from run to run.
     static int createdObjectId(int dbid, const QString& name);

@@ -6,6 +6,7 @@
 #include "sqlsim/engine/ServerState.h"
 
 #include <functional>
+#include <map>
 
 namespace sqlsim {
 
@@ -32,6 +33,27 @@ struct DbccLine {
     int refSlot = 0;
     int allocation = 0;
 };
+
+// A column of the result sets DBCC returns.
+inline ColumnDef dbccColumn(const char* name, ColumnType type, int length = 0) {
+    ColumnDef c;
+    c.name = QString::fromLatin1(name);
+    c.type = type;
+    c.length = length;
+    return c;
+}
+
+inline DbccLine dbccLine(const Message& m, int dbid, int objectId = 0, int indId = 0) {
+    DbccLine l;
+    l.error = m.number;
+    l.level = m.severity;
+    l.state = m.state;
+    l.text = m.text;
+    l.dbid = dbid;
+    l.objectId = objectId;
+    l.indId = indId;
+    return l;
+}
 
 class SessionImpl final : public Session {
 public:
@@ -67,7 +89,8 @@ private:
     Outcome abort(const Message& m);  // the batch ends
     Outcome compileFailed(const std::vector<Message>& errors, Outcome outcome);
 
-    // Statements (Session.cpp).
+    // Batches (Session.cpp), expressions (Expressions.cpp), SELECT (Select.cpp), the others
+    // (Statements.cpp).
     Outcome runText(const QString& text);
     Outcome runStatements(const std::vector<StatementPtr>& statements);
     Outcome run(const Statement& s);
@@ -90,6 +113,14 @@ private:
     Cell evaluate(const Expr& e, const RowSource* source, const QVector<Cell>* row) const;
     bool insertRows(TableObject& table, const std::vector<QString>& columns, const QVector<QVector<Cell>>& rows);
 
+    // Runs body under the server's lock with the output going to the reply, which ends with a DONE.
+    Reply collectReply(const std::function<void()>& body);
+
+    // Remote procedure calls (SessionRpc.cpp).
+    Reply runStatementInProc(const RpcCall& call, const QString& statement,
+                             const std::vector<ReturnValue>& outputs);
+    Reply executeProcedureByName(const RpcCall& call);
+
     // Procedures (Procedures.cpp).
     Outcome runExecProc(const Statement& s);
     Outcome runProcedureBody(const QString& name, const std::function<int()>& body);
@@ -100,7 +131,7 @@ private:
     int xpCmdShell(const std::vector<ExecParam>& params);
     QStringList runOsql(const QStringList& arguments, int& exitCode);
 
-    // DBCC (Dbcc.cpp).
+    // DBCC (Dbcc.cpp, DbccMaintenance.cpp).
     Outcome runDbcc(const Statement& s);
     Outcome emitDbcc(const std::vector<DbccLine>& lines, const Statement& s);
     Outcome dbccCheck(const Statement& s);
@@ -124,6 +155,8 @@ private:
     bool m_errorSinceDone = false;
     int m_line = 1;  // of the running statement
     int m_errorsSent = 0;
+    std::map<int, QString> m_prepared;  // statements of sp_prepare and sp_prepexec, by handle
+    int m_nextPreparedHandle = 1;
 };
 
 }  // namespace sqlsim

@@ -47,27 +47,6 @@ bool isDone(const Token& t)
     return std::holds_alternative<Done>(t);
 }
 
-bool hasError(const std::vector<Token>& tokens)
-{
-    for (const Token& t : tokens) {
-        if (const auto* m = std::get_if<Message>(&t); m && m->severity > 10)
-            return true;
-        if (const auto* d = std::get_if<Done>(&t); d && d->error)
-            return true;
-    }
-    return false;
-}
-
-Message errorMessage(int number, int severity, int state, const QString& text)
-{
-    Message m;
-    m.number = number;
-    m.severity = severity;
-    m.state = state;
-    m.text = text;
-    return m;
-}
-
 }  // namespace
 
 quint16 ClientConnection::spidOf(int connectionNumber)
@@ -229,7 +208,10 @@ bool ClientConnection::login(const QByteArray& payload)
     else
         enc.envChange(out, 3, m_collation.charset, QString());
     enc.envChange(out, 2, QStringLiteral("us_english"), QString());
-    Message language = errorMessage(5703, 0, 1, QStringLiteral("Changed language setting to us_english."));
+    // An engine double may leave the language message out; the server always sends it.
+    Message language;
+    language.number = 5703;
+    language.text = QStringLiteral("Changed language setting to us_english.");
     enc.message(out, languageInfo ? *languageInfo : language);
     const ServerBuild b = buildOf(*m_context.engine);
     enc.loginAck(out, b.major, b.minor, b.build);
@@ -280,7 +262,12 @@ bool ClientConnection::beginRequest(const QString& journalText, const QString& m
         Done d;
         d.kind = isRpc ? Done::Kind::DoneProc : Done::Kind::Done;
         d.error = true;
-        return sendTokens({errorMessage(fault->errorNumber, fault->severity, fault->state, fault->errorText), d});
+        Message error;
+        error.number = fault->errorNumber;
+        error.state = fault->state;
+        error.severity = fault->severity;
+        error.text = fault->errorText;
+        return sendTokens({error, d});
     }
     case Fault::Action::Sleep: {
         bool cancelled = false;
@@ -330,117 +317,15 @@ bool ClientConnection::handleRpc(const QByteArray& payload)
             return false;
         if (skip)
             continue;
-        std::vector<Token> tokens = runRpc(call, closeAfter);
-        std::move(tokens.begin(), tokens.end(), std::back_inserter(all));
+        Reply reply = m_session->executeRpc(call);
+        closeAfter = reply.closeConnection;
+        std::move(reply.tokens.begin(), reply.tokens.end(), std::back_inserter(all));
         if (closeAfter)
             break;
     }
     if (!all.empty() && !sendTokens(all))
         return false;
     return !closeAfter;
-}
-
-std::vector<Token> ClientConnection::runStatementInProc(const RpcCall& call, const QString& statement,
-                                                        std::vector<ReturnValue> outputs,
-                                                        bool& closeAfter)
-{
-    Reply reply = m_session->executeBatch(statement);
-    closeAfter = reply.closeConnection;
-    std::vector<Token> tokens;
-    tokens.reserve(reply.tokens.size() + outputs.size() + 2);
-    for (Token& t : reply.tokens) {
-        if (auto* d = std::get_if<Done>(&t); d && d->kind == Done::Kind::Done)
-            d->kind = Done::Kind::DoneInProc;
-        tokens.push_back(std::move(t));
-    }
-    const bool failed = hasError(tokens);
-    tokens.push_back(ReturnStatus{0});
-    // Output parameters we do not set ourselves come back as they went in.
-    for (quint16 i = 0; i < call.params.size(); ++i) {
-        const RpcParam& p = call.params[i];
-        if (!p.output)
-            continue;
-        const auto own = std::find_if(outputs.begin(), outputs.end(),
-                                      [&](const ReturnValue& v) { return v.ordinal == i; });
-        tokens.push_back(own != outputs.end() ? *own : ReturnValue{i, p.name, p.value});
-    }
-    Done procDone;
-    procDone.kind = Done::Kind::DoneProc;
-    procDone.error = failed;
-    tokens.push_back(procDone);
-    return tokens;
-}
-
-std::vector<Token> ClientConnection::runRpc(const RpcCall& call, bool& closeAfter)
-{
-    closeAfter = false;
-    const auto text = [](const RpcParam* p) { return p && !p->value.isNull() ? p->value.toString() : QString(); };
-    const auto ordinalOf = [&call](const RpcParam* p) {
-        return static_cast<quint16>(p - call.params.data());
-    };
-    const auto emptySuccess = [] {
-        Done d;
-        d.kind = Done::Kind::DoneProc;
-        return std::vector<Token>{ReturnStatus{0}, d};
-    };
-    switch (call.procId) {
-    case procid::ExecuteSql:
-        return runStatementInProc(call, text(findParam(call, u"@stmt", 0)), {}, closeAfter);
-    case procid::PrepExec:
-    case procid::Prepare: {
-        const RpcParam* handle = findParam(call, u"@handle", 0);
-        const QString statement = text(findParam(call, u"@stmt", 2));
-        const int id = m_nextHandle++;
-        m_prepared[id] = statement;
-        std::vector<ReturnValue> outputs;
-        if (handle)
-            outputs.push_back({ordinalOf(handle), handle->name, Cell(qint64(id))});
-        if (call.procId == procid::Prepare) {
-            std::vector<Token> tokens{ReturnStatus{0}};
-            for (const ReturnValue& v : outputs)
-                tokens.push_back(v);
-            Done d;
-            d.kind = Done::Kind::DoneProc;
-            tokens.push_back(d);
-            return tokens;
-        }
-        return runStatementInProc(call, statement, outputs, closeAfter);
-    }
-    case procid::Execute: {
-        const RpcParam* handle = findParam(call, u"@handle", 0);
-        const int id = handle ? handle->value.toInt() : 0;
-        const auto it = m_prepared.find(id);
-        if (it == m_prepared.end()) {
-            Done d;
-            d.kind = Done::Kind::DoneProc;
-            d.error = true;
-            return {errorMessage(8179, 16, 2,
-                                 QStringLiteral("Could not find prepared statement with handle %1.").arg(id)),
-                    ReturnStatus{0}, d};
-        }
-        return runStatementInProc(call, it->second, {}, closeAfter);
-    }
-    case procid::CursorOpen: {
-        // No server cursor: the statement runs directly and its rows come with the open.
-        std::vector<ReturnValue> outputs;
-        if (const RpcParam* cursor = findParam(call, u"@cursor", 0))
-            outputs.push_back({ordinalOf(cursor), cursor->name, Cell(qint64(0))});
-        return runStatementInProc(call, text(findParam(call, u"@stmt", 1)), outputs, closeAfter);
-    }
-    case procid::Unprepare: {
-        if (const RpcParam* handle = findParam(call, u"@handle", 0))
-            m_prepared.erase(handle->value.toInt());
-        return emptySuccess();
-    }
-    case procid::CursorClose:
-    case procid::CursorFetch:
-        return emptySuccess();
-    default: {
-        Reply reply = m_session->executeRpc(call);
-        closeAfter = reply.closeConnection;
-        return std::move(reply.tokens);
-    }
-    }
 }
 
 bool ClientConnection::sendPayload(const QByteArray& payload)

@@ -55,10 +55,6 @@ private:
     bool beginRequest(const QString& journalText, const QString& matchText, bool isRpc, bool& skip);
     bool sleepWatchingForAttention(std::chrono::milliseconds delay, bool& cancelled);
 
-    std::vector<Token> runRpc(const RpcCall& call, bool& closeAfter);
-    std::vector<Token> runStatementInProc(const RpcCall& call, const QString& statement,
-                                          std::vector<ReturnValue> outputs, bool& closeAfter);
-
     // Encodes tokens (DONE_MORE on every DONE-family token but the last) and sends them.
     bool sendTokens(const std::vector<Token>& tokens);
     bool sendDone(quint16 status);
@@ -76,8 +72,6 @@ private:
     quint32 m_loginVersion = 0;
     int m_packetSize = tds::DefaultPacketSize;
     int m_requestCount = 0;
-    std::map<int, QString> m_prepared;
-    int m_nextHandle = 1;
 };
 
 }  // namespace sqlsim

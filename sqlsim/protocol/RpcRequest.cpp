@@ -272,15 +272,4 @@ QString describeRpc(const RpcCall& call)
     return text;
 }
 
-const RpcParam* findParam(const RpcCall& call, QStringView name, int index)
-{
-    for (const RpcParam& p : call.params) {
-        if (p.name.compare(name, Qt::CaseInsensitive) == 0)
-            return &p;
-    }
-    if (index >= 0 && index < int(call.params.size()) && call.params[size_t(index)].name.isEmpty())
-        return &call.params[size_t(index)];
-    return nullptr;
-}
-
 }  // namespace sqlsim::tds

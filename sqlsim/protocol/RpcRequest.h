@@ -4,6 +4,7 @@
 
 #include "sqlsim/protocol/TokenEncoder.h"
 #include "sqlsim/engine/Engine.h"
+#include "sqlsim/engine/SystemRpc.h"
 
 #include <QByteArray>
 #include <QString>
@@ -12,17 +13,6 @@
 #include <vector>
 
 namespace sqlsim::tds {
-
-namespace procid {
-constexpr int CursorOpen = 2;
-constexpr int CursorFetch = 7;
-constexpr int CursorClose = 9;
-constexpr int ExecuteSql = 10;
-constexpr int Prepare = 11;
-constexpr int Execute = 12;
-constexpr int PrepExec = 13;
-constexpr int Unprepare = 15;
-}  // namespace procid
 
 // "sp_executesql" for 10 and so on; "proc#<id>" for an id we do not know.
 QString procNameOfId(int procId);
@@ -37,9 +27,5 @@ RpcParseResult parseRpc(QByteArrayView payload, TdsVersion version, CodePage pag
 
 // The call as the journal shows it: "RPC <name> @a=1, @b=N'x' OUTPUT".
 QString describeRpc(const RpcCall& call);
-
-// The value of the parameter named name (case-insensitive), or of the parameter at position
-// index when none has that name.
-const RpcParam* findParam(const RpcCall& call, QStringView name, int index);
 
 }  // namespace sqlsim::tds

@@ -122,34 +122,61 @@ TEST(Robustness, ConcurrentSessionsShareOneState) {
 TEST(Robustness, RemoteProcedureCalls) {
     auto engine = Engine::create(testScenario());
     auto session = loginAs(*engine, 150);
+    const auto call = [](int procId, std::vector<RpcParam> params, const QString& name = {}) {
+        RpcCall c;
+        c.procId = procId;
+        c.procName = name;
+        c.params = std::move(params);
+        return c;
+    };
+    const RpcParam handleOut{QString(), Cell(), true};
+    const RpcParam noParams{QString(), QString(), false};
+    const auto stmt = [](const char* text) { return RpcParam{QString(), QString::fromUtf8(text), false}; };
+    const auto handle = [](qint64 h) { return RpcParam{QString(), Cell(h), false}; };
+    const auto handleReturned = [](const Reply& r) {
+        for (const Token& t : r.tokens)
+            if (const auto* v = std::get_if<ReturnValue>(&t))
+                return v->value.toLongLong();
+        return qint64(-1);
+    };
 
-    RpcCall executeSql;
-    executeSql.procId = 10;
-    executeSql.params = {{QStringLiteral("@stmt"), QStringLiteral("select name from sysdatabases where dbid = 5"), false}};
-    Reply reply = session->executeRpc(executeSql);
-    EXPECT_EQ(shape(reply), QStringLiteral("RESULT(1x1) DONE(count 1) RETURN(0) DONEPROC"));
-    EXPECT_EQ(column(reply, 0), QStringList{QStringLiteral("pubs")});
+    struct Case {
+        RpcCall call;
+        const char* shape;
+        qint64 handle;  // returned in the first RETURNVALUE; -1: none
+    };
+    const Case cases[] = {
+        {call(10, {{QStringLiteral("@stmt"), QStringLiteral("select name from sysdatabases where dbid = 5"), false}}),
+         "RESULT(1x1) DONEINPROC(count 1) RETURN(0) DONEPROC", -1},
+        // Prepared handles count up from 1 on each connection.
+        {call(13, {handleOut, noParams, stmt("select 1")}), "RESULT(1x1) DONEINPROC(count 1) RETURN(0) RETVAL DONEPROC", 1},
+        {call(11, {handleOut, noParams, stmt("select 2")}), "RETURN(0) RETVAL DONEPROC", 2},
+        {call(0, {handleOut, noParams, stmt("select 3")}, QStringLiteral("SP_PREPEXEC")),
+         "RESULT(1x1) DONEINPROC(count 1) RETURN(0) RETVAL DONEPROC", 3},
+        {call(12, {handle(2)}), "RESULT(1x1) DONEINPROC(count 1) RETURN(0) DONEPROC", -1},
+        {call(15, {handle(2)}), "RETURN(0) DONEPROC", -1},
+        {call(12, {handle(2)}), "ERROR(8179) RETURN(0) DONEPROC(error)", -1},
+        {call(10, {stmt("select * from nowhere")}), "ERROR(208) DONEINPROC(error) RETURN(0) DONEPROC(error)", -1},
+        // Without a server cursor the statement runs at once; @cursor comes back as 0.
+        {call(2, {{QStringLiteral("@cursor"), Cell(), true}, stmt("select 1"), {QStringLiteral("@scrollopt"), 8, true}}),
+         "RESULT(1x1) DONEINPROC(count 1) RETURN(0) RETVAL RETVAL DONEPROC", 0},
+    };
+    for (const Case& c : cases) {
+        const Reply reply = session->executeRpc(c.call);
+        EXPECT_EQ(shape(reply), QString::fromUtf8(c.shape)) << c.call.procId;
+        EXPECT_EQ(handleReturned(reply), c.handle) << c.call.procId;
+    }
+    EXPECT_EQ(errors(session->executeRpc(call(12, {handle(2)}))),
+              QStringList{QStringLiteral("8179: Could not find prepared statement with handle 2.")});
 
-    RpcCall prepExec;
-    prepExec.procId = 13;
-    prepExec.params = {{QStringLiteral("@handle"), Cell(), true},
-                       {QStringLiteral("@params"), QString(), false},
-                       {QStringLiteral("@stmt"), QStringLiteral("select 1"), false}};
-    reply = session->executeRpc(prepExec);
-    EXPECT_EQ(shape(reply), QStringLiteral("RESULT(1x1) DONE(count 1) RETVAL RETURN(0) DONEPROC"));
-
-    RpcCall byName;
-    byName.procName = QStringLiteral("sp_dboption");
-    byName.params = {{QStringLiteral("@dbname"), QStringLiteral("Sales"), false},
-                     {QStringLiteral("@optname"), QStringLiteral("single user"), false},
-                     {QStringLiteral("@optvalue"), QStringLiteral("true"), false}};
-    reply = session->executeRpc(byName);
-    EXPECT_EQ(shape(reply), QStringLiteral("RETURN(0) DONEPROC"));
+    RpcCall byName = call(0,
+                          {{QStringLiteral("@dbname"), QStringLiteral("Sales"), false},
+                           {QStringLiteral("@optname"), QStringLiteral("single user"), false},
+                           {QStringLiteral("@optvalue"), QStringLiteral("true"), false}},
+                          QStringLiteral("sp_dboption"));
+    EXPECT_EQ(shape(session->executeRpc(byName)), QStringLiteral("RETURN(0) DONEPROC"));
     EXPECT_TRUE(engine->isSingleUser(QStringLiteral("Sales")));
-
-    RpcCall unknown;
-    unknown.procName = QStringLiteral("sp_nothing");
-    EXPECT_EQ(errors(session->executeRpc(unknown)),
+    EXPECT_EQ(errors(session->executeRpc(call(0, {}, QStringLiteral("sp_nothing")))),
               QStringList{QStringLiteral("2812: Could not find stored procedure 'sp_nothing'.")});
 }
 

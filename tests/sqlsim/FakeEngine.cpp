@@ -1,5 +1,7 @@
 #include "tests/sqlsim/FakeEngine.h"
 
+#include "sqlsim/engine/SystemRpc.h"
+
 #include <QMutexLocker>
 #include <QRegularExpression>
 
@@ -139,10 +141,23 @@ public:
     Reply executeRpc(const RpcCall& call) override
     {
         m_engine.recordRpc(call);
+        // sp_prepexec and sp_executesql answer with the rows of their statement, as inside a
+        // procedure; every output parameter comes back as 1.
+        Reply r;
+        const bool prepExec = call.procId == procid::PrepExec;
+        const RpcParam* stmt = findParam(call, u"@stmt", prepExec ? 2 : 0);
+        if (stmt && (prepExec || call.procId == procid::ExecuteSql))
+            r = executeBatch(stmt->value.toString());
+        for (Token& t : r.tokens)
+            if (auto* done = std::get_if<Done>(&t))
+                done->kind = Done::Kind::DoneInProc;
+        r.tokens.push_back(ReturnStatus{0});
+        for (quint16 i = 0; i < call.params.size(); ++i)
+            if (call.params[i].output)
+                r.tokens.push_back(ReturnValue{i, call.params[i].name, Cell(qint64(1))});
         Done d;
         d.kind = Done::Kind::DoneProc;
-        Reply r;
-        r.tokens = {ReturnStatus{0}, d};
+        r.tokens.push_back(d);
         return r;
     }
 

@@ -1,0 +1,20 @@
+#pragma once
+// Values as the statements see them: comparison under the server's case-insensitive collation,
+// LIKE patterns, and the failure an expression raises while it is evaluated.
+
+#include "sqlsim/engine/Tokens.h"
+
+namespace sqlsim {
+
+// Thrown by SessionImpl::evaluate; the running statement fails with the message.
+struct EvalError {
+    Message message;
+};
+
+QString cellText(const Cell& c);
+bool isNumber(const Cell& c);
+// Comparison under a case-insensitive collation; numbers compare as numbers.
+int compareCells(const Cell& a, const Cell& b);
+bool like(const QString& text, const QString& pattern);
+
+}  // namespace sqlsim

@@ -1,0 +1,32 @@
+#pragma once
+// The system procedures a client calls by number in an RPC, and the lookup of an RPC's parameters.
+
+#include "sqlsim/engine/Engine.h"
+
+#include <QStringView>
+
+namespace sqlsim {
+
+namespace procid {
+constexpr int CursorOpen = 2;
+constexpr int CursorFetch = 7;
+constexpr int CursorClose = 9;
+constexpr int ExecuteSql = 10;
+constexpr int Prepare = 11;
+constexpr int Execute = 12;
+constexpr int PrepExec = 13;
+constexpr int Unprepare = 15;
+}  // namespace procid
+
+// The parameter named name (case-insensitive), or the unnamed one at position index when none has
+// that name.
+inline const RpcParam* findParam(const RpcCall& call, QStringView name, int index) {
+    for (const RpcParam& p : call.params) {
+        if (p.name.compare(name, Qt::CaseInsensitive) == 0) return &p;
+    }
+    if (index >= 0 && index < int(call.params.size()) && call.params[size_t(index)].name.isEmpty())
+        return &call.params[size_t(index)];
+    return nullptr;
+}
+
+}  // namespace sqlsim
