@@ -80,35 +80,6 @@ TEST_F(MainWindowTest, LoadListsTheDatabasesShowsTheVersionAndFillsTheCatalogue)
     }
 }
 
-TEST(OperationTable, TheProgramsFourteenOperationsOneRowPerKey) {
-    // Key and node text; the parentheses of the first and the eighth node are full-width.
-    const std::pair<QString, QString> nodes[] = {
-        {u"ATTACH"_s, u"附加数据库（SQL2000建议在企业管理器里操作）"_s},
-        {u"ShrinkLog"_s, u"压缩日志文件"_s},
-        {u"ShrinkMDF"_s, u"压缩数据文件"_s},
-        {u"CHECKDB"_s, u"检测数据库（仅检测）"_s},
-        {u"CHECKALLOC"_s, u"检查修复磁盘空间分配结构一致性"_s},
-        {u"CHECKCATALOG"_s, u"检查修复系统表内及系统表间的一致性"_s},
-        {u"UPDATEUSAGE"_s, u"报告和更正sysindexes表的不正确内容"_s},
-        {u"CHECKDBWITHPHYSICAL_ONLY"_s, u"（仅支持SQL2000）检查修复页和记录标题物理结构的完整性"_s},
-        {u"REPINDEX"_s, u"修复sysindexes表"_s},
-        {u"REPOBJ"_s, u"修复sysobjects表"_s},
-        {u"REPCOL"_s, u"修复syscolumns表"_s},
-        {u"REPDB"_s, u"修复数据库"_s},
-        {u"CHECKEACHTABLE"_s, u"修复当前数据库所有用户表"_s},
-        {u"DBREINDEX"_s, u"重建当前数据库所有用户表已有索引"_s},
-    };
-    const OperationTable& table = operationTable();
-    ASSERT_EQ(table.size(), std::size(nodes));
-    for (size_t i = 0; i < table.size(); ++i) {
-        EXPECT_EQ(table[i].key, nodes[i].first) << i;
-        EXPECT_EQ(table[i].text, nodes[i].second) << i;
-        EXPECT_EQ(table[i].image, i % 2 == 0 ? 1 : 2) << i;  // alternating, from 1
-        EXPECT_TRUE(table[i].action) << i;
-        EXPECT_EQ(findOperation(table, nodes[i].first), &table[i]) << "one row per key";
-    }
-}
-
 TEST_F(MainWindowTest, NoUserDatabaseGivesTheMessageAndAnEmptyWindow) {
     server.databases.clear();
     frmMain w(server.services());

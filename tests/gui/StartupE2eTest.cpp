@@ -153,22 +153,6 @@ TEST_F(StartupE2eTest, ServerWithoutUserDatabasesGivesTheMessageAndAnEmptyTree) 
     EXPECT_EQ(sim.journalTexts().count(kListQuery), 1);
 }
 
-TEST_F(StartupE2eTest, WrongPasswordKeepsTheLoginWindowWithItsEntries) {
-    SqlsimFixture sim(scenario({u"a"_s}));
-    frmLogin w;
-    w.txtServer->setText(sim.serverName());
-    w.txtPass->setText(u"wrong"_s);
-    w.CmdOK_Click();
-    EXPECT_EQ(w.result(), QDialog::Rejected);
-    ASSERT_EQ(toolkit.messageBoxes.size(), 1u);
-    EXPECT_EQ(toolkit.messageBoxes[0].style, tarnwick::vbOKOnly);
-    EXPECT_EQ(toolkit.messageBoxes[0].shownTitle(), u"Tarnwick"_s);
-    EXPECT_FALSE(ModMain::serverConnection().Connection.isOpen());
-    EXPECT_EQ(ModMain::serverConnection().ServerVersion, QString());
-    EXPECT_EQ(w.txtServer->text(), sim.serverName());
-    EXPECT_EQ(w.txtPass->text(), u"wrong"_s);
-}
-
 TEST_F(StartupE2eTest, BannerWithoutAHyphenLeavesNoHalfOpenConnection) {
     SqlsimFixture sim(scenario({u"a"_s}, u"Odd Server 2000 build 8"_s));
     frmLogin w;

@@ -6,7 +6,7 @@
 #include "operations/CaptureStatements.h"
 #include "connection/ModMain.h"
 #include "operations/Operations.h"
-#include "tests/operations/QStringPrinting.h"
+#include "tests/support/GTestQtPrinters.h"
 #include "tests/operations/RecordingHost.h"
 #include "tests/support/SqlsimFixture.h"
 

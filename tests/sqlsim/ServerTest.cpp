@@ -9,7 +9,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "tests/sqlsim/QtPrinters.h"
+#include "tests/support/GTestQtPrinters.h"
 
 #include <gtest/gtest.h>
 
