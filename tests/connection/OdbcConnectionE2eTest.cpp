@@ -123,24 +123,6 @@ TEST_F(OdbcConnectionTest, ASingleUserDatabaseInUseRaisesTheServersText) {
     second.close();
 }
 
-TEST_F(OdbcConnectionTest, ChineseDatabaseNameRoundTrips) {
-    RecordSet names;
-    names.open(u"select Name from sysdatabases where Dbid>6 order by Name"_s, connection());
-    EXPECT_EQ(names.recordCount(), 3);
-    EXPECT_EQ(names.getString(u"\r"_s, u"\r"_s, u""_s), u"Locked\rSales]Archive\r销售数据\r"_s);
-    names.close();
-
-    connection().setDefaultDatabase(salesDb);
-    RecordSet current;
-    current.open(u"select db_name()"_s, connection());
-    EXPECT_EQ(current.field(0).toString(), salesDb);
-    EXPECT_EQ(sim.engine().sessionsIn(salesDb).size(), 1);
-    const auto journal = sim.journal();
-    ASSERT_FALSE(journal.empty());
-    EXPECT_EQ(journal.back().db, salesDb);
-    EXPECT_EQ(journal.back().text, u"select db_name()"_s);
-}
-
 TEST_F(OdbcConnectionTest, ValuesComeBackAsTheServerSentThem) {
     const QString longText(4000, u'字');
     connection().execute(u"create table t (id int, s smallint, n nvarchar(4000), f nchar(6), v varchar(20))"_s);
