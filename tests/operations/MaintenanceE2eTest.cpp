@@ -25,6 +25,7 @@ using namespace tarnwick::maintenance;
 
 namespace {
 
+// Databases of ops-maintenance.json.
 const QString kDb = u"Sales"_s;
 const QString kEmptyDb = u"Empty"_s;    // no user tables
 const QString kLockedDb = u"Locked"_s;  // held in single-user mode by another connection
@@ -34,51 +35,8 @@ const QString kOrdersFinding =
     u"Object ID 117575457, index ID 0: Page (1:295) could not be processed. See other errors for "
     u"details."_s;
 
-sqlsim::ScenarioDatabase database(const QString& name, int dbid, const QStringList& tables) {
-    sqlsim::ScenarioDatabase db;
-    db.name = name;
-    db.dbid = dbid;
-    db.files = {{1, name + u"_Data"_s, u"D:\\Data\\"_s + name + u".MDF"_s, 1, 512, 100},
-                {2, name + u"_Log"_s, u"D:\\Data\\"_s + name + u"_Log.LDF"_s, 0, 256, 10}};
-    qint64 rows = 40;
-    for (const QString& table : tables) {
-        sqlsim::ScenarioTable t;
-        t.name = table;
-        t.rowCount = rows *= 3;
-        db.tables.push_back(t);
-    }
-    return db;
-}
-
-sqlsim::Scenario scenario() {
-    sqlsim::Scenario s = sqlsim::Scenario::standard();
-    sqlsim::ScenarioDatabase sales = database(kDb, 7, {u"Orders"_s, u"Customers"_s});
-    sqlsim::ScenarioFinding orders;
-    orders.table = u"Orders"_s;
-    orders.page = 295;
-    orders.text = kOrdersFinding;
-    orders.repairText =
-        u"Repair: Page (1:295) has been deallocated from object ID 117575457, "
-        u"index ID 0."_s;
-    sqlsim::ScenarioFinding sysindexes = orders;  // a system table: no user-table repair reaches it
-    sysindexes.table = u"sysindexes"_s;
-    sysindexes.indId = 1;
-    sysindexes.page = 80;
-    sysindexes.text =
-        u"Object ID 2, index ID 1: Page (1:80) could not be processed. See other "
-        u"errors for details."_s;
-    sales.findings = {orders, sysindexes};
-    s.databases.push_back(sales);
-    s.databases.push_back(database(kEmptyDb, 8, {}));
-    s.databases.push_back(database(kLockedDb, 9, {u"Items"_s}));
-    return s;
-}
-
 QString useStatement(const QString& db) {
     return u"USE ["_s + db + u"]"_s;
-}
-QString report(const QString& description) {
-    return u"错误信息"_s + description + u"\r\n"_s;
 }
 QString lines(const QStringList& words) {
     QString text;
@@ -117,7 +75,7 @@ const QStringList kShrinkLines{u"正在读取日志文件"_s, u"正在截断事�
 class MaintenanceE2e : public testing::Test {
 protected:
     void SetUp() override {
-        m_sim = std::make_unique<tarnwick::test::SqlsimFixture>(scenario());
+        m_sim = std::make_unique<tarnwick::test::SqlsimFixture>(u"ops-maintenance.json"_s);
         ASSERT_TRUE(m_sim->connect());
         m_mainConn = m_sim->journal().back().conn;
         m_sim->clearJournal();
