@@ -177,7 +177,7 @@ TEST_F(StartupE2eTest, EveryOperationRunsItsRoutineOnTheChosenDatabase) {
         sim.clearJournal();
         w.TV_Ope_DblClick();
         bool seen = false;
-        for (const sqlsim::JournalEntry& e : sim.journal()) seen |= e.text.contains(statement);
+        for (const sqlsim::JournalEntry& e : sim.server().journal()) seen |= e.text.contains(statement);
         EXPECT_TRUE(seen) << key.toStdString();
         EXPECT_FALSE(w.resultText().contains(u"previous"_s)) << key.toStdString();
         EXPECT_FALSE(w.resultText().contains(u"错误信息"_s))

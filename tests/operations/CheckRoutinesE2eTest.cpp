@@ -178,7 +178,7 @@ protected:
     {
         m_sim = std::make_unique<tarnwick::test::SqlsimFixture>(u"ops-server.json"_s);
         ASSERT_TRUE(m_sim->connect());
-        m_mainConn = m_sim->journal().back().conn;
+        m_mainConn = m_sim->server().journal().back().conn;
         m_sim->clearJournal();
     }
 
@@ -201,13 +201,13 @@ protected:
     }
 
     sqlsim::Engine& engine() { return m_sim->engine(); }
-    void addFault(const sqlsim::Fault& fault) { m_sim->addFault(fault); }
+    void addFault(const sqlsim::Fault& fault) { m_sim->server().addFault(fault); }
 
     // Texts of the batches the routine's connection sent since the last clearJournal().
     QStringList batches() const
     {
         QStringList texts;
-        for (const sqlsim::JournalEntry& entry : m_sim->journal()) {
+        for (const sqlsim::JournalEntry& entry : m_sim->server().journal()) {
             if (entry.conn == m_mainConn)
                 texts << entry.text;
         }
@@ -218,7 +218,7 @@ protected:
     QStringList batchDatabases() const
     {
         QStringList dbs;
-        for (const sqlsim::JournalEntry& entry : m_sim->journal()) {
+        for (const sqlsim::JournalEntry& entry : m_sim->server().journal()) {
             if (entry.conn == m_mainConn)
                 dbs << entry.db;
         }
@@ -366,11 +366,11 @@ TEST_F(CheckRoutinesE2e, RepairRightAfterAFailureInsideTheDatabase)
     ASSERT_EQ(engine().sessionsIn(kDb).size(), 1);
     EXPECT_TRUE(engine().isSingleUser(kDb));
 
-    m_sim->clearFaults();
+    m_sim->server().clearFaults();
     m_sim->clearJournal();
     RecordingHost repaired;
     ModMain::RepairDatabase(repaired, kDb);
-    const std::vector<sqlsim::JournalEntry> journal = m_sim->journal();
+    const std::vector<sqlsim::JournalEntry> journal = m_sim->server().journal();
     ASSERT_FALSE(journal.empty());
     EXPECT_EQ(journal.front().text, singleUserStatement(kDb, true));
     EXPECT_EQ(journal.front().db, kDb) << "the switch on is sent from inside the database";

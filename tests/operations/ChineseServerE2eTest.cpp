@@ -61,7 +61,7 @@ TEST_P(ChineseServer, CheckDatabaseShowsTheNameAsTheServerKeptIt)
     scenario.collation = *sqlsim::Collation::byName(QString::fromLatin1(c.collation));
     tarnwick::test::SqlsimFixture sim(scenario);
     ASSERT_TRUE(sim.connect());
-    const int conn = sim.journal().back().conn;
+    const int conn = sim.server().journal().back().conn;
     sim.clearJournal();
 
     RecordingHost host;

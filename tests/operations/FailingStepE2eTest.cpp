@@ -156,7 +156,7 @@ protected:
     {
         m_sim = std::make_unique<tarnwick::test::SqlsimFixture>(u"ops-server.json"_s);
         ASSERT_TRUE(m_sim->connect());
-        m_conn = m_sim->journal().back().conn;
+        m_conn = m_sim->server().journal().back().conn;
         m_sim->clearJournal();
         m_toolkit.clear();
     }
@@ -202,7 +202,7 @@ TEST_F(FailingStepE2e, EveryStatementOfEveryShapeFailingOrDropped)
                                     .errorText = injected};
                 if (drop)
                     fault.action = sqlsim::Fault::Action::Drop;
-                m_sim->addFault(fault);
+                m_sim->server().addFault(fault);
 
                 RecordingHost host;
                 std::vector<bool> panelAtBoxes;
@@ -239,7 +239,7 @@ TEST_F(FailingStepE2e, EveryStatementOfEveryShapeFailingOrDropped)
                     EXPECT_EQ(m_sim->engine().isSingleUser(kDb), e.singleUserLeft);
 
                 // After a reconnect the same operation runs clean and removes the leftovers.
-                m_sim->clearFaults();
+                m_sim->server().clearFaults();
                 m_toolkit.clear();
                 ASSERT_TRUE(m_sim->connect());
                 RecordingHost next;

@@ -77,13 +77,13 @@ protected:
     void SetUp() override {
         m_sim = std::make_unique<tarnwick::test::SqlsimFixture>(u"ops-maintenance.json"_s);
         ASSERT_TRUE(m_sim->connect());
-        m_mainConn = m_sim->journal().back().conn;
+        m_mainConn = m_sim->server().journal().back().conn;
         m_sim->clearJournal();
     }
 
     QStringList batches() const {
         QStringList texts;
-        for (const sqlsim::JournalEntry& entry : m_sim->journal())
+        for (const sqlsim::JournalEntry& entry : m_sim->server().journal())
             if (entry.conn == m_mainConn) texts << entry.text;
         return texts;
     }
@@ -200,7 +200,7 @@ TEST_F(MaintenanceE2e, RepairEachTableShowsEveryTablesMessagesAndRepairsTheirFin
     EXPECT_FALSE(engine().isSingleUser(kDb));
     EXPECT_FALSE(insideDatabase(kDb));
     // The drop and the switch out of single-user mode are sent from master.
-    const std::vector<sqlsim::JournalEntry> journal = m_sim->journal();
+    const std::vector<sqlsim::JournalEntry> journal = m_sim->server().journal();
     ASSERT_GE(journal.size(), 2u);
     EXPECT_EQ(journal[journal.size() - 2].db, u"master"_s);
     EXPECT_EQ(journal.back().db, u"master"_s);
