@@ -116,6 +116,10 @@ void SqlsimFixture::failOn(const QString& pattern, const QString& errorText, int
     m_server->addFault(fault);
 }
 
+QString SqlsimFixture::literal(const QString& text) {
+    return QRegularExpression::escape(text);
+}
+
 QString SqlsimFixture::dataPath(const QString& fileName) {
     return QDir(QStringLiteral(TARNWICK_SOURCE_DIR "/tests/data")).filePath(fileName);
 }

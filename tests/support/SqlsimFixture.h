@@ -57,6 +57,7 @@ public:
     // Fails batches whose text matches the regular expression with the server's error.
     void failOn(const QString& pattern, const QString& errorText, int errorNumber = 50000,
                 int severity = 16, int times = 1);
+    static QString literal(const QString& text);  // a pattern matching text anywhere in a batch
 
     // Where tests/data lies, and the path of a file in it.
     static QString dataPath(const QString& fileName);
