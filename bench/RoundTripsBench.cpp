@@ -93,7 +93,7 @@ int main(int argc, char** argv)
         TextOnlyHost host;
         row.routine(host, u"Sales"_s);
         const bool failed = host.resultText().contains(u"错误信息"_s);
-        std::printf("round_trips %s %zu %d %s\n", row.key, sim.journal().size(), row.expected,
+        std::printf("round_trips %s %zu %d %s\n", row.key, sim.server().journal().size(), row.expected,
                     failed ? "failed" : "ok");
     }
     return 0;

@@ -1,7 +1,10 @@
 # tarnwick_add_test(NAME <name> LABEL <unit|gui|e2e|sqlsim> SOURCES <files...> LIBS <targets...>
 #                   [TIMEOUT <seconds>])
-# Builds one test executable and registers it with ctest. Every test runs with the offscreen
-# platform, so no test opens a real window; TARNWICK_TEST_DATA points at tests/data.
+# Builds one test executable and registers each of its cases with ctest, so one case can be run
+# alone (ctest -R 'Suite.Case'). Every case runs with the offscreen platform, so no test opens a
+# real window; TARNWICK_TEST_DATA points at tests/data.
+include(GoogleTest)
+
 function(tarnwick_add_test)
   cmake_parse_arguments(T "" "NAME;LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
   if(NOT T_TIMEOUT)
@@ -13,9 +16,8 @@ function(tarnwick_add_test)
     TARNWICK_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
     TARNWICK_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     TARNWICK_BINARY_DIR="${PROJECT_BINARY_DIR}")
-  add_test(NAME ${T_NAME} COMMAND ${T_NAME})
-  set_tests_properties(${T_NAME} PROPERTIES
-    LABELS ${T_LABEL}
-    TIMEOUT ${T_TIMEOUT}
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  gtest_discover_tests(${T_NAME}
+    TEST_PREFIX "${T_NAME}:"
+    DISCOVERY_MODE PRE_TEST
+    PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT} ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()

@@ -13,7 +13,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 fi
 cmake --build "$build" --target tarnwick_screenshots tarnwick_attach_screenshots
-programs=("$build/tests/gui/tarnwick_screenshots" "$build/tests/attach/tarnwick_attach_screenshots")
+programs=("$build/tools/screenshots/tarnwick_screenshots" "$build/tools/screenshots/tarnwick_attach_screenshots")
 mkdir -p "$out"
 
 for program in "${programs[@]}"; do

@@ -92,8 +92,8 @@ TEST_F(ConnectServerTest, WrongPasswordShowsTheLoginFailure) {
         EXPECT_TRUE(sim.journalTexts().isEmpty()) << c.scenario;
         // Connections are numbered in accept order: a refused login is not tried again.
         ASSERT_TRUE(sim.connect()) << c.scenario;
-        ASSERT_FALSE(sim.journal().empty());
-        EXPECT_EQ(sim.journal().front().conn, 2 * c.connectionsPerLogin) << c.scenario;
+        ASSERT_FALSE(sim.server().journal().empty());
+        EXPECT_EQ(sim.server().journal().front().conn, 2 * c.connectionsPerLogin) << c.scenario;
     }
 }
 

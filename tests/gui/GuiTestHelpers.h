@@ -1,22 +1,11 @@
 #pragma once
 // Small helpers shared by the window tests.
 
+#include "tests/support/GTestQtPrinters.h"
+
 #include <QString>
 #include <QStringList>
 #include <QWidget>
-
-#include <ostream>
-
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
-
-inline void PrintTo(const QStringList& list, std::ostream* out) {
-    *out << '[';
-    for (qsizetype i = 0; i < list.size(); ++i)
-        *out << (i ? ", \"" : "\"") << list[i].toStdString() << '"';
-    *out << ']';
-}
 
 // The widgets that take the focus, in the order Tab visits them, starting at first.
 inline QStringList tabChain(QWidget* first, int steps) {

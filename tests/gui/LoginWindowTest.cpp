@@ -57,46 +57,6 @@ protected:
 
 }  // namespace
 
-TEST_F(LoginWindowTest, ControlsTextsAndPlacesInTwips) {
-    frmLogin w;
-    EXPECT_EQ(w.windowTitle(), u"登陆服务器"_s);
-    EXPECT_TRUE(w.isModal());
-    // The recording toolkit converts 15 twips to a pixel.
-    EXPECT_EQ(w.size(), QSize(5115 / 15, 1875 / 15));
-    struct Control {
-        QWidget* widget;
-        QString name;
-        QString text;
-        QRect twips;
-    };
-    const Control controls[] = {
-        {w.Label1, u"Label1"_s, u"服务器："_s, {240, 180, 1215, 255}},
-        {w.Label2, u"Label2"_s, u"SA密码："_s, {240, 780, 1215, 255}},
-        {w.txtServer, u"txtServer"_s, u"(local)"_s, {1560, 120, 3015, 375}},
-        {w.txtPass, u"txtPass"_s, QString(), {1560, 720, 3495, 375}},
-        {w.CmdOK, u"CmdOK"_s, u"确定"_s, {2520, 1320, 1215, 495}},
-        {w.CmdCancel, u"CmdCancel"_s, u"取消"_s, {3840, 1320, 1215, 495}},
-        {w.CmdSel, u"CmdSel"_s, QString(), {4680, 154, 307, 307}},
-    };
-    for (const Control& c : controls) {
-        EXPECT_EQ(c.widget->objectName(), c.name);
-        EXPECT_EQ(w.findChild<QWidget*>(c.name), c.widget) << c.name.toStdString();
-        QString text;
-        if (auto* l = qobject_cast<QLabel*>(c.widget)) text = l->text();
-        if (auto* e = qobject_cast<QLineEdit*>(c.widget)) text = e->text();
-        if (auto* b = qobject_cast<QPushButton*>(c.widget)) text = b->text();
-        EXPECT_EQ(text, c.text) << c.name.toStdString();
-        const QRect px(c.twips.x() / 15, c.twips.y() / 15, c.twips.width() / 15,
-                       c.twips.height() / 15);
-        EXPECT_EQ(c.widget->geometry(), px) << c.name.toStdString();
-    }
-    EXPECT_EQ(w.txtPass->echoMode(), QLineEdit::Normal);
-    EXPECT_FALSE(w.CmdSel->icon().isNull());
-    EXPECT_EQ(w.CmdSel->iconSize(), QSize(16, 16));
-    EXPECT_EQ(w.font().families().value(0), u"宋体"_s);
-    EXPECT_DOUBLE_EQ(w.font().pointSizeF(), 10.5);
-}
-
 TEST_F(LoginWindowTest, StartsInTheServerBoxAndTabsInDesignOrder) {
     frmLogin w;
     w.show();

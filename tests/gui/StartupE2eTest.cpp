@@ -136,84 +136,6 @@ TEST_F(StartupE2eTest, StandardStartUpShowsTheLoginWindowModally) {
     EXPECT_EQ(toolkit.endProgramCount, 0);
 }
 
-TEST_F(StartupE2eTest, ServerWithoutUserDatabasesGivesTheMessageAndAnEmptyTree) {
-    SqlsimFixture sim(scenario({}));
-    TypedLogin login(sim, sim.password());
-    frmMain w(servicesWith(login));
-    w.Form_Load();
-
-    ASSERT_EQ(toolkit.messageBoxes.size(), 1u);
-    EXPECT_EQ(toolkit.messageBoxes[0].text, u"该服务器上没有用户数据库！"_s);
-    EXPECT_EQ(toolkit.messageBoxes[0].style, tarnwick::vbInformation);
-    EXPECT_EQ(toolkit.messageBoxes[0].title, u"提示"_s);
-    EXPECT_EQ(w.Combo_DB->count(), 0);
-    EXPECT_EQ(w.Label5->text(), QString());
-    EXPECT_EQ(w.windowTitle(), u"Tarnwick-"_s);
-    EXPECT_EQ(w.TV_Ope->topLevelItemCount(), 0);
-    EXPECT_EQ(sim.journalTexts().count(kListQuery), 1);
-}
-
-TEST_F(StartupE2eTest, WrongPasswordKeepsTheLoginWindowWithItsEntries) {
-    SqlsimFixture sim(scenario({u"a"_s}));
-    frmLogin w;
-    w.txtServer->setText(sim.serverName());
-    w.txtPass->setText(u"wrong"_s);
-    w.CmdOK_Click();
-    EXPECT_EQ(w.result(), QDialog::Rejected);
-    ASSERT_EQ(toolkit.messageBoxes.size(), 1u);
-    EXPECT_EQ(toolkit.messageBoxes[0].style, tarnwick::vbOKOnly);
-    EXPECT_EQ(toolkit.messageBoxes[0].shownTitle(), u"Tarnwick"_s);
-    EXPECT_FALSE(ModMain::serverConnection().Connection.isOpen());
-    EXPECT_EQ(ModMain::serverConnection().ServerVersion, QString());
-    EXPECT_EQ(w.txtServer->text(), sim.serverName());
-    EXPECT_EQ(w.txtPass->text(), u"wrong"_s);
-}
-
-TEST_F(StartupE2eTest, BannerWithoutAHyphenLeavesNoHalfOpenConnection) {
-    SqlsimFixture sim(scenario({u"a"_s}, u"Odd Server 2000 build 8"_s));
-    frmLogin w;
-    w.txtServer->setText(sim.serverName());
-    w.txtPass->setText(sim.password());
-    w.CmdOK_Click();
-    EXPECT_EQ(w.result(), QDialog::Rejected);
-    ASSERT_EQ(toolkit.messageBoxes.size(), 1u);
-    EXPECT_TRUE(toolkit.messageBoxes[0].text.startsWith(u"无法读取服务器版本：\r\n"_s));
-    EXPECT_EQ(toolkit.messageBoxes[0].style, tarnwick::vbCritical);
-    EXPECT_FALSE(ModMain::serverConnection().Connection.isOpen());
-    EXPECT_EQ(ModMain::serverConnection().ServerVersion, QString());
-    EXPECT_EQ(sim.journalTexts().count(kVersionQuery), 1);
-}
-
-TEST_F(StartupE2eTest, ReconnectOpensAFreshLoginAndKeepsTheWindow) {
-    SqlsimFixture sim(scenario({u"a"_s, u"b"_s}));
-    TypedLogin login(sim, sim.password());
-    frmMain w(servicesWith(login));
-    w.Form_Load();
-    ASSERT_TRUE(ModMain::serverConnection().Connection.isOpen());
-    ModMain::serverConnection().ServerVersion = u"stale"_s;
-
-    w.mnuReConn_Click();
-    EXPECT_EQ(login.shown, 2);
-    EXPECT_EQ(login.serverBoxAtShow, u"(local)"_s);  // a fresh window
-    EXPECT_EQ(login.passwordBoxAtShow, QString());
-    EXPECT_TRUE(ModMain::serverConnection().Connection.isOpen());
-    EXPECT_EQ(ModMain::serverConnection().ServerVersion, u"Microsoft SQL Server  2000"_s);
-    EXPECT_EQ(sim.journalTextsOf(2).count(kVersionQuery), 1);  // asked on the new connection
-    EXPECT_EQ(sim.journalTexts().count(kListQuery), 1);        // the list is not read again
-    EXPECT_EQ(w.Combo_DB->count(), 2);
-    EXPECT_EQ(w.windowTitle(), u"Tarnwick-Microsoft SQL Server  2000"_s);
-    EXPECT_TRUE(toolkit.messageBoxes.empty());
-
-    // A login that fails leaves the connection closed; the next reconnect still works.
-    login.password = u"wrong"_s;
-    w.mnuReConn_Click();
-    EXPECT_FALSE(ModMain::serverConnection().Connection.isOpen());
-    login.password = sim.password();
-    w.mnuReConn_Click();
-    EXPECT_TRUE(ModMain::serverConnection().Connection.isOpen());
-    EXPECT_EQ(toolkit.messageBoxes.size(), 1u);  // only the failed login's own report
-}
-
 // Every row of the program's table reaches its routine with the chosen database: the statement
 // that only that row sends arrives, run from the database list's current text.
 TEST_F(StartupE2eTest, EveryOperationRunsItsRoutineOnTheChosenDatabase) {
@@ -255,7 +177,7 @@ TEST_F(StartupE2eTest, EveryOperationRunsItsRoutineOnTheChosenDatabase) {
         sim.clearJournal();
         w.TV_Ope_DblClick();
         bool seen = false;
-        for (const sqlsim::JournalEntry& e : sim.journal()) seen |= e.text.contains(statement);
+        for (const sqlsim::JournalEntry& e : sim.server().journal()) seen |= e.text.contains(statement);
         EXPECT_TRUE(seen) << key.toStdString();
         EXPECT_FALSE(w.resultText().contains(u"previous"_s)) << key.toStdString();
         EXPECT_FALSE(w.resultText().contains(u"错误信息"_s))

@@ -185,7 +185,11 @@ TEST(HostileServerStopTest, AServerStoppedDuringALongCheckEndsInAReportAndARecon
     {
         SqlsimFixture sim(scenario);
         ASSERT_TRUE(sim.connect());
-        sim.sleepOn(SqlsimFixture::literal(u"exec spDBCCTABLE"_s), std::chrono::milliseconds(1500));
+        sqlsim::Fault slow;
+        slow.pattern = SqlsimFixture::literal(u"exec spDBCCTABLE"_s);
+        slow.action = sqlsim::Fault::Action::Sleep;
+        slow.delay = std::chrono::milliseconds(1500);
+        sim.server().addFault(slow);
         std::thread stopper([&sim] {
             std::this_thread::sleep_for(std::chrono::milliseconds(300));
             sim.server().stop();

@@ -2,7 +2,7 @@
 // written out whole, not assembled from the production fragments.
 
 #include "operations/CaptureStatements.h"
-#include "tests/operations/QStringPrinting.h"
+#include "tests/support/GTestQtPrinters.h"
 
 #include <gtest/gtest.h>
 

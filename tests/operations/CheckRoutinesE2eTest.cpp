@@ -1,11 +1,12 @@
 // The seven check and repair routines end to end: the real ODBC path through FreeTDS to an embedded
 // sqlsim on an ephemeral loopback port. Each case checks the batches the server received, in order
-// and byte for byte, the result text, the wait panel and the state left on the server.
+// and byte for byte, the result text, the wait panel and the state left on the server. A failure at
+// each statement is in FailingStepE2eTest.cpp.
 
 #include "operations/CaptureStatements.h"
 #include "connection/ModMain.h"
 #include "operations/Operations.h"
-#include "tests/operations/QStringPrinting.h"
+#include "tests/support/GTestQtPrinters.h"
 #include "tests/operations/RecordingHost.h"
 #include "tests/support/SqlsimFixture.h"
 
@@ -177,7 +178,7 @@ protected:
     {
         m_sim = std::make_unique<tarnwick::test::SqlsimFixture>(u"ops-server.json"_s);
         ASSERT_TRUE(m_sim->connect());
-        m_mainConn = m_sim->journal().back().conn;
+        m_mainConn = m_sim->server().journal().back().conn;
         m_sim->clearJournal();
     }
 
@@ -200,13 +201,13 @@ protected:
     }
 
     sqlsim::Engine& engine() { return m_sim->engine(); }
-    void addFault(const sqlsim::Fault& fault) { m_sim->addFault(fault); }
+    void addFault(const sqlsim::Fault& fault) { m_sim->server().addFault(fault); }
 
     // Texts of the batches the routine's connection sent since the last clearJournal().
     QStringList batches() const
     {
         QStringList texts;
-        for (const sqlsim::JournalEntry& entry : m_sim->journal()) {
+        for (const sqlsim::JournalEntry& entry : m_sim->server().journal()) {
             if (entry.conn == m_mainConn)
                 texts << entry.text;
         }
@@ -217,7 +218,7 @@ protected:
     QStringList batchDatabases() const
     {
         QStringList dbs;
-        for (const sqlsim::JournalEntry& entry : m_sim->journal()) {
+        for (const sqlsim::JournalEntry& entry : m_sim->server().journal()) {
             if (entry.conn == m_mainConn)
                 dbs << entry.db;
         }
@@ -312,23 +313,6 @@ TEST_F(CheckRoutinesE2e, LeftoversInAnotherDatabaseStayThere)
     EXPECT_TRUE(table && proc);
 }
 
-TEST_F(CheckRoutinesE2e, ChineseDatabaseName)
-{
-    RecordingHost host;
-    ModMain::CheckDatabase(host, kChineseDb);
-    EXPECT_EQ(batches(), fullRun(routines().front(), kChineseDb));
-    // The work table's columns are varchar: on a server with a Western code page the Chinese
-    // name comes back as question marks, as the server stored it.
-    EXPECT_TRUE(host.resultText().startsWith(u"DBCC results for '\?\?\?\?'.\rDBCC results for 'sysobjects'.\r"_s))
-        << host.resultText().toStdString();
-    EXPECT_TRUE(host.resultText().endsWith(
-        u"\rCHECKDB found 0 allocation errors and 0 consistency errors in database '\?\?\?\?'.\r"_s));
-    EXPECT_FALSE(host.resultText().contains(u"错误信息"_s));
-    bool table = false;
-    bool proc = false;
-    EXPECT_FALSE(workObjectsIn(kChineseDb, &table, &proc));
-}
-
 TEST_F(CheckRoutinesE2e, RepairsFixWhatTheChecksFind)
 {
     const QString db = u"Stock"_s;
@@ -370,90 +354,6 @@ TEST_F(CheckRoutinesE2e, RepairsFixWhatTheChecksFind)
         << recheck.resultText().toStdString();
 }
 
-// ---- Failure at each step ----------------------------------------------------------------------
-
-struct StepFailure {
-    Routine routine;
-    int step;  // index into fullRun()
-};
-
-std::vector<StepFailure> everyStepOfEveryRoutine()
-{
-    std::vector<StepFailure> cases;
-    for (const Routine& routine : routines()) {
-        const int steps = int(fullRun(routine, kDb).size());
-        for (int step = 0; step < steps; ++step)
-            cases.push_back({routine, step});
-    }
-    return cases;
-}
-
-class FailingStep : public CheckRoutinesE2e, public testing::WithParamInterface<StepFailure> {};
-
-TEST_P(FailingStep, ReportsSwitchesBackAndLeavesWhatTheNextRunRemoves)
-{
-    const Routine& routine = GetParam().routine;
-    const int step = GetParam().step;
-    const QStringList all = fullRun(routine, kDb);
-    const QString failing = all.at(step);
-    const QString description = u"Injected failure at step "_s + QString::number(step) + u"."_s;
-    addFault({.pattern = exactly(failing), .errorText = description});
-
-    RecordingHost host;
-    routine.run(host, kDb);
-
-    // Everything up to the failing batch, then (repairs) the switch back out of single-user mode.
-    QStringList expected = all.mid(0, step + 1);
-    const bool switchBackFailed = repairs(routine) && step == all.size() - 1;
-    if (repairs(routine) && !switchBackFailed)
-        expected << singleUserStatement(kDb, false);
-    EXPECT_EQ(batches(), expected);
-
-    // Messages read back before the failure stay in front of the report.
-    const int readBackStep = int(all.indexOf(readBackQuery()));
-    const QString kept = step > readBackStep ? messagesText(routine.messages) : QString();
-    EXPECT_EQ(host.resultText(), kept + report(description));
-    expectPanelShownThenHidden(host);
-
-    // Work objects survive exactly between their creation and their drop.
-    const int createTable = int(all.indexOf(createResultTableStatement()));
-    const int createProc = createTable + 1;
-    const int dropTable = int(all.indexOf(dropResultTableStatement()));
-    const int dropProc = dropTable + 1;
-    bool table = false;
-    bool proc = false;
-    workObjectsIn(kDb, &table, &proc);
-    EXPECT_EQ(table, step > createTable && step <= dropTable);
-    EXPECT_EQ(proc, step > createProc && step <= dropProc);
-
-    // The single-user option is back off unless switching it off failed: injected, or refused by
-    // the server because the tool's own connection was still inside the database.
-    const bool leftInside = step > int(all.indexOf(useStatement(kDb)))
-                            && step <= int(all.indexOf(useStatement(u"master"_s)));
-    if (repairs(routine)) {
-        EXPECT_EQ(engine().isSingleUser(kDb), switchBackFailed || leftInside);
-    }
-
-    // The next run in the same database removes the leftovers and succeeds. After a failure that
-    // left the connection inside a single-user database a check does the clean-up (see
-    // RepairRightAfterAFailureInsideTheDatabase).
-    EXPECT_EQ(engine().sessionsIn(kDb).isEmpty(), !leftInside);
-    const Routine& next = repairs(routine) && leftInside ? routines().at(2) : routine;
-    m_sim->clearFaults();
-    RecordingHost nextHost;
-    next.run(nextHost, kDb);
-    EXPECT_EQ(nextHost.resultText(), messagesText(next.messages));
-    EXPECT_FALSE(workObjectsIn(kDb, &table, &proc));
-    EXPECT_EQ(engine().isSingleUser(kDb), repairs(routine) && leftInside && !switchBackFailed);
-    EXPECT_TRUE(engine().sessionsIn(kDb).isEmpty());
-}
-
-INSTANTIATE_TEST_SUITE_P(E2e, FailingStep, testing::ValuesIn(everyStepOfEveryRoutine()),
-                         [](const testing::TestParamInfo<StepFailure>& p) {
-                             return std::string(p.param.routine.name) + "_step"
-                                    + std::to_string(p.param.step);
-                         });
-
 // After a failed run the connection stays inside the database, so the switch back out of
 // single-user mode is refused by the server (another user, the tool itself, is inside). The next
 // repair finds the database single-user with only its own connection inside and repairs.
@@ -466,63 +366,17 @@ TEST_F(CheckRoutinesE2e, RepairRightAfterAFailureInsideTheDatabase)
     ASSERT_EQ(engine().sessionsIn(kDb).size(), 1);
     EXPECT_TRUE(engine().isSingleUser(kDb));
 
-    m_sim->clearFaults();
+    m_sim->server().clearFaults();
     m_sim->clearJournal();
     RecordingHost repaired;
     ModMain::RepairDatabase(repaired, kDb);
-    const std::vector<sqlsim::JournalEntry> journal = m_sim->journal();
+    const std::vector<sqlsim::JournalEntry> journal = m_sim->server().journal();
     ASSERT_FALSE(journal.empty());
     EXPECT_EQ(journal.front().text, singleUserStatement(kDb, true));
     EXPECT_EQ(journal.front().db, kDb) << "the switch on is sent from inside the database";
     EXPECT_EQ(repaired.resultText(), messagesText(wholeSalesCheck()));
     EXPECT_FALSE(engine().isSingleUser(kDb));
 }
-
-// ---- A dropped connection ----------------------------------------------------------------------
-
-struct DropCase {
-    Routine routine;
-    int step;
-};
-
-std::vector<DropCase> dropCases()
-{
-    std::vector<DropCase> cases;
-    for (const Routine& routine : routines()) {
-        const QStringList all = fullRun(routine, kDb);
-        cases.push_back({routine, int(all.indexOf(execCaptureProcStatement()))});
-        if (repairs(routine))
-            cases.push_back({routine, 0});  // the switch into single-user mode
-    }
-    return cases;
-}
-
-class DroppedConnection : public CheckRoutinesE2e, public testing::WithParamInterface<DropCase> {};
-
-TEST_P(DroppedConnection, EndsLikeAnyFailedRun)
-{
-    const Routine& routine = GetParam().routine;
-    const QStringList all = fullRun(routine, kDb);
-    addFault({.pattern = exactly(all.at(GetParam().step)), .action = sqlsim::Fault::Action::Drop});
-
-    RecordingHost host;
-    routine.run(host, kDb);
-
-    EXPECT_EQ(batches(), all.mid(0, GetParam().step + 1)) << "nothing reaches the server afterwards";
-    // The first failure's report; a repair's switch back fails on the dead connection too and is
-    // reported after it.
-    static const QRegularExpression oneReport(u"^错误信息[^\r\n]+\r\n$"_s);
-    static const QRegularExpression twoReports(u"^错误信息[^\r\n]+\r\n错误信息[^\r\n]+\r\n$"_s);
-    const QRegularExpression& shape = repairs(routine) ? twoReports : oneReport;
-    EXPECT_TRUE(shape.match(host.resultText()).hasMatch()) << host.resultText().toStdString();
-    expectPanelShownThenHidden(host);
-}
-
-INSTANTIATE_TEST_SUITE_P(E2e, DroppedConnection, testing::ValuesIn(dropCases()),
-                         [](const testing::TestParamInfo<DropCase>& p) {
-                             return std::string(p.param.routine.name) + "_step"
-                                    + std::to_string(p.param.step);
-                         });
 
 // ---- What the server answers -------------------------------------------------------------------
 

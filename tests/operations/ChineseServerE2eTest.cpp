@@ -6,7 +6,7 @@
 #include "operations/CaptureStatements.h"
 #include "connection/ModMain.h"
 #include "operations/Operations.h"
-#include "tests/operations/QStringPrinting.h"
+#include "tests/support/GTestQtPrinters.h"
 #include "tests/operations/RecordingHost.h"
 #include "tests/support/SqlsimFixture.h"
 
@@ -61,7 +61,7 @@ TEST_P(ChineseServer, CheckDatabaseShowsTheNameAsTheServerKeptIt)
     scenario.collation = *sqlsim::Collation::byName(QString::fromLatin1(c.collation));
     tarnwick::test::SqlsimFixture sim(scenario);
     ASSERT_TRUE(sim.connect());
-    const int conn = sim.journal().back().conn;
+    const int conn = sim.server().journal().back().conn;
     sim.clearJournal();
 
     RecordingHost host;

@@ -6,7 +6,7 @@
 #include "operations/CaptureStatements.h"
 #include "connection/ModMain.h"
 #include "operations/Operations.h"
-#include "tests/operations/QStringPrinting.h"
+#include "tests/support/GTestQtPrinters.h"
 #include "tests/operations/RecordingHost.h"
 #include "tests/support/SqlsimFixture.h"
 
@@ -63,7 +63,7 @@ TEST_P(DemoServer, RepairingRoutineEndsAsTheSaPasswordDecides)
         scenario.saPassword = u"Demo#2000"_s;
     tarnwick::test::SqlsimFixture sim(scenario);
     ASSERT_TRUE(sim.connect());
-    const int main = sim.journal().back().conn;
+    const int main = sim.server().journal().back().conn;
     const int findingsBefore = sim.engine().findingCount(kDb);
     sim.clearJournal();
 
@@ -71,7 +71,7 @@ TEST_P(DemoServer, RepairingRoutineEndsAsTheSaPasswordDecides)
     served.routine.run(host);
 
     QStringList batches;
-    for (const sqlsim::JournalEntry& entry : sim.journal()) {
+    for (const sqlsim::JournalEntry& entry : sim.server().journal()) {
         if (entry.conn == main)
             batches << entry.text;
     }

@@ -1,12 +1,13 @@
 // The file shrink, the index rebuild and the all-table repair end to end: the real ODBC path
 // through FreeTDS to an embedded sqlsim. Each case checks the batches received, byte for byte,
-// the result text, the wait panel, the message boxes and the state left on the server.
+// the result text, the wait panel, the message boxes and the state left on the server. A failure at
+// each statement is in FailingStepE2eTest.cpp.
 
 #include "operations/CaptureStatements.h"
 #include "operations/MaintenanceStatements.h"
 #include "connection/ModMain.h"
 #include "operations/Operations.h"
-#include "tests/operations/QStringPrinting.h"
+#include "tests/support/GTestQtPrinters.h"
 #include "tests/operations/RecordingHost.h"
 #include "tests/support/RecordingToolkit.h"
 #include "tests/support/SqlsimFixture.h"
@@ -15,7 +16,6 @@
 
 #include <QRegularExpression>
 
-#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -25,6 +25,7 @@ using namespace tarnwick::maintenance;
 
 namespace {
 
+// Databases of ops-maintenance.json.
 const QString kDb = u"Sales"_s;
 const QString kEmptyDb = u"Empty"_s;    // no user tables
 const QString kLockedDb = u"Locked"_s;  // held in single-user mode by another connection
@@ -34,61 +35,13 @@ const QString kOrdersFinding =
     u"Object ID 117575457, index ID 0: Page (1:295) could not be processed. See other errors for "
     u"details."_s;
 
-sqlsim::ScenarioDatabase database(const QString& name, int dbid, const QStringList& tables) {
-    sqlsim::ScenarioDatabase db;
-    db.name = name;
-    db.dbid = dbid;
-    db.files = {{1, name + u"_Data"_s, u"D:\\Data\\"_s + name + u".MDF"_s, 1, 512, 100},
-                {2, name + u"_Log"_s, u"D:\\Data\\"_s + name + u"_Log.LDF"_s, 0, 256, 10}};
-    qint64 rows = 40;
-    for (const QString& table : tables) {
-        sqlsim::ScenarioTable t;
-        t.name = table;
-        t.rowCount = rows *= 3;
-        db.tables.push_back(t);
-    }
-    return db;
-}
-
-sqlsim::Scenario scenario() {
-    sqlsim::Scenario s = sqlsim::Scenario::standard();
-    sqlsim::ScenarioDatabase sales = database(kDb, 7, {u"Orders"_s, u"Customers"_s});
-    sqlsim::ScenarioFinding orders;
-    orders.table = u"Orders"_s;
-    orders.page = 295;
-    orders.text = kOrdersFinding;
-    orders.repairText =
-        u"Repair: Page (1:295) has been deallocated from object ID 117575457, "
-        u"index ID 0."_s;
-    sqlsim::ScenarioFinding sysindexes = orders;  // a system table: no user-table repair reaches it
-    sysindexes.table = u"sysindexes"_s;
-    sysindexes.indId = 1;
-    sysindexes.page = 80;
-    sysindexes.text =
-        u"Object ID 2, index ID 1: Page (1:80) could not be processed. See other "
-        u"errors for details."_s;
-    sales.findings = {orders, sysindexes};
-    s.databases.push_back(sales);
-    s.databases.push_back(database(kEmptyDb, 8, {}));
-    s.databases.push_back(database(kLockedDb, 9, {u"Items"_s}));
-    return s;
-}
-
 QString useStatement(const QString& db) {
     return u"USE ["_s + db + u"]"_s;
-}
-QString report(const QString& description) {
-    return u"错误信息"_s + description + u"\r\n"_s;
 }
 QString lines(const QStringList& words) {
     QString text;
     for (const QString& w : words) text += w + u"\r\n"_s;
     return text;
-}
-
-QRegularExpression exactly(const QString& text) {
-    return QRegularExpression(
-        QRegularExpression::anchoredPattern(QRegularExpression::escape(text)));
 }
 
 // The batches of each routine's whole run on a database, in order.
@@ -115,9 +68,6 @@ QStringList repairRun(const QString& db) {
             dropQualifiedResultTableStatement(db),
             singleUserStatement(db, false)};
 }
-constexpr int kRepairCreatesTable = 4;
-constexpr int kRepairReadBack = 6;
-constexpr int kRepairCleanUp = 7;
 
 const QStringList kShrinkLines{u"正在读取日志文件"_s, u"正在截断事务日志"_s, u"正在压缩日志文件"_s,
                                u"压缩完成"_s};
@@ -125,15 +75,15 @@ const QStringList kShrinkLines{u"正在读取日志文件"_s, u"正在截断事�
 class MaintenanceE2e : public testing::Test {
 protected:
     void SetUp() override {
-        m_sim = std::make_unique<tarnwick::test::SqlsimFixture>(scenario());
+        m_sim = std::make_unique<tarnwick::test::SqlsimFixture>(u"ops-maintenance.json"_s);
         ASSERT_TRUE(m_sim->connect());
-        m_mainConn = m_sim->journal().back().conn;
+        m_mainConn = m_sim->server().journal().back().conn;
         m_sim->clearJournal();
     }
 
     QStringList batches() const {
         QStringList texts;
-        for (const sqlsim::JournalEntry& entry : m_sim->journal())
+        for (const sqlsim::JournalEntry& entry : m_sim->server().journal())
             if (entry.conn == m_mainConn) texts << entry.text;
         return texts;
     }
@@ -250,7 +200,7 @@ TEST_F(MaintenanceE2e, RepairEachTableShowsEveryTablesMessagesAndRepairsTheirFin
     EXPECT_FALSE(engine().isSingleUser(kDb));
     EXPECT_FALSE(insideDatabase(kDb));
     // The drop and the switch out of single-user mode are sent from master.
-    const std::vector<sqlsim::JournalEntry> journal = m_sim->journal();
+    const std::vector<sqlsim::JournalEntry> journal = m_sim->server().journal();
     ASSERT_GE(journal.size(), 2u);
     EXPECT_EQ(journal[journal.size() - 2].db, u"master"_s);
     EXPECT_EQ(journal.back().db, u"master"_s);
@@ -274,163 +224,5 @@ TEST_F(MaintenanceE2e, RepairEachTableWithoutUserTablesShowsOnlyTheWorkTable) {
     EXPECT_FALSE(engine().objectExists(kEmptyDb, u"DBCCRESULT"_s));
     EXPECT_FALSE(engine().isSingleUser(kEmptyDb));
 }
-
-// ---- Every step failing, and the connection dropped at every step ----------------------------
-
-enum class Routine { ShrinkLog, ShrinkData, Rebuild, RepairEach };
-
-struct StepCase {
-    Routine routine;
-    int step;   // index into the routine's run
-    bool drop;  // the server drops the connection instead of answering with an error
-};
-
-QStringList runOf(Routine routine) {
-    switch (routine) {
-        case Routine::ShrinkLog:
-            return shrinkRun(kDb, LogFile);
-        case Routine::ShrinkData:
-            return shrinkRun(kDb, DataFile);
-        case Routine::Rebuild:
-            return rebuildRun(kDb);
-        case Routine::RepairEach:
-            return repairRun(kDb);
-    }
-    return {};
-}
-
-std::vector<StepCase> everyStep() {
-    std::vector<StepCase> cases;
-    for (Routine r :
-         {Routine::ShrinkLog, Routine::ShrinkData, Routine::Rebuild, Routine::RepairEach})
-        for (int step = 0; step < runOf(r).size(); ++step)
-            for (bool drop : {false, true}) cases.push_back({r, step, drop});
-    return cases;
-}
-
-class FailingStep : public MaintenanceE2e, public testing::WithParamInterface<StepCase> {};
-
-int reportCount(const QString& text) {
-    return int(text.count(u"错误信息"_s));
-}
-
-TEST_P(FailingStep, EndsLikeEveryFailedRun) {
-    const auto [routine, step, drop] = GetParam();
-    const QStringList all = runOf(routine);
-    const QString injected = u"Injected failure at step "_s + QString::number(step) + u"."_s;
-    sqlsim::Fault fault{.pattern = exactly(all.at(step)), .errorText = injected};
-    if (drop) fault.action = sqlsim::Fault::Action::Drop;
-    m_sim->addFault(fault);
-
-    RecordingHost host;
-    std::vector<bool> panelUpAtBoxes;
-    m_toolkit.onMessageBox = [&](const auto&) { panelUpAtBoxes.push_back(host.panelVisible()); };
-    bool result = true;
-    switch (routine) {
-        case Routine::ShrinkLog:
-            result = ModMain::ShrinkDatabaseFile(host, kDb, LogFile);
-            break;
-        case Routine::ShrinkData:
-            result = ModMain::ShrinkDatabaseFile(host, kDb, DataFile);
-            break;
-        case Routine::Rebuild:
-            ModMain::RebuildAllIndexes(host, kDb);
-            result = false;  // no result of its own
-            break;
-        case Routine::RepairEach:
-            result = ModMain::RepairEachTable(host, kDb);
-            break;
-    }
-    const QString text = host.resultText();
-    EXPECT_FALSE(host.panelVisible());
-    EXPECT_FALSE(result);
-
-    switch (routine) {
-        case Routine::ShrinkLog:
-        case Routine::ShrinkData:
-            // The lines written before the failing statement, then its report; nothing else is
-            // sent.
-            EXPECT_EQ(batches(), all.mid(0, step + 1));
-            if (drop) {
-                EXPECT_TRUE(text.startsWith(lines(kShrinkLines.mid(0, step + 1)) + u"错误信息"_s));
-            } else {
-                EXPECT_EQ(text, lines(kShrinkLines.mid(0, step + 1)) + report(injected));
-            }
-            EXPECT_EQ(reportCount(text), 1);
-            EXPECT_TRUE(m_toolkit.messageBoxes.empty());
-            break;
-
-        case Routine::Rebuild: {
-            // A failure before the return to Master is shown while the panel is up; the return to
-            // Master still runs, and its own failure gets a box of its own.
-            const bool rebuilt = step == 2;
-            EXPECT_EQ(batches(), drop || rebuilt
-                                     ? all.mid(0, step + 1)
-                                     : all.mid(0, step + 1) << useStatement(u"Master"_s));
-            EXPECT_EQ(text, rebuilt ? u"重建完成"_s : QString());
-            std::vector<bool> expectedPanel{!rebuilt};
-            if (drop && !rebuilt) expectedPanel.push_back(false);
-            EXPECT_EQ(panelUpAtBoxes, expectedPanel);
-            ASSERT_EQ(m_toolkit.messageBoxes.size(), expectedPanel.size());
-            if (!drop) {
-                EXPECT_EQ(m_toolkit.messageBoxes[0].text, injected);
-            }
-            for (const auto& box : m_toolkit.messageBoxes) {
-                EXPECT_EQ(box.style, tarnwick::vbCritical);
-                EXPECT_EQ(box.title, u"提示"_s);
-            }
-            break;
-        }
-
-        case Routine::RepairEach: {
-            // The clean-up runs whole after any failure; nothing reaches a dropped connection.
-            EXPECT_EQ(batches(),
-                      drop ? all.mid(0, step + 1)
-                           : all.mid(0, step + 1) + all.mid(std::max(step + 1, kRepairCleanUp)));
-            const QString messagesBefore =
-                step > kRepairReadBack ? text.section(u"错误信息"_s, 0, 0) : QString();
-            if (step > kRepairReadBack) {
-                EXPECT_TRUE(messagesBefore.contains(u"DBCC results for 'Orders'.\r"_s));
-            }
-            if (!drop) {
-                // The drop of a table this run never made is not reported again.
-                EXPECT_EQ(text, messagesBefore + report(injected));
-            } else {
-                // Every step after the drop fails on the dead connection and is reported: the
-                // switch to master, the drop (when the table had been made), the switch out of
-                // single-user.
-                int expected = 3;
-                if (step < kRepairCleanUp)
-                    expected = 1 + 1 + (step > kRepairCreatesTable ? 1 : 0) + 1;
-                else if (step == kRepairCleanUp + 1)
-                    expected = 2;
-                else if (step == kRepairCleanUp + 2)
-                    expected = 1;
-                EXPECT_EQ(reportCount(text), expected) << text.toStdString();
-                EXPECT_TRUE(text.endsWith(u"\r\n"_s));
-            }
-            // The work table is gone unless its drop failed or never reached the server.
-            const bool tableLeft = drop ? step > kRepairCreatesTable && step <= kRepairCleanUp + 1
-                                        : step == kRepairCleanUp + 1;
-            EXPECT_EQ(engine().objectExists(kDb, u"DBCCRESULT"_s), tableLeft);
-            // The single-user option is off again whenever the connection lived to switch it.
-            if (!drop && step != kRepairCleanUp && step != kRepairCleanUp + 2) {
-                EXPECT_FALSE(engine().isSingleUser(kDb));
-            }
-            EXPECT_TRUE(m_toolkit.messageBoxes.empty());
-            EXPECT_EQ(host.calls().first(), u"show:正在检测................"_s);
-            EXPECT_EQ(host.calls().last(), u"hide"_s);
-            break;
-        }
-    }
-}
-
-std::string caseName(const testing::TestParamInfo<StepCase>& info) {
-    static const char* const kNames[] = {"ShrinkLog", "ShrinkData", "Rebuild", "RepairEach"};
-    return std::string(kNames[int(info.param.routine)]) + "_step" +
-           std::to_string(info.param.step) + (info.param.drop ? "_dropped" : "_failed");
-}
-
-INSTANTIATE_TEST_SUITE_P(E2e, FailingStep, testing::ValuesIn(everyStep()), caseName);
 
 }  // namespace

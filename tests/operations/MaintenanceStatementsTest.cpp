@@ -2,7 +2,7 @@
 // and file names. Expected strings are written out whole.
 
 #include "operations/MaintenanceStatements.h"
-#include "tests/operations/QStringPrinting.h"
+#include "tests/support/GTestQtPrinters.h"
 
 #include <gtest/gtest.h>
 

@@ -11,7 +11,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-#include "tests/sqlsim/QtPrinters.h"
+#include "tests/support/GTestQtPrinters.h"
 
 #include <gtest/gtest.h>
 

@@ -44,14 +44,6 @@ public:
     bool objectExists(const QString&, const QString&) const override { return false; }
     bool isSingleUser(const QString&) const override { return false; }
     QStringList sessionsIn(const QString& database) const override;
-    // Inspection the server never uses (no override keyword: the engine interface may still grow).
-    int databaseId(const QString&) const { return 0; }
-    QStringList filesOf(const QString&) const { return {}; }
-    int fileSizePages(const QString&, const QString&) const { return -1; }
-    int findingCount(const QString&) const { return 0; }
-    QString procedureText(const QString&, const QString&) const { return {}; }
-    std::vector<QStringList> tableRows(const QString&, const QString&) const { return {}; }
-    void setSingleUser(const QString&, bool) {}
 
     // What reached the engine, for assertions.
     QStringList batches() const;

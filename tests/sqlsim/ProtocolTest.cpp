@@ -9,7 +9,7 @@
 #include "sqlsim/protocol/SocketReader.h"
 #include "sqlsim/protocol/TokenEncoder.h"
 
-#include "tests/sqlsim/QtPrinters.h"
+#include "tests/support/GTestQtPrinters.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "tests/sqlsim/QtPrinters.h"
+#include "tests/support/GTestQtPrinters.h"
 
 #include <gtest/gtest.h>
 
@@ -144,49 +144,6 @@ TEST_F(ServerTest, SeventyProfileClosesOnPreloginAndSpeaksSeventy)
     const WireResponse typed = d.batch(QStringLiteral("select typed"));
     ASSERT_TRUE(typed.decodeError.isEmpty()) << typed.decodeError.toStdString();
     EXPECT_EQ(typed.tokens[1].values.join(u'|'), u"-7|300|检测 ok|ab   |caf\u00e9 \u0080");
-}
-
-// A Chinese server: its collation at login (7.1) or its character set (7.0), and VARCHAR cells in
-// code page 936 under the collation's bytes.
-TEST_F(ServerTest, ChineseCollationAtLoginAndInEveryCharacterColumn)
-{
-    const Collation chinese = *Collation::byName(QStringLiteral("Chinese_PRC_CI_AS"));
-    // "café €" in code page 936, read back byte by byte.
-    const QString cafeIn936 = QString::fromLatin1(hex("63 61 66 a8 a6 20 80"));
-    struct Case {
-        Profile profile;
-        quint32 tdsVersion;
-        const char16_t* summary;
-        const char* collationInColumns;
-    };
-    const Case cases[] = {
-        {Profile::Sql2000, 0x71000001,
-         u"ENVCHANGE(1) INFO(5701) ENVCHANGE(7) ENVCHANGE(2) INFO(5703) LOGINACK ENVCHANGE(4) DONE(0,0)",
-         "a7 1400 0408d00000 01 7600"},
-        {Profile::Sql70, 0x70000000,
-         u"ENVCHANGE(1) INFO(5701) ENVCHANGE(3) ENVCHANGE(2) INFO(5703) LOGINACK ENVCHANGE(4) DONE(0,0)",
-         "a7 1400 01 7600"},
-    };
-    for (const Case& c : cases) {
-        startWith(c.profile, chinese);
-        const bool v71 = c.tdsVersion == 0x71000001;
-        TdsTestClient d;
-        ASSERT_TRUE(d.connect(port));
-        d.setV71(v71);
-        Login7Fields f;
-        f.tdsVersion = c.tdsVersion;
-        ASSERT_TRUE(d.sendMessage(0x10, buildLogin7(f)));
-        const WireResponse r = d.readResponse();
-        ASSERT_EQ(r.summary(), QString::fromUtf16(c.summary));
-        if (v71)
-            EXPECT_EQ(r.tokens[2].raw, hex("0408d00000"));
-        else
-            EXPECT_EQ(r.tokens[2].text, u"cp936");
-        const WireResponse typed = d.batch(QStringLiteral("select typed"));
-        ASSERT_TRUE(typed.decodeError.isEmpty()) << typed.decodeError.toStdString();
-        EXPECT_EQ(typed.tokens[1].values.join(u'|'), u"-7|300|检测 ok|ab   |" + cafeIn936);
-        EXPECT_TRUE(typed.payload.contains(hex(c.collationInColumns)));
-    }
 }
 
 TEST_F(ServerTest, TwoThousandProfileAnswersASeventyLoginInSeventyLayout)

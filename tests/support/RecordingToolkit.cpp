@@ -36,7 +36,6 @@ void RecordingToolkit::clear() {
     fileDialogs.clear();
     deletedFiles.clear();
     checkedFiles.clear();
-    calls.clear();
     processEventsCount = 0;
     endProgramCount = 0;
     m_answers.clear();
@@ -45,7 +44,6 @@ void RecordingToolkit::clear() {
 
 int RecordingToolkit::messageBox(const QString& text, int style, const QString& title) {
     messageBoxes.push_back({text, style, title});
-    calls << u"messageBox|%1|%2|%3"_s.arg(text).arg(style).arg(title);
     if (onMessageBox)
         onMessageBox(messageBoxes.back());
     if (m_answers.empty())
@@ -57,7 +55,6 @@ int RecordingToolkit::messageBox(const QString& text, int style, const QString& 
 
 QString RecordingToolkit::openFileDialog(const FileDialogRequest& request) {
     fileDialogs.push_back(request);
-    calls << u"openFileDialog|"_s + request.title;
     if (m_fileNames.empty())
         return {};
     QString path = m_fileNames.front();
@@ -67,27 +64,23 @@ QString RecordingToolkit::openFileDialog(const FileDialogRequest& request) {
 
 void RecordingToolkit::processEvents() {
     ++processEventsCount;
-    calls << u"processEvents"_s;
     if (onProcessEvents)
         onProcessEvents();
 }
 
 bool RecordingToolkit::fileExists(const QString& path) const {
     checkedFiles << path;
-    calls << u"fileExists|"_s + path;
     const auto preset = m_fileExists.constFind(path);
     return preset != m_fileExists.constEnd() ? preset.value() : QFileInfo::exists(path);
 }
 
 bool RecordingToolkit::deleteFile(const QString& path) {
     deletedFiles << path;
-    calls << u"deleteFile|"_s + path;
     return m_deleteSucceeds;
 }
 
 void RecordingToolkit::endProgram() {
     ++endProgramCount;
-    calls << u"endProgram"_s;
 }
 
 }  // namespace tarnwick::test

@@ -61,9 +61,6 @@ public:
     mutable QStringList checkedFiles;  // paths passed to fileExists()
     int processEventsCount = 0;
     int endProgramCount = 0;
-    // Every call as one line, e.g. "messageBox|text|0|", "processEvents", "endProgram",
-    // "deleteFile|c:\Result.txt", "openFileDialog|title", "fileExists|path".
-    mutable QStringList calls;
 
     void clear();  // forgets what was recorded and the unused preset answers
 

@@ -89,10 +89,6 @@ void SqlsimFixture::disconnect() {
         connection.close();
 }
 
-std::vector<sqlsim::JournalEntry> SqlsimFixture::journal() const {
-    return m_server->journal();
-}
-
 QStringList SqlsimFixture::journalTexts() const {
     QStringList texts;
     for (const sqlsim::JournalEntry& entry : m_server->journal())
@@ -118,24 +114,6 @@ void SqlsimFixture::failOn(const QString& pattern, const QString& errorText, int
     fault.errorNumber = errorNumber;
     fault.severity = severity;
     m_server->addFault(fault);
-}
-
-void SqlsimFixture::dropOn(const QString& pattern, int times) {
-    m_server->addFault(faultOn(pattern, sqlsim::Fault::Action::Drop, times));
-}
-
-void SqlsimFixture::sleepOn(const QString& pattern, std::chrono::milliseconds delay, int times) {
-    sqlsim::Fault fault = faultOn(pattern, sqlsim::Fault::Action::Sleep, times);
-    fault.delay = delay;
-    m_server->addFault(fault);
-}
-
-void SqlsimFixture::addFault(const sqlsim::Fault& fault) {
-    m_server->addFault(fault);
-}
-
-void SqlsimFixture::clearFaults() {
-    m_server->clearFaults();
 }
 
 QString SqlsimFixture::literal(const QString& text) {

@@ -18,7 +18,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -49,19 +48,15 @@ public:
     bool connect(const QString& password);
     void disconnect();  // closes ModMain's connection when it is open
 
-    // Every request received, in order; texts exactly as received.
-    std::vector<sqlsim::JournalEntry> journal() const;
+    // The texts of every request received (of one connection), in order, exactly as received. The
+    // journal itself and fault injection are the server's: server().journal(), server().addFault().
     QStringList journalTexts() const;
     QStringList journalTextsOf(int connection) const;
     void clearJournal();
 
-    // Faults on batches whose text matches a regular expression (use literal() for a plain text).
+    // Fails batches whose text matches the regular expression with the server's error.
     void failOn(const QString& pattern, const QString& errorText, int errorNumber = 50000,
                 int severity = 16, int times = 1);
-    void dropOn(const QString& pattern, int times = 1);  // the server drops the connection
-    void sleepOn(const QString& pattern, std::chrono::milliseconds delay, int times = 1);
-    void addFault(const sqlsim::Fault& fault);
-    void clearFaults();
     static QString literal(const QString& text);  // a pattern matching text anywhere in a batch
 
     // Where tests/data lies, and the path of a file in it.
