@@ -62,6 +62,13 @@ frmAttch7::frmAttch7(QWidget* parent)
     Cmd_OK->setObjectName(u"Cmd_OK"_s);
     Cmd_Cancel->setObjectName(u"Cmd_Cancel"_s);
 
+    // What a screen reader says for the controls without a caption of their own.
+    txtMDF->setAccessibleName(u"要附加数据库的MDF文件"_s);
+    CmdSel->setAccessibleName(u"选择MDF文件"_s);
+    txtLDF->setAccessibleName(u"要附加数据库的LDF文件"_s);
+    Command1->setAccessibleName(u"选择LDF文件"_s);
+    txtDBName->setAccessibleName(u"附加为(数据库名称)"_s);
+
     setTwipsGeometry(Label1, 120, 120, 2415, 210);
     setTwipsGeometry(txtMDF, 120, 360, 5415, 315);
     setTwipsGeometry(CmdSel, 5640, 360, 307, 307);

@@ -4,6 +4,8 @@
 #include "tests/support/AccessibleNames.h"
 #include "tests/gui/MainWindowFakes.h"
 #include "tests/support/RecordingToolkit.h"
+#include "attach/frmAttch7.h"
+#include "attach/frmFile.h"
 #include "connection/login/frmLogin.h"
 #include "mainwindow/frmMain.h"
 
@@ -39,6 +41,13 @@ TEST(AccessibleNamesTest, MainWindowNamesEveryReachableWidgetEvenWithoutDatabase
         // The database box is named for its purpose, not after the database it shows.
         EXPECT_EQ(accessibleNameOf(w.Combo_DB), u"请选择您要操作的数据库"_s);
     }
+}
+
+TEST(AccessibleNamesTest, AttachWindowsNameEveryReachableWidget) {
+    frmFile primaryFile;
+    EXPECT_EQ(widgetsWithoutAccessibleName(&primaryFile), QStringList());
+    frmAttch7 dataAndLog;
+    EXPECT_EQ(widgetsWithoutAccessibleName(&dataAndLog), QStringList());
 }
 
 TEST(AccessibleNamesTest, TheWalkerReportsAFocusableWidgetWithoutAName) {
