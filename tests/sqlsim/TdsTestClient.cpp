@@ -25,7 +25,7 @@ QByteArray ucs2(const QString& text)
 
 QByteArray buildLogin7(const Login7Fields& f)
 {
-    const int fixed = f.layout72 ? 94 : 86;
+    const int fixed = 86;
     QByteArray fixedPart(fixed, '\0');
     QByteArray strings;
     const auto put16 = [&](int at, quint16 v) {
@@ -83,45 +83,6 @@ QByteArray buildPrelogin()
     return out;
 }
 
-QByteArray buildRpc(int procId, const QString& procName, const std::vector<TestParam>& params, bool collation)
-{
-    QByteArray out;
-    ByteWriter w(out);
-    if (procId > 0) {
-        w.u16(0xFFFF);
-        w.u16(quint16(procId));
-    } else {
-        w.usVarchar(procName);
-    }
-    w.u16(0);
-    for (const TestParam& p : params) {
-        w.bVarchar(p.name);
-        w.u8(p.output ? 1 : 0);
-        if (p.isInt) {
-            w.u8(0x26);
-            w.u8(4);
-            if (p.integer) {
-                w.u8(4);
-                w.u32(quint32(*p.integer));
-            } else {
-                w.u8(0);
-            }
-        } else {
-            w.u8(0xE7);
-            w.u16(8000);
-            if (collation)
-                w.bytes(QByteArray::fromHex("0904d00034"));
-            if (p.text) {
-                w.u16(quint16(p.text->size() * 2));
-                w.ucs2(*p.text);
-            } else {
-                w.u16(0xFFFF);
-            }
-        }
-    }
-    return out;
-}
-
 namespace {
 
 QString readTypedValue(ByteReader& r, quint8 type, bool& ok)
@@ -167,7 +128,7 @@ QString readTypedValue(ByteReader& r, quint8 type, bool& ok)
 
 }  // namespace
 
-std::vector<WireToken> decodeTokens(const QByteArray& payload, bool v71, QString* error)
+std::vector<WireToken> decodeTokens(const QByteArray& payload, QString* error)
 {
     std::vector<WireToken> tokens;
     ByteReader r(payload);
@@ -183,7 +144,8 @@ std::vector<WireToken> decodeTokens(const QByteArray& payload, bool v71, QString
         case 0xFD: case 0xFE: case 0xFF: {
             const auto s = r.u16(); const auto c = r.u16(); const auto n = r.u32();
             if (!n) return fail(QStringLiteral("short DONE"));
-            t.status = *s; t.curCmd = *c; t.rowCount = *n;
+            t.status = *s; t.rowCount = *n;
+            (void)c;
             break;
         }
         case 0xAA: case 0xAB: {
@@ -191,13 +153,13 @@ std::vector<WireToken> decodeTokens(const QByteArray& payload, bool v71, QString
             if (!len) return fail(QStringLiteral("short message"));
             const qsizetype end = r.pos() + *len;
             t.number = qint32(r.u32().value_or(0));
-            t.state = r.u8().value_or(0);
+            r.u8();  // state
             t.severity = r.u8().value_or(0);
             const auto chars = r.u16();
             t.text = chars ? r.ucs2(*chars).value_or(QString()) : QString();
-            t.serverName = r.bVarchar().value_or(QString());
-            t.procName = r.bVarchar().value_or(QString());
-            t.line = r.u16().value_or(0);
+            r.bVarchar();  // server
+            r.bVarchar();  // procedure
+            r.u16();       // line
             if (r.failed() || r.pos() != end) return fail(QStringLiteral("message length mismatch"));
             break;
         }
@@ -214,7 +176,7 @@ std::vector<WireToken> decodeTokens(const QByteArray& payload, bool v71, QString
                 if (m) r.skip(*m);
             } else {
                 t.text = r.bVarchar().value_or(QString());
-                t.oldValue = r.bVarchar().value_or(QString());
+                r.bVarchar();  // old value
             }
             if (r.failed() || r.pos() != end) return fail(QStringLiteral("ENVCHANGE length mismatch"));
             break;
@@ -226,12 +188,6 @@ std::vector<WireToken> decodeTokens(const QByteArray& payload, bool v71, QString
             t.raw = raw->toByteArray();
             break;
         }
-        case 0x79: {
-            const auto v = r.u32();
-            if (!v) return fail(QStringLiteral("short RETURNSTATUS"));
-            t.number = qint32(*v);
-            break;
-        }
         case 0x81: {
             const auto count = r.u16();
             if (!count) return fail(QStringLiteral("short COLMETADATA"));
@@ -241,11 +197,10 @@ std::vector<WireToken> decodeTokens(const QByteArray& payload, bool v71, QString
                 const auto type = r.u8();
                 if (!type) return fail(QStringLiteral("short column"));
                 if (*type == 0x26) r.u8();
-                else if (*type == 0xE7 || *type == 0xEF || *type == 0xA7) { r.u16(); if (v71) r.skip(5); }
+                else if (*type == 0xE7 || *type == 0xEF || *type == 0xA7) { r.u16(); r.skip(5); }
                 else if (*type != 0x38) return fail(QStringLiteral("unexpected column type"));
                 columnTypes.push_back(*type);
-                t.columnTypes << *type;
-                t.columns << r.bVarchar().value_or(QString());
+                r.bVarchar();  // name
             }
             if (r.failed()) return fail(QStringLiteral("short COLMETADATA"));
             break;
@@ -256,19 +211,6 @@ std::vector<WireToken> decodeTokens(const QByteArray& payload, bool v71, QString
                 t.values << readTypedValue(r, type, ok);
                 if (!ok) return fail(QStringLiteral("bad row value"));
             }
-            break;
-        }
-        case 0xAC: {
-            r.u16();
-            t.text = r.bVarchar().value_or(QString());
-            r.u8(); r.u16(); r.u16();
-            const auto type = r.u8();
-            if (!type) return fail(QStringLiteral("short RETURNVALUE"));
-            if (*type == 0x26) r.u8();
-            else if (*type == 0xE7) { r.u16(); if (v71) r.skip(5); }
-            bool ok = false;
-            t.values << readTypedValue(r, *type, ok);
-            if (!ok) return fail(QStringLiteral("bad RETURNVALUE"));
             break;
         }
         default:
@@ -291,10 +233,8 @@ QString WireResponse::summary() const
         case 0xAB: parts << QStringLiteral("INFO(%1)").arg(t.number); break;
         case 0xE3: parts << QStringLiteral("ENVCHANGE(%1)").arg(t.envType); break;
         case 0xAD: parts << QStringLiteral("LOGINACK"); break;
-        case 0x79: parts << QStringLiteral("RETURNSTATUS(%1)").arg(t.number); break;
         case 0x81: parts << QStringLiteral("COLMETADATA"); break;
         case 0xD1: parts << QStringLiteral("ROW"); break;
-        case 0xAC: parts << QStringLiteral("RETURNVALUE(%1=%2)").arg(t.text, t.values.value(0)); break;
         default: parts << QStringLiteral("?"); break;
         }
     }
@@ -365,7 +305,7 @@ WireResponse TdsTestClient::readResponse(int timeoutMs)
             m_pending.remove(0, h.length);
             if (h.status & tds::status::EndOfMessage) {
                 resp.complete = true;
-                resp.tokens = decodeTokens(resp.payload, m_v71, &resp.decodeError);
+                resp.tokens = decodeTokens(resp.payload, &resp.decodeError);
                 return resp;
             }
         }
@@ -394,15 +334,10 @@ bool TdsTestClient::waitClosed(int timeoutMs)
     }
 }
 
-bool TdsTestClient::login(quint16 port, const Login7Fields& fields, bool prelogin)
+bool TdsTestClient::login(quint16 port, const Login7Fields& fields)
 {
-    if (!connect(port))
+    if (!connect(port) || !sendMessage(0x12, buildPrelogin()) || !readResponse().complete)
         return false;
-    m_v71 = (fields.tdsVersion >> 24) != 0x70;
-    if (prelogin) {
-        if (!sendMessage(0x12, buildPrelogin()) || !readResponse().complete)
-            return false;
-    }
     if (!sendMessage(0x10, buildLogin7(fields)))
         return false;
     const WireResponse resp = readResponse();

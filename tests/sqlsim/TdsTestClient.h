@@ -1,13 +1,12 @@
 #pragma once
-// A bare TDS client for the server tests: builds the client messages byte by byte, sends them in
-// packets of a chosen size and decodes the server's tokens, so the tests see exactly what is on
-// the wire.
+// A bare TDS 7.1 client for the server tests: builds the client messages byte by byte, sends them
+// in packets of a chosen size and decodes the server's tokens, so the tests see exactly what is on
+// the wire, including what no well-behaved client sends.
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 
-#include <optional>
 #include <vector>
 
 namespace sqlsim::test {
@@ -23,41 +22,23 @@ struct Login7Fields {
     QString libraryName = QStringLiteral("raw");
     QString language;
     QString database;
-    bool layout72 = false;  // 94-byte fixed part as 7.2+ clients send
 };
 
 QByteArray buildLogin7(const Login7Fields& fields);
 // FreeTDS's pre-login: VERSION, ENCRYPTION off, INSTOPT "MSSQLServer", THREADID.
 QByteArray buildPrelogin();
 QByteArray ucs2(const QString& text);
-// An RPC by id or by name with NVARCHAR / INTN parameters.
-struct TestParam {
-    QString name;
-    std::optional<QString> text;  // NVARCHAR(4000) value; nullopt with isInt false: NULL NVARCHAR
-    std::optional<qint32> integer;
-    bool isInt = false;
-    bool output = false;
-};
-QByteArray buildRpc(int procId, const QString& procName, const std::vector<TestParam>& params,
-                    bool collation = true);
 
 struct WireToken {
     quint8 type = 0;
-    quint16 status = 0;       // DONE family
-    quint16 curCmd = 0;
+    quint16 status = 0;  // DONE family
     quint32 rowCount = 0;
-    qint32 number = 0;        // INFO/ERROR number, RETURNSTATUS value
-    quint8 state = 0;
+    qint32 number = 0;  // INFO/ERROR number
     quint8 severity = 0;
-    QString text;             // message text / ENVCHANGE new value / RETURNVALUE name
-    QString oldValue;         // ENVCHANGE old value
+    QString text;       // message text / ENVCHANGE new value
     quint8 envType = 0;
-    QString serverName, procName;
-    quint16 line = 0;
-    QByteArray raw;           // LOGINACK body, collation bytes of ENVCHANGE 7, ...
-    QStringList columns;      // COLMETADATA names
-    QList<quint8> columnTypes;
-    QStringList values;       // ROW / RETURNVALUE values as text, "NULL" for NULL
+    QByteArray raw;     // LOGINACK body, collation bytes of ENVCHANGE 7
+    QStringList values; // ROW values as text, "NULL" for NULL
 };
 
 struct WireResponse {
@@ -71,8 +52,8 @@ struct WireResponse {
     QString summary() const;
 };
 
-// Decodes a token stream; collations in TYPE_INFO when v71.
-std::vector<WireToken> decodeTokens(const QByteArray& payload, bool v71, QString* error = nullptr);
+// Decodes a TDS 7.1 token stream.
+std::vector<WireToken> decodeTokens(const QByteArray& payload, QString* error = nullptr);
 
 class TdsTestClient {
 public:
@@ -93,15 +74,12 @@ public:
     // True when the server closed the connection within timeoutMs.
     bool waitClosed(int timeoutMs = 5000);
 
-    void setV71(bool v71) { m_v71 = v71; }
-
-    // Pre-login (for 7.1) and login; true when a LOGINACK came back.
-    bool login(quint16 port, const Login7Fields& fields = {}, bool prelogin = true);
+    // Pre-login and login; true when a LOGINACK came back.
+    bool login(quint16 port, const Login7Fields& fields = {});
     WireResponse batch(const QString& text, int packetSize = 4096);
 
 private:
     int m_fd = -1;
-    bool m_v71 = true;
     QByteArray m_pending;
 };
 
