@@ -75,36 +75,6 @@ TEST(Collations, VarcharKeepsCodePage936OnAChineseServer) {
     expectStorage("Chinese_PRC_CI_AS", &StorageCase::chinese);
 }
 
-// The capture of a check into the varchar work table, as the maintenance tool runs it.
-TEST(Collations, CapturedCheckOfAChineseDatabase) {
-    struct Case {
-        const char* collation;
-        const char16_t* first;
-        const char16_t* table;
-    };
-    const Case cases[] = {
-        {"SQL_Latin1_General_CP1_CI_AS", u"DBCC results for '\?\?\?\?'.", u"There are 45 rows in 2 pages for object '\?\?'."},
-        {"Chinese_PRC_CI_AS", u"DBCC results for '销售数据'.", u"There are 45 rows in 2 pages for object '客户'."},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.collation);
-        auto engine = Engine::create(withCollation(c.collation));
-        auto session = loginAs(*engine, 91);
-        EXPECT_EQ(shape(session->executeBatch(QStringLiteral("USE [销售数据]"))), QStringLiteral("ENVDB INFO(5701) DONE"));
-        EXPECT_EQ(errors(session->executeBatch(sent::createResultTable())), QStringList());
-        EXPECT_EQ(errors(session->executeBatch(sent::captureProc(
-                      QStringLiteral("  insert into DBCCRESULT exec('dbcc checkDB("), QStringLiteral("销售数据"),
-                      QStringLiteral(") with TABLERESULTS ')")))),
-                  QStringList());
-        EXPECT_EQ(errors(session->executeBatch(QStringLiteral("exec spDBCCTABLE"))), QStringList());
-        const QStringList lines =
-            column(session->executeBatch(QStringLiteral("select MessageText from DBCCRESULT ")), 0);
-        ASSERT_FALSE(lines.isEmpty());
-        EXPECT_EQ(lines.front(), QString::fromUtf16(c.first));
-        EXPECT_TRUE(lines.contains(QString::fromUtf16(c.table)));
-    }
-}
-
 TEST(Collations, ChosenByTheScenario) {
     EXPECT_EQ(Scenario::fromJson("{}").collation.name, QStringLiteral("SQL_Latin1_General_CP1_CI_AS"));
     EXPECT_EQ(Engine::create(Scenario::fromJson("{}"))->collation().name,

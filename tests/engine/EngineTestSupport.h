@@ -1,6 +1,6 @@
 #pragma once
-// Helpers for the engine tests: a scenario built in code, sessions logged in as sa, and readable
-// views of the tokens a batch produced.
+// Helpers for the engine tests: the test scenario, sessions logged in as sa, and readable views of
+// the tokens a batch produced.
 
 #include "sqlsim/engine/Engine.h"
 #include "sqlsim/engine/Scenario.h"
@@ -20,14 +20,12 @@ inline void PrintTo(const QStringList& l, std::ostream* os) {
 
 namespace sqlsim::testing {
 
-// pubs/Northwind plus user databases 7.. with odd names, findings and detached files.
+// tests/data/engine-tests.json: user databases with odd names, findings and detached files.
 Scenario testScenario(Profile profile = Profile::Sql2000, const QString& saPassword = QString());
 
 std::unique_ptr<Session> loginAs(Engine& engine, int spid, const QString& password = QString(),
                                  const QString& database = QString());
 
-// The messages of a reply, one "number|severity|text" entry each.
-QStringList messages(const Reply& reply);
 // Only the message texts.
 QStringList messageTexts(const Reply& reply);
 // Errors (severity > 10) as "number: text".
@@ -40,16 +38,3 @@ QStringList column(const Reply& reply, int index, int resultIndex = 0);
 QString shape(const Reply& reply);
 
 }  // namespace sqlsim::testing
-
-namespace sqlsim::testing::sent {
-
-// The statements the maintenance tool sends, byte for byte, built from their fixed pieces.
-QString createResultTable();
-QString dropLeftoverTable();
-QString dropLeftoverProc();
-QString captureProc(const QString& insertFragment, const QString& argument, const QString& closing);
-QString singleUser(const QString& database, bool on);
-QString eachTableRepair();
-QString eachTableReindex();
-
-}  // namespace sqlsim::testing::sent

@@ -3,6 +3,9 @@
 
 #include "tests/engine/EngineTestSupport.h"
 
+#include <QDir>
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -13,26 +16,18 @@ using namespace sqlsim::testing;
 
 namespace {
 
-const QStringList kSeeds = {
-    QStringLiteral("select left(@@version,charindex('-',@@version)-1)"),
-    QStringLiteral("select Name from sysdatabases where Dbid>6 order by Name"),
-    QStringLiteral("if Exists( Select * From sysObjects where name='DBCCRESULT' ) Drop Table DBCCRESULT"),
-    sent::createResultTable(),
-    QStringLiteral("Create Proc spDBCCTABLE With Encryption As  insert into DBCCRESULT exec('dbcc checkDB(Broken) "
-                   "with TABLERESULTS ')"),
-    QStringLiteral("exec spDBCCTABLE"),
-    QStringLiteral("select MessageText from DBCCRESULT "),
-    sent::singleUser(QStringLiteral("Broken"), true),
-    sent::eachTableRepair(),
-    sent::eachTableReindex(),
-    QStringLiteral("Use Broken Dbcc ShrinkFile('Broken_Log',1)"),
-    QStringLiteral("Backup log Broken with no_log"),
-    QStringLiteral("dbcc checkprimaryfile (N'C:\\Attach\\Archive_Data.MDF', 3)"),
-    QStringLiteral("EXEC sp_attach_db @dbname = N'A',@filename1 = N'C:\\Attach\\Archive_Data.MDF',@filename2 = "
-                   "N'C:\\Attach\\Archive_Log.LDF'"),
-    QStringLiteral("USE [Broken]"),
-    QStringLiteral("DROP TABLE Broken..DBCCRESULT"),
-};
+// Every batch of the transcripts: the statements the program sends, and many more.
+QStringList transcriptBatches() {
+    QStringList batches;
+    const QDir dir(QStringLiteral(TARNWICK_TEST_DATA "/transcripts"));
+    for (const QString& name : dir.entryList({QStringLiteral("*.txt")})) {
+        QFile file(dir.filePath(name));
+        if (!file.open(QIODevice::ReadOnly)) continue;
+        for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n'))
+            if (line.startsWith(u"> ")) batches << line.mid(2);
+    }
+    return batches;
+}
 
 const QStringList kPieces = {
     QStringLiteral("select"), QStringLiteral("("),      QStringLiteral(")"),     QStringLiteral("'"),
@@ -69,12 +64,14 @@ QString mutate(std::mt19937& random, QString text) {
 }  // namespace
 
 TEST(Robustness, MalformedBatchesNeverCrash) {
+    const QStringList seeds = transcriptBatches();
+    ASSERT_GT(seeds.size(), 100);
     std::mt19937 random(20260105);
     auto engine = Engine::create(testScenario());
     auto session = loginAs(*engine, 130);
     auto other = loginAs(*engine, 131);
     for (int i = 0; i < 3000; ++i) {
-        QString batch = mutate(random, kSeeds[static_cast<int>(random() % kSeeds.size())]);
+        QString batch = mutate(random, seeds[static_cast<int>(random() % seeds.size())]);
         if (i % 7 == 0) {
             batch.clear();
             for (int k = 0; k < 6; ++k)
@@ -91,8 +88,7 @@ TEST(Robustness, MalformedBatchesNeverCrash) {
         }
     }
     // The server still answers properly afterwards.
-    session->executeBatch(QStringLiteral("USE [master]"));
-    EXPECT_EQ(shape(session->executeBatch(QStringLiteral("select @@version"))),
+    EXPECT_EQ(shape(loginAs(*engine, 132)->executeBatch(QStringLiteral("select @@version"))),
               QStringLiteral("RESULT(1x1) DONE(count 1)"));
 }
 
