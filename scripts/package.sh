@@ -9,7 +9,7 @@ command -v dpkg-shlibdeps >/dev/null || {
     [ "$(id -u)" -eq 0 ] && as_root=() || as_root=(sudo)
     "${as_root[@]}" apt-get install -y -qq --no-install-recommends dpkg-dev
 }
-cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARNWICK_WERROR=OFF
+cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
 cmake --build "$build" --target tarnwick sqlsim -j "$(nproc)"
 (cd "$build" && cpack -G DEB)
 ls -1 "$build"/*.deb

@@ -15,6 +15,7 @@
 
 #include "sqlsim/engine/Engine.h"
 #include "sqlsim/engine/Scenario.h"
+#include "tests/support/TranscriptFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,9 +24,11 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <optional>
 
 using namespace sqlsim;
+using tarnwick::test::TranscriptCase;
+using tarnwick::test::TranscriptFile;
+using tarnwick::test::transcriptNames;
 
 namespace {
 
@@ -112,65 +115,28 @@ struct Step {
     QString text;
 };
 
-struct Case {
-    QString title;
-    std::vector<Step> steps;
-    QStringList expected;
-    int expectedFrom = 0;  // first line of the expectation in the file
-    int expectedTo = 0;    // one past its last line
-    int stepsEnd = 0;      // one past the last step line
-};
-
-struct Transcript {
-    QString scenario;
-    std::optional<QString> saPassword;
-    QStringList lines;
-    std::vector<Case> cases;
-};
-
-Transcript readTranscript(const QString& path) {
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
-    Transcript t;
-    t.lines = QString::fromUtf8(f.readAll()).split(u'\n');
-    if (!t.lines.isEmpty() && t.lines.back().isEmpty()) t.lines.removeLast();
+// Consecutive "> " lines of one connection form a batch; any other line ends it.
+std::vector<Step> stepsOf(const QStringList& lines) {
     static const QRegularExpression onConnection(QStringLiteral("^>(\\d*) ?(.*)$"));
+    std::vector<Step> steps;
     bool lastWasBatch = false;
-    for (int i = 0; i < t.lines.size(); ++i) {
-        const QString& line = t.lines[i];
-        if (line.startsWith(QStringLiteral("scenario: "))) {
-            t.scenario = line.mid(10).trimmed();
-        } else if (line.startsWith(QStringLiteral("sa password: "))) {
-            t.saPassword = line.mid(13);
-        } else if (line.startsWith(QStringLiteral("=== "))) {
-            t.cases.push_back(Case{line.mid(4), {}, {}, i + 1, i + 1, i + 1});
-        } else if (!t.cases.empty() && line.startsWith(QStringLiteral(">state "))) {
-            t.cases.back().steps.push_back(Step{QStringLiteral("state"), 1, line.mid(7)});
-            t.cases.back().stepsEnd = i + 1;
+    for (const QString& line : lines) {
+        if (line.startsWith(QStringLiteral(">state "))) {
+            steps.push_back(Step{QStringLiteral("state"), 1, line.mid(7)});
             lastWasBatch = false;
-            continue;
-        } else if (!t.cases.empty() && line.startsWith(u'>')) {
+        } else if (line.startsWith(u'>')) {
             const auto m = onConnection.match(line);
             const int connection = m.captured(1).isEmpty() ? 1 : m.captured(1).toInt();
-            Case& c = t.cases.back();
-            if (lastWasBatch && c.steps.back().connection == connection)
-                c.steps.back().text += u'\n' + m.captured(2);
+            if (lastWasBatch && steps.back().connection == connection)
+                steps.back().text += u'\n' + m.captured(2);
             else
-                c.steps.push_back(Step{QStringLiteral("batch"), connection, m.captured(2)});
-            c.stepsEnd = i + 1;
+                steps.push_back(Step{QStringLiteral("batch"), connection, m.captured(2)});
             lastWasBatch = true;
-            continue;
-        } else if (!t.cases.empty() && line.startsWith(u'<')) {
-            Case& c = t.cases.back();
-            if (c.expected.isEmpty()) c.expectedFrom = i;
-            c.expected << line.mid(line.startsWith(QStringLiteral("< ")) ? 2 : 1);
-            c.expectedTo = i + 1;
+        } else {
+            lastWasBatch = false;
         }
-        lastWasBatch = false;
     }
-    for (Case& c : t.cases)
-        if (c.expected.isEmpty()) c.expectedFrom = c.expectedTo = c.stepsEnd;
-    return t;
+    return steps;
 }
 
 QString scenarioPath(const QString& name) {
@@ -179,13 +145,13 @@ QString scenarioPath(const QString& name) {
     return QFile::exists(shipped) ? shipped : QStringLiteral(TARNWICK_TEST_DATA "/") + name;
 }
 
-QStringList replay(const Scenario& scenario, const Case& c) {
+QStringList replay(const Scenario& scenario, const std::vector<Step>& steps) {
     auto engine = Engine::create(scenario);
     std::map<int, std::unique_ptr<Session>> sessions;
     QStringList out;
     int number = 0;
-    for (const Step& step : c.steps) {
-        if (c.steps.size() > 1) out << QStringLiteral("-- %1").arg(++number);
+    for (const Step& step : steps) {
+        if (steps.size() > 1) out << QStringLiteral("-- %1").arg(++number);
         if (step.kind == u"state") {
             out << stateLine(*engine, step.text);
             continue;
@@ -204,49 +170,22 @@ QStringList replay(const Scenario& scenario, const Case& c) {
     return out;
 }
 
-void rewrite(const QString& path, Transcript& t, const std::vector<QStringList>& answers) {
-    // From the last case backwards so the line numbers of earlier cases stay valid.
-    for (size_t k = t.cases.size(); k-- > 0;) {
-        const Case& c = t.cases[k];
-        QStringList lines;
-        for (const QString& a : answers[k]) lines << QStringLiteral("< ") + a;
-        t.lines = t.lines.mid(0, c.expectedFrom) + lines + t.lines.mid(c.expectedTo);
-    }
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write((t.lines.join(u'\n') + u'\n').toUtf8());
-}
-
 class Transcripts : public ::testing::TestWithParam<QString> {};
 
 TEST_P(Transcripts, AnswerAsRecorded) {
-    const QString path = QStringLiteral(TARNWICK_TEST_DATA "/transcripts/") + GetParam();
-    Transcript t = readTranscript(path);
-    ASSERT_FALSE(t.scenario.isEmpty()) << "no scenario line";
-    Scenario scenario = Scenario::fromFile(scenarioPath(t.scenario));
-    if (t.saPassword) scenario.saPassword = *t.saPassword;
-    const bool update = qEnvironmentVariableIntValue("TRANSCRIPT_UPDATE") == 1;
+    TranscriptFile t =
+        TranscriptFile::read(QStringLiteral(TARNWICK_TEST_DATA "/transcripts/") + GetParam());
+    ASSERT_TRUE(t.header.contains(QStringLiteral("scenario"))) << "no scenario line";
+    Scenario scenario = Scenario::fromFile(scenarioPath(t.header[QStringLiteral("scenario")]));
+    if (t.header.contains(QStringLiteral("sa password")))
+        scenario.saPassword = t.header[QStringLiteral("sa password")];
     std::vector<QStringList> answers;
-    for (const Case& c : t.cases) {
-        SCOPED_TRACE(c.title.toStdString());
-        answers.push_back(replay(scenario, c));
-        if (!update) {
-            EXPECT_EQ(answers.back().join(u'\n').toStdString(),
-                      c.expected.join(u'\n').toStdString());
-        }
-    }
-    if (update) rewrite(path, t, answers);
+    for (const TranscriptCase& c : t.cases) answers.push_back(replay(scenario, stepsOf(c.steps)));
+    t.check(answers);
 }
 
-std::vector<QString> transcriptFiles() {
-    std::vector<QString> files;
-    for (const QString& f : QDir(QStringLiteral(TARNWICK_TEST_DATA "/transcripts"))
-                                .entryList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name))
-        files.push_back(f);
-    return files;
-}
-
-INSTANTIATE_TEST_SUITE_P(Engine, Transcripts, ::testing::ValuesIn(transcriptFiles()),
+INSTANTIATE_TEST_SUITE_P(Engine, Transcripts,
+                         ::testing::ValuesIn(transcriptNames(QStringLiteral("transcripts"))),
                          [](const ::testing::TestParamInfo<QString>& file) {
                              QString name = file.param.chopped(4);
                              name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]")),
