@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # One valgrind memcheck run of an end-to-end scenario: a database check of a database with a
 # Chinese name through unixODBC and FreeTDS to the embedded sqlsim, on a Chinese and a Western
-# server collation (ops_e2e_test, the ChineseServer cases). Passes only with zero errors and no
-# definite or indirect leaks. Suppressions (scripts/valgrind.supp) cover system libraries only.
+# server collation (ops_e2e_test, the collation run transcripts). Passes only with zero errors
+# and no definite or indirect leaks. Suppressions (scripts/valgrind.supp) cover system libraries
+# only.
 #   scripts/valgrind.sh
-#   TEST=ops_e2e_test GTEST_FILTER='CheckRoutinesE2e.ChineseDatabaseName' scripts/valgrind.sh
+#   TEST=ops_e2e_test GTEST_FILTER='*RunTranscripts*checks' scripts/valgrind.sh
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$top/build-release}
 test=${TEST:-ops_e2e_test}
-filter=${GTEST_FILTER:-*ChineseServer*}
+filter=${GTEST_FILTER:-*RunTranscripts*collation_*}
 
 "$top/scripts/install-deps.sh"
 command -v valgrind >/dev/null || {

@@ -15,6 +15,7 @@
 
 #include "sqlsim/engine/Engine.h"
 #include "sqlsim/engine/Scenario.h"
+#include "tests/support/GTestQtPrinters.h"
 #include "tests/support/TranscriptFile.h"
 
 #include <QDir>

@@ -26,12 +26,6 @@ QString resolveScenarioPath(const QString& path) {
     throw std::runtime_error("scenario not found: " + path.toStdString());
 }
 
-sqlsim::Scenario loadScenario(const QString& scenario) {
-    if (scenario.trimmed().startsWith(u'{'))
-        return sqlsim::Scenario::fromJson(scenario.toUtf8());
-    return sqlsim::Scenario::fromFile(resolveScenarioPath(scenario));
-}
-
 sqlsim::Fault faultOn(const QString& pattern, sqlsim::Fault::Action action, int times) {
     sqlsim::Fault fault;
     fault.pattern = QRegularExpression(pattern);
@@ -44,6 +38,12 @@ sqlsim::Fault faultOn(const QString& pattern, sqlsim::Fault::Action action, int 
 
 SqlsimFixture::SqlsimFixture(const QString& scenario) {
     start(loadScenario(scenario));
+}
+
+sqlsim::Scenario SqlsimFixture::loadScenario(const QString& scenario) {
+    if (scenario.trimmed().startsWith(u'{'))
+        return sqlsim::Scenario::fromJson(scenario.toUtf8());
+    return sqlsim::Scenario::fromFile(resolveScenarioPath(scenario));
 }
 
 SqlsimFixture::SqlsimFixture(const sqlsim::Scenario& scenario) {

@@ -59,6 +59,8 @@ public:
                 int severity = 16, int times = 1);
     static QString literal(const QString& text);  // a pattern matching text anywhere in a batch
 
+    // A scenario as the constructor reads it.
+    static sqlsim::Scenario loadScenario(const QString& scenario);
     // Where tests/data lies, and the path of a file in it.
     static QString dataPath(const QString& fileName);
 
