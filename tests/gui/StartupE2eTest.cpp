@@ -1,6 +1,5 @@
-// Start-up, reconnect and the dispatch of every operation end to end: the real login window and the
-// real database list through unixODBC and FreeTDS to an embedded sqlsim on an ephemeral loopback
-// port.
+// Start-up end to end: the real login window and the real database list through unixODBC and
+// FreeTDS to an embedded sqlsim on an ephemeral loopback port.
 
 #include "tests/gui/GuiTestHelpers.h"
 #include "connection/ModMain.h"
@@ -134,63 +133,4 @@ TEST_F(StartupE2eTest, StandardStartUpShowsTheLoginWindowModally) {
     EXPECT_EQ(w.Combo_DB->currentText(), u"a"_s);
     EXPECT_EQ(w.windowTitle(), u"Tarnwick-Microsoft SQL Server  2000"_s);
     EXPECT_EQ(toolkit.endProgramCount, 0);
-}
-
-// Every row of the program's table reaches its routine with the chosen database: the statement
-// that only that row sends arrives, run from the database list's current text.
-TEST_F(StartupE2eTest, EveryOperationRunsItsRoutineOnTheChosenDatabase) {
-    // The repairs' single-user switch logs in to osql with an empty password.
-    sqlsim::Scenario emptyPassword = scenario({u"a"_s, u"b"_s});
-    emptyPassword.saPassword.clear();
-    SqlsimFixture sim(emptyPassword);
-    TypedLogin login(sim, sim.password());
-    MainServices services = servicesWith(login);
-    QStringList attachVersions;
-    services.showAttachWindow = [&](const QString& version) { attachVersions << version; };
-    frmMain w(std::move(services));
-    w.Form_Load();
-    w.Combo_DB->setCurrentIndex(1);
-
-    const std::pair<QString, QString> sent[] = {
-        {u"ShrinkLog"_s, u"Select Name From b.dbo.sysfiles Where GroupID=0"_s},
-        {u"ShrinkMDF"_s, u"Select Name From b.dbo.sysfiles Where GroupID=1"_s},
-        {u"CHECKDB"_s, u"exec('dbcc checkDB(b) with TABLERESULTS ')"_s},
-        {u"CHECKALLOC"_s,
-         u"exec('dbcc CHECKALLOC(b,REPAIR_ALLOW_DATA_LOSS) with TABLERESULTS ')"_s},
-        {u"CHECKCATALOG"_s, u"exec('dbcc CHECKALLOC(b) with TABLERESULTS ')"_s},
-        {u"UPDATEUSAGE"_s, u"exec('dbcc UPDATEUSAGE(b) with TABLERESULTS ')"_s},
-        {u"CHECKDBWITHPHYSICAL_ONLY"_s,
-         u"exec('dbcc CHECKDB(b) with PHYSICAL_ONLY,TABLERESULTS ')"_s},
-        {u"REPINDEX"_s, u"exec('dbcc checktable(sysindexes,REPAIR_ALLOW_DATA_LOSS)"_s},
-        {u"REPOBJ"_s, u"exec('dbcc checktable(sysobjects,REPAIR_ALLOW_DATA_LOSS)"_s},
-        {u"REPCOL"_s, u"exec('dbcc checktable(syscolumns,REPAIR_ALLOW_DATA_LOSS)"_s},
-        {u"REPDB"_s, u"exec('dbcc CHECKDB(b,REPAIR_ALLOW_DATA_LOSS) with TABLERESULTS ')"_s},
-        {u"CHECKEACHTABLE"_s, u"DROP TABLE b..DBCCRESULT"_s},
-        {u"DBREINDEX"_s,
-         u"SP_MSFOREACHTABLE @COMMAND1=\"DBCC DBREINDEX('?','')with NO_INFOMSGS\""_s},
-    };
-    int row = 0;
-    for (const auto& [key, statement] : sent) {
-        while (w.TV_Ope->topLevelItem(row)->data(0, frmMain::kNodeKeyRole).toString() != key) ++row;
-        w.TV_Ope->setCurrentItem(w.TV_Ope->topLevelItem(row));
-        w.setResultText(u"previous"_s);
-        sim.clearJournal();
-        w.TV_Ope_DblClick();
-        bool seen = false;
-        for (const sqlsim::JournalEntry& e : sim.server().journal()) seen |= e.text.contains(statement);
-        EXPECT_TRUE(seen) << key.toStdString();
-        EXPECT_FALSE(w.resultText().contains(u"previous"_s)) << key.toStdString();
-        EXPECT_FALSE(w.resultText().contains(u"错误信息"_s))
-            << key.toStdString() << ": " << w.resultText().toStdString();
-        EXPECT_FALSE(w.fra_Wait->isVisible()) << key.toStdString();
-    }
-    EXPECT_TRUE(toolkit.messageBoxes.empty());
-    EXPECT_TRUE(attachVersions.isEmpty());
-
-    // "ATTACH" reads no database: it opens the window for the connected server's version.
-    w.TV_Ope->setCurrentItem(w.TV_Ope->topLevelItem(0));
-    sim.clearJournal();
-    w.TV_Ope_DblClick();
-    EXPECT_EQ(attachVersions, QStringList{u"Microsoft SQL Server  2000"_s});
-    EXPECT_TRUE(sim.journalTexts().isEmpty());
 }
