@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build ccache pkg-config
+  build-essential cmake ninja-build ccache pkg-config clang clang-format
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
   unixodbc unixodbc-dev tdsodbc
   libgtest-dev googletest

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Fails when a C++ file of the project is not laid out as .clang-format says.
+#   scripts/check-format.sh         # names the files that differ, with the first differences
+#   scripts/check-format.sh --fix   # rewrites them
+set -euo pipefail
+cd "$(dirname "$0")/.."
+command -v clang-format >/dev/null || scripts/install-deps.sh
+mapfile -t files < <(git ls-files '*.cpp' '*.h')
+if [ "${1:-}" = --fix ]; then
+  clang-format -i "${files[@]}"
+else
+  clang-format --dry-run --Werror "${files[@]}"
+fi
