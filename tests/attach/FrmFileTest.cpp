@@ -3,7 +3,6 @@
 // rule, the statements sqlsim cannot tell apart, and every listing failure with the state it
 // leaves. What the server answers and keeps is in AttachE2eTest.
 
-#include "tests/attach/ControlLayout.h"
 #include "tests/attach/FakeAttachServer.h"
 #include "attach/FileListGrid.h"
 #include "tests/gui/GuiTestHelpers.h"
@@ -71,20 +70,6 @@ TEST_F(FrmFileTest, OpensWithItsDesignValues) {
               QSize(6060 / 15, 3165 / 15));  // 15 twips a pixel in the recording toolkit
     EXPECT_EQ(window.font().families().value(0), u"宋体"_s);
     EXPECT_DOUBLE_EQ(window.font().pointSizeF(), 10.5);
-    expectControls(window,
-                   {
-                       {u"Label1"_s, u"要附加数据库的MDF文件："_s, {120, 120, 2415, 210}},
-                       {u"txtMDF"_s, {}, {120, 360, 5415, 315}},
-                       {u"CmdSel"_s, {}, {5640, 360, 307, 307}},
-                       {u"MSHF_DBInformation"_s, {}, {120, 720, 5895, 1575}},
-                       {u"Label2"_s, u"附加为："_s, {120, 2400, 840, 210}},
-                       {u"txtDBName"_s, {}, {1440, 2355, 4575, 315}},
-                       {u"Cmd_OK"_s, u"确定"_s, {3360, 2760, 1215, 375}},
-                       {u"Cmd_Cancel"_s, u"取消"_s, {4800, 2760, 1215, 375}},
-                       {u"fra_Wait"_s, {}, {720, 960, 4695, 975}},
-                       {u"Image1"_s, {}, {240, 240, 735, 615}},
-                       {u"Label3"_s, u"正在附加数据库。。。。。。。。"_s, {1200, 480, 3150, 210}},
-                   });
     EXPECT_EQ(window.fra_Wait->Image1->parentWidget(), window.fra_Wait);
     EXPECT_FALSE(window.fra_Wait->Image1->pixmap().isNull());
     EXPECT_FALSE(window.CmdSel->icon().isNull());

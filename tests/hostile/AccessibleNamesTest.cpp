@@ -49,14 +49,3 @@ TEST(AccessibleNamesTest, AttachWindowsNameEveryReachableWidget) {
     frmAttch7 dataAndLog;
     EXPECT_EQ(widgetsWithoutAccessibleName(&dataAndLog), QStringList());
 }
-
-TEST(AccessibleNamesTest, TheWalkerReportsAFocusableWidgetWithoutAName) {
-    QWidget window;
-    auto* unnamed = new QLineEdit(&window);
-    unnamed->setObjectName(u"unnamed"_s);
-    auto* hidden = new QLineEdit(&window);
-    hidden->hide();
-    auto* disabled = new QLineEdit(&window);
-    disabled->setEnabled(false);
-    EXPECT_EQ(widgetsWithoutAccessibleName(&window), QStringList{u"unnamed"_s});
-}

@@ -11,7 +11,7 @@
 //   close                    the program's connection is closed
 //   run CHECKDB Sales        the tree's row with that key runs on the database (the rest of the line)
 //   state Sales              the database's state on the server
-//   rebuilds Sales Orders    how often each table's indexes were rebuilt
+//   rebuilds Sales|Orders    how often the indexes of each table (after the database) were rebuilt
 //   < the expected answer, one line each
 //
 // Answer lines: "SENT [db] text" for every batch of the program's connection (with the database
@@ -81,7 +81,7 @@ public:
         if (verb == u"run") return run(rest.section(u' ', 0, 0), rest.section(u' ', 1));
         if (verb == u"state") return {stateLine(m_sim.engine(), rest)};
         if (verb == u"rebuilds") {
-            const QStringList words = rest.split(u' ');
+            const QStringList words = rest.split(u'|');
             QString out = u"REBUILDS"_s;
             for (const QString& table : words.mid(1))
                 out += u' ' + table + u'=' +
