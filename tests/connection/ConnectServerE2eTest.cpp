@@ -16,10 +16,6 @@ namespace {
 
 const QString versionQuery = u"select left(@@version,charindex('-',@@version)-1)"_s;
 
-QString withPassword(const QString& password) {
-    return uR"({"profile": "2000", "saPassword": "%1"})"_s.arg(password);
-}
-
 class ConnectServerTest : public ::testing::Test {
 protected:
     void SetUp() override { ModMain::serverConnection().ServerVersion = u"unchanged"_s; }
@@ -70,14 +66,6 @@ TEST_F(ConnectServerTest, TheVersionIsTrimmedOfBlanksOnly) {
     EXPECT_EQ(ModMain::ReadServerVersion(ModMain::serverConnection().Connection), u"\tOdd Server 9"_s);
 }
 
-TEST_F(ConnectServerTest, AVersionBannerWithoutHyphenMakesReadServerVersionRaise) {
-    SqlsimFixture sim(u"{\"profile\": \"2000\", \"versionBanner\": \"No hyphen here\"}"_s);
-    ASSERT_TRUE(ModMain::ConnectServer(sim.serverName(), u""_s));
-    EXPECT_THROW(ModMain::ReadServerVersion(ModMain::serverConnection().Connection), tarnwick::DbError);
-    EXPECT_TRUE(toolkit.messageBoxes.empty());  // it has no failure handling of its own
-    EXPECT_TRUE(ModMain::serverConnection().Connection.isOpen());
-}
-
 TEST_F(ConnectServerTest, WrongPasswordShowsTheLoginFailure) {
     struct Case {
         const char* scenario;
@@ -118,50 +106,6 @@ TEST_F(ConnectServerTest, ClosedPortAndUnknownHostFailWithOneBox) {
         EXPECT_FALSE(ModMain::ConnectServer(c.server, u"x"_s)) << c.server.toStdString();
         expectOneFailureBox(c.text);
     }
-}
-
-TEST_F(ConnectServerTest, PasswordsAreReadTheWayTheConnectionStringIsRead) {
-    struct Case {
-        const char* name;
-        QString scenarioPassword;
-        QString typed;
-        bool succeeds;
-    };
-    const Case cases[] = {
-        {"empty", u""_s, u""_s, true},
-        {"blank only is empty", u""_s, u"   "_s, true},
-        {"blanks around are trimmed", u"Secret"_s, u"  Secret "_s, true},
-        {"braces", u"p}w{d"_s, u"p}w{d"_s, true},
-        {"equals sign", u"a=b"_s, u"a=b"_s, true},
-        {"a semicolon ends the password", u"ab"_s, u"ab;cd"_s, true},
-        {"the part before the semicolon only", u"ab;cd"_s, u"ab;cd"_s, false},
-        {"chinese", u"口令"_s, u"口令"_s, true},
-        {"case matters", u"Secret"_s, u"secret"_s, false},
-    };
-    for (const Case& c : cases) {
-        SqlsimFixture sim(withPassword(c.scenarioPassword));
-        toolkit.clear();
-        EXPECT_EQ(ModMain::ConnectServer(sim.serverName(), c.typed), c.succeeds) << c.name;
-        EXPECT_EQ(ModMain::serverConnection().Connection.isOpen(), c.succeeds) << c.name;
-        EXPECT_EQ(toolkit.messageBoxes.size(), c.succeeds ? 0u : 1u) << c.name;
-        if (!c.succeeds && !toolkit.messageBoxes.empty()) {
-            EXPECT_EQ(toolkit.messageBoxes.front().text, u"Login failed for user 'sa'."_s) << c.name;
-        }
-    }
-}
-
-TEST_F(ConnectServerTest, ServerNamesForThisComputer) {
-    SqlsimFixture sim(u"conn-2000.json"_s);
-    const QString port = QString::number(sim.port());
-    const QStringList servers = {u"127.0.0.1,"_s + port, u"  127.0.0.1 , "_s + port + u"  "_s,
-                                  u"(local),"_s + port, u"(LOCAL),"_s + port, u".,"_s + port,
-                                  u"localhost,"_s + port, u"LocalHost,"_s + port,
-                                  u"(local)\\SQL2000,"_s + port};  // with a port, no instance lookup
-    for (const QString& server : servers) {
-        EXPECT_TRUE(ModMain::ConnectServer(server, sim.password())) << server.toStdString();
-        sim.disconnect();
-    }
-    EXPECT_TRUE(toolkit.messageBoxes.empty());
 }
 
 TEST_F(ConnectServerTest, ReconnectingActsOnTheSameConnection) {

@@ -76,7 +76,12 @@ const QString kWithNul = QString::fromUtf16(u"ab\0cd", 5);
 
 INSTANTIATE_TEST_SUITE_P(
     Passwords, HostilePasswordTest,
-    ::testing::Values(PasswordCase{"TenThousandCharacters", u"p"_s, kLong, false},
+    ::testing::Values(PasswordCase{"Empty", u""_s, u""_s, true},
+                      PasswordCase{"BlanksOnlyAreEmpty", u""_s, u"   "_s, true},
+                      PasswordCase{"BlanksAroundAreTrimmed", u"Secret"_s, u"  Secret "_s, true},
+                      PasswordCase{"CaseMatters", u"Secret"_s, u"secret"_s, false},
+                      PasswordCase{"EqualsSign", u"a=b"_s, u"a=b"_s, true},
+                      PasswordCase{"TenThousandCharacters", u"p"_s, kLong, false},
                       PasswordCase{"ControlCharacters", kControl, kControl, true},
                       PasswordCase{"ControlCharactersMistyped", kControl, u"a b c"_s, false},
                       PasswordCase{"NulIsNotTheEnd", u"ab"_s, kWithNul, false},
@@ -87,6 +92,7 @@ INSTANTIATE_TEST_SUITE_P(
                       // The connection string is read as an OLE DB provider reads it: the password
                       // ends at the first semicolon, so nothing after it can add keys of its own.
                       PasswordCase{"SemicolonEndsThePassword", u"a"_s, u"a;b"_s, true},
+                      PasswordCase{"OnlyThePartBeforeTheSemicolon", u"ab;cd"_s, u"ab;cd"_s, false},
                       PasswordCase{"BraceBeforeSemicolon", u"x}"_s, u"x};PORT=1"_s, true}),
     [](const auto& caseInfo) { return std::string(caseInfo.param.name); });
 
@@ -130,6 +136,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ServerNameCase{"BlanksAroundEachPart", u"  127.0.0.1 ,  %1  "_s, true},
         ServerNameCase{"LocalAlias", u"(local),%1"_s, true},
+        ServerNameCase{"LocalAliasInCapitals", u"(LOCAL),%1"_s, true},
+        ServerNameCase{"Dot", u".,%1"_s, true},
+        ServerNameCase{"Localhost", u"LocalHost,%1"_s, true},
+        ServerNameCase{"LocalInstanceWithAPortIsNotLookedUp", u"(local)\\SQL2000,%1"_s, true},
         ServerNameCase{"InstanceWithBlank", u"127.0.0.1\\my instance,%1"_s, true},
         ServerNameCase{"InstanceWithBraces", u"127.0.0.1\\{x},%1"_s, true},
         ServerNameCase{"InstanceEndingInABrace", u"127.0.0.1\\x},%1"_s, true},
