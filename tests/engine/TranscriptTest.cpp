@@ -8,6 +8,8 @@
 //   >2 a batch on the second connection (connections log in as sa into master when first used)
 //   go                                 (any other line ends a batch; "go" reads well)
 //   >state Warehouse                    (the server state of a database, as one STATE line)
+//   >login2 SA|secret|Sales             (connection 2 logs in: user|password|database; the
+//                                        outcome, then the tokens)
 //   < the expected answer, one token a line; "-- N" starts the answer to the Nth step
 //
 // Every case gets a fresh server. With TRANSCRIPT_UPDATE=1 the runner writes the answers it got
@@ -122,8 +124,13 @@ std::vector<Step> stepsOf(const QStringList& lines) {
     std::vector<Step> steps;
     bool lastWasBatch = false;
     for (const QString& line : lines) {
+        static const QRegularExpression login(QStringLiteral("^>login(\\d*) (.*)$"));
         if (line.startsWith(QStringLiteral(">state "))) {
             steps.push_back(Step{QStringLiteral("state"), 1, line.mid(7)});
+            lastWasBatch = false;
+        } else if (const auto l = login.match(line); l.hasMatch()) {
+            const int connection = l.captured(1).isEmpty() ? 1 : l.captured(1).toInt();
+            steps.push_back(Step{QStringLiteral("login"), connection, l.captured(2)});
             lastWasBatch = false;
         } else if (line.startsWith(u'>')) {
             const auto m = onConnection.match(line);
@@ -158,6 +165,23 @@ QStringList replay(const Scenario& scenario, const std::vector<Step>& steps) {
             continue;
         }
         auto& session = sessions[step.connection];
+        if (step.kind == u"login") {
+            const QStringList fields = step.text.split(u'|');
+            session = engine->newSession(50 + step.connection);
+            LoginRequest login;
+            login.tdsVersion = 0x71000001;
+            login.user = fields.value(0);
+            login.password = fields.value(1);
+            login.database = fields.value(2);
+            const Session::LoginOutcome outcome = session->login(login);
+            out << (outcome.accepted ? QStringLiteral("LOGIN accepted")
+                                     : QStringLiteral("LOGIN refused")) +
+                       (outcome.reply.closeConnection ? QStringLiteral(", connection closed")
+                                                      : QString());
+            out << render(outcome.reply);
+            if (!outcome.accepted) sessions.erase(step.connection);
+            continue;
+        }
         if (!session) {
             session = engine->newSession(50 + step.connection);
             LoginRequest login;
