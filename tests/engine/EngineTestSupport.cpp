@@ -39,21 +39,15 @@ QStringList errors(const Reply& reply) {
     return out;
 }
 
-std::vector<ResultSet> results(const Reply& reply) {
-    std::vector<ResultSet> out;
-    for (const Token& t : reply.tokens)
-        if (const auto* r = std::get_if<ResultSet>(&t))
-            out.push_back(*r);
-    return out;
-}
-
 QStringList column(const Reply& reply, int index, int resultIndex) {
-    const auto sets = results(reply);
     QStringList out;
-    if (resultIndex >= static_cast<int>(sets.size()))
-        return out;
-    for (const auto& row : sets[resultIndex].rows)
-        out << (row[index].isNull() ? QStringLiteral("<null>") : row[index].toString());
+    for (const Token& t : reply.tokens) {
+        const auto* set = std::get_if<ResultSet>(&t);
+        if (!set || resultIndex-- > 0) continue;
+        for (const auto& row : set->rows)
+            out << (row[index].isNull() ? QStringLiteral("<null>") : row[index].toString());
+        break;
+    }
     return out;
 }
 

@@ -4,19 +4,11 @@
 
 #include "sqlsim/engine/Engine.h"
 #include "sqlsim/engine/Scenario.h"
+#include "tests/support/GTestQtPrinters.h"
 
 #include <QStringList>
 
 #include <memory>
-#include <ostream>
-
-// Readable failure output for Qt strings.
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-inline void PrintTo(const QStringList& l, std::ostream* os) {
-    *os << "[\n  \"" << l.join(QStringLiteral("\",\n  \"")).toStdString() << "\"\n]";
-}
 
 namespace sqlsim::testing {
 
@@ -30,8 +22,6 @@ std::unique_ptr<Session> loginAs(Engine& engine, int spid, const QString& passwo
 QStringList messageTexts(const Reply& reply);
 // Errors (severity > 10) as "number: text".
 QStringList errors(const Reply& reply);
-// The result sets of a reply.
-std::vector<ResultSet> results(const Reply& reply);
 // Column values of one column of the first result set, as text (NULL as "<null>").
 QStringList column(const Reply& reply, int index, int resultIndex = 0);
 // A compact picture of the token stream: e.g. "RESULT(16x5) DONE(count 5) INFO(2528) DONE".
