@@ -12,6 +12,11 @@ struct OdbcConnection::Handles {
     SQLHDBC connection = SQL_NULL_HDBC;  // allocated while open
     bool open = false;
     int commandTimeout = 30;  // seconds, applied to every statement; 0 = none
+    int commandTimeoutLimit = 0;  // seconds, a test's shorter time-out; 0 = none
+
+    int effectiveCommandTimeout() const {
+        return commandTimeoutLimit > 0 ? commandTimeoutLimit : commandTimeout;
+    }
 };
 
 }  // namespace tarnwick
