@@ -1,7 +1,7 @@
 // The seven check and repair routines end to end: the real ODBC path through FreeTDS to an embedded
 // sqlsim on an ephemeral loopback port. Each case checks the batches the server received, in order
 // and byte for byte, the result text, the wait panel and the state left on the server. A failure at
-// each statement is in FailingStepE2eTest.cpp.
+// each statement is in FaultMatrixE2eTest.cpp.
 
 #include "operations/CaptureStatements.h"
 #include "connection/ModMain.h"

@@ -1,7 +1,7 @@
 // The file shrink, the index rebuild and the all-table repair end to end: the real ODBC path
 // through FreeTDS to an embedded sqlsim. Each case checks the batches received, byte for byte,
 // the result text, the wait panel, the message boxes and the state left on the server. A failure at
-// each statement is in FailingStepE2eTest.cpp.
+// each statement is in FaultMatrixE2eTest.cpp.
 
 #include "operations/CaptureStatements.h"
 #include "operations/MaintenanceStatements.h"
