@@ -44,32 +44,36 @@ using tarnwick::test::SqlsimFixture;
 
 namespace {
 
-const QString kDb = u"Sales"_s;  // of ops-server.json
+const QString kDb = u"Sales"_s;                  // of ops-server.json
 const QString kTimedOut = u"Timeout expired"_s;  // the driver's text for HYT00
 
-QString useStatement(const QString& db) { return u"USE ["_s + db + u"]"_s; }
+QString useStatement(const QString& db) {
+    return u"USE ["_s + db + u"]"_s;
+}
 
 // Where the detached database of the attach shapes lies; the server reads it from there.
-QString attachPath(const QString& fileName)
-{
+QString attachPath(const QString& fileName) {
     static const QTemporaryDir folder;
     return folder.path() + u'/' + fileName;
 }
 const QString kAttachData = attachPath(u"Archive_Data.MDF"_s);
 const QString kAttachLog = attachPath(u"Archive_Log.LDF"_s);
 
-sqlsim::Scenario scenarioFor(sqlsim::Profile profile)
-{
+sqlsim::Scenario scenarioFor(sqlsim::Profile profile) {
     static const sqlsim::Scenario base = [] {
         sqlsim::Scenario s =
             sqlsim::Scenario::fromFile(SqlsimFixture::dataPath(u"ops-server.json"_s));
         sqlsim::DetachedDatabase archive;
         archive.path = kAttachData;
         archive.databaseName = u"Archive"_s;
-        archive.files = {{.fileId = 1, .name = u"Archive_Data"_s,
-                          .filename = u"E:\\Old\\Archive_Data.MDF"_s, .groupId = 1},
-                         {.fileId = 2, .name = u"Archive_Log"_s,
-                          .filename = u"E:\\Old\\Archive_Log.LDF"_s, .groupId = 0}};
+        archive.files = {{.fileId = 1,
+                          .name = u"Archive_Data"_s,
+                          .filename = u"E:\\Old\\Archive_Data.MDF"_s,
+                          .groupId = 1},
+                         {.fileId = 2,
+                          .name = u"Archive_Log"_s,
+                          .filename = u"E:\\Old\\Archive_Log.LDF"_s,
+                          .groupId = 0}};
         s.detached.push_back(archive);
         sqlsim::layOutDetachedFiles(s, QFileInfo(kAttachData).path());
         return s;
@@ -79,19 +83,16 @@ sqlsim::Scenario scenarioFor(sqlsim::Profile profile)
     return s;
 }
 
-QStringList captureRun(CheckRoutine routine, const QString& argument)
-{
+QStringList captureRun(CheckRoutine routine, const QString& argument) {
     const bool repairs = captureStatementOf(routine).repairs;
     QStringList batches;
-    if (repairs)
-        batches << singleUserStatement(kDb, true);
+    if (repairs) batches << singleUserStatement(kDb, true);
     batches << useStatement(kDb) << dropLeftoverTableStatement() << dropLeftoverProcStatement()
             << createResultTableStatement()
             << createCaptureProcStatement(captureStatementOf(routine), argument)
             << execCaptureProcStatement() << readBackQuery() << dropResultTableStatement()
             << dropCaptureProcStatement() << useStatement(u"master"_s);
-    if (repairs)
-        batches << singleUserStatement(kDb, false);
+    if (repairs) batches << singleUserStatement(kDb, false);
     return batches;
 }
 
@@ -102,15 +103,13 @@ struct Target {
     RecordingHost host;
     std::unique_ptr<QDialog>& window;
 
-    template <typename Window> Window& attachWindow()
-    {
-        if (!window)
-            window = std::make_unique<Window>();
+    template <typename Window>
+    Window& attachWindow() {
+        if (!window) window = std::make_unique<Window>();
         return static_cast<Window&>(*window);
     }
 
-    bool panelVisible() const
-    {
+    bool panelVisible() const {
         if (const auto* w = dynamic_cast<const frmFile*>(window.get()))
             return !w->fra_Wait->isHidden();
         if (const auto* w = dynamic_cast<const frmAttch7*>(window.get()))
@@ -121,19 +120,16 @@ struct Target {
 
 // A file is chosen only while OK is disabled: after a refused attach the window keeps its list,
 // names and files, and OK alone sends the same statement again.
-void attachFromPrimaryFile(Target& run)
-{
+void attachFromPrimaryFile(Target& run) {
     auto& w = run.attachWindow<frmFile>();
     if (!w.Cmd_OK->isEnabled()) {
         run.toolkit.setNextFileName(kAttachData);
         w.CmdSel_Click();
     }
-    if (w.Cmd_OK->isEnabled())
-        w.Cmd_OK_Click();
+    if (w.Cmd_OK->isEnabled()) w.Cmd_OK_Click();
 }
 
-void attachDataAndLogFiles(Target& run)
-{
+void attachDataAndLogFiles(Target& run) {
     auto& w = run.attachWindow<frmAttch7>();
     if (!w.Cmd_OK->isEnabled()) {
         run.toolkit.setNextFileName(kAttachData);
@@ -158,8 +154,7 @@ struct Shape {
     QString attached = {};  // the database an attach shape leaves on the server
 };
 
-const std::vector<Shape>& shapes()
-{
+const std::vector<Shape>& shapes() {
     static const std::vector<Shape> kShapes = {
         {"check", Kind::Capture, false, captureRun(CheckRoutine::CheckDatabase, kDb),
          [](Target& r) { ModMain::CheckDatabase(r.host, kDb); }},
@@ -169,27 +164,41 @@ const std::vector<Shape>& shapes()
          captureRun(CheckRoutine::RepairSystemTable, u"sysindexes"_s),
          [](Target& r) { ModMain::RepairSystemTable(r.host, kDb, u"sysindexes"_s); }},
         // sysfiles' name is nchar(128): it comes back, and goes on, with its trailing blanks.
-        {"shrink", Kind::Shrink, false,
+        {"shrink",
+         Kind::Shrink,
+         false,
          {fileNameQuery(kDb, LogFile), backupLogStatement(kDb),
           shrinkFileStatement(kDb, u"Sales_Log"_s.leftJustified(128, u' '))},
          [](Target& r) { ModMain::ShrinkDatabaseFile(r.host, kDb, LogFile); }},
-        {"rebuild", Kind::Rebuild, false,
+        {"rebuild",
+         Kind::Rebuild,
+         false,
          {useStatement(kDb), rebuildAllIndexesStatement(), useStatement(u"Master"_s)},
          [](Target& r) { ModMain::RebuildAllIndexes(r.host, kDb); }},
-        {"all-table repair", Kind::RepairEach, true,
+        {"all-table repair",
+         Kind::RepairEach,
+         true,
          {singleUserStatement(kDb, true), useStatement(kDb), dropLeftoverTableStatement(),
           dropLeftoverProcStatement(), createResultTableStatement(), repairEachTableStatement(),
           readBackQuery(), useStatement(u"master"_s), dropQualifiedResultTableStatement(kDb),
           singleUserStatement(kDb, false)},
          [](Target& r) { ModMain::RepairEachTable(r.host, kDb); }},
-        {"attach from a primary file", Kind::Attach, false,
+        {"attach from a primary file",
+         Kind::Attach,
+         false,
          {attach::checkPrimaryFileQuery(kAttachData, 3),
           attach::checkPrimaryFileQuery(kAttachData, 2),
           attach::twoFileAttachStatement(u"Archive"_s, kAttachData, kAttachLog)},
-         attachFromPrimaryFile, sqlsim::Profile::Sql2000, u"Archive"_s},
-        {"attach from data and log files", Kind::Attach, false,
+         attachFromPrimaryFile,
+         sqlsim::Profile::Sql2000,
+         u"Archive"_s},
+        {"attach from data and log files",
+         Kind::Attach,
+         false,
          {attach::twoFileAttachStatement(u"Archive7"_s, kAttachData, kAttachLog)},
-         attachDataAndLogFiles, sqlsim::Profile::Sql70, u"Archive7"_s},
+         attachDataAndLogFiles,
+         sqlsim::Profile::Sql70,
+         u"Archive7"_s},
     };
     return kShapes;
 }
@@ -205,8 +214,7 @@ struct Expected {
 
 // A time-out leaves the connection alive and reads like a server error with the driver's text.
 Expected expectedAfter(const Shape& shape, int step, Trouble trouble, const QString& reported,
-                       const QString& cleanText)
-{
+                       const QString& cleanText) {
     const bool drop = trouble == Trouble::Dropped;
     const QStringList& all = shape.batches;
     const QString anyReport = u"错误信息[^\r\n]+\r\n"_s;
@@ -218,50 +226,49 @@ Expected expectedAfter(const Shape& shape, int step, Trouble trouble, const QStr
     Expected e{all.mid(0, step + 1), {}, 0, step != last, false};
 
     switch (shape.kind) {
-    case Kind::Capture: {
-        // A repair switches back after any failure; on a dead connection that fails as well.
-        if (shape.repairs && step != last && !drop)
-            e.batches << singleUserStatement(kDb, false);
-        e.text = kept + report + (drop && shape.repairs && step != last ? anyReport : QString());
-        // The server refuses the switch back while the tool's own connection is still inside.
-        const bool leftInside = step > int(all.indexOf(useStatement(kDb)))
-                                && step <= int(all.indexOf(useStatement(u"master"_s)));
-        e.singleUserLeft = shape.repairs && (step == last || leftInside);
-        break;
-    }
-    case Kind::Shrink: {
-        // The progress lines up to the failing statement, then its report.
-        const QStringList lines = cleanText.split(u"\r\n"_s).mid(0, step + 1);
-        e.text = QRegularExpression::escape(lines.join(u"\r\n"_s) + u"\r\n"_s) + report;
-        break;
-    }
-    case Kind::Rebuild:
-        // The return to Master runs after a failure; its own failure gets a box of its own.
-        if (!drop && step != last)
-            e.batches << all.at(last);
-        e.text = step == last ? QRegularExpression::escape(cleanText) : QString();
-        e.boxes = drop && step != last ? 2 : 1;
-        break;
-    case Kind::RepairEach: {
-        // The clean-up (back to master, drop the table, switch back) runs whole after any failure;
-        // on a dead connection each of its steps is reported.
-        const int cleanUp = int(all.indexOf(useStatement(u"master"_s)));
-        if (!drop)
-            e.batches += all.mid(std::max(step + 1, cleanUp));
-        int reports = 1;
-        if (drop) {
-            const bool tableMade = step > int(all.indexOf(createResultTableStatement()));
-            reports = step < cleanUp ? 3 + (tableMade ? 1 : 0) : 1 + last - step;
+        case Kind::Capture: {
+            // A repair switches back after any failure; on a dead connection that fails as well.
+            if (shape.repairs && step != last && !drop)
+                e.batches << singleUserStatement(kDb, false);
+            e.text =
+                kept + report + (drop && shape.repairs && step != last ? anyReport : QString());
+            // The server refuses the switch back while the tool's own connection is still inside.
+            const bool leftInside = step > int(all.indexOf(useStatement(kDb))) &&
+                                    step <= int(all.indexOf(useStatement(u"master"_s)));
+            e.singleUserLeft = shape.repairs && (step == last || leftInside);
+            break;
         }
-        e.text = kept + (drop ? u"(?:%1){%2}"_s.arg(anyReport).arg(reports) : report);
-        e.singleUserLeft = step == cleanUp || step == last;
-        break;
-    }
-    case Kind::Attach:
-        // One box with the failure; the wait panel is up only around the attach statement.
-        e.boxes = 1;
-        e.panelAtFirstBox = step == last;
-        break;
+        case Kind::Shrink: {
+            // The progress lines up to the failing statement, then its report.
+            const QStringList lines = cleanText.split(u"\r\n"_s).mid(0, step + 1);
+            e.text = QRegularExpression::escape(lines.join(u"\r\n"_s) + u"\r\n"_s) + report;
+            break;
+        }
+        case Kind::Rebuild:
+            // The return to Master runs after a failure; its own failure gets a box of its own.
+            if (!drop && step != last) e.batches << all.at(last);
+            e.text = step == last ? QRegularExpression::escape(cleanText) : QString();
+            e.boxes = drop && step != last ? 2 : 1;
+            break;
+        case Kind::RepairEach: {
+            // The clean-up (back to master, drop the table, switch back) runs whole after any
+            // failure; on a dead connection each of its steps is reported.
+            const int cleanUp = int(all.indexOf(useStatement(u"master"_s)));
+            if (!drop) e.batches += all.mid(std::max(step + 1, cleanUp));
+            int reports = 1;
+            if (drop) {
+                const bool tableMade = step > int(all.indexOf(createResultTableStatement()));
+                reports = step < cleanUp ? 3 + (tableMade ? 1 : 0) : 1 + last - step;
+            }
+            e.text = kept + (drop ? u"(?:%1){%2}"_s.arg(anyReport).arg(reports) : report);
+            e.singleUserLeft = step == cleanUp || step == last;
+            break;
+        }
+        case Kind::Attach:
+            // One box with the failure; the wait panel is up only around the attach statement.
+            e.boxes = 1;
+            e.panelAtFirstBox = step == last;
+            break;
     }
     return e;
 }
@@ -269,15 +276,13 @@ Expected expectedAfter(const Shape& shape, int step, Trouble trouble, const QStr
 class FaultMatrixE2e : public testing::Test {
 protected:
     // A fresh server with the program logged in.
-    void start(const Shape& shape)
-    {
+    void start(const Shape& shape) {
         m_sim = std::make_unique<SqlsimFixture>(scenarioFor(shape.profile));
         m_toolkit.clear();
         login();
     }
 
-    void login()
-    {
+    void login() {
         ASSERT_TRUE(m_sim->connect());
         m_conn = m_sim->server().journal().back().conn;
         m_sim->clearJournal();
@@ -285,8 +290,7 @@ protected:
 
     // The server ends a closed connection's session on its own thread; the next login must not
     // find the old session still inside the database.
-    void reconnect()
-    {
+    void reconnect() {
         m_sim->server().clearFaults();
         m_toolkit.clear();
         m_sim->disconnect();
@@ -299,8 +303,7 @@ protected:
 
     // Ends like a clean run: nothing reported, the panel gone, no work objects, not single-user;
     // an attach window says it succeeded.
-    void expectClean(const Shape& shape, const Target& run, const QString& cleanText)
-    {
+    void expectClean(const Shape& shape, const Target& run, const QString& cleanText) {
         EXPECT_EQ(run.host.resultText(), cleanText);
         EXPECT_FALSE(run.panelVisible());
         EXPECT_FALSE(m_sim->engine().objectExists(kDb, u"DBCCRESULT"_s));
@@ -322,8 +325,7 @@ protected:
 
 // Server errors and drops meet every statement; time-outs (a second each) meet every distinct
 // statement once, in the first shape that sends it.
-std::vector<Trouble> troublesAt(const QString& statement, QSet<QString>& timedOut)
-{
+std::vector<Trouble> troublesAt(const QString& statement, QSet<QString>& timedOut) {
     std::vector<Trouble> troubles{Trouble::ServerError, Trouble::Dropped};
     if (!timedOut.contains(statement)) {
         timedOut.insert(statement);
@@ -332,21 +334,19 @@ std::vector<Trouble> troublesAt(const QString& statement, QSet<QString>& timedOu
     return troubles;
 }
 
-const char* nameOf(Trouble trouble)
-{
+const char* nameOf(Trouble trouble) {
     switch (trouble) {
-    case Trouble::ServerError:
-        return " failed";
-    case Trouble::Dropped:
-        return " dropped";
-    case Trouble::TimedOut:
-        return " timed out";
+        case Trouble::ServerError:
+            return " failed";
+        case Trouble::Dropped:
+            return " dropped";
+        case Trouble::TimedOut:
+            return " timed out";
     }
     return "";
 }
 
-TEST_F(FaultMatrixE2e, EveryStatementOfEveryShapeFailingDroppedOrTimedOut)
-{
+TEST_F(FaultMatrixE2e, EveryStatementOfEveryShapeFailingDroppedOrTimedOut) {
     QElapsedTimer clock;
     clock.start();
     int cases = 0;
@@ -368,12 +368,11 @@ TEST_F(FaultMatrixE2e, EveryStatementOfEveryShapeFailingDroppedOrTimedOut)
                 ++cases;
                 start(shape);
                 const QString injected = u"Injected failure at step %1."_s.arg(step);
-                sqlsim::Fault fault{.pattern = QRegularExpression(
-                                        QRegularExpression::anchoredPattern(
-                                            QRegularExpression::escape(statement))),
-                                    .errorText = injected};
-                if (trouble == Trouble::Dropped)
-                    fault.action = sqlsim::Fault::Action::Drop;
+                sqlsim::Fault fault{
+                    .pattern = QRegularExpression(
+                        QRegularExpression::anchoredPattern(QRegularExpression::escape(statement))),
+                    .errorText = injected};
+                if (trouble == Trouble::Dropped) fault.action = sqlsim::Fault::Action::Drop;
                 if (trouble == Trouble::TimedOut) {
                     // The statement would answer long after the client gave up and cancelled it.
                     fault.action = sqlsim::Fault::Action::Sleep;
