@@ -118,6 +118,10 @@ void OdbcConnection::setCommandTimeout(int seconds) {
     d->commandTimeout = std::max(0, seconds);
 }
 
+void OdbcConnection::setCommandTimeoutForTests(int seconds) {
+    d->commandTimeoutLimit = std::max(0, seconds);
+}
+
 void OdbcConnection::setLoginTimeout(int seconds) {
     m_loginTimeout = std::max(1, seconds);
 }
@@ -125,16 +129,10 @@ void OdbcConnection::setLoginTimeout(int seconds) {
 void OdbcConnection::setDefaultDatabase(const QString& name) {
     if (!d->open)
         throw DbError(u"The connection is not open."_s);
-    // The driver sends "USE [name]" and follows the server's database changes.
-    const SQLRETURN rc =
-        SQLSetConnectAttrW(d->connection, SQL_ATTR_CURRENT_CATALOG, sqlText(name), SQL_NTS);
-    if (rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) {
-        readDiagnostics(SQL_HANDLE_DBC, d->connection);
-        return;
-    }
-    // The server's own message (911, 924 ...) comes before the driver's "Could not change database".
-    const auto records = readDiagnostics(SQL_HANDLE_DBC, d->connection);
-    throw toDbError(statementErrorRecord(records), u"Could not change database"_s);
+    // Sent as a statement of our own, the "USE [name]" the driver would send for a change of
+    // catalogue: the driver's own change waits without any time-out, a statement waits at most
+    // the command time-out. The driver still follows the server's database changes.
+    execute(u"USE ["_s + QString(name).replace(u"]"_s, u"]]"_s) + u"]"_s);
 }
 
 void OdbcConnection::execute(const QString& statement) {

@@ -23,6 +23,9 @@ public:
     void open(const QString& connectionString, const QString& user = {},
               const QString& password = {});
     void setCommandTimeout(int seconds);
+    // Tests only: every statement waits at most this many seconds, whatever setCommandTimeout said
+    // (a login sets 3600 anew), so that a test reaches the time-out quickly; 0 lifts the limit.
+    void setCommandTimeoutForTests(int seconds);
     // How long an opening attempt waits for a server that accepts and never answers. The program
     // keeps the default; tests shorten it to reach the time-out quickly.
     void setLoginTimeout(int seconds);

@@ -10,9 +10,9 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 (cd "$top/build" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j 2)
 
 if [ "${TARNWICK_SKIP_SANITIZERS:-0}" != 1 ]; then
-  "$top/scripts/build.sh" "$top/build-asan" -DTARNWICK_WERROR=ON -DENABLE_SANITIZERS=ON -DCMAKE_BUILD_TYPE=Debug \
+  "$top/scripts/build.sh" "$top/build-clang-asan" -DTARNWICK_WERROR=ON -DENABLE_SANITIZERS=ON -DCMAKE_BUILD_TYPE=Debug \
     -DCMAKE_CXX_COMPILER=clang++
-  (cd "$top/build-asan" && QT_QPA_PLATFORM=offscreen \
+  (cd "$top/build-clang-asan" && QT_QPA_PLATFORM=offscreen \
     ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --output-on-failure -j 2)
 fi

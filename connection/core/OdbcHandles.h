@@ -11,7 +11,12 @@ struct OdbcConnection::Handles {
     SQLHENV environment = SQL_NULL_HENV;
     SQLHDBC connection = SQL_NULL_HDBC;  // allocated while open
     bool open = false;
-    int commandTimeout = 30;  // seconds, applied to every statement; 0 = none
+    int commandTimeout = 30;      // seconds, applied to every statement; 0 = none
+    int commandTimeoutLimit = 0;  // seconds, a test's shorter time-out; 0 = none
+
+    int effectiveCommandTimeout() const {
+        return commandTimeoutLimit > 0 ? commandTimeoutLimit : commandTimeout;
+    }
 };
 
 }  // namespace tarnwick

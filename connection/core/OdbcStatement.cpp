@@ -60,7 +60,7 @@ OdbcStatement::OdbcStatement(OdbcConnection::Handles& handles) {
     SQLSetStmtAttrW(m_statement, SQL_ATTR_CURSOR_TYPE, integerAttribute(SQL_CURSOR_FORWARD_ONLY), 0);
     SQLSetStmtAttrW(m_statement, SQL_ATTR_CONCURRENCY, integerAttribute(SQL_CONCUR_READ_ONLY), 0);
     SQLSetStmtAttrW(m_statement, SQL_ATTR_QUERY_TIMEOUT,
-                    integerAttribute(static_cast<SQLULEN>(std::max(0, handles.commandTimeout))), 0);
+                    integerAttribute(static_cast<SQLULEN>(std::max(0, handles.effectiveCommandTimeout()))), 0);
 }
 
 OdbcStatement::~OdbcStatement() {

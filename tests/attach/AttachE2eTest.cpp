@@ -1,7 +1,9 @@
 // Both attach windows end to end: the real ODBC path through FreeTDS to an embedded sqlsim whose
-// detached databases it laid out in a temporary folder (primary files holding their record), chosen through the (recorded) file dialog as a user
-// on the server machine would. Each case checks the batches received, the messages shown, the
-// window's content and the databases left on the server.
+// detached databases it laid out in a temporary folder (primary files holding their record),
+// chosen through the (recorded) file dialog as a user on the server machine would. Each case checks
+// the batches received, the messages shown, the window's content and the databases left on the
+// server. A statement refused, dropped or timed out is a row of the fault matrix
+// (tests/operations/FaultMatrixE2eTest.cpp).
 
 #include "attach/FileListGrid.h"
 #include "connection/ModMain.h"
@@ -185,24 +187,6 @@ TEST_F(AttachE2eTest, RenamedPrimaryFileNamesAFileThatIsNotThereAndTheServerSays
     EXPECT_EQ(messages(), QStringList{u"Device activation error. The physical file name '"_s +
                                       original + u"' may be incorrect.|16|提示"_s});
     EXPECT_FALSE(sim->engine().databaseExists(u"Renamed"_s));
-}
-
-TEST_F(AttachE2eTest, RefusedAttachKeepsTheWindowAndOKResendsTheSameStatement) {
-    start();
-    auto w = primaryFileWindow(u"Archive_Data.MDF"_s);
-    sim->failOn(SqlsimFixture::literal(u"sp_attach_db"_s), u"The disk is full."_s, 1105, 17);
-    w->Cmd_OK_Click();
-    EXPECT_EQ(messages(), QStringList{u"The disk is full.|16|提示"_s});
-    EXPECT_FALSE(w->fra_Wait->isVisible());
-    EXPECT_FALSE(sim->engine().databaseExists(u"Archive"_s));
-    EXPECT_EQ(w->txtDBName->text(), u"Archive"_s);
-    EXPECT_EQ(fileRows(*w).size(), 3);
-    w->Cmd_OK_Click();
-    const QStringList journal = sim->journalTexts();
-    ASSERT_EQ(journal.size(), 4);
-    EXPECT_EQ(journal[3], journal[2]);
-    EXPECT_EQ(messages().value(1), kSucceeded);
-    EXPECT_TRUE(sim->engine().databaseExists(u"Archive"_s));
 }
 
 TEST_F(AttachE2eTest, PrimaryFileTheServerCannotReadLeavesTheListEmpty) {
