@@ -169,25 +169,6 @@ TEST_F(FrmAttch7Test, WithoutALogFileTheUserConfirmsTheSingleFileAttach) {
     EXPECT_FALSE(window.fra_Wait->isVisible());
 }
 
-TEST_F(FrmAttch7Test, RefusedAttachKeepsTheTextsSoOKResendsTheSameStatement) {
-    chooseData(kData);
-    chooseLog(kLog);
-    typeName(u"Sales"_s);
-    server.failOn(u"sp_attach_db"_s, u"Database 'Sales' already exists."_s);
-    pressOK();
-    ASSERT_EQ(toolkit.messageBoxes.size(), 1u);
-    EXPECT_EQ(toolkit.messageBoxes[0].text, u"Database 'Sales' already exists."_s);
-    EXPECT_EQ(toolkit.messageBoxes[0].style, 16);
-    EXPECT_EQ(toolkit.messageBoxes[0].title, u"提示"_s);
-    EXPECT_FALSE(window.fra_Wait->isVisible());
-    EXPECT_EQ(window.txtMDF->text(), kData);
-    EXPECT_EQ(window.txtLDF->text(), kLog);
-    EXPECT_EQ(window.txtDBName->text(), u"Sales"_s);
-    pressOK();
-    ASSERT_EQ(server.executed.size(), 2);
-    EXPECT_EQ(server.executed[1], server.executed[0]);
-}
-
 TEST_F(FrmAttch7Test, CancelClosesTheWindow) {
     QTest::mouseClick(window.Cmd_Cancel, Qt::LeftButton);
     EXPECT_FALSE(window.isVisible());
