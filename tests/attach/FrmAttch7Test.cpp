@@ -119,26 +119,6 @@ TEST_F(FrmAttch7Test, ALogFileWithoutADataFileNeverEnablesOK) {
     EXPECT_FALSE(window.Cmd_OK->isEnabled());
 }
 
-TEST_F(FrmAttch7Test, WithALogFileOKAttachesTwoFilesAtOnce) {
-    chooseData(kData);
-    chooseLog(kLog);
-    typeName(u"销售 O'Brien"_s);
-    bool panelShown = false;
-    toolkit.onProcessEvents = [&] { panelShown = window.fra_Wait->isVisible(); };
-    pressOK();
-    EXPECT_TRUE(panelShown);
-    EXPECT_EQ(
-        server.executed,
-        QStringList{u"EXEC sp_attach_db @dbname = N'销售 O'Brien',@filename1 = "
-                    u"N'/srv/attach/Sales_Data.MDF',@filename2 = N'/srv/attach/Sales_Log.LDF'"_s});
-    ASSERT_EQ(toolkit.messageBoxes.size(), 1u);
-    EXPECT_EQ(toolkit.messageBoxes[0].text, u"附加成功！"_s);
-    EXPECT_EQ(toolkit.messageBoxes[0].style, 64);
-    EXPECT_EQ(toolkit.messageBoxes[0].title, u"提示"_s);
-    EXPECT_FALSE(window.fra_Wait->isVisible());
-    EXPECT_TRUE(window.isVisible());
-}
-
 TEST_F(FrmAttch7Test, WithoutALogFileTheUserConfirmsTheSingleFileAttach) {
     chooseData(kData);
     typeName(u"Sales"_s);

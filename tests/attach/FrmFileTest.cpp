@@ -148,25 +148,6 @@ TEST_F(FrmFileTest, LocalPathsSplitAtTheirLastSlashAndOnlyTheFolderIsTrimmed) {
     EXPECT_EQ(window.MSHF_DBInformation->textMatrix(2, 2), u"/srv/data/Archive_Log.LDF"_s);
 }
 
-TEST_F(FrmFileTest, OKSendsTheTwoFileStatementAndReportsSuccess) {
-    choose(kArchive);
-    bool panelShownWhileSent = false;
-    toolkit.onProcessEvents = [&] { panelShownWhileSent = window.fra_Wait->isVisible(); };
-    pressOK();
-    EXPECT_TRUE(panelShownWhileSent);
-    EXPECT_EQ(
-        server.executed,
-        (QStringList{
-            u"EXEC sp_attach_db @dbname = N'Archive',@filename1 = "
-            u"N'C:\\Attach\\Archive_Data.MDF',@filename2 = N'C:\\Attach\\Archive_Log.LDF'"_s}));
-    ASSERT_EQ(toolkit.messageBoxes.size(), 1u);
-    EXPECT_EQ(toolkit.messageBoxes[0].text, u"附加成功！"_s);
-    EXPECT_EQ(toolkit.messageBoxes[0].style, 64);
-    EXPECT_EQ(toolkit.messageBoxes[0].title, u"提示"_s);
-    EXPECT_FALSE(window.fra_Wait->isVisible());
-    EXPECT_TRUE(window.isVisible());  // an attach leaves the window open
-}
-
 TEST_F(FrmFileTest, StatementFollowsTheListedFiles) {
     struct Case {
         const char* what;
