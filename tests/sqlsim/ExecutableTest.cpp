@@ -190,41 +190,6 @@ TEST_F(ExecutableTest, SeventyProfileSpeaksOnlyTdsSeventy)
     EXPECT_TRUE(sim.stop());
 }
 
-// The demo scenario (sa with an empty password): every client sees the same user databases as
-// the engine itself answers in-process.
-TEST_F(ExecutableTest, DemoScenarioWithEmptyPassword)
-{
-    const QString demo = QStringLiteral(TARNWICK_SOURCE_DIR "/sqlsim/scenarios/demo.json");
-    if (!QFile::exists(demo))
-        GTEST_SKIP() << "no demo scenario";
-    ASSERT_TRUE(sim.start({QStringLiteral("--scenario"), demo, QStringLiteral("--port"), QStringLiteral("0")}));
-    const auto engine = Engine::fromFile(demo);
-    auto session = engine->newSession(51);
-    LoginRequest login;
-    login.user = QStringLiteral("sa");
-    ASSERT_TRUE(session->login(login).accepted);
-    QStringList names;
-    for (const Token& t : session->executeBatch(DatabaseListQuery).tokens) {
-        if (const auto* rs = std::get_if<ResultSet>(&t)) {
-            for (const auto& row : rs->rows)
-                names << row.value(0).toString();
-        }
-    }
-    ASSERT_FALSE(names.isEmpty());
-    const QString lines = names.join(u'\n') + u'\n';
-
-    const ClientRun t = runTsql(sim.port(), {DatabaseListQuery}, QString());
-    EXPECT_EQ(t.out, lines) << t.all().toStdString();
-    const ClientRun i = runIsql(sim.port(), DatabaseListQuery, QString());
-    EXPECT_EQ(i.out, u"Name\n" + lines) << i.all().toStdString();
-    const ClientRun p = runPytds(sim.port(), {DatabaseListQuery}, QString());
-    QStringList tuples;
-    for (const QString& n : names)
-        tuples << u"('" + n + u"',)";
-    EXPECT_EQ(p.out, u'[' + tuples.join(QStringLiteral(", ")) + u"]\n") << p.all().toStdString();
-    EXPECT_TRUE(sim.stop());
-}
-
 // --files lays the detached databases out on disk, and the server reads a primary file's record
 // from the file it wrote.
 TEST_F(ExecutableTest, DetachedFilesLaidOutOnDisk)
