@@ -52,8 +52,9 @@ QString recordedDatabaseName(const QString& primaryFile) {
 
 QString primaryFileAttachStatement(const QString& databaseName, const ListedFile& first,
                                    const ListedFile& second) {
-    return isMissing(second) ? singleFileAttachStatement(databaseName, first.location)
-                             : twoFileAttachStatement(databaseName, first.location, second.location);
+    return isMissing(second)
+               ? singleFileAttachStatement(databaseName, first.location)
+               : twoFileAttachStatement(databaseName, first.location, second.location);
 }
 
 }  // namespace attach

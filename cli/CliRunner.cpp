@@ -41,24 +41,24 @@ QString firstLine(const QByteArray& bytes) {
 // The password, or nothing when its source can not be read; the error names the source only.
 std::optional<QString> readPassword(const Invocation& inv, FILE* in, QString& error) {
     switch (inv.passwordSource) {
-    case PasswordSource::File: {
-        QFile file(inv.passwordFile);
-        if (!file.open(QIODevice::ReadOnly)) {
-            error = u"cannot read the password file "_s + inv.passwordFile;
-            return std::nullopt;
+        case PasswordSource::File: {
+            QFile file(inv.passwordFile);
+            if (!file.open(QIODevice::ReadOnly)) {
+                error = u"cannot read the password file "_s + inv.passwordFile;
+                return std::nullopt;
+            }
+            return firstLine(file.readAll());
         }
-        return firstLine(file.readAll());
-    }
-    case PasswordSource::Stdin: {
-        QFile input;
-        if (!input.open(in, QIODevice::ReadOnly)) {
-            error = u"cannot read the password from standard input"_s;
-            return std::nullopt;
+        case PasswordSource::Stdin: {
+            QFile input;
+            if (!input.open(in, QIODevice::ReadOnly)) {
+                error = u"cannot read the password from standard input"_s;
+                return std::nullopt;
+            }
+            return firstLine(input.readLine());
         }
-        return firstLine(input.readLine());
-    }
-    case PasswordSource::Environment:
-        return qEnvironmentVariable("TARNWICK_PASSWORD");
+        case PasswordSource::Environment:
+            return qEnvironmentVariable("TARNWICK_PASSWORD");
     }
     return QString();
 }
@@ -110,9 +110,8 @@ void runOperation(const Invocation& inv, Report& report, ConsoleToolkit& toolkit
 // the database, as the window asks it before the user types), then the attach statement.
 void attachFromPrimaryFile(const Invocation& inv, Report& report, FILE* err) {
     try {
-        attach::listRecordedFiles(inv.file, [] {}, [&report](const attach::ListedFile& file) {
-            report.files << file;
-        });
+        attach::listRecordedFiles(
+            inv.file, [] {}, [&report](const attach::ListedFile& file) { report.files << file; });
         report.listedFiles = true;
         const QString recordedName = attach::recordedDatabaseName(inv.file);
         report.database = inv.nameGiven ? inv.name : recordedName;
@@ -133,9 +132,9 @@ void attachFromPrimaryFile(const Invocation& inv, Report& report, FILE* err) {
 
 void attachFromDataFile(const Invocation& inv, Report& report) {
     report.database = inv.name;
-    const QString statement =
-        inv.singleFile ? attach::singleFileAttachStatement(inv.name, inv.file)
-                       : attach::twoFileAttachStatement(inv.name, inv.file, inv.logFile);
+    const QString statement = inv.singleFile
+                                  ? attach::singleFileAttachStatement(inv.name, inv.file)
+                                  : attach::twoFileAttachStatement(inv.name, inv.file, inv.logFile);
     if (!attach::runAttachStatement(statement)) report.status = Failed;
 }
 
@@ -153,11 +152,16 @@ void printOperations(const Invocation& inv, FILE* out) {
 
 QString operationName(const Invocation& inv) {
     switch (inv.command) {
-    case Command::Databases: return u"databases"_s;
-    case Command::Run: return inv.key;
-    case Command::Attach: return u"attach"_s;
-    case Command::Attach7: return u"attach7"_s;
-    default: return {};
+        case Command::Databases:
+            return u"databases"_s;
+        case Command::Run:
+            return inv.key;
+        case Command::Attach:
+            return u"attach"_s;
+        case Command::Attach7:
+            return u"attach7"_s;
+        default:
+            return {};
     }
 }
 
@@ -196,11 +200,20 @@ int runCommandLine(const QStringList& arguments, ConsoleToolkit& toolkit, const 
     } else {
         report.version = ModMain::serverConnection().ServerVersion;
         switch (inv.command) {
-        case Command::Databases: listDatabases(report, streams.err); break;
-        case Command::Run: runOperation(inv, report, toolkit, streams); break;
-        case Command::Attach: attachFromPrimaryFile(inv, report, streams.err); break;
-        case Command::Attach7: attachFromDataFile(inv, report); break;
-        default: break;
+            case Command::Databases:
+                listDatabases(report, streams.err);
+                break;
+            case Command::Run:
+                runOperation(inv, report, toolkit, streams);
+                break;
+            case Command::Attach:
+                attachFromPrimaryFile(inv, report, streams.err);
+                break;
+            case Command::Attach7:
+                attachFromDataFile(inv, report);
+                break;
+            default:
+                break;
         }
         ModMain::serverConnection().Connection.close();
     }

@@ -50,9 +50,10 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
             return true;
         };
         if (name == u"--password"_s)
-            return usageError(u"--password is not accepted: a password on the command line is "
-                              "visible to every user of the machine. Use --password-file FILE, "
-                              "--password-stdin or TARNWICK_PASSWORD."_s);
+            return usageError(
+                u"--password is not accepted: a password on the command line is "
+                "visible to every user of the machine. Use --password-file FILE, "
+                "--password-stdin or TARNWICK_PASSWORD."_s);
         if (name == u"--help"_s) {
             helpAsked = true;
         } else if (name == u"--json"_s && !attached) {
@@ -114,8 +115,9 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         error = expect(1, u"attach PRIMARY [--as NAME]"_s);
         if (!error) inv.file = positional.at(0);
         if (!error && (logGiven || inv.singleFile))
-            error = u"attach takes the files the primary file records: --log and --single-file "
-                    "belong to attach7"_s;
+            error =
+                u"attach takes the files the primary file records: --log and --single-file "
+                "belong to attach7"_s;
     } else if (command == u"attach7"_s) {
         inv.command = Command::Attach7;
         error = expect(1, u"attach7 DATA [--log LOG | --single-file] --as NAME"_s);
@@ -125,8 +127,9 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         if (!error && logGiven && inv.singleFile)
             error = u"--single-file attaches without a log: leave out --log"_s;
         if (!error && !logGiven && !inv.singleFile)
-            error = u"no log file given: --single-file attaches the data file alone and the "
-                    "server builds a new log; give the old log with --log LOG if there is one"_s;
+            error =
+                u"no log file given: --single-file attaches the data file alone and the "
+                "server builds a new log; give the old log with --log LOG if there is one"_s;
     } else {
         error = u"unknown command \""_s + command + u"\""_s;
     }

@@ -15,7 +15,7 @@ class ConsoleToolkit final : public Toolkit {
 public:
     explicit ConsoleToolkit(std::FILE* err);
 
-    QStringList shownTexts;  // every box's text, in order
+    QStringList shownTexts;      // every box's text, in order
     bool criticalShown = false;  // a box with the critical icon: a failure was reported
 
     int messageBox(const QString& text, int style, const QString& title) override;

@@ -17,7 +17,9 @@ struct DbccFindings {
     int allocationErrors = 0;
     int consistencyErrors = 0;
     bool repairLevelReported = false;
-    bool any() const { return allocationErrors > 0 || consistencyErrors > 0 || repairLevelReported; }
+    bool any() const {
+        return allocationErrors > 0 || consistencyErrors > 0 || repairLevelReported;
+    }
 };
 
 // The database summaries' counts; a text with table summaries only (a table check) adds those.

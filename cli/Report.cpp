@@ -8,11 +8,16 @@ namespace tarnwick::cli {
 
 QString outcomeName(ExitStatus status) {
     switch (status) {
-    case Clean: return u"clean"_s;
-    case Findings: return u"findings"_s;
-    case Failed: return u"failed"_s;
-    case LoginFailed: return u"login failed"_s;
-    case UsageError: return u"usage error"_s;
+        case Clean:
+            return u"clean"_s;
+        case Findings:
+            return u"findings"_s;
+        case Failed:
+            return u"failed"_s;
+        case LoginFailed:
+            return u"login failed"_s;
+        case UsageError:
+            return u"usage error"_s;
     }
     return {};
 }

@@ -27,7 +27,7 @@ struct Report {
     QStringList messages;  // the result text's messages
     QStringList notices;   // the message boxes' texts
     DbccFindings findings;
-    QStringList databases;          // databases
+    QStringList databases;            // databases
     QList<attach::ListedFile> files;  // attach
     bool listedDatabases = false;
     bool listedFiles = false;

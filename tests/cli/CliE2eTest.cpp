@@ -112,7 +112,7 @@ void dataFileWindow(RecordingToolkit& toolkit, const QString& data, const QStrin
 struct Case {
     QString key;
     QString scenario;
-    QString database;            // for every key but ATTACH
+    QString database;             // for every key but ATTACH
     QStringList attachArguments;  // ATTACH: the command line, "%1" standing for the folder
     AttachInWindow attachInWindow;
     int status = 0;  // the exit status
@@ -132,7 +132,9 @@ protected:
         SqlsimFixture& sim = *server.sim;
         MainServices services = MainServices::standard();
         services.login = [&sim](QWidget*) { return sim.connect(); };
-        services.showAttachWindow = [&](const QString&) { c.attachInWindow(toolkit, folder.path()); };
+        services.showAttachWindow = [&](const QString&) {
+            c.attachInWindow(toolkit, folder.path());
+        };
         frmMain window(std::move(services));
         window.Form_Load();
         if (!c.database.isEmpty())
@@ -153,7 +155,8 @@ protected:
         QStringList arguments{u"run"_s, c.key, c.database};
         if (c.key == u"ATTACH"_s) {
             arguments.clear();
-            for (const QString& a : c.attachArguments) arguments << QString(a).replace(u"%1"_s, folder.path());
+            for (const QString& a : c.attachArguments)
+                arguments << QString(a).replace(u"%1"_s, folder.path());
         }
         const CliRun run = runCli(*server.sim, arguments);
         QStringList entries = journal(*server.sim);
@@ -182,34 +185,51 @@ Case onDatabase(const QString& key, int status) {
 TEST_F(CliE2eTest, EveryKeySendsWhatTheWindowSendsAndPrintsItsResultText) {
     std::vector<Case> cases;
     for (const auto& [key, status] :
-         std::initializer_list<std::pair<const char*, int>>{
-             {"ShrinkLog", 0}, {"ShrinkMDF", 0}, {"CHECKDB", 1}, {"CHECKALLOC", 1},
-             {"CHECKCATALOG", 1}, {"UPDATEUSAGE", 0}, {"CHECKDBWITHPHYSICAL_ONLY", 1},
-             {"REPINDEX", 1}, {"REPOBJ", 0}, {"REPCOL", 0}, {"REPDB", 1}, {"CHECKEACHTABLE", 1},
-             {"DBREINDEX", 0}})
+         std::initializer_list<std::pair<const char*, int>>{{"ShrinkLog", 0},
+                                                            {"ShrinkMDF", 0},
+                                                            {"CHECKDB", 1},
+                                                            {"CHECKALLOC", 1},
+                                                            {"CHECKCATALOG", 1},
+                                                            {"UPDATEUSAGE", 0},
+                                                            {"CHECKDBWITHPHYSICAL_ONLY", 1},
+                                                            {"REPINDEX", 1},
+                                                            {"REPOBJ", 0},
+                                                            {"REPCOL", 0},
+                                                            {"REPDB", 1},
+                                                            {"CHECKEACHTABLE", 1},
+                                                            {"DBREINDEX", 0}})
         cases.push_back(onDatabase(QString::fromLatin1(key), status));
-    cases.push_back({u"ATTACH"_s, kDemo, {}, {u"attach"_s, u"%1/Archive2004_Data.MDF"_s},
+    cases.push_back({u"ATTACH"_s,
+                     kDemo,
+                     {},
+                     {u"attach"_s, u"%1/Archive2004_Data.MDF"_s},
                      [](RecordingToolkit& t, const QString& f) {
                          primaryFileWindow(t, f + u"/Archive2004_Data.MDF"_s, {});
                      }});
-    cases.push_back({u"ATTACH"_s, kDemo, {},
+    cases.push_back({u"ATTACH"_s,
+                     kDemo,
+                     {},
                      {u"attach"_s, u"%1/Inventory.MDF"_s, u"--as"_s, u"库存"_s},
                      [](RecordingToolkit& t, const QString& f) {
                          primaryFileWindow(t, f + u"/Inventory.MDF"_s, u"库存"_s);
                      }});
-    cases.push_back({u"ATTACH"_s, kSql70, {},
+    cases.push_back({u"ATTACH"_s,
+                     kSql70,
+                     {},
                      {u"attach7"_s, u"%1/Payroll_Data.MDF"_s, u"--log"_s, u"%1/Payroll_Log.LDF"_s,
                       u"--as"_s, u"Payroll"_s},
                      [](RecordingToolkit& t, const QString& f) {
                          dataFileWindow(t, f + u"/Payroll_Data.MDF"_s, f + u"/Payroll_Log.LDF"_s,
                                         u"Payroll"_s);
                      }});
-    cases.push_back({u"ATTACH"_s, kSql70, {},
-                     {u"attach7"_s, u"%1/Inventory.MDF"_s, u"--single-file"_s, u"--as"_s,
-                      u"Inventory"_s},
-                     [](RecordingToolkit& t, const QString& f) {
-                         dataFileWindow(t, f + u"/Inventory.MDF"_s, {}, u"Inventory"_s);
-                     }});
+    cases.push_back(
+        {u"ATTACH"_s,
+         kSql70,
+         {},
+         {u"attach7"_s, u"%1/Inventory.MDF"_s, u"--single-file"_s, u"--as"_s, u"Inventory"_s},
+         [](RecordingToolkit& t, const QString& f) {
+             dataFileWindow(t, f + u"/Inventory.MDF"_s, {}, u"Inventory"_s);
+         }});
 
     for (const Case& c : cases) {
         const QString label = c.key + u' ' + c.attachArguments.join(u' ');
@@ -243,15 +263,35 @@ TEST_F(CliE2eTest, ExitStatusesAndTheJsonReport) {
         QString messageAtEnd;  // the last message of the result text, or the notice
     };
     const Expected expected[] = {
-        {{u"run"_s, u"CHECKDB"_s, u"Accounting"_s}, password, 0, u"clean"_s, 0, 0,
+        {{u"run"_s, u"CHECKDB"_s, u"Accounting"_s},
+         password,
+         0,
+         u"clean"_s,
+         0,
+         0,
          u"CHECKDB found 0 allocation errors and 0 consistency errors in database 'Accounting'."_s},
         // The demo's Warehouse: one allocation and three consistency findings.
-        {{u"run"_s, u"CHECKDB"_s, u"Warehouse"_s}, password, 1, u"findings"_s, 1, 3,
+        {{u"run"_s, u"CHECKDB"_s, u"Warehouse"_s},
+         password,
+         1,
+         u"findings"_s,
+         1,
+         3,
          u"repair_allow_data_loss is the minimum repair level for the errors found by DBCC "
          "CHECKDB (Warehouse )."_s},
-        {{u"run"_s, u"CHECKDB"_s, u"Accounting"_s}, password, 2, u"failed"_s, 0, 0,
+        {{u"run"_s, u"CHECKDB"_s, u"Accounting"_s},
+         password,
+         2,
+         u"failed"_s,
+         0,
+         0,
          u"错误信息Database 'Accounting' is already open and can only have one user at a time."_s},
-        {{u"run"_s, u"CHECKDB"_s, u"Accounting"_s}, u"wrong"_s, 3, u"login failed"_s, 0, 0,
+        {{u"run"_s, u"CHECKDB"_s, u"Accounting"_s},
+         u"wrong"_s,
+         3,
+         u"login failed"_s,
+         0,
+         0,
          u"Login failed for user 'sa'."_s},
     };
     for (const Expected& e : expected) {
@@ -277,8 +317,7 @@ TEST_F(CliE2eTest, ExitStatusesAndTheJsonReport) {
         EXPECT_EQ(report[u"exitStatus"_s].toInt(), e.status);
         EXPECT_EQ(report[u"allocationErrors"_s].toInt(), e.allocationErrors);
         EXPECT_EQ(report[u"consistencyErrors"_s].toInt(), e.consistencyErrors);
-        const QJsonArray messages =
-            report[e.status == 3 ? u"notices"_s : u"messages"_s].toArray();
+        const QJsonArray messages = report[e.status == 3 ? u"notices"_s : u"messages"_s].toArray();
         ASSERT_FALSE(messages.isEmpty());
         EXPECT_EQ(messages.last().toString(), e.messageAtEnd);
         EXPECT_FALSE(run.out.contains(password.toUtf8()) || run.err.contains(password.toUtf8()));
@@ -304,8 +343,8 @@ TEST_F(CliE2eTest, PasswordNeverOnTheCommandLine) {
     file.write(password.toUtf8() + "\n");
     file.close();
 
-    QProcess* fromStdin = startCli({u"--server"_s, server.sim->serverName(), u"--password-stdin"_s,
-                                    u"databases"_s});
+    QProcess* fromStdin =
+        startCli({u"--server"_s, server.sim->serverName(), u"--password-stdin"_s, u"databases"_s});
     ASSERT_TRUE(fromStdin->waitForStarted());
     // It waits for the password on its standard input, still running.
     QFile cmdline(u"/proc/%1/cmdline"_s.arg(fromStdin->processId()));
@@ -318,7 +357,8 @@ TEST_F(CliE2eTest, PasswordNeverOnTheCommandLine) {
     EXPECT_EQ(stdinRun.status, 0) << stdinRun.err.constData();
     EXPECT_TRUE(stdinRun.out.startsWith("Accounting\n")) << stdinRun.out.constData();
 
-    const CliRun fileRun = runCli(*server.sim, {u"--password-file"_s, file.fileName(), u"databases"_s});
+    const CliRun fileRun =
+        runCli(*server.sim, {u"--password-file"_s, file.fileName(), u"databases"_s});
     EXPECT_EQ(fileRun.status, 0) << fileRun.err.constData();
     EXPECT_EQ(fileRun.out, stdinRun.out);
 

@@ -39,7 +39,8 @@ TEST(CliLogicTest, UsageErrorsAreFoundBeforeAnyLogin) {
         const auto parsed = parseCommandLine(row.arguments);
         const std::string label = row.arguments.join(u' ').toStdString();
         EXPECT_EQ(parsed.invocation.has_value(), row.named.isEmpty()) << label;
-        EXPECT_TRUE(parsed.error.contains(row.named)) << label << ": " << parsed.error.toStdString();
+        EXPECT_TRUE(parsed.error.contains(row.named))
+            << label << ": " << parsed.error.toStdString();
         EXPECT_FALSE(parsed.error.contains(u"hunter2"_s));
     }
     // A password typed on the command line is refused and not repeated.
@@ -59,14 +60,17 @@ TEST(CliLogicTest, FindingsComeFromTheSummariesAndTheRepairLevel) {
     };
     const Row rows[] = {
         {u"DBCC results for 'a'.\rCHECKDB found 0 allocation errors and 0 consistency errors in "
-         "database 'a'.\r"_s, 0, 0, false},
+         "database 'a'.\r"_s,
+         0, 0, false},
         // The table summaries are part of the database's totals: counted once.
         {u"CHECKDB found 0 allocation errors and 2 consistency errors in table 'T' (object ID 5).\r"
          "CHECKDB found 1 allocation errors and 2 consistency errors in database 'a'.\r"
          "repair_allow_data_loss is the minimum repair level for the errors found by DBCC CHECKDB "
-         "(a).\r"_s, 1, 2, true},
+         "(a).\r"_s,
+         1, 2, true},
         // A table check has table summaries only.
-        {u"CHECKTABLE found 0 allocation errors and 1 consistency errors in table 'T' (object ID 5).\r"
+        {u"CHECKTABLE found 0 allocation errors and 1 consistency errors in table 'T' (object ID "
+         u"5).\r"
          "CHECKTABLE found 0 allocation errors and 2 consistency errors in table 'U' (object ID 6).\r"_s,
          0, 3, false},
         {u"Reading the files...\r\n错误信息Could not locate entry in sysdatabases for database 'x'.\r\n"_s,
