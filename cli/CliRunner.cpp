@@ -23,6 +23,9 @@
 #include <exception>
 #include <optional>
 
+#include <termios.h>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 namespace tarnwick::cli {
@@ -38,6 +41,30 @@ QString firstLine(const QByteArray& bytes) {
     return text;
 }
 
+// Typed at a terminal, the password is not shown while it is typed.
+class TerminalEchoOff {
+public:
+    explicit TerminalEchoOff(FILE* in) : m_fd(::fileno(in)) {
+        if (!isTerminal(in) || ::tcgetattr(m_fd, &m_saved) != 0) return;
+        termios silent = m_saved;
+        silent.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        m_active = ::tcsetattr(m_fd, TCSAFLUSH, &silent) == 0;
+        if (m_active) std::fputs("Password: ", stderr);
+    }
+    ~TerminalEchoOff() {
+        if (!m_active) return;
+        ::tcsetattr(m_fd, TCSAFLUSH, &m_saved);
+        std::fputs("\n", stderr);
+    }
+    TerminalEchoOff(const TerminalEchoOff&) = delete;
+    TerminalEchoOff& operator=(const TerminalEchoOff&) = delete;
+
+private:
+    int m_fd;
+    termios m_saved{};
+    bool m_active = false;
+};
+
 // The password, or nothing when its source can not be read; the error names the source only.
 std::optional<QString> readPassword(const Invocation& inv, FILE* in, QString& error) {
     switch (inv.passwordSource) {
@@ -50,14 +77,15 @@ std::optional<QString> readPassword(const Invocation& inv, FILE* in, QString& er
             return firstLine(file.readAll());
         }
         case PasswordSource::Stdin: {
-            QFile input;
-            if (!input.open(in, QIODevice::ReadOnly)) {
-                error = u"cannot read the password from standard input"_s;
-                return std::nullopt;
-            }
-            return firstLine(input.readLine());
+        QFile input;
+        if (!input.open(in, QIODevice::ReadOnly)) {
+            error = u"cannot read the password from standard input"_s;
+            return std::nullopt;
         }
-        case PasswordSource::Environment:
+        const TerminalEchoOff echoOff(in);
+        return firstLine(input.readLine());
+    }
+    case PasswordSource::Environment:
             return qEnvironmentVariable("TARNWICK_PASSWORD");
     }
     return QString();
@@ -70,7 +98,7 @@ QString description(const std::exception& error) {
 
 // The login window's steps: connect (a failure is shown in a box), then read the version text;
 // a server whose version can not be read is left again.
-bool logIn(const QString& server, const QString& password, FILE* err) {
+bool logIn(const QString& server, const QString& password) {
     if (!ModMain::ConnectServer(server, password)) return false;
     ModMain::ServerConnection& sc = ModMain::serverConnection();
     try {
@@ -78,17 +106,19 @@ bool logIn(const QString& server, const QString& password, FILE* err) {
         return true;
     } catch (const std::exception& error) {
         sc.Connection.close();
-        writeLine(err, u"cannot read the server's version: "_s + description(error));
+        toolkit().messageBox(u"cannot read the server's version: "_s + description(error),
+                             vbCritical, {});
         return false;
     }
 }
 
-void listDatabases(Report& report, FILE* err) {
+void listDatabases(Report& report) {
     try {
         report.databases = ModMain::UserDatabases();
         report.listedDatabases = true;
     } catch (const std::exception& error) {
-        writeLine(err, u"cannot list the databases: "_s + description(error));
+        toolkit().messageBox(u"cannot list the databases: "_s + description(error), vbCritical,
+                             {});
         report.status = Failed;
     }
 }
@@ -195,13 +225,13 @@ int runCommandLine(const QStringList& arguments, ConsoleToolkit& toolkit, const 
     report.server = inv.server;
     report.operation = operationName(inv);
     report.database = inv.database;
-    if (!logIn(inv.server, *password, streams.err)) {
+    if (!logIn(inv.server, *password)) {
         report.status = LoginFailed;
     } else {
         report.version = ModMain::serverConnection().ServerVersion;
         switch (inv.command) {
             case Command::Databases:
-                listDatabases(report, streams.err);
+                listDatabases(report);
                 break;
             case Command::Run:
                 runOperation(inv, report, toolkit, streams);

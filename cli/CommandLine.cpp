@@ -156,7 +156,8 @@ Connection options:
   --server NAME          host, host\instance, host,port, (local), a FreeTDS section or an ODBC
                          data source, as in the login window (default "(local)"); login as sa
   --password-file FILE   the sa password is the first line of FILE
-  --password-stdin       the sa password is the first line of standard input
+  --password-stdin       the sa password is the first line of standard input (asked for,
+                         unseen, at a terminal)
                          (neither given: TARNWICK_PASSWORD from the environment, else empty)
   --json                 one JSON object on standard output instead of the text
   --help                 this text
