@@ -63,7 +63,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         } else if (name == u"--single-file"_s && !attached) {
             inv.singleFile = true;
         } else if (name == u"--server"_s) {
-            if (!value(inv.server)) return usageError(u"--server needs a server name"_s);
+            if (!value(inv.server) || inv.server.isEmpty())
+                return usageError(u"--server needs a server name"_s);
         } else if (name == u"--password-file"_s) {
             if (!value(inv.passwordFile)) return usageError(u"--password-file needs a file"_s);
             passwordFileGiven = true;

@@ -32,6 +32,7 @@ TEST(CliLogicTest, UsageErrorsAreFoundBeforeAnyLogin) {
         {{u"run"_s, u"CHECKDB"_s, u"db"_s, u"--as"_s, u"x"_s}, u"--as"_s},
         {{u"--password-file"_s, u"f"_s, u"--password-stdin"_s, u"databases"_s}, u"exclude"_s},
         {{u"--server"_s}, u"--server"_s},
+        {{u"--server="_s, u"databases"_s}, u"--server"_s},
         {{u"--passwd=hunter2"_s, u"databases"_s}, u"--passwd"_s},
         {{u"frobnicate"_s}, u"frobnicate"_s},
     };
