@@ -164,8 +164,8 @@ Connection options:
   --help                 this text
 
 The result text goes to standard output as the main window shows it (UTF-8; CR LF ends the lines
-the program writes, a CR alone separates the messages the server reports). A message box of the
-window becomes one line on standard error.
+the program writes, a CR alone separates the messages the server reports and is written as CR LF on
+a terminal). A message box of the window becomes one line on standard error.
 
 Exit status:
   0   the operation ran and the server reported no errors
