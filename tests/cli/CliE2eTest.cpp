@@ -64,9 +64,9 @@ CliRun runCli(const SqlsimFixture& sim, const QStringList& arguments,
     return finish(startCli(QStringList{u"--server"_s, sim.serverName()} + arguments, password));
 }
 
-QStringList journal(const SqlsimFixture& sim) {
+QStringList journal(SqlsimFixture& sim) {
     QStringList entries;
-    for (const sqlsim::JournalEntry& e : const_cast<SqlsimFixture&>(sim).server().journal())
+    for (const sqlsim::JournalEntry& e : sim.server().journal())
         entries << e.db + u" | "_s + e.text;
     return entries;
 }
