@@ -1,5 +1,6 @@
 #include "attach/frmAttch7.h"
 
+#include "attach/AttachRun.h"
 #include "attach/AttachServices.h"
 #include "attach/AttachStatements.h"
 #include "attach/AttachTexts.h"
@@ -136,26 +137,17 @@ void frmAttch7::txtDBName_Change() {
 void frmAttch7::Cmd_OK_Click() {
     fra_Wait->setVisible(true);
     toolkit().processEvents();
-    try {
-        if (!txtLDF->text().isEmpty()) {
-            attach::services().execute(
-                attach::twoFileAttachStatement(txtDBName->text(), txtMDF->text(), txtLDF->text()));
-            toolkit().messageBox(texts::attachSucceeded(), tarnwick::vbInformation,
-                                 texts::messageTitle());
-        } else {
-            const QString question = u"由于您没有选择日志文件，所以将执行单文件附加！"_s + u'\r' +
-                                     u"该操作将重建日志文件，如果有原日志文件，请先选择！"_s +
-                                     u'\r' + u"是否执行单文件附加？"_s;
-            if (toolkit().messageBox(question, tarnwick::vbOKCancelInformation,
-                                     texts::messageTitle()) == tarnwick::vbOK) {
-                attach::services().execute(
-                    attach::singleFileAttachStatement(txtDBName->text(), txtMDF->text()));
-                toolkit().messageBox(texts::attachSucceeded(), tarnwick::vbInformation,
-                                     texts::messageTitle());
-            }
-        }
-    } catch (const std::exception& error) {
-        showFailure(error);
+    if (!txtLDF->text().isEmpty()) {
+        attach::runAttachStatement(
+            attach::twoFileAttachStatement(txtDBName->text(), txtMDF->text(), txtLDF->text()));
+    } else {
+        const QString question = u"由于您没有选择日志文件，所以将执行单文件附加！"_s + u'\r' +
+                                 u"该操作将重建日志文件，如果有原日志文件，请先选择！"_s + u'\r' +
+                                 u"是否执行单文件附加？"_s;
+        if (toolkit().messageBox(question, tarnwick::vbOKCancelInformation,
+                                 texts::messageTitle()) == tarnwick::vbOK)
+            attach::runAttachStatement(
+                attach::singleFileAttachStatement(txtDBName->text(), txtMDF->text()));
     }
     fra_Wait->setVisible(false);
 }

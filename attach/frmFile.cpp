@@ -1,10 +1,10 @@
 #include "attach/frmFile.h"
 
-#include "attach/AttachPaths.h"
+#include "attach/AttachRun.h"
 #include "attach/AttachServices.h"
-#include "attach/AttachStatements.h"
 #include "attach/AttachTexts.h"
 #include "attach/FileListGrid.h"
+#include "attach/PrimaryFileListing.h"
 #include "toolkit/Pictures.h"
 #include "toolkit/Toolkit.h"
 #include "toolkit/Twips.h"
@@ -20,12 +20,6 @@
 using namespace Qt::StringLiterals;
 using tarnwick::toolkit;
 namespace texts = attach::texts;
-
-namespace {
-
-const QString kMissing = u"不存在"_s;
-
-}  // namespace
 
 frmFile::frmFile(QWidget* parent)
     : QDialog(parent),
@@ -118,39 +112,17 @@ void frmFile::CmdSel_Click() {
 }
 
 void frmFile::LoadFileList(const QString& path) {
-    const QString trimmed = attach::trimBlanks(path);
-    const QString folder = trimmed.left(trimmed.size() - GetFileName(trimmed).size());
-    const attach::AttachServices services = attach::services();
     attach::FileListGrid& grid = *MSHF_DBInformation;
-
-    tarnwick::RecordSet files = services.openRecordSet(attach::checkPrimaryFileQuery(path, 3),
-                                                       tarnwick::RecordSet::adOpenDynamic,
-                                                       tarnwick::RecordSet::adLockReadOnly);
-    grid.setRows(2);
-    while (!files.eof()) {
-        const int r = grid.rows() - 1;
-        grid.setTextMatrix(r, 1, GetFileName(attach::trimBlanks(files.field(3).toString())));
-        grid.setTextMatrix(r, 2, folder + grid.textMatrix(r, 1));
-        grid.setTextMatrix(r, 0, GetFileStatus(folder + grid.textMatrix(r, 1)));
-        grid.setRows(grid.rows() + 1);
-        files.moveNext();
-    }
-    files.close();
-
-    tarnwick::RecordSet properties = services.openRecordSet(attach::checkPrimaryFileQuery(path, 2),
-                                                            tarnwick::RecordSet::adOpenStatic,
-                                                            tarnwick::RecordSet::adLockOptimistic);
-    properties.moveFirst();
-    txtDBName->setText(properties.field(1).toString());
-    properties.close();
-}
-
-QString frmFile::GetFileName(const QString& path) {
-    return attach::fileNameOf(path);
-}
-
-QString frmFile::GetFileStatus(const QString& path) {
-    return toolkit().fileExists(path) ? u"正确"_s : kMissing;
+    attach::listRecordedFiles(
+        path, [&grid] { grid.setRows(2); },
+        [&grid](const attach::ListedFile& file) {
+            const int r = grid.rows() - 1;
+            grid.setTextMatrix(r, 1, file.fileName);
+            grid.setTextMatrix(r, 2, file.location);
+            grid.setTextMatrix(r, 0, file.status);
+            grid.setRows(grid.rows() + 1);
+        });
+    txtDBName->setText(attach::recordedDatabaseName(path));
 }
 
 void frmFile::txtDBName_Change() {
@@ -160,21 +132,13 @@ void frmFile::txtDBName_Change() {
 void frmFile::Cmd_OK_Click() {
     fra_Wait->setVisible(true);
     toolkit().processEvents();
-    try {
-        const attach::FileListGrid& grid = *MSHF_DBInformation;
-        const QString name = txtDBName->text();
-        const QString statement =
-            grid.textMatrix(2, 0) == kMissing
-                ? attach::singleFileAttachStatement(name, grid.textMatrix(1, 2))
-                : attach::twoFileAttachStatement(name, grid.textMatrix(1, 2),
-                                                 grid.textMatrix(2, 2));
-        attach::services().execute(statement);
-        toolkit().messageBox(texts::attachSucceeded(), tarnwick::vbInformation,
-                             texts::messageTitle());
-    } catch (const std::exception& error) {
-        toolkit().messageBox(attach::errorDescription(error), tarnwick::vbCritical,
-                             texts::messageTitle());
-    }
+    const attach::FileListGrid& grid = *MSHF_DBInformation;
+    const auto listed = [&grid](int row) {
+        return attach::ListedFile{grid.textMatrix(row, 0), grid.textMatrix(row, 1),
+                                  grid.textMatrix(row, 2)};
+    };
+    attach::runAttachStatement(
+        attach::primaryFileAttachStatement(txtDBName->text(), listed(1), listed(2)));
     fra_Wait->setVisible(false);
 }
 

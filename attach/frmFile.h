@@ -37,7 +37,7 @@ public:
     QLabel* Label3;
 
 private:
+    // Fills the list from the server's answer about the primary file and proposes its recorded
+    // name (the file name and status of each row come from attach/PrimaryFileListing).
     void LoadFileList(const QString& path);
-    static QString GetFileName(const QString& path);
-    static QString GetFileStatus(const QString& path);
 };

@@ -1,10 +1,10 @@
 # Install rules and the two Debian packages that `cpack -G DEB` builds from them:
-#   tarnwick  the program, its desktop entry and icon;
+#   tarnwick  the program, its command-line twin tarnwick-cli, its desktop entry and icon;
 #   sqlsim    the emulator and the demo scenarios under /usr/share/sqlsim.
 # Included last from the top-level CMakeLists.txt, once both targets exist.
 include(GNUInstallDirs)
 
-install(TARGETS tarnwick RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tarnwick)
+install(TARGETS tarnwick tarnwick-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tarnwick)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/tarnwick.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT tarnwick)
 foreach(size 16 32)

@@ -3,33 +3,13 @@
 #include "attach/AttachWindows.h"
 #include "connection/ModMain.h"
 #include "mainwindow/OperationTable.h"
-#include "connection/RecordSet.h"
+#include "operations/UserDatabases.h"
 #include "connection/login/frmLogin.h"
-
-using namespace Qt::StringLiterals;
-
-namespace {
-
-QStringList queryUserDatabases() {
-    tarnwick::RecordSet rs;
-    rs.open(u"select Name from sysdatabases where Dbid>6 order by Name"_s,
-            ModMain::serverConnection().Connection, tarnwick::RecordSet::adOpenStatic,
-            tarnwick::RecordSet::adLockOptimistic);
-    QStringList names;
-    if (rs.recordCount() < 1) return names;
-    while (!rs.eof()) {
-        names << rs.field(0).toString();
-        rs.moveNext();
-    }
-    return names;
-}
-
-}  // namespace
 
 MainServices MainServices::standard() {
     MainServices s;
     s.login = [](QWidget* owner) { return frmLogin::showModal(owner); };
-    s.userDatabases = &queryUserDatabases;
+    s.userDatabases = &ModMain::UserDatabases;
     s.closeConnection = [] { ModMain::serverConnection().Connection.close(); };
     s.serverVersion = [] { return ModMain::serverConnection().ServerVersion; };
     s.showAttachWindow = &attach::ShowAttachWindow;

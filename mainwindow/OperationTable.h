@@ -1,5 +1,6 @@
 #pragma once
-// The program's fourteen operations, in the order of the tree.
+// The program's fourteen operations, in the order of the tree: the operation catalogue with the
+// tree's pictures, alternating 1 and 2 from the first node.
 
 #include "mainwindow/OperationRow.h"
 

@@ -11,7 +11,7 @@ using namespace Qt::StringLiterals;
 
 namespace tarnwick::capture {
 
-void runCapture(OperationHost& host, const QString& database, const CaptureStatement& statement,
+bool runCapture(OperationHost& host, const QString& database, const CaptureStatement& statement,
                 const QString& argument)
 {
     OdbcConnection& connection = ModMain::serverConnection().Connection;
@@ -41,6 +41,7 @@ void runCapture(OperationHost& host, const QString& database, const CaptureState
             host.setResultText(withFailureReport(host.resultText(), *description));
     }
     host.HideWaitPanel();
+    return !failure && !switchBackFailure;
 }
 
 }  // namespace tarnwick::capture

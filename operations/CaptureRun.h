@@ -10,8 +10,9 @@
 namespace tarnwick::capture {
 
 // database: the chosen database; argument: what goes between the statement's fragments (the
-// database name, or a table name for the system-table repairs). Never raises.
-void runCapture(OperationHost& host, const QString& database, const CaptureStatement& statement,
+// database name, or a table name for the system-table repairs). Never raises; true when no step
+// failed, the switch back included.
+bool runCapture(OperationHost& host, const QString& database, const CaptureStatement& statement,
                 const QString& argument);
 
 }  // namespace tarnwick::capture

@@ -12,48 +12,48 @@ namespace ModMain {
 
 namespace {
 
-void runOnDatabase(OperationHost& host, const QString& database, CheckRoutine routine)
+bool runOnDatabase(OperationHost& host, const QString& database, CheckRoutine routine)
 {
-    runCapture(host, database, captureStatementOf(routine), database);
+    return runCapture(host, database, captureStatementOf(routine), database);
 }
 
 }  // namespace
 
-void CheckDatabase(OperationHost& host, const QString& database)
+bool CheckDatabase(OperationHost& host, const QString& database)
 {
-    runOnDatabase(host, database, CheckRoutine::CheckDatabase);
+    return runOnDatabase(host, database, CheckRoutine::CheckDatabase);
 }
 
-void CheckAllocation(OperationHost& host, const QString& database)
+bool CheckAllocation(OperationHost& host, const QString& database)
 {
-    runOnDatabase(host, database, CheckRoutine::CheckAllocation);
+    return runOnDatabase(host, database, CheckRoutine::CheckAllocation);
 }
 
-void CheckCatalog(OperationHost& host, const QString& database)
+bool CheckCatalog(OperationHost& host, const QString& database)
 {
-    runOnDatabase(host, database, CheckRoutine::CheckCatalog);
+    return runOnDatabase(host, database, CheckRoutine::CheckCatalog);
 }
 
-void UpdateUsage(OperationHost& host, const QString& database)
+bool UpdateUsage(OperationHost& host, const QString& database)
 {
-    runOnDatabase(host, database, CheckRoutine::UpdateUsage);
+    return runOnDatabase(host, database, CheckRoutine::UpdateUsage);
 }
 
-void CheckPhysicalOnly(OperationHost& host, const QString& database)
+bool CheckPhysicalOnly(OperationHost& host, const QString& database)
 {
-    runOnDatabase(host, database, CheckRoutine::CheckPhysicalOnly);
+    return runOnDatabase(host, database, CheckRoutine::CheckPhysicalOnly);
 }
 
-void RepairDatabase(OperationHost& host, const QString& database)
+bool RepairDatabase(OperationHost& host, const QString& database)
 {
-    runOnDatabase(host, database, CheckRoutine::RepairDatabase);
+    return runOnDatabase(host, database, CheckRoutine::RepairDatabase);
 }
 
 // The table is checked in the chosen database, which is the default database by then; the
 // database name serves the single-user switch and the default database only.
-void RepairSystemTable(OperationHost& host, const QString& database, const QString& table)
+bool RepairSystemTable(OperationHost& host, const QString& database, const QString& table)
 {
-    runCapture(host, database, captureStatementOf(CheckRoutine::RepairSystemTable), table);
+    return runCapture(host, database, captureStatementOf(CheckRoutine::RepairSystemTable), table);
 }
 
 }  // namespace ModMain

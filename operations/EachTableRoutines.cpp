@@ -27,7 +27,7 @@ void showRebuildFailure(const QString& description) {
 
 }  // namespace
 
-void RebuildAllIndexes(tarnwick::OperationHost& host, const QString& database) {
+bool RebuildAllIndexes(tarnwick::OperationHost& host, const QString& database) {
     tarnwick::OdbcConnection& connection = serverConnection().Connection;
     const std::optional<QString> failure = failureOf([&] {
         host.ShowWaitPanel(rebuildWaitText());
@@ -39,9 +39,10 @@ void RebuildAllIndexes(tarnwick::OperationHost& host, const QString& database) {
     if (failure) showRebuildFailure(*failure);
     host.HideWaitPanel();
     // Leaving the database can fail too (the connection is gone): that gets a box of its own.
-    if (const std::optional<QString> leaving =
-            failureOf([&] { connection.setDefaultDatabase(rebuildFinalDatabase()); }))
-        showRebuildFailure(*leaving);
+    const std::optional<QString> leaving =
+        failureOf([&] { connection.setDefaultDatabase(rebuildFinalDatabase()); });
+    if (leaving) showRebuildFailure(*leaving);
+    return !failure && !leaving;
 }
 
 bool RepairEachTable(tarnwick::OperationHost& host, const QString& database) {

@@ -1,6 +1,7 @@
 #pragma once
 // The maintenance routines of the server connection module. Each reports its own outcome through
-// the host (wait panel, result area) and never raises.
+// the host (wait panel, result area) or a message box and never raises; the value returned says
+// whether every step succeeded, for callers that need to know (the window does not).
 
 #include "operations/OperationHost.h"
 
@@ -13,20 +14,20 @@ void PrepareResultCapture();
 void SetSingleUser(const QString& database, bool on);
 
 // The check and repair routines.
-void CheckDatabase(tarnwick::OperationHost& host, const QString& database);
-void CheckAllocation(tarnwick::OperationHost& host, const QString& database);
-void CheckCatalog(tarnwick::OperationHost& host, const QString& database);
-void UpdateUsage(tarnwick::OperationHost& host, const QString& database);
-void CheckPhysicalOnly(tarnwick::OperationHost& host, const QString& database);
-void RepairDatabase(tarnwick::OperationHost& host, const QString& database);
-void RepairSystemTable(tarnwick::OperationHost& host, const QString& database, const QString& table);
+bool CheckDatabase(tarnwick::OperationHost& host, const QString& database);
+bool CheckAllocation(tarnwick::OperationHost& host, const QString& database);
+bool CheckCatalog(tarnwick::OperationHost& host, const QString& database);
+bool UpdateUsage(tarnwick::OperationHost& host, const QString& database);
+bool CheckPhysicalOnly(tarnwick::OperationHost& host, const QString& database);
+bool RepairDatabase(tarnwick::OperationHost& host, const QString& database);
+bool RepairSystemTable(tarnwick::OperationHost& host, const QString& database, const QString& table);
 
 // Shrinks the chosen database's log file (kind 0) or primary data file (kind 1), reporting each
 // step as a line in the result area. True when every statement succeeded.
 bool ShrinkDatabaseFile(tarnwick::OperationHost& host, const QString& database, int kind);
 
 // Rebuilds every index of every user table; a failure is shown in a message box.
-void RebuildAllIndexes(tarnwick::OperationHost& host, const QString& database);
+bool RebuildAllIndexes(tarnwick::OperationHost& host, const QString& database);
 
 // Checks and repairs every user table, allowing data loss, inside the single-user switch. True
 // when every step, the clean-up included, succeeded.

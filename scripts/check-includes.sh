@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fails when an include runs from a lower layer of the program to a higher one, or names a project
 # header without its folder. Layers, bottom to top: toolkit/; connection/; operations/ and
-# connection/login/ (side by side, neither includes the other); attach/; mainwindow/.
+# connection/login/ (side by side, neither includes the other); attach/; mainwindow/ and cli/
+# (side by side at the top).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,6 +14,7 @@ layer_of() {
     operations/*) echo "2 operations" ;;
     attach/*) echo "3 attach" ;;
     mainwindow/*) echo "4 mainwindow" ;;
+    cli/*) echo "4 cli" ;;
     *) echo "" ;;
   esac
 }
@@ -38,5 +40,5 @@ while IFS= read -r file; do
       status=1
     fi
   done < <(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' "$file")
-done < <(git ls-files 'toolkit/*' 'connection/*' 'operations/*' 'attach/*' 'mainwindow/*' | grep -E '\.(cpp|h)$')
+done < <(git ls-files 'toolkit/*' 'connection/*' 'operations/*' 'attach/*' 'mainwindow/*' 'cli/*' | grep -E '\.(cpp|h)$')
 exit $status

@@ -3,6 +3,9 @@
 # Tarnwick against it. Log in with the defaults: server "(local)", empty sa password.
 #   SQLSIM_SCENARIO=demo (default) or sql70 (the SQL Server 7.0 server), or a path to a scenario file.
 #   SQLSIM_PORT=1433 (default).
+# Without a display, tarnwick-cli shows the same operations on the terminal instead: the database
+# list, then CHECKDB on DEMO_CHECK_DATABASE (default Warehouse, the demo's database with findings).
+# TARNWICK_DEMO_XVFB=1 runs the window under a virtual X server (xvfb-run) instead.
 # The scenario's detached databases are laid out under build/demo-files/<scenario>/, fresh on every
 # start: choose a primary file (*.MDF) there in the attach window's file dialog.
 set -euo pipefail
@@ -26,9 +29,28 @@ trap 'kill $sqlsim_pid 2>/dev/null || true' EXIT
 sleep 0.5
 echo "Detached database files to attach: $files"
 
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+run_cli_demo() {
+  local server="(local)" database=${DEMO_CHECK_DATABASE:-Warehouse} status=0
+  [ "$port" = 1433 ] || server="(local),$port"
+  echo "No display found: showing Tarnwick's operations with tarnwick-cli instead of a window."
+  echo
+  echo "\$ tarnwick-cli --server '$server' databases"
+  TARNWICK_PASSWORD= "$top/build/cli/tarnwick-cli" --server "$server" databases || true
+  echo
+  echo "\$ tarnwick-cli --server '$server' run CHECKDB '$database'"
+  TARNWICK_PASSWORD= "$top/build/cli/tarnwick-cli" --server "$server" run CHECKDB "$database" ||
+    status=$?
+  echo
+  echo "(exit status $status: 0 no errors, 1 DBCC found errors, 2 the operation failed, 3 login failed)"
+  echo "To see the window, run scripts/demo.sh from a desktop session, or scripts/screenshots.sh to"
+  echo "render every window to PNG files; TARNWICK_DEMO_XVFB=1 scripts/demo.sh runs it under xvfb-run."
+}
+
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  "$top/build/mainwindow/tarnwick"
+elif [ "${TARNWICK_DEMO_XVFB:-}" = 1 ]; then
   echo "No display found: running Tarnwick under a virtual X server (xvfb-run)."
   xvfb-run -a -s "-screen 0 1600x1000x24" "$top/build/mainwindow/tarnwick"
 else
-  "$top/build/mainwindow/tarnwick"
+  run_cli_demo
 fi

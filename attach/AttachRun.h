@@ -1,0 +1,12 @@
+#pragma once
+// Sends one attach statement and reports the outcome as both attach windows do: "附加成功！" in an
+// information box, or the failure's description in a critical box, both titled "提示".
+
+#include <QString>
+
+namespace attach {
+
+// True when the server attached the database.
+bool runAttachStatement(const QString& statement);
+
+}  // namespace attach

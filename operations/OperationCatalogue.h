@@ -1,0 +1,29 @@
+#pragma once
+// The program's fourteen operations in the order of the tree: key, node text and the routine a key
+// runs on a database. The window's tree and dispatch and the command line both read this one list.
+
+#include "operations/OperationHost.h"
+
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+namespace tarnwick {
+
+struct CatalogueOperation {
+    QString key;   // compared as whole text, case included
+    QString text;  // the node text the user sees
+    // Runs the operation on a database and says whether every step succeeded. Empty for the
+    // attach operation, which chooses its files instead of a database.
+    std::function<bool(OperationHost& host, const QString& database)> routine;
+};
+
+const std::vector<CatalogueOperation>& operationCatalogue();
+
+// The catalogue entry of a key, or nullptr.
+const CatalogueOperation* findCatalogueOperation(const QString& key);
+
+QString attachOperationKey();  // "ATTACH"
+
+}  // namespace tarnwick

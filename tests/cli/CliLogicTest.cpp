@@ -1,0 +1,87 @@
+// The command line's own logic without a server: which invocations are usage errors, and what a
+// result text says about DBCC's findings.
+
+#include "cli/CommandLine.h"
+#include "cli/DbccFindings.h"
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using tarnwick::cli::parseCommandLine;
+
+TEST(CliLogicTest, UsageErrorsAreFoundBeforeAnyLogin) {
+    struct Row {
+        QStringList arguments;
+        QString named;  // what the error names; empty: accepted
+    };
+    const Row rows[] = {
+        {{u"run"_s, u"CHECKDB"_s, u"db"_s}, {}},
+        {{u"--server"_s, u"h,1"_s, u"--json"_s, u"databases"_s}, {}},
+        {{u"attach"_s, u"/d/a.MDF"_s, u"--as"_s, u"a"_s}, {}},
+        {{u"attach7"_s, u"/d/a.MDF"_s, u"--log=/d/a.LDF"_s, u"--as"_s, u"a"_s}, {}},
+        {{u"attach7"_s, u"/d/a.MDF"_s, u"--single-file"_s, u"--as"_s, u"a"_s}, {}},
+        {{}, u"no command"_s},
+        {{u"run"_s, u"checkdb"_s, u"db"_s}, u"\"checkdb\""_s},  // keys keep their case
+        {{u"run"_s, u"ATTACH"_s, u"db"_s}, u"attach7"_s},
+        {{u"run"_s, u"CHECKDB"_s}, u"run KEY DATABASE"_s},
+        {{u"attach7"_s, u"/d/a.MDF"_s, u"--as"_s, u"a"_s}, u"--single-file"_s},
+        {{u"attach7"_s, u"/d/a.MDF"_s, u"--single-file"_s}, u"--as NAME"_s},
+        {{u"attach7"_s, u"/d/a.MDF"_s, u"--log"_s, u"l"_s, u"--single-file"_s, u"--as"_s, u"a"_s},
+         u"--log"_s},
+        {{u"attach"_s, u"/d/a.MDF"_s, u"--single-file"_s}, u"attach7"_s},
+        {{u"run"_s, u"CHECKDB"_s, u"db"_s, u"--as"_s, u"x"_s}, u"--as"_s},
+        {{u"--password-file"_s, u"f"_s, u"--password-stdin"_s, u"databases"_s}, u"exclude"_s},
+        {{u"--server"_s}, u"--server"_s},
+        {{u"--server="_s, u"databases"_s}, u"--server"_s},
+        {{u"--passwd=hunter2"_s, u"databases"_s}, u"--passwd"_s},
+        {{u"frobnicate"_s}, u"frobnicate"_s},
+    };
+    for (const Row& row : rows) {
+        const auto parsed = parseCommandLine(row.arguments);
+        const std::string label = row.arguments.join(u' ').toStdString();
+        EXPECT_EQ(parsed.invocation.has_value(), row.named.isEmpty()) << label;
+        EXPECT_TRUE(parsed.error.contains(row.named))
+            << label << ": " << parsed.error.toStdString();
+        EXPECT_FALSE(parsed.error.contains(u"hunter2"_s));
+    }
+    // A password typed on the command line is refused and not repeated.
+    const auto typed = parseCommandLine({u"--password"_s, u"hunter2"_s, u"databases"_s});
+    EXPECT_FALSE(typed.invocation);
+    EXPECT_FALSE(typed.error.contains(u"hunter2"_s));
+}
+
+TEST(CliLogicTest, FindingsComeFromTheSummariesAndTheRepairLevel) {
+    using tarnwick::cli::dbccFindings;
+    using tarnwick::cli::resultMessages;
+    struct Row {
+        QString resultText;
+        int allocation;
+        int consistency;
+        bool repairLevel;
+    };
+    const Row rows[] = {
+        {u"DBCC results for 'a'.\rCHECKDB found 0 allocation errors and 0 consistency errors in "
+         "database 'a'.\r"_s,
+         0, 0, false},
+        // The table summaries are part of the database's totals: counted once.
+        {u"CHECKDB found 0 allocation errors and 2 consistency errors in table 'T' (object ID 5).\r"
+         "CHECKDB found 1 allocation errors and 2 consistency errors in database 'a'.\r"
+         "repair_allow_data_loss is the minimum repair level for the errors found by DBCC CHECKDB "
+         "(a).\r"_s,
+         1, 2, true},
+        // A table check has table summaries only.
+        {u"CHECKTABLE found 0 allocation errors and 1 consistency errors in table 'T' (object ID "
+         u"5).\r"
+         "CHECKTABLE found 0 allocation errors and 2 consistency errors in table 'U' (object ID 6).\r"_s,
+         0, 3, false},
+        {u"Reading the files...\r\n错误信息Could not locate entry in sysdatabases for database 'x'.\r\n"_s,
+         0, 0, false},
+    };
+    for (const Row& row : rows) {
+        const auto findings = dbccFindings(resultMessages(row.resultText));
+        EXPECT_EQ(findings.allocationErrors, row.allocation) << row.resultText.toStdString();
+        EXPECT_EQ(findings.consistencyErrors, row.consistency) << row.resultText.toStdString();
+        EXPECT_EQ(findings.repairLevelReported, row.repairLevel) << row.resultText.toStdString();
+    }
+    EXPECT_EQ(resultMessages(u"a\rb\r\nc\r"_s), (QStringList{u"a"_s, u"b"_s, u"c"_s}));
+}
