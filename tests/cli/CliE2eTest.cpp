@@ -15,6 +15,7 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QThread>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -347,9 +348,13 @@ TEST_F(CliE2eTest, PasswordNeverOnTheCommandLine) {
         startCli({u"--server"_s, server.sim->serverName(), u"--password-stdin"_s, u"databases"_s});
     ASSERT_TRUE(fromStdin->waitForStarted());
     // It waits for the password on its standard input, still running.
-    QFile cmdline(u"/proc/%1/cmdline"_s.arg(fromStdin->processId()));
-    ASSERT_TRUE(cmdline.open(QIODevice::ReadOnly));
-    const QByteArray arguments = cmdline.readAll();
+    // Read once the program runs as itself (the arguments are in place after the exec).
+    QByteArray arguments;
+    for (int i = 0; i < 100 && !arguments.contains("--password-stdin"); ++i) {
+        QFile cmdline(u"/proc/%1/cmdline"_s.arg(fromStdin->processId()));
+        if (cmdline.open(QIODevice::ReadOnly)) arguments = cmdline.readAll();
+        if (!arguments.contains("--password-stdin")) QThread::msleep(20);
+    }
     EXPECT_TRUE(arguments.contains("--password-stdin"));
     EXPECT_FALSE(arguments.contains(password.toUtf8()));
     fromStdin->write(password.toUtf8() + "\n");

@@ -9,7 +9,7 @@
 //   single-user Sales        the database is set single-user, as the server's own tools would
 //   fail TEXT                the next batch that is exactly TEXT fails with the server's error
 //   close                    the program's connection is closed
-//   run CHECKDB Sales        the tree's row with that key runs on the database (the rest of the line)
+//   run CHECKDB Sales        the operation with that key runs on the database (the rest of the line)
 //   state Sales              the database's state on the server
 //   rebuilds Sales|Orders    how often the indexes of each table (after the database) were rebuilt
 //   < the expected answer, one line each
@@ -20,7 +20,7 @@
 // \n and a line break after each. TRANSCRIPT_UPDATE=1 rewrites the answers.
 
 #include "connection/ModMain.h"
-#include "mainwindow/OperationTable.h"
+#include "operations/OperationCatalogue.h"
 #include "tests/operations/RecordingHost.h"
 #include "tests/support/GTestQtPrinters.h"
 #include "tests/support/RecordingToolkit.h"
@@ -109,9 +109,9 @@ public:
 
 private:
     QStringList run(const QString& key, const QString& database) {
-        const OperationRow* row = findOperation(operationTable(), key);
-        if (!row) {
-            ADD_FAILURE() << "no row " << key.toStdString();
+        const tarnwick::CatalogueOperation* operation = tarnwick::findCatalogueOperation(key);
+        if (!operation || !operation->routine) {
+            ADD_FAILURE() << "no operation on a database: " << key.toStdString();
             return {};
         }
         RecordingHost host;
@@ -122,8 +122,7 @@ private:
                                                                            : u"hidden"_s,
                                                        box.text);
         };
-        row->action(OperationContext{host, [&] { return database; }, [] { return QString(); },
-                                     [](const QString&) {}});
+        operation->routine(host, database);
         m_toolkit.onMessageBox = nullptr;
 
         QStringList out{u"-- run "_s + key + u' ' + database};
