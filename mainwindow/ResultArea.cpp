@@ -11,13 +11,8 @@ ResultArea::ResultArea(QWidget* parent) : QPlainTextEdit(parent) {
 }
 
 void ResultArea::setResultText(const QString& text) {
+    // The document breaks lines at CR LF, a lone CR and LF alike, so it takes the model's text
+    // itself: no display copy of a text that can run to megabytes.
     m_text = text;
-    setPlainText(displayText(text));
-}
-
-QString ResultArea::displayText(const QString& text) {
-    QString shown = text;
-    shown.replace(u"\r\n"_s, u"\n"_s);
-    shown.replace(u'\r', u'\n');
-    return shown;
+    setPlainText(m_text);
 }

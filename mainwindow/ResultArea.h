@@ -12,9 +12,6 @@ public:
     const QString& resultText() const { return m_text; }
     void setResultText(const QString& text);
 
-    // CR LF and a lone CR each become one line feed.
-    static QString displayText(const QString& text);
-
 private:
     QString m_text;
 };

@@ -59,7 +59,8 @@ bool RepairEachTable(tarnwick::OperationHost& host, const QString& database) {
         workTableCreated = true;
         connection.execute(repairEachTableStatement());
         messages.open(tarnwick::capture::readBackQuery(), connection,
-                      tarnwick::RecordSet::adOpenStatic, tarnwick::RecordSet::adLockOptimistic);
+                      tarnwick::RecordSet::adOpenStatic, tarnwick::RecordSet::adLockOptimistic,
+                      tarnwick::RecordSet::Reading::AsUsed);
         if (!(messages.eof() && messages.bof()))
             host.setResultText(messages.getString(u"\r"_s, u"\r"_s, QString()));
         result = true;

@@ -17,9 +17,10 @@ void runCaptureStatement(const CaptureStatement& statement, const QString& argum
 
 void readBack(OperationHost& host)
 {
+    // Read row by row into the text: the messages can run to megabytes and are needed only once.
     RecordSet messages;
     messages.open(readBackQuery(), ModMain::serverConnection().Connection, RecordSet::adOpenStatic,
-                  RecordSet::adLockOptimistic);
+                  RecordSet::adLockOptimistic, RecordSet::Reading::AsUsed);
     if (messages.eof() && messages.bof())
         return;
     host.setResultText(messages.getString(u"\r"_s, u"\r"_s, QString()));
