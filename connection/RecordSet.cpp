@@ -238,4 +238,27 @@ QString RecordSet::getString(const QString& columnDelimiter, const QString& rowD
     return text;
 }
 
+bool RecordSet::getStringPiece(QString& piece, const QString& columnDelimiter,
+                               const QString& rowDelimiter, const QString& nullText,
+                               qsizetype pieceChars) {
+    if (!m_open)
+        throw closedError();
+    piece.clear();
+    while (piece.size() < pieceChars && m_position >= 0 && m_position < m_rows.size()) {
+        appendRow(piece, m_rows.at(m_position), columnDelimiter, rowDelimiter, nullText);
+        if (streaming()) {
+            ++m_streamedIndex;
+            try {
+                fetchNextStreamedRow();
+            } catch (...) {
+                m_rows.clear();
+                throw;
+            }
+        } else {
+            ++m_position;
+        }
+    }
+    return !piece.isEmpty();
+}
+
 }  // namespace tarnwick
