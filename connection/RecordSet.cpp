@@ -38,7 +38,20 @@ RecordSet::~RecordSet() {
     close();
 }
 RecordSet::RecordSet(RecordSet&&) noexcept = default;
-RecordSet& RecordSet::operator=(RecordSet&&) noexcept = default;
+RecordSet& RecordSet::operator=(RecordSet&& other) noexcept {
+    if (this != &other) {
+        close();  // a set still reading frees the connection first
+        m_open = other.m_open;
+        m_rows = std::move(other.m_rows);
+        m_position = other.m_position;
+        m_statement = std::move(other.m_statement);
+        m_streamed = other.m_streamed;
+        m_sawRows = other.m_sawRows;
+        m_streamedIndex = other.m_streamedIndex;
+        other.m_open = false;
+    }
+    return *this;
+}
 
 void RecordSet::open(const QString& query, OdbcConnection& connection, CursorType cursor,
                      LockType lock, Reading reading) {

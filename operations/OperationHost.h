@@ -15,8 +15,9 @@ public:
     virtual QString resultText() const = 0;
     virtual void setResultText(const QString& text) = 0;
     // Replaces the result text with the pieces nextPiece gives, one after the other, until it
-    // returns false: the same text setResultText would get whole, never held whole here. A
-    // failure while the pieces come leaves the text as it was.
+    // returns false: the same as setResultText with the pieces joined, which is all this default
+    // does; a host that shows megabytes takes them as they come. A failure while the pieces come
+    // leaves the text as it was.
     virtual void setResultTextInPieces(const std::function<bool(QString& piece)>& nextPiece) {
         QString text;
         QString piece;

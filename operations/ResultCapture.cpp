@@ -8,13 +8,6 @@ using namespace Qt::StringLiterals;
 
 namespace tarnwick::capture {
 
-namespace {
-
-// The messages go to the result area in pieces of this many characters or so.
-constexpr qsizetype kReadBackPieceChars = 64 * 1024;
-
-}  // namespace
-
 void runCaptureStatement(const CaptureStatement& statement, const QString& argument)
 {
     OdbcConnection& connection = ModMain::serverConnection().Connection;
