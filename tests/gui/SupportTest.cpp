@@ -152,8 +152,9 @@ TEST(ResultArea, KeepsTheExactTextAndShowsEveryLineEndAsABreak) {
         ResultArea whole;
         whole.setResultText(c.text);
         EXPECT_EQ(whole.resultText(), c.text);
-        if (!c.shown.isNull())
+        if (!c.shown.isNull()) {
             EXPECT_EQ(whole.toPlainText(), c.shown);
+        }
         for (qsizetype split = 0; split <= c.text.size(); ++split) {
             ResultArea area;
             area.setResultText(u"before"_s);
