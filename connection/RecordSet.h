@@ -52,9 +52,8 @@ public:
                       const QString& nullText);
     // The same text in pieces: replaces piece with the next rows, as many as make about
     // pieceChars characters (at least one row); false, with piece empty, once no row is left.
-    bool getStringPiece(QString& piece, const QString& columnDelimiter,
-                        const QString& rowDelimiter, const QString& nullText,
-                        qsizetype pieceChars);
+    bool getStringPiece(QString& piece, const QString& columnDelimiter, const QString& rowDelimiter,
+                        const QString& nullText, qsizetype pieceChars);
 
 private:
     const QVector<QVariant>& currentRow() const;

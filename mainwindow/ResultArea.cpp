@@ -8,8 +8,8 @@ namespace {
 
 // The characters that end a line of the document (CR LF counts as one line end).
 bool endsLine(QChar c) {
-    return c == u'\r' || c == u'\n' || c == QChar::ParagraphSeparator ||
-           c == QChar(0xFDD0) || c == QChar(0xFDD1);
+    return c == u'\r' || c == u'\n' || c == QChar::ParagraphSeparator || c == QChar(0xFDD0) ||
+           c == QChar(0xFDD1);
 }
 
 }  // namespace
@@ -25,8 +25,7 @@ ResultArea::ResultArea(QWidget* parent) : QPlainTextEdit(parent) {
 void ResultArea::noteLineEnds(QStringView part, int& block) {
     for (qsizetype i = 0; i < part.size(); ++i) {
         const QChar c = part.at(i);
-        if (!endsLine(c))
-            continue;
+        if (!endsLine(c)) continue;
         if (c == u'\r' && i + 1 < part.size() && part.at(i + 1) == u'\n') {
             m_otherLineEnds.append({block, QStringLiteral("\r\n")});
             ++i;
@@ -66,11 +65,9 @@ void ResultArea::setResultTextInPieces(const std::function<bool(QString& piece)>
             end.insertText(part);
         };
         while (nextPiece(piece)) {
-            if (heldCarriageReturn)
-                piece.prepend(u'\r');
+            if (heldCarriageReturn) piece.prepend(u'\r');
             heldCarriageReturn = piece.endsWith(u'\r');
-            if (heldCarriageReturn)
-                piece.chop(1);
+            if (heldCarriageReturn) piece.chop(1);
             insert(piece);
         }
         if (heldCarriageReturn) {
@@ -96,8 +93,7 @@ QString ResultArea::resultText() const {
     int block = 0;
     for (QTextBlock line = doc->begin(); line.isValid(); line = line.next(), ++block) {
         text += line.text();
-        if (!line.next().isValid())
-            break;
+        if (!line.next().isValid()) break;
         if (other != m_otherLineEnds.cend() && other->block == block) {
             text += other->chars;
             ++other;

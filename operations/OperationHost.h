@@ -21,8 +21,7 @@ public:
     virtual void setResultTextInPieces(const std::function<bool(QString& piece)>& nextPiece) {
         QString text;
         QString piece;
-        while (nextPiece(piece))
-            text += piece;
+        while (nextPiece(piece)) text += piece;
         setResultText(text);
     }
     virtual void processEvents() = 0;
