@@ -80,11 +80,13 @@ int main(int argc, char** argv)
         window.TV_Ope_DblClick();
         window.txtResult->viewport()->repaint();
         const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+        // Read before the text is taken out of the result area, which builds a copy of it.
+        const long peakKb = procStatusKb("VmHWM");
 
-        const QString& text = window.txtResult->resultText();
+        const QString text = window.txtResult->resultText();
         report("readback_seconds", seconds);
         report("startup_rss_kb", static_cast<double>(startupKb));
-        report("peak_rss_kb", static_cast<double>(procStatusKb("VmHWM")));
+        report("peak_rss_kb", static_cast<double>(peakKb));
         report("text_utf16_bytes", static_cast<double>(text.size()) * 2);
         report("messages", static_cast<double>(text.count(u'\r')));
         if (text.contains(u"错误信息"_s)) {

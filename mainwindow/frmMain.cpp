@@ -289,6 +289,10 @@ void frmMain::setResultText(const QString& text) {
     txtResult->setResultText(text);
 }
 
+void frmMain::setResultTextInPieces(const std::function<bool(QString& piece)>& nextPiece) {
+    txtResult->setResultTextInPieces(nextPiece);
+}
+
 void frmMain::processEvents() {
     toolkit().processEvents();
 }

@@ -48,6 +48,7 @@ public:
     void HideWaitPanel() override;
     QString resultText() const override;
     void setResultText(const QString& text) override;
+    void setResultTextInPieces(const std::function<bool(QString& piece)>& nextPiece) override;
     void processEvents() override;
 
     MainServices& services() { return m_services; }

@@ -3,6 +3,7 @@
 
 #include "operations/CaptureStatements.h"
 #include "operations/MaintenanceStatements.h"
+#include "operations/ResultCapture.h"
 #include "connection/ModMain.h"
 #include "operations/Operations.h"
 #include "connection/RecordSet.h"
@@ -60,9 +61,15 @@ bool RepairEachTable(tarnwick::OperationHost& host, const QString& database) {
         workTableCreated = true;
         connection.execute(repairEachTableStatement());
         messages.open(tarnwick::capture::readBackQuery(), connection,
-                      tarnwick::RecordSet::adOpenStatic, tarnwick::RecordSet::adLockOptimistic);
-        if (!(messages.eof() && messages.bof()))
-            host.setResultText(messages.getString(u"\r"_s, u"\r"_s, QString()));
+                      tarnwick::RecordSet::adOpenStatic, tarnwick::RecordSet::adLockOptimistic,
+                      tarnwick::RecordSet::Reading::AsUsed);
+        if (!(messages.eof() && messages.bof())) {
+            const QString cr = u"\r"_s;
+            host.setResultTextInPieces([&](QString& piece) {
+                return messages.getStringPiece(piece, cr, cr, QString(),
+                                                tarnwick::capture::kReadBackPieceChars);
+            });
+        }
         result = true;
     });
 

@@ -17,12 +17,17 @@ void runCaptureStatement(const CaptureStatement& statement, const QString& argum
 
 void readBack(OperationHost& host)
 {
+    // Read row by row into the result area: the messages can run to megabytes, and neither their
+    // rows nor their whole text is held on the way.
     RecordSet messages;
     messages.open(readBackQuery(), ModMain::serverConnection().Connection, RecordSet::adOpenStatic,
-                  RecordSet::adLockOptimistic);
+                  RecordSet::adLockOptimistic, RecordSet::Reading::AsUsed);
     if (messages.eof() && messages.bof())
         return;
-    host.setResultText(messages.getString(u"\r"_s, u"\r"_s, QString()));
+    const QString cr = u"\r"_s;
+    host.setResultTextInPieces([&](QString& piece) {
+        return messages.getStringPiece(piece, cr, cr, QString(), kReadBackPieceChars);
+    });
 }
 
 void cleanUp()

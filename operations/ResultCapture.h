@@ -7,6 +7,9 @@
 
 namespace tarnwick::capture {
 
+// The read-back hands the messages to the result area in pieces of this many characters or so.
+inline constexpr qsizetype kReadBackPieceChars = 64 * 1024;
+
 // Creates the capture procedure for the statement and runs it, filling the work table.
 void runCaptureStatement(const CaptureStatement& statement, const QString& argument);
 // Reads the captured messages back; when there are any they replace the host's result text,

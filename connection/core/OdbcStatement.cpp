@@ -108,10 +108,17 @@ bool OdbcStatement::hasResultSet() {
 
 QVector<QVector<QVariant>> OdbcStatement::fetchAll() {
     QVector<QVector<QVariant>> rows;
+    beginRows();
+    while (std::optional<QVector<QVariant>> row = fetchRow())
+        rows.append(std::move(*row));
+    return rows;
+}
+
+void OdbcStatement::beginRows() {
+    m_columnKinds.clear();
     SQLSMALLINT columnCount = 0;
     if (!check(SQLNumResultCols(m_statement, &columnCount), "SQLNumResultCols"))
-        return rows;
-    std::vector<ValueKind> kinds;
+        return;
     for (SQLUSMALLINT column = 1; column <= columnCount; ++column) {
         SQLSMALLINT dataType = 0;
         SQLULEN size = 0;
@@ -121,21 +128,23 @@ QVector<QVector<QVariant>> OdbcStatement::fetchAll() {
         check(SQLDescribeColW(m_statement, column, nullptr, 0, &nameLength, &dataType, &size, &digits,
                               &nullable),
               "SQLDescribeColW");
-        kinds.push_back(valueKindOf(dataType));
+        m_columnKinds.push_back(static_cast<int>(valueKindOf(dataType)));
     }
-    for (;;) {
-        const SQLRETURN rc = SQLFetch(m_statement);
-        if (rc == SQL_NO_DATA || !check(rc, "SQLFetch"))
-            break;
-        QVector<QVariant> row;
-        row.reserve(columnCount);
-        for (SQLUSMALLINT column = 1; column <= columnCount; ++column)
-            row.append(readValue(column, static_cast<int>(kinds[column - 1])));
-        if (m_broken)
-            break;
-        rows.append(std::move(row));
-    }
-    return rows;
+}
+
+std::optional<QVector<QVariant>> OdbcStatement::fetchRow() {
+    if (m_columnKinds.empty() || m_broken)
+        return std::nullopt;
+    const SQLRETURN rc = SQLFetch(m_statement);
+    if (rc == SQL_NO_DATA || !check(rc, "SQLFetch"))
+        return std::nullopt;
+    QVector<QVariant> row;
+    row.reserve(static_cast<qsizetype>(m_columnKinds.size()));
+    for (std::size_t column = 0; column < m_columnKinds.size(); ++column)
+        row.append(readValue(static_cast<SQLUSMALLINT>(column + 1), m_columnKinds[column]));
+    if (m_broken)
+        return std::nullopt;
+    return row;
 }
 
 QVariant OdbcStatement::readValue(SQLUSMALLINT column, int kind) {

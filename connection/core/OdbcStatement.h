@@ -12,6 +12,7 @@
 #include <QVector>
 
 #include <optional>
+#include <vector>
 
 namespace tarnwick {
 
@@ -29,6 +30,10 @@ public:
     bool hasResultSet();
     // Reads every row of the current result set.
     QVector<QVector<QVariant>> fetchAll();
+    // Reads the current result set one row at a time: beginRows() once, then fetchRow() until it
+    // returns nothing (the end, or a failure kept for raiseFirstError()).
+    void beginRows();
+    std::optional<QVector<QVariant>> fetchRow();
     // Reads and drops every row of the current result set.
     void discardRows();
     // Moves to the next result; false when there is none (or reading can not go on).
@@ -49,6 +54,7 @@ private:
     std::optional<DbError> m_firstError;
     bool m_lastCallFailed = false;
     bool m_broken = false;  // the connection or the statement can not go on
+    std::vector<int> m_columnKinds;  // of the result set that beginRows() started
 };
 
 }  // namespace tarnwick

@@ -164,6 +164,47 @@ TEST_F(OdbcConnectionTest, ARecordSetHoldsTheFirstResultSetOfItsBatch) {
     EXPECT_FALSE(set.isOpen());
 }
 
+TEST_F(OdbcConnectionTest, ASetReadAsUsedReadsItsRowsOnTheWay) {
+    const auto openAsUsed = [&](RecordSet& set, const QString& query) {
+        set.open(query, connection(), RecordSet::adOpenStatic, RecordSet::adLockOptimistic,
+                 RecordSet::Reading::AsUsed);
+    };
+    const QString names = u"select name from sysdatabases where dbid<3 order by name"_s;
+    RecordSet set;
+    openAsUsed(set, names);
+    EXPECT_FALSE(set.eof());
+    EXPECT_FALSE(set.bof());
+    EXPECT_EQ(set.recordCount(), -1);
+    EXPECT_EQ(set.field(0).toString(), u"master"_s);
+    set.moveFirst();  // still on the first row
+    set.moveNext();
+    EXPECT_THROW(set.moveFirst(), tarnwick::DbError);
+    EXPECT_EQ(set.getString(u"\r"_s, u"\r"_s, u""_s), u"tempdb\r"_s);
+    EXPECT_TRUE(set.eof());
+    EXPECT_FALSE(set.bof());
+    connection().execute(u"select 5"_s);  // the batch was read to its end
+
+    // Closed before its end, the set leaves the connection free as well.
+    openAsUsed(set, names);
+    set.close();
+    connection().execute(u"select 5"_s);
+
+    RecordSet none;
+    openAsUsed(none, u"select Name from sysdatabases where Dbid>100"_s);
+    EXPECT_TRUE(none.eof());
+    EXPECT_TRUE(none.bof());
+
+    // A failure before the first row is raised by the open, a later one by what reaches it.
+    EXPECT_EQ(errorOf([&] { openAsUsed(set, u"select * from nosuchtable"_s); }),
+              u"Invalid object name 'nosuchtable'."_s);
+    EXPECT_FALSE(set.isOpen());
+    openAsUsed(set, u"select 6\nselect 1/0"_s);
+    EXPECT_EQ(set.field(0).toInt(), 6);
+    EXPECT_EQ(errorOf([&] { set.getString(u"\r"_s, u"\r"_s, u""_s); }),
+              u"Divide by zero error encountered."_s);
+    connection().execute(u"select 5"_s);
+}
+
 TEST_F(OdbcConnectionTest, AnEmptyResultHasBothFlags) {
     RecordSet none;
     none.open(u"select Name from sysdatabases where Dbid>100"_s, connection());

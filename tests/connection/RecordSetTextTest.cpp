@@ -33,6 +33,18 @@ TEST(RecordSetText, EveryRowEndsWithTheRowDelimiterAndNullsBecomeTheNullText) {
         RecordSet set = RecordSet::fromRows(c.rows);
         EXPECT_EQ(set.getString(cr, cr, u""_s), c.expected) << c.name;
         EXPECT_TRUE(set.eof()) << c.name;
+        // In pieces of whole rows, at least one each: joined they are the same text.
+        for (const qsizetype pieceChars : {1, 4}) {
+            RecordSet inPieces = RecordSet::fromRows(c.rows);
+            QString joined;
+            QString piece;
+            while (inPieces.getStringPiece(piece, cr, cr, u""_s, pieceChars)) {
+                EXPECT_TRUE(piece.endsWith(cr)) << c.name;
+                joined += piece;
+            }
+            EXPECT_TRUE(piece.isEmpty()) << c.name;
+            EXPECT_EQ(joined, c.expected) << c.name << " in pieces of " << pieceChars;
+        }
     }
 }
 

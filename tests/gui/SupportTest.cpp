@@ -12,9 +12,12 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include <QFile>
 #include <QFontInfo>
 #include <QSysInfo>
+#include <QTextDocument>
 #include <QTemporaryDir>
 
 using namespace Qt::StringLiterals;
@@ -130,14 +133,58 @@ TEST(ServerCandidates, ThisComputerFirstThenConfiguredServersEachNameOnce) {
 }
 
 TEST(ResultArea, KeepsTheExactTextAndShowsEveryLineEndAsABreak) {
+    // The text comes back exactly, whole or in pieces split anywhere (a CR LF included), and
+    // the lines shown are the same either way.
+    struct Case {
+        QString text;
+        QString shown;
+    };
+    const Case cases[] = {
+        {u""_s, u""_s},
+        {u"第一条\r第二条\r\n第三条\r\r\n"_s, u"第一条\n第二条\n第三条\n\n"_s},
+        {u"a\n\rb"_s, u"a\n\nb"_s},
+        {u"no end"_s, u"no end"_s},
+        {u"\r\r\n\n\r"_s, u"\n\n\n\n"_s},
+        {u"nul\0x\u2028y\u2029z\ufdd0w\ufdd1\u00a0\r"_s, QString()},
+        {u"错误信息x\r\n"_s, u"错误信息x\n"_s},
+    };
+    for (const Case& c : cases) {
+        ResultArea whole;
+        whole.setResultText(c.text);
+        EXPECT_EQ(whole.resultText(), c.text);
+        if (!c.shown.isNull()) {
+            EXPECT_EQ(whole.toPlainText(), c.shown);
+        }
+        for (qsizetype split = 0; split <= c.text.size(); ++split) {
+            ResultArea area;
+            area.setResultText(u"before"_s);
+            QStringList pieces = {c.text.left(split), c.text.mid(split)};
+            area.setResultTextInPieces([&](QString& piece) {
+                if (pieces.isEmpty())
+                    return false;
+                piece = pieces.takeFirst();
+                return true;
+            });
+            EXPECT_EQ(area.resultText(), c.text) << split;
+            EXPECT_EQ(area.toPlainText(), whole.toPlainText()) << split;
+            EXPECT_EQ(area.document()->blockCount(), whole.document()->blockCount()) << split;
+        }
+    }
+
+    // A failure while the pieces come leaves the text as it was.
     ResultArea area;
-    const QString text = u"第一条\r第二条\r\n第三条\r\r\n"_s;
-    area.setResultText(text);
-    EXPECT_EQ(area.resultText(), text);
-    EXPECT_EQ(area.toPlainText(), u"第一条\n第二条\n第三条\n\n"_s);
-    EXPECT_EQ(ResultArea::displayText(u"a\n\rb"_s), u"a\n\nb"_s);
+    area.setResultText(u"kept\r\n"_s);
+    int calls = 0;
+    EXPECT_THROW(area.setResultTextInPieces([&](QString& piece) {
+        if (++calls > 1)
+            throw std::runtime_error("lost");
+        piece = u"partial\r"_s;
+        return true;
+    }),
+                 std::runtime_error);
+    EXPECT_EQ(area.resultText(), u"kept\r\n"_s);
+    EXPECT_EQ(area.toPlainText(), u"kept\n"_s);
     area.setResultText(QString());
-    EXPECT_TRUE(area.resultText().isEmpty());
     EXPECT_TRUE(area.toPlainText().isEmpty());
 }
 
