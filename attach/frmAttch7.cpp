@@ -4,10 +4,10 @@
 #include "attach/AttachServices.h"
 #include "attach/AttachStatements.h"
 #include "attach/AttachTexts.h"
+#include "attach/WaitPanel.h"
 #include "toolkit/Pictures.h"
 #include "toolkit/Toolkit.h"
 #include "toolkit/Twips.h"
-#include "attach/WaitPanel.h"
 #include "toolkit/WindowFont.h"
 
 #include <QLabel>

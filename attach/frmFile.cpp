@@ -5,10 +5,10 @@
 #include "attach/AttachTexts.h"
 #include "attach/FileListGrid.h"
 #include "attach/PrimaryFileListing.h"
+#include "attach/WaitPanel.h"
 #include "toolkit/Pictures.h"
 #include "toolkit/Toolkit.h"
 #include "toolkit/Twips.h"
-#include "attach/WaitPanel.h"
 #include "toolkit/WindowFont.h"
 
 #include <QLabel>

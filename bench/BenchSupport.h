@@ -13,11 +13,9 @@
 namespace tarnwick::bench {
 
 // A field of /proc/self/status in kB ("VmRSS", "VmHWM"); 0 when it cannot be read.
-inline long procStatusKb(const char* field)
-{
+inline long procStatusKb(const char* field) {
     QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
+    if (!status.open(QIODevice::ReadOnly)) return 0;
     const QByteArray prefix = QByteArray(field) + ':';
     for (const QByteArray& line : status.readAll().split('\n')) {
         if (line.startsWith(prefix))
@@ -30,16 +28,12 @@ inline long procStatusKb(const char* field)
 // is idle again, so the whole first frame is on the backing store.
 class FirstPaintQuit final : public QObject {
 public:
-    explicit FirstPaintQuit(QWidget* window) : m_window(window)
-    {
-        qApp->installEventFilter(this);
-    }
+    explicit FirstPaintQuit(QWidget* window) : m_window(window) { qApp->installEventFilter(this); }
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (!m_seen && event->type() == QEvent::Paint && watched->isWidgetType()
-            && static_cast<QWidget*>(watched)->window() == m_window) {
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!m_seen && event->type() == QEvent::Paint && watched->isWidgetType() &&
+            static_cast<QWidget*>(watched)->window() == m_window) {
             m_seen = true;
             QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
         }
@@ -52,8 +46,7 @@ private:
 };
 
 // One "key value" line on standard output, read by bench/run.
-inline void report(const char* key, double value)
-{
+inline void report(const char* key, double value) {
     std::printf("%s %.6f\n", key, value);
     std::fflush(stdout);
 }

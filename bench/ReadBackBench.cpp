@@ -6,8 +6,8 @@
 
 #include "bench/BenchSupport.h"
 #include "connection/ModMain.h"
-#include "mainwindow/frmMain.h"
 #include "mainwindow/ResultArea.h"
+#include "mainwindow/frmMain.h"
 #include "toolkit/QtToolkit.h"
 
 #include <QApplication>
@@ -24,19 +24,16 @@ using tarnwick::bench::report;
 
 namespace {
 
-QTreeWidgetItem* operationNode(QTreeWidget* tree, const QString& key)
-{
+QTreeWidgetItem* operationNode(QTreeWidget* tree, const QString& key) {
     for (QTreeWidgetItemIterator it(tree); *it; ++it) {
-        if ((*it)->data(0, frmMain::kNodeKeyRole).toString() == key)
-            return *it;
+        if ((*it)->data(0, frmMain::kNodeKeyRole).toString() == key) return *it;
     }
     return nullptr;
 }
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 4) {
         std::fprintf(stderr, "usage: bench_readback SERVER PASSWORD DATABASE\n");
         return 2;
@@ -52,8 +49,7 @@ int main(int argc, char** argv)
     {
         MainServices services = MainServices::standard();
         services.login = [&](QWidget*) {
-            if (!ModMain::ConnectServer(server, password))
-                return false;
+            if (!ModMain::ConnectServer(server, password)) return false;
             ModMain::serverConnection().ServerVersion =
                 ModMain::ReadServerVersion(ModMain::serverConnection().Connection);
             return true;

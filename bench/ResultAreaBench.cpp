@@ -5,8 +5,8 @@
 //   bench_result_area [RUNS]
 
 #include "bench/BenchSupport.h"
-#include "mainwindow/frmMain.h"
 #include "mainwindow/ResultArea.h"
+#include "mainwindow/frmMain.h"
 #include "toolkit/QtToolkit.h"
 
 #include <QApplication>
@@ -24,8 +24,7 @@ namespace {
 constexpr int kLines = 100000;
 
 // Lines as CHECKDB writes them, each followed by a carriage return as the read-back leaves it.
-QString checkdbText()
-{
+QString checkdbText() {
     QString text;
     text.reserve(kLines * 62);
     for (int n = 0; n < kLines / 2; ++n) {
@@ -39,8 +38,7 @@ QString checkdbText()
 }
 
 // Sets the text, paints, goes to the end as Ctrl+End does and paints again.
-double timed(QPlainTextEdit* edit, const std::function<void()>& setText)
-{
+double timed(QPlainTextEdit* edit, const std::function<void()>& setText) {
     QElapsedTimer timer;
     timer.start();
     setText();
@@ -51,16 +49,14 @@ double timed(QPlainTextEdit* edit, const std::function<void()>& setText)
     return static_cast<double>(timer.nsecsElapsed()) / 1e9;
 }
 
-double median(std::vector<double> values)
-{
+double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
 }
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QApplication app(argc, argv);
     tarnwick::QtToolkit qtToolkit;
     tarnwick::setToolkit(&qtToolkit);

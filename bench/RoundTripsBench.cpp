@@ -34,7 +34,7 @@ private:
 struct OperationRow {
     const char* key;  // the operation tree's key
     std::function<void(tarnwick::OperationHost&, const QString& database)> routine;
-    int expected;     // requests its statement sequence implies
+    int expected;  // requests its statement sequence implies
 };
 
 // A capture run sends the default database, three preparation batches, the procedure's create
@@ -64,10 +64,14 @@ const std::vector<OperationRow> kOperations = {
     {"REPDB", ModMain::RepairDatabase, 12},
     // The shrink: the file query, the log backup, the shrink itself.
     {"ShrinkLog",
-     [](tarnwick::OperationHost& host, const QString& db) { ModMain::ShrinkDatabaseFile(host, db, 0); },
+     [](tarnwick::OperationHost& host, const QString& db) {
+         ModMain::ShrinkDatabaseFile(host, db, 0);
+     },
      3},
     {"ShrinkMDF",
-     [](tarnwick::OperationHost& host, const QString& db) { ModMain::ShrinkDatabaseFile(host, db, 1); },
+     [](tarnwick::OperationHost& host, const QString& db) {
+         ModMain::ShrinkDatabaseFile(host, db, 1);
+     },
      3},
     // The rebuild: into the database, the per-table procedure, back to Master.
     {"DBREINDEX", ModMain::RebuildAllIndexes, 3},
@@ -80,8 +84,7 @@ const std::vector<OperationRow> kOperations = {
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     tarnwick::test::SqlsimFixture sim(u"ops-server.json"_s);
     if (!sim.connect()) {
@@ -93,8 +96,8 @@ int main(int argc, char** argv)
         TextOnlyHost host;
         row.routine(host, u"Sales"_s);
         const bool failed = host.resultText().contains(u"错误信息"_s);
-        std::printf("round_trips %s %zu %d %s\n", row.key, sim.server().journal().size(), row.expected,
-                    failed ? "failed" : "ok");
+        std::printf("round_trips %s %zu %d %s\n", row.key, sim.server().journal().size(),
+                    row.expected, failed ? "failed" : "ok");
     }
     return 0;
 }

@@ -8,8 +8,8 @@
 #include "bench/BenchSupport.h"
 #include "connection/login/frmLogin.h"
 #include "mainwindow/frmMain.h"
-#include "toolkit/Pictures.h"
 #include "tests/support/RecordingToolkit.h"
+#include "toolkit/Pictures.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -17,8 +17,7 @@
 
 #include <cstdio>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 4) {
         std::fprintf(stderr, "usage: bench_startup SERVER PASSWORD EXPECTED_DATABASES\n");
         return 2;

@@ -77,15 +77,15 @@ std::optional<QString> readPassword(const Invocation& inv, FILE* in, QString& er
             return firstLine(file.readAll());
         }
         case PasswordSource::Stdin: {
-        QFile input;
-        if (!input.open(in, QIODevice::ReadOnly)) {
-            error = u"cannot read the password from standard input"_s;
-            return std::nullopt;
+            QFile input;
+            if (!input.open(in, QIODevice::ReadOnly)) {
+                error = u"cannot read the password from standard input"_s;
+                return std::nullopt;
+            }
+            const TerminalEchoOff echoOff(in);
+            return firstLine(input.readLine());
         }
-        const TerminalEchoOff echoOff(in);
-        return firstLine(input.readLine());
-    }
-    case PasswordSource::Environment:
+        case PasswordSource::Environment:
             return qEnvironmentVariable("TARNWICK_PASSWORD");
     }
     return QString();
@@ -117,8 +117,7 @@ void listDatabases(Report& report) {
         report.databases = ModMain::UserDatabases();
         report.listedDatabases = true;
     } catch (const std::exception& error) {
-        toolkit().messageBox(u"cannot list the databases: "_s + description(error), vbCritical,
-                             {});
+        toolkit().messageBox(u"cannot list the databases: "_s + description(error), vbCritical, {});
         report.status = Failed;
     }
 }

@@ -9,9 +9,11 @@
 
 #include <cstdio>
 
+using namespace Qt::StringLiterals;
+
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("tarnwick-cli"));
+    QCoreApplication::setApplicationName(u"tarnwick-cli"_s);
     tarnwick::cli::ConsoleToolkit toolkit(stderr);
     tarnwick::setToolkit(&toolkit);
     const int status = tarnwick::cli::runCommandLine(QCoreApplication::arguments().mid(1), toolkit,

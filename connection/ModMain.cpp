@@ -26,8 +26,7 @@ bool ConnectServer(const QString& serverName, const QString& password) {
         connection.setCommandTimeout(3600);
         return true;
     } catch (const tarnwick::DbError& error) {
-        if (connection.isOpen())
-            connection.close();
+        if (connection.isOpen()) connection.close();
         tarnwick::toolkit().messageBox(error.description(), tarnwick::vbOKOnly, QString());
         return false;
     }
@@ -41,10 +40,8 @@ QString ReadServerVersion(tarnwick::OdbcConnection& connection) {
     // Blanks only: a tab or a line end stays.
     qsizetype begin = 0;
     qsizetype end = version.size();
-    while (begin < end && version.at(begin) == u' ')
-        ++begin;
-    while (end > begin && version.at(end - 1) == u' ')
-        --end;
+    while (begin < end && version.at(begin) == u' ') ++begin;
+    while (end > begin && version.at(end - 1) == u' ') --end;
     return version.mid(begin, end - begin);
 }
 

@@ -71,14 +71,12 @@ OdbcConnection::~OdbcConnection() {
         SQLDisconnect(d->connection);
         SQLFreeHandle(SQL_HANDLE_DBC, d->connection);
     }
-    if (d->environment != SQL_NULL_HENV)
-        SQLFreeHandle(SQL_HANDLE_ENV, d->environment);
+    if (d->environment != SQL_NULL_HENV) SQLFreeHandle(SQL_HANDLE_ENV, d->environment);
 }
 
 void OdbcConnection::open(const QString& connectionString, const QString& user,
                           const QString& password) {
-    if (d->open)
-        throw DbError(u"The connection is already open."_s);
+    if (d->open) throw DbError(u"The connection is already open."_s);
     if (d->environment == SQL_NULL_HENV) {
         SQLHENV environment = SQL_NULL_HENV;
         const SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment);
@@ -89,27 +87,25 @@ void OdbcConnection::open(const QString& connectionString, const QString& user,
     }
 
     OleDbSettings settings = parseOleDbConnectionString(connectionString);
-    if (!user.isEmpty())
-        settings.userId = user;
-    if (!password.isEmpty())
-        settings.password = password;
+    if (!user.isEmpty()) settings.userId = user;
+    if (!password.isEmpty()) settings.password = password;
 
     const QString driver = locateSqlServerDriver(d->environment);
     if (driver.isEmpty())
         throw DbError(u"No ODBC driver for SQL Server is installed (FreeTDS: libtdsodbc)."_s);
 
-    const ServerNameKind kind = serverNameKind(settings.dataSource, namesOf(freeTdsServers()),
-                                               namesOf(odbcDataSources()));
+    const ServerNameKind kind =
+        serverNameKind(settings.dataSource, namesOf(freeTdsServers()), namesOf(odbcDataSources()));
     ConnectAttempt attempt = connectOnce(
         d->environment, odbcConnectionString(settings, driver, u"7.1"_s, kind), m_loginTimeout);
 #ifndef _WIN32
     if (attempt.connection == SQL_NULL_HDBC && serverClosedBeforeLogin(attempt.diagnostics))
-        attempt = connectOnce(d->environment,
-                              odbcConnectionString(settings, driver, u"7.0"_s, kind),
-                              m_loginTimeout);
+        attempt = connectOnce(
+            d->environment, odbcConnectionString(settings, driver, u"7.0"_s, kind), m_loginTimeout);
 #endif
     if (attempt.connection == SQL_NULL_HDBC)
-        throw toDbError(connectErrorRecord(attempt.diagnostics), u"Unable to connect to data source"_s);
+        throw toDbError(connectErrorRecord(attempt.diagnostics),
+                        u"Unable to connect to data source"_s);
     d->connection = attempt.connection;
     d->open = true;
 }
@@ -127,8 +123,7 @@ void OdbcConnection::setLoginTimeout(int seconds) {
 }
 
 void OdbcConnection::setDefaultDatabase(const QString& name) {
-    if (!d->open)
-        throw DbError(u"The connection is not open."_s);
+    if (!d->open) throw DbError(u"The connection is not open."_s);
     // Sent as a statement of our own, the "USE [name]" the driver would send for a change of
     // catalogue: the driver's own change waits without any time-out, a statement waits at most
     // the command time-out. The driver still follows the server's database changes.
@@ -143,8 +138,7 @@ void OdbcConnection::execute(const QString& statement) {
 }
 
 void OdbcConnection::close() {
-    if (!d->open)
-        throw DbError(u"The connection is not open."_s);
+    if (!d->open) throw DbError(u"The connection is not open."_s);
     SQLDisconnect(d->connection);
     SQLFreeHandle(SQL_HANDLE_DBC, d->connection);
     d->connection = SQL_NULL_HDBC;

@@ -24,8 +24,7 @@ DbError noCurrentRecordError() {
 // can not go on.
 bool moveToNextResultSet(OdbcStatement& statement, int& consecutiveErrors) {
     while (consecutiveErrors < kMaxConsecutiveErrors && statement.moreResults()) {
-        if (statement.hasResultSet())
-            return true;
+        if (statement.hasResultSet()) return true;
         consecutiveErrors = statement.lastCallFailed() ? consecutiveErrors + 1 : 0;
     }
     return false;
@@ -118,8 +117,7 @@ void RecordSet::fetchNextStreamedRow() {
 
 void RecordSet::finishStream() {
     std::unique_ptr<OdbcStatement> statement = std::move(m_statement);
-    if (!statement)
-        return;
+    if (!statement) return;
     m_rows.clear();
     // The results after the set are read and dropped, so that the connection is free again and
     // a failure further on is not lost.
@@ -140,40 +138,32 @@ RecordSet RecordSet::fromRows(QVector<QVector<QVariant>> rows) {
 }
 
 bool RecordSet::eof() const {
-    if (!m_open)
-        throw closedError();
+    if (!m_open) throw closedError();
     return m_position >= m_rows.size();
 }
 
 bool RecordSet::bof() const {
-    if (!m_open)
-        throw closedError();
-    if (streaming())
-        return !m_sawRows;
+    if (!m_open) throw closedError();
+    if (streaming()) return !m_sawRows;
     return m_rows.isEmpty() || m_position < 0;
 }
 
 int RecordSet::recordCount() const {
-    if (!m_open)
-        throw closedError();
-    if (streaming())
-        return -1;
+    if (!m_open) throw closedError();
+    if (streaming()) return -1;
     return static_cast<int>(m_rows.size());
 }
 
 void RecordSet::moveFirst() {
-    if (!m_open)
-        throw closedError();
+    if (!m_open) throw closedError();
     if (streaming() && m_streamedIndex > 0)
         throw DbError(u"The record set can not move back to its first row."_s);
     m_position = 0;
 }
 
 void RecordSet::moveNext() {
-    if (!m_open)
-        throw closedError();
-    if (m_position >= m_rows.size())
-        throw noCurrentRecordError();
+    if (!m_open) throw closedError();
+    if (m_position >= m_rows.size()) throw noCurrentRecordError();
     if (streaming()) {
         ++m_streamedIndex;
         fetchNextStreamedRow();
@@ -197,10 +187,8 @@ void RecordSet::close() {
 }
 
 const QVector<QVariant>& RecordSet::currentRow() const {
-    if (!m_open)
-        throw closedError();
-    if (m_position < 0 || m_position >= m_rows.size())
-        throw noCurrentRecordError();
+    if (!m_open) throw closedError();
+    if (m_position < 0 || m_position >= m_rows.size()) throw noCurrentRecordError();
     return m_rows.at(m_position);
 }
 
@@ -216,8 +204,7 @@ namespace {
 void appendRow(QString& text, const QVector<QVariant>& row, const QString& columnDelimiter,
                const QString& rowDelimiter, const QString& nullText) {
     for (qsizetype column = 0; column < row.size(); ++column) {
-        if (column > 0)
-            text += columnDelimiter;
+        if (column > 0) text += columnDelimiter;
         const QVariant& value = row.at(column);
         text += value.isNull() ? nullText : value.toString();
     }
@@ -228,8 +215,7 @@ void appendRow(QString& text, const QVector<QVariant>& row, const QString& colum
 
 QString RecordSet::getString(const QString& columnDelimiter, const QString& rowDelimiter,
                              const QString& nullText) {
-    if (!m_open)
-        throw closedError();
+    if (!m_open) throw closedError();
     QString text;
     if (streaming()) {
         try {
@@ -254,8 +240,7 @@ QString RecordSet::getString(const QString& columnDelimiter, const QString& rowD
 bool RecordSet::getStringPiece(QString& piece, const QString& columnDelimiter,
                                const QString& rowDelimiter, const QString& nullText,
                                qsizetype pieceChars) {
-    if (!m_open)
-        throw closedError();
+    if (!m_open) throw closedError();
     piece.clear();
     while (piece.size() < pieceChars && m_position >= 0 && m_position < m_rows.size()) {
         appendRow(piece, m_rows.at(m_position), columnDelimiter, rowDelimiter, nullText);

@@ -2,9 +2,9 @@
 
 #include "attach/AttachWindows.h"
 #include "connection/ModMain.h"
+#include "connection/login/frmLogin.h"
 #include "mainwindow/OperationTable.h"
 #include "operations/UserDatabases.h"
-#include "connection/login/frmLogin.h"
 
 MainServices MainServices::standard() {
     MainServices s;

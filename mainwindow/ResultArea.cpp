@@ -4,6 +4,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // The characters that end a line of the document (CR LF counts as one line end).
@@ -27,7 +29,7 @@ void ResultArea::noteLineEnds(QStringView part, int& block) {
         const QChar c = part.at(i);
         if (!endsLine(c)) continue;
         if (c == u'\r' && i + 1 < part.size() && part.at(i + 1) == u'\n') {
-            m_otherLineEnds.append({block, QStringLiteral("\r\n")});
+            m_otherLineEnds.append({block, u"\r\n"_s});
             ++i;
         } else if (c != u'\r') {
             m_otherLineEnds.append({block, QString(c)});
@@ -71,7 +73,7 @@ void ResultArea::setResultTextInPieces(const std::function<bool(QString& piece)>
             insert(piece);
         }
         if (heldCarriageReturn) {
-            piece = QStringLiteral("\r");
+            piece = u"\r"_s;
             insert(piece);
         }
     } catch (...) {

@@ -1,8 +1,8 @@
 #include "mainwindow/frmMain.h"
 
 #include "connection/DbError.h"
-#include "toolkit/Pictures.h"
 #include "mainwindow/ResultArea.h"
+#include "toolkit/Pictures.h"
 #include "toolkit/Toolkit.h"
 #include "toolkit/Twips.h"
 #include "toolkit/WindowFont.h"

@@ -1,9 +1,9 @@
 // Starts the program at the main window, whose load step runs the login.
 
+#include "mainwindow/frmMain.h"
 #include "toolkit/Pictures.h"
 #include "toolkit/QtToolkit.h"
 #include "toolkit/Toolkit.h"
-#include "mainwindow/frmMain.h"
 
 #include <QApplication>
 

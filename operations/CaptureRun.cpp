@@ -12,15 +12,13 @@ using namespace Qt::StringLiterals;
 namespace tarnwick::capture {
 
 bool runCapture(OperationHost& host, const QString& database, const CaptureStatement& statement,
-                const QString& argument)
-{
+                const QString& argument) {
     OdbcConnection& connection = ModMain::serverConnection().Connection;
 
     const std::optional<QString> failure = failureOf([&] {
         host.ShowWaitPanel(waitText());
         // A repair switches the option while the connection is still outside the database.
-        if (statement.repairs)
-            ModMain::SetSingleUser(database, true);
+        if (statement.repairs) ModMain::SetSingleUser(database, true);
         connection.setDefaultDatabase(database);
         ModMain::PrepareResultCapture();
         runCaptureStatement(statement, argument);
@@ -37,8 +35,7 @@ bool runCapture(OperationHost& host, const QString& database, const CaptureState
         switchBackFailure = failureOf([&] { ModMain::SetSingleUser(database, false); });
 
     for (const std::optional<QString>& description : {failure, switchBackFailure}) {
-        if (description)
-            host.setResultText(withFailureReport(host.resultText(), *description));
+        if (description) host.setResultText(withFailureReport(host.resultText(), *description));
     }
     host.HideWaitPanel();
     return !failure && !switchBackFailure;

@@ -1,12 +1,12 @@
 // The two routines that work on every user table at once through SP_MSFOREACHTABLE: the index
 // rebuild and the all-table check with repair.
 
+#include "connection/ModMain.h"
+#include "connection/RecordSet.h"
 #include "operations/CaptureStatements.h"
 #include "operations/MaintenanceStatements.h"
-#include "operations/ResultCapture.h"
-#include "connection/ModMain.h"
 #include "operations/Operations.h"
-#include "connection/RecordSet.h"
+#include "operations/ResultCapture.h"
 #include "operations/StepFailure.h"
 #include "toolkit/Toolkit.h"
 
@@ -67,7 +67,7 @@ bool RepairEachTable(tarnwick::OperationHost& host, const QString& database) {
             const QString cr = u"\r"_s;
             host.setResultTextInPieces([&](QString& piece) {
                 return messages.getStringPiece(piece, cr, cr, QString(),
-                                                tarnwick::capture::kReadBackPieceChars);
+                                               tarnwick::capture::kReadBackPieceChars);
             });
         }
         result = true;

@@ -20,7 +20,8 @@ bool CheckCatalog(tarnwick::OperationHost& host, const QString& database);
 bool UpdateUsage(tarnwick::OperationHost& host, const QString& database);
 bool CheckPhysicalOnly(tarnwick::OperationHost& host, const QString& database);
 bool RepairDatabase(tarnwick::OperationHost& host, const QString& database);
-bool RepairSystemTable(tarnwick::OperationHost& host, const QString& database, const QString& table);
+bool RepairSystemTable(tarnwick::OperationHost& host, const QString& database,
+                       const QString& table);
 
 // Shrinks the chosen database's log file (kind 0) or primary data file (kind 1), reporting each
 // step as a line in the result area. True when every statement succeeded.

@@ -2,11 +2,11 @@
 // without a backup, shrink the file to 1 MB. Progress goes to the result area line by line; no
 // wait panel.
 
+#include "connection/ModMain.h"
+#include "connection/RecordSet.h"
 #include "operations/CaptureStatements.h"
 #include "operations/MaintenanceStatements.h"
-#include "connection/ModMain.h"
 #include "operations/Operations.h"
-#include "connection/RecordSet.h"
 #include "operations/StepFailure.h"
 
 #include <optional>

@@ -10,32 +10,30 @@
 
 #include <QString>
 
+#include <malloc.h>
+#include <pthread.h>
 #include <csignal>
 #include <cstdio>
 #include <exception>
-#include <malloc.h>
-#include <pthread.h>
 
 namespace {
 
-int usage()
-{
-    std::fprintf(stderr, "usage: sqlsim --scenario FILE [--port N] [--journal FILE] [--files DIR]\n");
+int usage() {
+    std::fprintf(stderr,
+                 "usage: sqlsim --scenario FILE [--port N] [--journal FILE] [--files DIR]\n");
     return 2;
 }
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QString scenario;
     QString journal;
     QString files;
     quint16 port = 1433;
     for (int i = 1; i < argc; ++i) {
         const QString arg = QString::fromLocal8Bit(argv[i]);
-        if (i + 1 >= argc)
-            return usage();
+        if (i + 1 >= argc) return usage();
         const QString value = QString::fromLocal8Bit(argv[++i]);
         if (arg == u"--scenario") {
             scenario = value;
@@ -46,15 +44,13 @@ int main(int argc, char** argv)
         } else if (arg == u"--port") {
             bool ok = false;
             const uint n = value.toUInt(&ok);
-            if (!ok || n > 65535)
-                return usage();
+            if (!ok || n > 65535) return usage();
             port = static_cast<quint16>(n);
         } else {
             return usage();
         }
     }
-    if (scenario.isEmpty())
-        return usage();
+    if (scenario.isEmpty()) return usage();
 
     // Large results (100,000 rows and more) allocate and free tens of megabytes per request; keep
     // that memory in the process instead of returning it to the system after every reply.
@@ -70,12 +66,10 @@ int main(int argc, char** argv)
 
     try {
         sqlsim::Scenario loaded = sqlsim::Scenario::fromFile(scenario);
-        if (!files.isEmpty())
-            sqlsim::layOutDetachedFiles(loaded, files);
+        if (!files.isEmpty()) sqlsim::layOutDetachedFiles(loaded, files);
         sqlsim::Server server(sqlsim::Engine::create(loaded));
         server.setServerName(loaded.serverName);
-        if (!journal.isEmpty())
-            server.setJournalFile(journal);
+        if (!journal.isEmpty()) server.setJournalFile(journal);
         const quint16 listening = server.start(port);
         // The first line names the port: scripts and tests read it.
         std::printf("sqlsim: listening on 127.0.0.1:%u\n", unsigned(listening));

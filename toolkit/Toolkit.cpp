@@ -7,6 +7,8 @@
 
 #include <cstdio>
 
+using namespace Qt::StringLiterals;
+
 namespace tarnwick {
 
 namespace {
@@ -51,7 +53,7 @@ Toolkit* g_installed = nullptr;
 }  // namespace
 
 QString applicationTitle() {
-    return QStringLiteral("Tarnwick");
+    return u"Tarnwick"_s;
 }
 
 Toolkit& toolkit() {

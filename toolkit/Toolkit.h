@@ -22,14 +22,15 @@ struct FileDialogRequest {
     QString filter;       // "description|pattern[|description|pattern...]"
     int filterIndex = 1;  // from 1
     QString initialDir;
-    int flags = 0;        // 4: hide the read-only box
+    int flags = 0;  // 4: hide the read-only box
 };
 
 class Toolkit {
 public:
     virtual ~Toolkit() = default;
     // title empty: the application title "Tarnwick". Returns vbOK or vbCancel.
-    virtual int messageBox(const QString& text, int style = vbOKOnly, const QString& title = {}) = 0;
+    virtual int messageBox(const QString& text, int style = vbOKOnly,
+                           const QString& title = {}) = 0;
     // The chosen path, or an empty text after a cancel.
     virtual QString openFileDialog(const FileDialogRequest& request) = 0;
     virtual void processEvents() = 0;

@@ -15,10 +15,8 @@ bool isBlank(QChar c) {
 QString trimBlanks(const QString& text) {
     qsizetype begin = 0;
     qsizetype end = text.size();
-    while (begin < end && isBlank(text.at(begin)))
-        ++begin;
-    while (end > begin && isBlank(text.at(end - 1)))
-        --end;
+    while (begin < end && isBlank(text.at(begin))) ++begin;
+    while (end > begin && isBlank(text.at(end - 1))) --end;
     return text.mid(begin, end - begin);
 }
 
@@ -34,8 +32,7 @@ OleDbSettings parseOleDbConnectionString(const QString& text) {
     const QStringList pieces = text.split(u';');
     for (const QString& piece : pieces) {
         const qsizetype equals = piece.indexOf(u'=');
-        if (equals < 0)
-            continue;
+        if (equals < 0) continue;
         const QString key = trimBlanks(piece.left(equals)).toLower();
         const QString value = trimBlanks(piece.mid(equals + 1));
         if (key == u"provider")
@@ -65,15 +62,15 @@ ServerAddress parseServerName(const QString& dataSource) {
         address.instance = trimBlanks(rest.mid(backslash + 1));
         rest = trimBlanks(rest.left(backslash));
     }
-    address.host = isLocalHostAlias(rest) ? QStringLiteral("127.0.0.1") : rest;
+    address.host = isLocalHostAlias(rest) ? u"127.0.0.1"_s : rest;
     return address;
 }
 
 QString quoteOdbcValue(const QString& value) {
-    const bool needsBraces = value.contains(u';') || value.contains(u'{') || value.contains(u'}') ||
-                             (!value.isEmpty() && (isBlank(value.front()) || isBlank(value.back())));
-    if (!needsBraces)
-        return value;
+    const bool needsBraces =
+        value.contains(u';') || value.contains(u'{') || value.contains(u'}') ||
+        (!value.isEmpty() && (isBlank(value.front()) || isBlank(value.back())));
+    if (!needsBraces) return value;
 #ifdef _WIN32
     // The Windows driver manager reads "}}" inside braces as one "}".
     QString escaped = value;
@@ -91,10 +88,8 @@ ServerNameKind serverNameKind(const QString& dataSource, const QStringList& free
     const QString name = trimBlanks(dataSource);
     if (name.contains(u'\\') || name.contains(u',') || isLocalHostAlias(name))
         return ServerNameKind::Host;
-    if (freeTdsServers.contains(name, Qt::CaseInsensitive))
-        return ServerNameKind::FreeTdsServer;
-    if (odbcDataSources.contains(name, Qt::CaseInsensitive))
-        return ServerNameKind::OdbcDataSource;
+    if (freeTdsServers.contains(name, Qt::CaseInsensitive)) return ServerNameKind::FreeTdsServer;
+    if (odbcDataSources.contains(name, Qt::CaseInsensitive)) return ServerNameKind::OdbcDataSource;
     return ServerNameKind::Host;
 }
 
@@ -122,8 +117,7 @@ QString odbcConnectionString(const OleDbSettings& settings, const QString& drive
         return u"DSN="_s + quoteOdbcValue(name) + loginPart(settings, tdsVersion);
     const ServerAddress address = parseServerName(settings.dataSource);
     QString server = address.host;
-    if (!address.instance.isEmpty())
-        server += u'\\' + address.instance;
+    if (!address.instance.isEmpty()) server += u'\\' + address.instance;
     // A registered driver is named in braces; a library path only when it needs them.
     const bool isPath = driver.contains(u'/') || driver.contains(u'\\');
     QString text = u"DRIVER="_s + (isPath ? quoteOdbcValue(driver) : u'{' + driver + u'}');
@@ -131,8 +125,7 @@ QString odbcConnectionString(const OleDbSettings& settings, const QString& drive
         return text + u";SERVERNAME="_s + quoteOdbcValue(name) + loginPart(settings, tdsVersion);
 #ifdef _WIN32
     // The Windows driver reads "host,port" itself and has no PORT key.
-    if (!address.port.isEmpty())
-        server += u',' + address.port;
+    if (!address.port.isEmpty()) server += u',' + address.port;
     text += u";SERVER="_s + quoteOdbcValue(server);
 #else
     text += u";SERVER="_s + quoteOdbcValue(server);

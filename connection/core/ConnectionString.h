@@ -1,6 +1,6 @@
 #pragma once
-// The OLE DB form of the connection string that ConnectServer builds, read the way an OLE DB provider
-// reads it, and the ODBC connection string made from it for one login attempt.
+// The OLE DB form of the connection string that ConnectServer builds, read the way an OLE DB
+// provider reads it, and the ODBC connection string made from it for one login attempt.
 
 #include <QString>
 #include <QStringList>
@@ -40,16 +40,16 @@ enum class ServerNameKind {
 };
 
 // A plain name (no instance, no port, not this computer's aliases) that names a FreeTDS section is
-// one; else one that names a data source is one; anything else is a host. Names compare without case.
+// one; else one that names a data source is one; anything else is a host. Names compare without
+// case.
 ServerNameKind serverNameKind(const QString& dataSource, const QStringList& freeTdsServers,
                               const QStringList& odbcDataSources);
 
-// An ODBC connection string for a host: DRIVER (a registered driver's name in braces, a library path
-// as it is), SERVER (and PORT), UID, PWD, DATABASE, and on FreeTDS the protocol version and the
-// UTF-8 client character set. Ends with ";". A FreeTDS section goes as SERVERNAME (no port), a data
-// source as DSN in place of DRIVER and SERVER.
+// An ODBC connection string for a host: DRIVER (a registered driver's name in braces, a library
+// path as it is), SERVER (and PORT), UID, PWD, DATABASE, and on FreeTDS the protocol version and
+// the UTF-8 client character set. Ends with ";". A FreeTDS section goes as SERVERNAME (no port), a
+// data source as DSN in place of DRIVER and SERVER.
 QString odbcConnectionString(const OleDbSettings& settings, const QString& driver,
-                             const QString& tdsVersion,
-                             ServerNameKind kind = ServerNameKind::Host);
+                             const QString& tdsVersion, ServerNameKind kind = ServerNameKind::Host);
 
 }  // namespace tarnwick

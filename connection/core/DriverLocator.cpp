@@ -27,8 +27,7 @@ QString registeredFreeTdsDriver(SQLHENV environment) {
         SQLSMALLINT attributesLength = 0;
         const SQLRETURN rc = SQLDriversW(environment, direction, name, 512, &nameLength, attributes,
                                          2048, &attributesLength);
-        if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO)
-            return {};
+        if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) return {};
         direction = SQL_FETCH_NEXT;
         const QString driverName = fromSqlWChar(name, std::min<qsizetype>(nameLength, 511));
         // Attributes come as "key=value\0key=value\0\0".
@@ -44,8 +43,8 @@ QString registeredFreeTdsDriver(SQLHENV environment) {
 }  // namespace
 
 QStringList freeTdsLibraryCandidates() {
-    const QStringList multiarch = {u"x86_64-linux-gnu"_s, u"aarch64-linux-gnu"_s,
-                                   u"arm-linux-gnueabihf"_s, u"i386-linux-gnu"_s,
+    const QStringList multiarch = {u"x86_64-linux-gnu"_s,      u"aarch64-linux-gnu"_s,
+                                   u"arm-linux-gnueabihf"_s,   u"i386-linux-gnu"_s,
                                    u"powerpc64le-linux-gnu"_s, u"s390x-linux-gnu"_s,
                                    u"riscv64-linux-gnu"_s};
     QStringList candidates;
@@ -53,7 +52,8 @@ QStringList freeTdsLibraryCandidates() {
         candidates << u"/usr/lib/"_s + triplet + u"/odbc/libtdsodbc.so"_s;
     candidates << u"/usr/lib/odbc/libtdsodbc.so"_s << u"/usr/lib64/libtdsodbc.so"_s
                << u"/usr/lib/libtdsodbc.so"_s << u"/usr/local/lib/libtdsodbc.so"_s
-               << u"/opt/homebrew/lib/libtdsodbc.so"_s << u"/usr/local/opt/freetds/lib/libtdsodbc.so"_s;
+               << u"/opt/homebrew/lib/libtdsodbc.so"_s
+               << u"/usr/local/opt/freetds/lib/libtdsodbc.so"_s;
     return candidates;
 }
 
@@ -63,11 +63,9 @@ QString locateSqlServerDriver(SQLHENV environment) {
     return u"SQL Server"_s;
 #else
     const QString registered = registeredFreeTdsDriver(environment);
-    if (!registered.isEmpty())
-        return registered;
+    if (!registered.isEmpty()) return registered;
     for (const QString& path : freeTdsLibraryCandidates())
-        if (QFileInfo::exists(path))
-            return path;
+        if (QFileInfo::exists(path)) return path;
     return {};
 #endif
 }

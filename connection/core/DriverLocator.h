@@ -8,9 +8,9 @@
 
 namespace tarnwick {
 
-// The value for DRIVER=: on Windows the system's "SQL Server" driver; elsewhere a registered FreeTDS
-// driver (by its registered name), else the FreeTDS library found on disk (by path). Empty when
-// there is none.
+// The value for DRIVER=: on Windows the system's "SQL Server" driver; elsewhere a registered
+// FreeTDS driver (by its registered name), else the FreeTDS library found on disk (by path). Empty
+// when there is none.
 QString locateSqlServerDriver(SQLHENV environment);
 
 // Where the FreeTDS ODBC library is installed on the usual systems, most likely first.

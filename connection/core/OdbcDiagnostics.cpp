@@ -14,21 +14,20 @@ QString fromSqlWChar(const SQLWCHAR* text, qsizetype length) {
 
 std::vector<DiagnosticRecord> readDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle) {
     std::vector<DiagnosticRecord> records;
-    if (handle == SQL_NULL_HANDLE)
-        return records;
+    if (handle == SQL_NULL_HANDLE) return records;
     for (SQLSMALLINT number = 1;; ++number) {
         SQLWCHAR state[6] = {};
         SQLINTEGER native = 0;
         SQLSMALLINT length = 0;
-        SQLRETURN rc = SQLGetDiagRecW(handleType, handle, number, state, &native, nullptr, 0, &length);
-        if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO)
-            break;
+        SQLRETURN rc =
+            SQLGetDiagRecW(handleType, handle, number, state, &native, nullptr, 0, &length);
+        if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) break;
         std::vector<SQLWCHAR> message(static_cast<size_t>(length) + 1);
         rc = SQLGetDiagRecW(handleType, handle, number, state, &native, message.data(),
                             static_cast<SQLSMALLINT>(message.size()), &length);
-        if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO)
-            break;
-        const qsizetype shown = std::min<qsizetype>(length, static_cast<qsizetype>(message.size()) - 1);
+        if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) break;
+        const qsizetype shown =
+            std::min<qsizetype>(length, static_cast<qsizetype>(message.size()) - 1);
         records.push_back({fromSqlWChar(state, 5), static_cast<int>(native),
                            fromSqlWChar(message.data(), shown)});
     }
@@ -39,8 +38,7 @@ QString stripDriverPrefixes(const QString& message) {
     qsizetype start = 0;
     while (start < message.size() && message.at(start) == u'[') {
         const qsizetype close = message.indexOf(u']', start);
-        if (close < 0)
-            break;
+        if (close < 0) break;
         start = close + 1;
     }
     return message.mid(start);
@@ -48,18 +46,15 @@ QString stripDriverPrefixes(const QString& message) {
 
 const DiagnosticRecord* statementErrorRecord(const std::vector<DiagnosticRecord>& records) {
     for (const DiagnosticRecord& record : records)
-        if (!record.isWarning() && record.nativeError != 0)
-            return &record;
+        if (!record.isWarning() && record.nativeError != 0) return &record;
     for (const DiagnosticRecord& record : records)
-        if (!record.isWarning())
-            return &record;
+        if (!record.isWarning()) return &record;
     return records.empty() ? nullptr : &records.front();
 }
 
 const DiagnosticRecord* connectErrorRecord(const std::vector<DiagnosticRecord>& records) {
     for (const DiagnosticRecord& record : records)
-        if (record.nativeError != 0)
-            return &record;
+        if (record.nativeError != 0) return &record;
     return records.empty() ? nullptr : &records.front();
 }
 
@@ -75,8 +70,7 @@ bool serverClosedBeforeLogin(const std::vector<DiagnosticRecord>& records) {
 }
 
 DbError toDbError(const DiagnosticRecord* record, const QString& fallback) {
-    if (!record)
-        return DbError(fallback);
+    if (!record) return DbError(fallback);
     return DbError(stripDriverPrefixes(record->message), record->nativeError, record->sqlState);
 }
 

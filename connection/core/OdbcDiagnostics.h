@@ -28,8 +28,9 @@ QString stripDriverPrefixes(const QString& message);
 // set), else the first error, else the first record. nullptr when there are none.
 const DiagnosticRecord* statementErrorRecord(const std::vector<DiagnosticRecord>& records);
 
-// The record a failed login reports: the first one with a native number (the server's login failure,
-// or the network library's "Unknown host machine name." that comes as a warning), else the first.
+// The record a failed login reports: the first one with a native number (the server's login
+// failure, or the network library's "Unknown host machine name." that comes as a warning), else the
+// first.
 const DiagnosticRecord* connectErrorRecord(const std::vector<DiagnosticRecord>& records);
 
 // Whether a failed login looks like a SQL Server 7.0 that closed the connection without a word on

@@ -4,8 +4,8 @@
 // raiseFirstError() once the batch has been read to its end, so later statements of the batch still
 // run and their results are consumed. Informational messages are read and dropped.
 
-#include "connection/core/OdbcHandles.h"
 #include "connection/core/OdbcDiagnostics.h"
+#include "connection/core/OdbcHandles.h"
 
 #include <QString>
 #include <QVariant>
@@ -53,7 +53,7 @@ private:
     SQLHSTMT m_statement = SQL_NULL_HSTMT;
     std::optional<DbError> m_firstError;
     bool m_lastCallFailed = false;
-    bool m_broken = false;  // the connection or the statement can not go on
+    bool m_broken = false;           // the connection or the statement can not go on
     std::vector<int> m_columnKinds;  // of the result set that beginRows() started
 };
 

@@ -44,14 +44,16 @@ std::vector<DbccLine> allocationReport(const DatabaseState& db,
 
         out.push_back(dbccLine(msg::allocationRule(), db.dbid));
         out.push_back(dbccLine(msg::allocationTable(t.name, t.objectId), db.dbid, t.objectId));
-        out.push_back(
-            dbccLine(msg::allocationIndexRoot(t.indId, primaryFile, p.firstIam, p.root, t.dataPages),
-                 db.dbid, t.objectId, t.indId));
+        out.push_back(dbccLine(
+            msg::allocationIndexRoot(t.indId, primaryFile, p.firstIam, p.root, t.dataPages),
+            db.dbid, t.objectId, t.indId));
         out.push_back(dbccLine(msg::allocationIndexPages(t.indId, p.usedPages, p.dedicatedExtents),
-                           db.dbid, t.objectId, t.indId));
-        out.push_back(dbccLine(msg::allocationTableExtents(p.dedicatedExtents), db.dbid, t.objectId));
+                               db.dbid, t.objectId, t.indId));
+        out.push_back(
+            dbccLine(msg::allocationTableExtents(p.dedicatedExtents), db.dbid, t.objectId));
     }
-    out.push_back(dbccLine(msg::allocationEntries(static_cast<int>(tables.size()), db.dbid), db.dbid));
+    out.push_back(
+        dbccLine(msg::allocationEntries(static_cast<int>(tables.size()), db.dbid), db.dbid));
 
     int dedicated = 0;
     int mixedPages = 0;
@@ -68,18 +70,18 @@ std::vector<DbccLine> allocationReport(const DatabaseState& db,
         const bool primary = f.fileId == primaryFile;
         out.push_back(
             dbccLine(msg::allocationFile(f.fileId, primary ? extents : 0, primary ? usedPages : 0,
-                                     primary ? extents * kPagesPerExtent : 0),
-                 db.dbid));
+                                         primary ? extents * kPagesPerExtent : 0),
+                     db.dbid));
         out.push_back(dbccLine(msg::allocationFileMixed(f.fileId, primary ? mixedExtents : 0,
-                                                    primary ? mixedPages : 0),
-                           db.dbid));
+                                                        primary ? mixedPages : 0),
+                               db.dbid));
     }
     for (size_t i = 0; i < tables.size(); ++i) {
         const AllocatedTable& t = tables[i];
         const Placement& p = placements[i];
         out.push_back(dbccLine(msg::allocationObject(t.objectId, t.indId, p.dedicatedExtents,
-                                                 p.usedPages, p.mixedPages),
-                           db.dbid, t.objectId, t.indId));
+                                                     p.usedPages, p.mixedPages),
+                               db.dbid, t.objectId, t.indId));
     }
     out.push_back(
         dbccLine(msg::allocationTotal(extents, usedPages, extents * kPagesPerExtent), db.dbid));

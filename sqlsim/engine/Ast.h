@@ -23,10 +23,10 @@ struct ObjectName {
 struct Expr {
     enum class Kind { Literal, Column, Variable, Function, Binary, Star, Negate };
     Kind kind = Kind::Literal;
-    Cell value;         // Literal
-    QString name;       // Column, Variable (@@version), Function (lower case), Binary operator
+    Cell value;    // Literal
+    QString name;  // Column, Variable (@@version), Function (lower case), Binary operator
     std::vector<std::shared_ptr<Expr>> args;
-    QString written;    // source text, for error messages and result column names
+    QString written;  // source text, for error messages and result column names
 };
 using ExprPtr = std::shared_ptr<Expr>;
 
@@ -50,7 +50,7 @@ struct SelectQuery {
 };
 
 struct ExecParam {
-    QString name;  // with @, may be empty
+    QString name;   // with @, may be empty
     ExprPtr value;  // null: DEFAULT
     bool output = false;
 };
@@ -100,13 +100,13 @@ struct Statement {
     std::vector<ObjectName> objects;  // Drop*: every name listed
 
     std::vector<ColumnDeclaration> columns;  // CreateTable; Insert: target column names
-    QString body;                      // CreateProc: the text after AS
+    QString body;                            // CreateProc: the text after AS
     std::vector<StatementPtr> bodyStatements;
 
     std::vector<ExecParam> params;  // ExecProc
     ExprPtr text;                   // ExecString: the string expression; Print: what to print
 
-    StatementPtr source;                   // Insert ... EXEC
+    StatementPtr source;                       // Insert ... EXEC
     std::vector<std::vector<ExprPtr>> values;  // Insert ... VALUES
 
     QString command;  // Dbcc: the command word in upper case

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 namespace sqlsim {
 
 namespace {
@@ -19,32 +21,35 @@ QString folderOf(const QString& path) {
 }  // namespace
 
 SessionImpl::Outcome SessionImpl::dbccCheckPrimaryFile(const Statement& s) {
-    if (s.args.size() != 2 || s.args[0].kind != DbccArg::Kind::String || s.args[1].kind != DbccArg::Kind::Number)
+    if (s.args.size() != 2 || s.args[0].kind != DbccArg::Kind::String ||
+        s.args[1].kind != DbccArg::Kind::Number)
         return fail(msg::badDbccSyntax());
     const QString path = s.args[0].text;
     if (!m_state->fileAvailable(path))
         return fail(m_state->missingPrimaryFileError == 5120 ? msg::cannotOpenPhysicalFile(path)
                                                              : msg::deviceActivation(path));
     const std::optional<DetachedDatabase> d = m_state->detachedByPrimary(path);
-    if (!d)
-        return fail(msg::notPrimaryFile(path));
+    if (!d) return fail(msg::notPrimaryFile(path));
     const int option = s.args[1].text.toInt();
     ResultSet rs;
     if (option == 0) {
         rs.columns = {dbccColumn("IsMDF", ColumnType::Int)};
         rs.rows.push_back({qint64(1)});
     } else if (option == 1 || option == 3) {
-        rs.columns = {dbccColumn("status", ColumnType::Int), dbccColumn("fileid", ColumnType::SmallInt),
-                      dbccColumn("name", ColumnType::NChar, 128), dbccColumn("filename", ColumnType::NChar, 260)};
+        rs.columns = {dbccColumn("status", ColumnType::Int),
+                      dbccColumn("fileid", ColumnType::SmallInt),
+                      dbccColumn("name", ColumnType::NChar, 128),
+                      dbccColumn("filename", ColumnType::NChar, 260)};
         for (const DetachedRecordedFile& f : d->files)
-            rs.rows.push_back({qint64(f.groupId == 0 ? 0x100042 : 0x100002), qint64(f.fileId), padded(f.name, 128),
-                               padded(f.filename, 260)});
+            rs.rows.push_back({qint64(f.groupId == 0 ? 0x100042 : 0x100002), qint64(f.fileId),
+                               padded(f.name, 128), padded(f.filename, 260)});
     } else if (option == 2) {
         const bool is70 = m_state->profile == Profile::Sql70;
-        rs.columns = {dbccColumn("property", ColumnType::NVarChar, 128), dbccColumn("value", ColumnType::NVarChar, 4000)};
-        rs.rows.push_back({QStringLiteral("Database name"), d->databaseName});
-        rs.rows.push_back({QStringLiteral("Database version"), is70 ? QStringLiteral("515") : QStringLiteral("539")});
-        rs.rows.push_back({QStringLiteral("Collation"), QStringLiteral("53256")});
+        rs.columns = {dbccColumn("property", ColumnType::NVarChar, 128),
+                      dbccColumn("value", ColumnType::NVarChar, 4000)};
+        rs.rows.push_back({u"Database name"_s, d->databaseName});
+        rs.rows.push_back({u"Database version"_s, is70 ? u"515"_s : u"539"_s});
+        rs.rows.push_back({u"Collation"_s, u"53256"_s});
     } else {
         return fail(msg::badDbccSyntax());
     }
@@ -56,23 +61,24 @@ SessionImpl::Outcome SessionImpl::dbccCheckPrimaryFile(const Statement& s) {
     return Outcome::Ok;
 }
 
-// ---- sp_attach_db / sp_attach_single_file_db ------------------------------------------------------
+// ---- sp_attach_db / sp_attach_single_file_db
+// ------------------------------------------------------
 
 int SessionImpl::spAttachDb(const std::vector<ExecParam>& params, bool singleFile) {
-    const QString name = paramValue(params, QStringLiteral("@dbname"), 0).value_or(QString());
+    const QString name = paramValue(params, u"@dbname"_s, 0).value_or(QString());
     std::vector<QString> paths;
     if (singleFile) {
-        paths.push_back(paramValue(params, QStringLiteral("@physname"), 1).value_or(QString()));
+        paths.push_back(paramValue(params, u"@physname"_s, 1).value_or(QString()));
     } else {
         for (size_t i = 1; i <= 16; ++i) {
-            const auto p = paramValue(params, QStringLiteral("@filename%1").arg(i), i);
-            if (p)
-                paths.push_back(*p);
+            const auto p = paramValue(params, u"@filename%1"_s.arg(i), i);
+            if (p) paths.push_back(*p);
         }
     }
     if (name.isEmpty() || paths.empty()) {
-        message(msg::make(15249, 16, QStringLiteral("Error: A database name and at least one file name are "
-                                                    "required.")));
+        message(msg::make(15249, 16,
+                          u"Error: A database name and at least one file name are "
+                          u"required."_s));
         done(false, 0, 0);
         return 1;
     }
@@ -88,25 +94,22 @@ int SessionImpl::spAttachDb(const std::vector<ExecParam>& params, bool singleFil
         return 1;
     };
     for (const QString& path : paths)
-        if (!m_state->fileAvailable(path))
-            return refuse(msg::deviceActivation(path));
+        if (!m_state->fileAvailable(path)) return refuse(msg::deviceActivation(path));
     const std::optional<DetachedDatabase> source = m_state->detachedByPrimary(paths.front());
-    if (!source)
-        return refuse(msg::notPrimaryFile(paths.front()));
+    if (!source) return refuse(msg::notPrimaryFile(paths.front()));
     DatabaseState db;
     db.name = name;
     db.dbid = 1;
-    for (const DatabaseState& d : m_state->databases)
-        db.dbid = qMax(db.dbid, d.dbid + 1);
+    for (const DatabaseState& d : m_state->databases) db.dbid = qMax(db.dbid, d.dbid + 1);
     // A single file brings its log along only when every recorded log lies where it is recorded.
     const QString* missingLog = nullptr;
     for (const DetachedRecordedFile& recorded : source->files)
-        if (singleFile && recorded.groupId == 0 && !missingLog && !m_state->recordedFileFound(recorded))
+        if (singleFile && recorded.groupId == 0 && !missingLog &&
+            !m_state->recordedFileFound(recorded))
             missingLog = &recorded.filename;
     for (size_t i = 0; i < source->files.size(); ++i) {
         const DetachedRecordedFile& recorded = source->files[i];
-        if (missingLog && recorded.groupId == 0)
-            continue;  // the log is built anew
+        if (missingLog && recorded.groupId == 0) continue;  // the log is built anew
         ScenarioFile f;
         f.fileId = recorded.fileId;
         f.name = recorded.name;
@@ -126,10 +129,9 @@ int SessionImpl::spAttachDb(const std::vector<ExecParam>& params, bool singleFil
     if (missingLog) {
         ScenarioFile log;
         log.fileId = 2;
-        for (const ScenarioFile& f : db.files)
-            log.fileId = qMax(log.fileId, f.fileId + 1);
-        log.name = name + QStringLiteral("_log");
-        log.filename = folderOf(paths.front()) + name + QStringLiteral("_log.LDF");
+        for (const ScenarioFile& f : db.files) log.fileId = qMax(log.fileId, f.fileId + 1);
+        log.name = name + u"_log"_s;
+        log.filename = folderOf(paths.front()) + name + u"_log.LDF"_s;
         log.groupId = 0;
         log.sizePages = 128;
         log.usedPages = 16;
@@ -143,9 +145,10 @@ int SessionImpl::spAttachDb(const std::vector<ExecParam>& params, bool singleFil
         db.tables.push_back(m_state->tableFromScenario(t));
     // The files now belong to the attached database.
     const QString primary = source->path;
-    m_state->detached.erase(std::remove_if(m_state->detached.begin(), m_state->detached.end(),
-                                           [&](const DetachedDatabase& d) { return sameName(d.path, primary); }),
-                            m_state->detached.end());
+    m_state->detached.erase(
+        std::remove_if(m_state->detached.begin(), m_state->detached.end(),
+                       [&](const DetachedDatabase& d) { return sameName(d.path, primary); }),
+        m_state->detached.end());
     m_state->databases.push_back(std::move(db));
     return 0;
 }

@@ -30,22 +30,17 @@ inline constexpr char16_t Cp1252High[32] = {
 }  // namespace detail
 
 // One character in code page 1252; '?' for a character it lacks.
-inline char cp1252Byte(char16_t c)
-{
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
-        return static_cast<char>(c);
+inline char cp1252Byte(char16_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
     for (int i = 0; i < 32; ++i) {
-        if (detail::Cp1252High[i] == c && c != 0xFFFD)
-            return static_cast<char>(0x80 + i);
+        if (detail::Cp1252High[i] == c && c != 0xFFFD) return static_cast<char>(0x80 + i);
     }
     return '?';
 }
 
-inline bool isAscii(QStringView text)
-{
+inline bool isAscii(QStringView text) {
     for (const QChar c : text) {
-        if (c.unicode() >= 0x80)
-            return false;
+        if (c.unicode() >= 0x80) return false;
     }
     return true;
 }
@@ -55,16 +50,14 @@ namespace detail {
 constexpr const char* Cp936Name = "CP936";
 
 // Converters keep state and are not shared between threads: one pair per thread.
-inline QStringEncoder& cp936Encoder()
-{
+inline QStringEncoder& cp936Encoder() {
     thread_local QStringEncoder encoder(Cp936Name, QStringConverter::Flag::Stateless);
     if (!encoder.isValid())
         throw std::runtime_error("code page 936 is not available to this build of Qt");
     return encoder;
 }
 
-inline QStringDecoder& cp936Decoder()
-{
+inline QStringDecoder& cp936Decoder() {
     thread_local QStringDecoder decoder(Cp936Name, QStringConverter::Flag::Stateless);
     if (!decoder.isValid())
         throw std::runtime_error("code page 936 is not available to this build of Qt");
@@ -74,20 +67,17 @@ inline QStringDecoder& cp936Decoder()
 }  // namespace detail
 
 // Whether the code page can be used here (936 needs the converters of the Qt build).
-inline bool available(CodePage page)
-{
-    if (page == CodePage::Cp1252)
-        return true;
-    return QStringEncoder(detail::Cp936Name).isValid() && QStringDecoder(detail::Cp936Name).isValid();
+inline bool available(CodePage page) {
+    if (page == CodePage::Cp1252) return true;
+    return QStringEncoder(detail::Cp936Name).isValid() &&
+           QStringDecoder(detail::Cp936Name).isValid();
 }
 
 // The bytes of text in the code page.
-inline QByteArray encode(CodePage page, QStringView text)
-{
+inline QByteArray encode(CodePage page, QStringView text) {
     if (page == CodePage::Cp1252 || isAscii(text)) {
         QByteArray out(text.size(), Qt::Uninitialized);
-        for (qsizetype i = 0; i < text.size(); ++i)
-            out[i] = cp1252Byte(text[i].unicode());
+        for (qsizetype i = 0; i < text.size(); ++i) out[i] = cp1252Byte(text[i].unicode());
         return out;
     }
     QStringEncoder& encoder = detail::cp936Encoder();
@@ -96,22 +86,20 @@ inline QByteArray encode(CodePage page, QStringView text)
     return out;
 }
 
-inline QString decode(CodePage page, QByteArrayView bytes)
-{
+inline QString decode(CodePage page, QByteArrayView bytes) {
     if (page == CodePage::Cp1252) {
         QString out(bytes.size(), Qt::Uninitialized);
         for (qsizetype i = 0; i < bytes.size(); ++i) {
             const auto b = static_cast<quint8>(bytes[i]);
             char16_t c = b >= 0x80 && b <= 0x9F ? detail::Cp1252High[b - 0x80] : char16_t(b);
-            if (c == 0xFFFD)
-                c = u'?';
+            if (c == 0xFFFD) c = u'?';
             out[i] = QChar(c);
         }
         return out;
     }
-    const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char b) { return static_cast<quint8>(b) < 0x80; });
-    if (ascii)
-        return QString::fromLatin1(bytes);
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(),
+                                   [](char b) { return static_cast<quint8>(b) < 0x80; });
+    if (ascii) return QString::fromLatin1(bytes);
     QStringDecoder& decoder = detail::cp936Decoder();
     QString out = decoder.decode(bytes);
     decoder.resetState();
@@ -119,19 +107,15 @@ inline QString decode(CodePage page, QByteArrayView bytes)
 }
 
 // The length of the longest start of encoded that fits in maxBytes without splitting a character.
-inline qsizetype fittingBytes(CodePage page, QByteArrayView encoded, qsizetype maxBytes)
-{
-    if (encoded.size() <= maxBytes)
-        return encoded.size();
-    if (page == CodePage::Cp1252)
-        return maxBytes;
+inline qsizetype fittingBytes(CodePage page, QByteArrayView encoded, qsizetype maxBytes) {
+    if (encoded.size() <= maxBytes) return encoded.size();
+    if (page == CodePage::Cp1252) return maxBytes;
     // Code page 936: 0x81-0xFE lead a two-byte character; everything else stands alone.
     qsizetype at = 0;
     while (at < encoded.size()) {
         const auto b = static_cast<quint8>(encoded[at]);
         const qsizetype width = b >= 0x81 && b <= 0xFE ? 2 : 1;
-        if (at + width > maxBytes)
-            break;
+        if (at + width > maxBytes) break;
         at += width;
     }
     return at;

@@ -31,25 +31,28 @@ struct Collation {
     static std::optional<Collation> byName(const QString& name);
 };
 
-inline const std::vector<Collation>& Collation::known()
-{
+inline const std::vector<Collation>& Collation::known() {
     // Flags 0x0D: case-, kana- and width-insensitive, accent-sensitive (CI_AS).
     static const std::vector<Collation> collations = {
-        {QStringLiteral("SQL_Latin1_General_CP1_CI_AS"), {0x09, 0x04, static_cast<char>(0xD0), 0x00, 0x34},
-         CodePage::Cp1252, QStringLiteral("cp1252")},
-        {QStringLiteral("Latin1_General_CI_AS"), {0x09, 0x04, static_cast<char>(0xD0), 0x00, 0x00},
-         CodePage::Cp1252, QStringLiteral("cp1252")},
-        {QStringLiteral("Chinese_PRC_CI_AS"), {0x04, 0x08, static_cast<char>(0xD0), 0x00, 0x00},
-         CodePage::Cp936, QStringLiteral("cp936")},
+        {QStringLiteral("SQL_Latin1_General_CP1_CI_AS"),
+         {0x09, 0x04, static_cast<char>(0xD0), 0x00, 0x34},
+         CodePage::Cp1252,
+         QStringLiteral("cp1252")},
+        {QStringLiteral("Latin1_General_CI_AS"),
+         {0x09, 0x04, static_cast<char>(0xD0), 0x00, 0x00},
+         CodePage::Cp1252,
+         QStringLiteral("cp1252")},
+        {QStringLiteral("Chinese_PRC_CI_AS"),
+         {0x04, 0x08, static_cast<char>(0xD0), 0x00, 0x00},
+         CodePage::Cp936,
+         QStringLiteral("cp936")},
     };
     return collations;
 }
 
-inline std::optional<Collation> Collation::byName(const QString& name)
-{
+inline std::optional<Collation> Collation::byName(const QString& name) {
     for (const Collation& c : known()) {
-        if (c.name.compare(name, Qt::CaseInsensitive) == 0)
-            return c;
+        if (c.name.compare(name, Qt::CaseInsensitive) == 0) return c;
     }
     return std::nullopt;
 }

@@ -4,6 +4,8 @@
 #include "sqlsim/engine/ProcedureParams.h"
 #include "sqlsim/engine/SessionImpl.h"
 
+using namespace Qt::StringLiterals;
+
 namespace sqlsim {
 
 namespace {
@@ -34,34 +36,29 @@ QStringList splitCommandLine(const QString& line) {
 }
 
 QString osqlMessageHeader(const Message& m, const QString& server) {
-    QString header = QStringLiteral("Msg %1, Level %2, State %3, Server %4, ")
-                         .arg(m.number)
+    QString header = u"Msg %1, Level %2, State %3, Server %4, "_s.arg(m.number)
                          .arg(m.severity)
                          .arg(m.state)
                          .arg(server);
-    if (!m.procName.isEmpty())
-        header += QStringLiteral("Procedure ") + m.procName + QStringLiteral(", ");
-    return header + QStringLiteral("Line %1").arg(m.line);
+    if (!m.procName.isEmpty()) header += u"Procedure "_s + m.procName + u", "_s;
+    return header + u"Line %1"_s.arg(m.line);
 }
 
 QString rowsAffected(qint64 n) {
-    return n == 1 ? QStringLiteral("(1 row affected)")
-                  : QStringLiteral("(%1 rows affected)").arg(n);
+    return n == 1 ? u"(1 row affected)"_s : u"(%1 rows affected)"_s.arg(n);
 }
 
 }  // namespace
 
 int SessionImpl::xpCmdShell(const std::vector<ExecParam>& params) {
-    const auto command = paramValue(params, QStringLiteral("@command_string"), 0);
+    const auto command = paramValue(params, u"@command_string"_s, 0);
     if (!command) {
-        message(
-            msg::parameterNotSupplied(QStringLiteral("xp_cmdshell"), QStringLiteral("@command_string")));
+        message(msg::parameterNotSupplied(u"xp_cmdshell"_s, u"@command_string"_s));
         done(false, 0, 0);
         return 1;
     }
     const bool noOutput =
-        sameName(paramValue(params, QStringLiteral("@no_output"), 1).value_or(QString()),
-                 QStringLiteral("no_output"));
+        sameName(paramValue(params, u"@no_output"_s, 1).value_or(QString()), u"no_output"_s);
     const QStringList args = splitCommandLine(*command);
     QStringList lines;
     int exitCode = 0;
@@ -69,17 +66,16 @@ int SessionImpl::xpCmdShell(const std::vector<ExecParam>& params) {
     if (program == u"osql" || program == u"osql.exe") {
         lines = runOsql(args.mid(1), exitCode);
     } else if (!args.isEmpty()) {
-        lines << QStringLiteral("'") + args.front() +
-                     QStringLiteral(
-                         "' is not recognized as an internal or external "
-                         "command,")
-              << QStringLiteral("operable program or batch file.");
+        lines << u"'"_s + args.front() +
+                     u"' is not recognized as an internal or external "
+                     u"command,"_s
+              << u"operable program or batch file."_s;
         exitCode = 1;
     }
     if (!noOutput) {
         ResultSet rs;
         ColumnDef output;
-        output.name = QStringLiteral("output");
+        output.name = u"output"_s;
         output.type = ColumnType::NVarChar;
         output.length = 255;
         rs.columns = {output};
@@ -101,7 +97,7 @@ QStringList SessionImpl::runOsql(const QStringList& arguments, int& exitCode) {
     QString query;
     QString server;
     bool trusted = false;
-    static const QString withValue = QStringLiteral("UPSdQqiolHtwshmra");
+    static const QString withValue = u"UPSdQqiolHtwshmra"_s;
     for (int i = 0; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
         if (a.size() < 2 || (a[0] != u'-' && a[0] != u'/')) continue;
@@ -136,10 +132,10 @@ QStringList SessionImpl::runOsql(const QStringList& arguments, int& exitCode) {
     }
     QStringList lines;
     if (!server.isEmpty() && !sameName(server, m_state->serverName) && server != u"." &&
-        !sameName(server, QStringLiteral("(local)")) &&
-        !sameName(server, QStringLiteral("localhost")) && server != u"127.0.0.1") {
-        lines << QStringLiteral("[DBNETLIB]SQL Server does not exist or access denied.")
-              << QStringLiteral("[DBNETLIB]ConnectionOpen (Connect()).");
+        !sameName(server, u"(local)"_s) && !sameName(server, u"localhost"_s) &&
+        server != u"127.0.0.1") {
+        lines << u"[DBNETLIB]SQL Server does not exist or access denied."_s
+              << u"[DBNETLIB]ConnectionOpen (Connect())."_s;
         exitCode = 1;
         return lines;
     }
@@ -153,8 +149,7 @@ QStringList SessionImpl::runOsql(const QStringList& arguments, int& exitCode) {
         for (const Token& t : outcome.reply.tokens) {
             if (const auto* m = std::get_if<Message>(&t)) {
                 Message shown = *m;
-                if (trusted && shown.number == 18456)
-                    shown = msg::notTrustedConnection();
+                if (trusted && shown.number == 18456) shown = msg::notTrustedConnection();
                 lines << osqlMessageHeader(shown, m_state->serverName) << shown.text;
             }
         }
@@ -183,15 +178,12 @@ QStringList SessionImpl::runOsql(const QStringList& arguments, int& exitCode) {
                     header << padded(rs->columns[c].name, widths[c]);
                     dashes << QString(widths[c], u'-');
                 }
-                lines << QStringLiteral(" ") + header.join(u' ')
-                      << QStringLiteral(" ") + dashes.join(u' ');
+                lines << u" "_s + header.join(u' ') << u" "_s + dashes.join(u' ');
                 for (const auto& row : rs->rows) {
                     QStringList cells;
                     for (int c = 0; c < row.size(); ++c)
-                        cells << padded(
-                            row[c].isNull() ? QStringLiteral("NULL") : row[c].toString(),
-                            widths[c]);
-                    lines << QStringLiteral(" ") + cells.join(u' ');
+                        cells << padded(row[c].isNull() ? u"NULL"_s : row[c].toString(), widths[c]);
+                    lines << u" "_s + cells.join(u' ');
                 }
                 lines << QString();
             } else if (const auto* d = std::get_if<Done>(&t)) {

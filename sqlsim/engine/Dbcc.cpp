@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 namespace sqlsim {
 
 namespace {
@@ -35,11 +37,9 @@ DbccLine findingLine(const ScenarioFinding& f, int dbid, int objectId) {
 }
 
 int repairRank(const QString& level) {
-    if (sameName(level, QStringLiteral("repair_fast")))
-        return 1;
-    if (sameName(level, QStringLiteral("repair_rebuild")))
-        return 2;
-    return sameName(level, QStringLiteral("repair_allow_data_loss")) ? 3 : 0;
+    if (sameName(level, u"repair_fast"_s)) return 1;
+    if (sameName(level, u"repair_rebuild"_s)) return 2;
+    return sameName(level, u"repair_allow_data_loss"_s) ? 3 : 0;
 }
 
 // What one check found and what its repair (if one was asked for) fixed.
@@ -54,12 +54,14 @@ struct FindingTally {
 
     // A fixed finding is preceded by the repair's own line and followed by 8911; one the repair
     // leaves is followed by the reason (8922-8924).
-    void report(std::vector<DbccLine>& lines, const ScenarioFinding& f, size_t index, int dbid, int objectId) {
+    void report(std::vector<DbccLine>& lines, const ScenarioFinding& f, size_t index, int dbid,
+                int objectId) {
         const bool repairing = !requestedRepair.isEmpty();
         const bool levelSuffices = repairRank(requestedRepair) >= repairRank(f.repairLevel);
         const bool fixes = repairing && f.repairable && levelSuffices;
         if (fixes && !f.repairText.isEmpty())
-            lines.push_back(dbccLine(msg::repairAction(f.repairError, f.repairText), dbid, objectId));
+            lines.push_back(
+                dbccLine(msg::repairAction(f.repairError, f.repairText), dbid, objectId));
         lines.push_back(findingLine(f, dbid, objectId));
         (f.allocation ? allocationErrors : consistencyErrors) += 1;
         if (fixes) {
@@ -69,14 +71,14 @@ struct FindingTally {
             return;
         }
         if (repairing)
-            lines.push_back(dbccLine(msg::notRepaired(levelSuffices ? f.unrepairedError : 8923), dbid, objectId));
-        if (repairRank(f.repairLevel) > repairRank(minimumRepair))
-            minimumRepair = f.repairLevel;
+            lines.push_back(dbccLine(msg::notRepaired(levelSuffices ? f.unrepairedError : 8923),
+                                     dbid, objectId));
+        if (repairRank(f.repairLevel) > repairRank(minimumRepair)) minimumRepair = f.repairLevel;
     }
 };
 
 bool isRepairOption(const DbccArg& a) {
-    return a.kind == DbccArg::Kind::Name && a.text.startsWith(QStringLiteral("REPAIR_"), Qt::CaseInsensitive);
+    return a.kind == DbccArg::Kind::Name && a.text.startsWith(u"REPAIR_"_s, Qt::CaseInsensitive);
 }
 
 struct TableInfo {
@@ -91,8 +93,7 @@ struct TableInfo {
 std::vector<TableInfo> tablesOf(const DatabaseState& db) {
     std::vector<TableInfo> out;
     qint64 columns = 0;
-    for (const TableObject& t : db.tables)
-        columns += t.created ? t.columns.size() : 5;
+    for (const TableObject& t : db.tables) columns += t.created ? t.columns.size() : 5;
     for (const SystemTableInfo& s : systemTables()) {
         TableInfo t;
         t.system = true;
@@ -100,7 +101,9 @@ std::vector<TableInfo> tablesOf(const DatabaseState& db) {
         t.objectId = s.objectId;
         t.rows = s.rows;
         if (t.name == u"sysobjects")
-            t.rows = static_cast<qint64>(systemTables().size() + db.tables.size() + db.procs.size()) + 20;
+            t.rows =
+                static_cast<qint64>(systemTables().size() + db.tables.size() + db.procs.size()) +
+                20;
         else if (t.name == u"sysindexes")
             t.rows = static_cast<qint64>(systemTables().size() + db.tables.size()) + 12;
         else if (t.name == u"syscolumns")
@@ -121,17 +124,19 @@ std::vector<TableInfo> tablesOf(const DatabaseState& db) {
 
 // What a check says about one table after its findings: its rows and pages, and the errors
 // found and fixed in it since before.
-void appendTableTotals(std::vector<DbccLine>& lines, const QString& command, const TableInfo& t, int dbid,
-                       const FindingTally& before, const FindingTally& after) {
+void appendTableTotals(std::vector<DbccLine>& lines, const QString& command, const TableInfo& t,
+                       int dbid, const FindingTally& before, const FindingTally& after) {
     lines.push_back(dbccLine(msg::rowsInPages(t.rows, t.pages, t.name), dbid, t.objectId));
     if (after.consistencyErrors > before.consistencyErrors)
         lines.push_back(dbccLine(
-            msg::checkFoundInTable(command, after.consistencyErrors - before.consistencyErrors, t.name, t.objectId),
+            msg::checkFoundInTable(command, after.consistencyErrors - before.consistencyErrors,
+                                   t.name, t.objectId),
             dbid, t.objectId));
     if (after.consistencyFixed > before.consistencyFixed)
-        lines.push_back(dbccLine(
-            msg::tableFixed(command, 0, after.consistencyFixed - before.consistencyFixed, t.name, t.objectId), dbid,
-            t.objectId));
+        lines.push_back(
+            dbccLine(msg::tableFixed(command, 0, after.consistencyFixed - before.consistencyFixed,
+                                     t.name, t.objectId),
+                     dbid, t.objectId));
 }
 
 // A repair removes what it fixed.
@@ -145,45 +150,47 @@ void removeRepaired(DatabaseState& db, FindingTally& tally) {
 
 SessionImpl::Outcome SessionImpl::runDbcc(const Statement& s) {
     const QString& c = s.command;
-    if (c == u"CHECKDB" || c == u"CHECKALLOC" || c == u"CHECKCATALOG")
-        return dbccCheck(s);
-    if (c == u"CHECKTABLE")
-        return dbccCheckTable(s);
-    if (c == u"UPDATEUSAGE")
-        return dbccUpdateUsage(s);
-    if (c == u"SHRINKFILE")
-        return dbccShrinkFile(s);
-    if (c == u"DBREINDEX")
-        return dbccReindex(s);
-    if (c == u"CHECKPRIMARYFILE")
-        return dbccCheckPrimaryFile(s);
+    if (c == u"CHECKDB" || c == u"CHECKALLOC" || c == u"CHECKCATALOG") return dbccCheck(s);
+    if (c == u"CHECKTABLE") return dbccCheckTable(s);
+    if (c == u"UPDATEUSAGE") return dbccUpdateUsage(s);
+    if (c == u"SHRINKFILE") return dbccShrinkFile(s);
+    if (c == u"DBREINDEX") return dbccReindex(s);
+    if (c == u"CHECKPRIMARYFILE") return dbccCheckPrimaryFile(s);
     return fail(msg::unknownDbcc(c));
 }
 
 SessionImpl::Outcome SessionImpl::emitDbcc(const std::vector<DbccLine>& lines, const Statement& s) {
-    const bool noInfo = s.options.contains(QStringLiteral("NO_INFOMSGS"));
-    const bool tabular = s.options.contains(QStringLiteral("TABLERESULTS"));
+    const bool noInfo = s.options.contains(u"NO_INFOMSGS"_s);
+    const bool tabular = s.options.contains(u"TABLERESULTS"_s);
     std::vector<DbccLine> shown;
     for (const DbccLine& l : lines)
-        if (!noInfo || l.level > 10)
-            shown.push_back(l);
+        if (!noInfo || l.level > 10) shown.push_back(l);
     bool errors = false;
     if (tabular) {
         if (!shown.empty()) {
             ResultSet rs;
-            rs.columns = {dbccColumn("Error", ColumnType::Int),        dbccColumn("Level", ColumnType::Int),
-                          dbccColumn("State", ColumnType::Int),        dbccColumn("MessageText", ColumnType::VarChar, 7000),
-                          dbccColumn("RepairLevel", ColumnType::NVarChar, 128), dbccColumn("Status", ColumnType::Int),
-                          dbccColumn("DbId", ColumnType::Int),         dbccColumn("Id", ColumnType::Int),
-                          dbccColumn("IndId", ColumnType::Int),        dbccColumn("File", ColumnType::Int),
-                          dbccColumn("Page", ColumnType::Int),         dbccColumn("Slot", ColumnType::Int),
-                          dbccColumn("RefFile", ColumnType::Int),      dbccColumn("RefPage", ColumnType::Int),
-                          dbccColumn("RefSlot", ColumnType::Int),      dbccColumn("Allocation", ColumnType::Int)};
+            rs.columns = {dbccColumn("Error", ColumnType::Int),
+                          dbccColumn("Level", ColumnType::Int),
+                          dbccColumn("State", ColumnType::Int),
+                          dbccColumn("MessageText", ColumnType::VarChar, 7000),
+                          dbccColumn("RepairLevel", ColumnType::NVarChar, 128),
+                          dbccColumn("Status", ColumnType::Int),
+                          dbccColumn("DbId", ColumnType::Int),
+                          dbccColumn("Id", ColumnType::Int),
+                          dbccColumn("IndId", ColumnType::Int),
+                          dbccColumn("File", ColumnType::Int),
+                          dbccColumn("Page", ColumnType::Int),
+                          dbccColumn("Slot", ColumnType::Int),
+                          dbccColumn("RefFile", ColumnType::Int),
+                          dbccColumn("RefPage", ColumnType::Int),
+                          dbccColumn("RefSlot", ColumnType::Int),
+                          dbccColumn("Allocation", ColumnType::Int)};
             for (const DbccLine& l : shown)
                 rs.rows.push_back({qint64(l.error), qint64(l.level), qint64(l.state), l.text,
-                                   l.repairLevel.isEmpty() ? Cell() : Cell(l.repairLevel), qint64(0), qint64(l.dbid),
-                                   qint64(l.objectId), qint64(l.indId), qint64(l.file), qint64(l.page),
-                                   qint64(l.slot), qint64(l.refFile), qint64(l.refPage), qint64(l.refSlot),
+                                   l.repairLevel.isEmpty() ? Cell() : Cell(l.repairLevel),
+                                   qint64(0), qint64(l.dbid), qint64(l.objectId), qint64(l.indId),
+                                   qint64(l.file), qint64(l.page), qint64(l.slot),
+                                   qint64(l.refFile), qint64(l.refPage), qint64(l.refSlot),
                                    qint64(l.allocation)});
             const qint64 n = rs.rows.size();
             result(std::move(rs));
@@ -195,8 +202,7 @@ SessionImpl::Outcome SessionImpl::emitDbcc(const std::vector<DbccLine>& lines, c
             errors = errors || l.level > 10;
         }
     }
-    if (!noInfo)
-        message(msg::dbccCompleted());
+    if (!noInfo) message(msg::dbccCompleted());
     done(false, 0, 0);
     return errors ? Outcome::Failed : Outcome::Ok;
 }
@@ -243,44 +249,41 @@ bool SessionImpl::repairAllowed(const DatabaseState& db, Message& error) const {
 SessionImpl::Outcome SessionImpl::dbccCheck(const Statement& s) {
     Message error;
     DatabaseState* db = dbccDatabase(s, error);
-    if (!db)
-        return fail(error);
+    if (!db) return fail(error);
     FindingTally tally;
     for (size_t i = 1; i < s.args.size(); ++i) {
         if (isRepairOption(s.args[i]))
             tally.requestedRepair = s.args[i].text.toLower();
-        else if (!sameName(s.args[i].text, QStringLiteral("NOINDEX")))
+        else if (!sameName(s.args[i].text, u"NOINDEX"_s))
             return fail(msg::badDbccSyntax());
     }
-    if (s.args.size() > 2)
-        return fail(msg::badDbccSyntax());
-    if (!tally.requestedRepair.isEmpty() && !repairAllowed(*db, error))
-        return fail(error);
+    if (s.args.size() > 2) return fail(msg::badDbccSyntax());
+    if (!tally.requestedRepair.isEmpty() && !repairAllowed(*db, error)) return fail(error);
 
     const QString& command = s.command;
     const bool checkdb = command == u"CHECKDB";
     std::vector<DbccLine> lines;
     lines.push_back(dbccLine(msg::dbccResultsFor(db->name), db->dbid, 0));
-    if (command == u"CHECKCATALOG")
-        return emitDbcc(lines, s);
+    if (command == u"CHECKCATALOG") return emitDbcc(lines, s);
 
     const std::vector<TableInfo> tables = tablesOf(*db);
     auto objectIdOf = [&](const QString& table) {
         for (const TableInfo& t : tables)
-            if (sameName(t.name, table))
-                return t.objectId;
+            if (sameName(t.name, table)) return t.objectId;
         return 0;
     };
     auto report = [&](size_t index) {
-        tally.report(lines, db->findings[index], index, db->dbid, objectIdOf(db->findings[index].table));
+        tally.report(lines, db->findings[index], index, db->dbid,
+                     objectIdOf(db->findings[index].table));
     };
-    auto belongsToTable = [&](const ScenarioFinding& f) { return !f.allocation && objectIdOf(f.table) != 0; };
+    auto belongsToTable = [&](const ScenarioFinding& f) {
+        return !f.allocation && objectIdOf(f.table) != 0;
+    };
 
     // Allocation findings (and findings no table owns) come first.
     for (size_t i = 0; i < db->findings.size(); ++i) {
         const ScenarioFinding& f = db->findings[i];
-        if (f.allocation || (checkdb && !belongsToTable(f)))
-            report(i);
+        if (f.allocation || (checkdb && !belongsToTable(f))) report(i);
     }
     if (command == u"CHECKALLOC") {
         std::vector<AllocatedTable> allocated;
@@ -289,10 +292,9 @@ SessionImpl::Outcome SessionImpl::dbccCheck(const Statement& s) {
         const std::vector<DbccLine> allocation = allocationReport(*db, allocated);
         lines.insert(lines.end(), allocation.begin(), allocation.end());
     }
-    if (checkdb && s.options.contains(QStringLiteral("PHYSICAL_ONLY"))) {
+    if (checkdb && s.options.contains(u"PHYSICAL_ONLY"_s)) {
         for (size_t i = 0; i < db->findings.size(); ++i)
-            if (belongsToTable(db->findings[i]))
-                report(i);
+            if (belongsToTable(db->findings[i])) report(i);
     } else if (checkdb) {
         for (const TableInfo& t : tables) {
             const FindingTally before = tally;
@@ -303,13 +305,16 @@ SessionImpl::Outcome SessionImpl::dbccCheck(const Statement& s) {
             appendTableTotals(lines, command, t, db->dbid, before, tally);
         }
     }
-    lines.push_back(dbccLine(
-        msg::checkFoundInDatabase(command, tally.allocationErrors, tally.consistencyErrors, db->name), db->dbid, 0));
+    lines.push_back(dbccLine(msg::checkFoundInDatabase(command, tally.allocationErrors,
+                                                       tally.consistencyErrors, db->name),
+                             db->dbid, 0));
     if (!tally.fixed.empty())
         lines.push_back(dbccLine(
-            msg::databaseFixed(command, tally.allocationFixed, tally.consistencyFixed, db->name), db->dbid, 0));
+            msg::databaseFixed(command, tally.allocationFixed, tally.consistencyFixed, db->name),
+            db->dbid, 0));
     if (!tally.minimumRepair.isEmpty())
-        lines.push_back(dbccLine(msg::minimumRepairLevel(tally.minimumRepair, command, db->name), db->dbid, 0));
+        lines.push_back(
+            dbccLine(msg::minimumRepairLevel(tally.minimumRepair, command, db->name), db->dbid, 0));
     removeRepaired(*db, tally);
     return emitDbcc(lines, s);
 }
@@ -322,26 +327,23 @@ SessionImpl::Outcome SessionImpl::dbccCheckTable(const Statement& s) {
     if (s.args.size() == 2) {
         if (isRepairOption(s.args[1]))
             tally.requestedRepair = s.args[1].text.toLower();
-        else if (!sameName(s.args[1].text, QStringLiteral("NOINDEX")) && s.args[1].kind != DbccArg::Kind::Number)
+        else if (!sameName(s.args[1].text, u"NOINDEX"_s) && s.args[1].kind != DbccArg::Kind::Number)
             return fail(msg::badDbccSyntax());
     }
     const QString written = s.args.front().text;
     const auto name = parseObjectName(written);
-    if (!name)
-        return fail(msg::tableNotFound(written));
+    if (!name) return fail(msg::tableNotFound(written));
     DatabaseState* target = db;
-    if (!name->database.isEmpty())
-        target = m_state->database(name->database);
+    if (!name->database.isEmpty()) target = m_state->database(name->database);
     const std::vector<TableInfo> tables = target ? tablesOf(*target) : std::vector<TableInfo>{};
-    const auto table = std::find_if(tables.begin(), tables.end(),
-                                    [&](const TableInfo& t) { return sameName(t.name, name->name); });
-    if (!target || table == tables.end())
-        return fail(msg::tableNotFound(written));
+    const auto table = std::find_if(tables.begin(), tables.end(), [&](const TableInfo& t) {
+        return sameName(t.name, name->name);
+    });
+    if (!target || table == tables.end()) return fail(msg::tableNotFound(written));
     Message error;
-    if (!tally.requestedRepair.isEmpty() && !repairAllowed(*target, error))
-        return fail(error);
+    if (!tally.requestedRepair.isEmpty() && !repairAllowed(*target, error)) return fail(error);
 
-    const QString command = QStringLiteral("CHECKTABLE");
+    const QString command = u"CHECKTABLE"_s;
     std::vector<DbccLine> lines;
     lines.push_back(dbccLine(msg::dbccResultsFor(table->name), target->dbid, table->objectId));
     for (size_t i = 0; i < target->findings.size(); ++i) {
@@ -352,8 +354,8 @@ SessionImpl::Outcome SessionImpl::dbccCheckTable(const Statement& s) {
     appendTableTotals(lines, command, *table, target->dbid, FindingTally{}, tally);
     if (!tally.minimumRepair.isEmpty())
         lines.push_back(dbccLine(msg::minimumRepairLevel(tally.minimumRepair, command,
-                                                            target->name + QStringLiteral(".dbo.") + table->name),
-                                    target->dbid, table->objectId));
+                                                         target->name + u".dbo."_s + table->name),
+                                 target->dbid, table->objectId));
     removeRepaired(*target, tally);
     return emitDbcc(lines, s);
 }

@@ -7,31 +7,32 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 namespace sqlsim {
 
 SessionImpl::Outcome SessionImpl::dbccUpdateUsage(const Statement& s) {
     Message error;
     DatabaseState* db = dbccDatabase(s, error);
-    if (!db)
-        return fail(error);
+    if (!db) return fail(error);
     TableObject* only = nullptr;
     if (s.args.size() >= 2) {
         const auto name = parseObjectName(s.args[1].text);
         only = name ? db->table(name->name) : nullptr;
-        if (!only)
-            return fail(msg::tableNotFound(s.args[1].text));
+        if (!only) return fail(msg::tableNotFound(s.args[1].text));
     }
     // Counts a scenario marks as wrong are reported per sysindexes row, then they are right.
     std::vector<DbccLine> lines;
     for (TableObject& t : db->tables) {
-        if ((only && &t != only) || t.usageCorrections.empty())
-            continue;
+        if ((only && &t != only) || t.usageCorrections.empty()) continue;
         int reportedIndex = -1;
         for (const UsageCorrection& c : t.usageCorrections) {
             if (c.indId != reportedIndex)
-                lines.push_back(dbccLine(msg::usageRowUpdated(t.name, c.indId), db->dbid, t.objectId));
+                lines.push_back(
+                    dbccLine(msg::usageRowUpdated(t.name, c.indId), db->dbid, t.objectId));
             reportedIndex = c.indId;
-            lines.push_back(dbccLine(msg::usageCountChanged(c.counter, c.from, c.to), db->dbid, t.objectId));
+            lines.push_back(
+                dbccLine(msg::usageCountChanged(c.counter, c.from, c.to), db->dbid, t.objectId));
         }
         t.usageCorrections.clear();
     }
@@ -40,25 +41,20 @@ SessionImpl::Outcome SessionImpl::dbccUpdateUsage(const Statement& s) {
 
 SessionImpl::Outcome SessionImpl::dbccShrinkFile(const Statement& s) {
     DatabaseState* db = current();
-    if (!db || s.args.empty() || s.args.size() > 3)
-        return fail(msg::badDbccSyntax());
+    if (!db || s.args.empty() || s.args.size() > 3) return fail(msg::badDbccSyntax());
     const DbccArg& which = s.args.front();
     ScenarioFile* file = nullptr;
     QString name = which.text;
     if (which.kind == DbccArg::Kind::Number) {
         for (ScenarioFile& f : db->files)
-            if (f.fileId == which.text.toInt())
-                file = &f;
+            if (f.fileId == which.text.toInt()) file = &f;
     } else {
         // Trailing blanks of the name do not count, as in any comparison of texts.
-        while (name.endsWith(u' '))
-            name.chop(1);
+        while (name.endsWith(u' ')) name.chop(1);
         for (ScenarioFile& f : db->files)
-            if (sameName(f.name, name))
-                file = &f;
+            if (sameName(f.name, name)) file = &f;
     }
-    if (!file)
-        return fail(msg::fileNotInSysfiles(name));
+    if (!file) return fail(msg::fileNotInSysfiles(name));
     int targetPages = 0;
     if (s.args.size() >= 2 && s.args[1].kind == DbccArg::Kind::Number)
         targetPages = qMax(0, s.args[1].text.toInt()) * 128;
@@ -70,30 +66,27 @@ SessionImpl::Outcome SessionImpl::dbccShrinkFile(const Statement& s) {
     const int newSize = qMin(file->sizePages, std::max({targetPages, file->usedPages, minimum}));
     file->sizePages = newSize;
     ResultSet rs;
-    rs.columns = {dbccColumn("DbId", ColumnType::SmallInt),    dbccColumn("FileId", ColumnType::Int),
-                  dbccColumn("CurrentSize", ColumnType::Int),  dbccColumn("MinimumSize", ColumnType::Int),
-                  dbccColumn("UsedPages", ColumnType::Int),    dbccColumn("EstimatedPages", ColumnType::Int)};
+    rs.columns = {
+        dbccColumn("DbId", ColumnType::SmallInt),   dbccColumn("FileId", ColumnType::Int),
+        dbccColumn("CurrentSize", ColumnType::Int), dbccColumn("MinimumSize", ColumnType::Int),
+        dbccColumn("UsedPages", ColumnType::Int),   dbccColumn("EstimatedPages", ColumnType::Int)};
     rs.rows.push_back({qint64(db->dbid), qint64(file->fileId), qint64(newSize), qint64(minimum),
                        qint64(file->usedPages), qint64(file->usedPages)});
     result(std::move(rs));
     done(true, 1, 0);
-    if (!s.options.contains(QStringLiteral("NO_INFOMSGS")))
-        message(msg::dbccCompleted());
+    if (!s.options.contains(u"NO_INFOMSGS"_s)) message(msg::dbccCompleted());
     done(false, 0, 0);
     return Outcome::Ok;
 }
 
 SessionImpl::Outcome SessionImpl::dbccReindex(const Statement& s) {
     DatabaseState* db = current();
-    if (!db || s.args.empty() || s.args.size() > 3)
-        return fail(msg::badDbccSyntax());
+    if (!db || s.args.empty() || s.args.size() > 3) return fail(msg::badDbccSyntax());
     const QString written = s.args.front().text;
     const auto name = parseObjectName(written);
     DatabaseState* target = db;
-    if (name && !name->database.isEmpty())
-        target = m_state->database(name->database);
-    if (!name || !target || !target->table(name->name))
-        return fail(msg::tableNotFound(written));
+    if (name && !name->database.isEmpty()) target = m_state->database(name->database);
+    if (!name || !target || !target->table(name->name)) return fail(msg::tableNotFound(written));
     ++target->table(name->name)->indexRebuilds;
     return emitDbcc({}, s);
 }

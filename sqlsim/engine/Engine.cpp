@@ -10,7 +10,8 @@ namespace {
 
 class EngineImpl final : public Engine {
 public:
-    explicit EngineImpl(const Scenario& scenario) : m_state(std::make_shared<ServerState>(scenario)) {}
+    explicit EngineImpl(const Scenario& scenario)
+        : m_state(std::make_shared<ServerState>(scenario)) {}
 
     Profile profile() const override { return m_state->profile; }
     QString versionBanner() const override { return m_state->banner; }
@@ -23,8 +24,7 @@ public:
     QStringList databaseNames() const override {
         std::lock_guard lock(m_state->mutex);
         QStringList names;
-        for (const DatabaseState& db : m_state->databases)
-            names << db.name;
+        for (const DatabaseState& db : m_state->databases) names << db.name;
         return names;
     }
 
@@ -49,8 +49,7 @@ public:
         std::lock_guard lock(m_state->mutex);
         QStringList spids;
         if (const DatabaseState* db = m_state->database(database))
-            for (int spid : m_state->sessionsIn(db->dbid))
-                spids << QString::number(spid);
+            for (int spid : m_state->sessionsIn(db->dbid)) spids << QString::number(spid);
         return spids;
     }
 
@@ -64,8 +63,7 @@ public:
         std::lock_guard lock(m_state->mutex);
         QStringList files;
         if (const DatabaseState* db = m_state->database(database))
-            for (const ScenarioFile& f : db->files)
-                files << f.filename;
+            for (const ScenarioFile& f : db->files) files << f.filename;
         return files;
     }
 
@@ -73,8 +71,7 @@ public:
         std::lock_guard lock(m_state->mutex);
         if (const DatabaseState* db = m_state->database(database))
             for (const ScenarioFile& f : db->files)
-                if (sameName(f.name, logicalName))
-                    return f.sizePages;
+                if (sameName(f.name, logicalName)) return f.sizePages;
         return -1;
     }
 
@@ -98,17 +95,16 @@ public:
         return p ? p->body : QString();
     }
 
-    std::vector<QStringList> tableRows(const QString& database, const QString& table) const override {
+    std::vector<QStringList> tableRows(const QString& database,
+                                       const QString& table) const override {
         std::lock_guard lock(m_state->mutex);
         std::vector<QStringList> rows;
         DatabaseState* db = m_state->database(database);
         const TableObject* t = db ? db->table(table) : nullptr;
-        if (!t)
-            return rows;
+        if (!t) return rows;
         for (const auto& row : t->rows) {
             QStringList cells;
-            for (const Cell& c : row)
-                cells << (c.isNull() ? QString() : c.toString());
+            for (const Cell& c : row) cells << (c.isNull() ? QString() : c.toString());
             rows.push_back(cells);
         }
         return rows;
@@ -116,8 +112,7 @@ public:
 
     void setSingleUser(const QString& database, bool on) override {
         std::lock_guard lock(m_state->mutex);
-        if (DatabaseState* db = m_state->database(database))
-            db->singleUser = on;
+        if (DatabaseState* db = m_state->database(database)) db->singleUser = on;
     }
 
 private:

@@ -35,7 +35,8 @@ struct RpcParam {
 
 struct RpcCall {
     QString procName;  // when sent by name
-    int procId = 0;    // when sent by number (sp_cursoropen = 2, sp_executesql = 10, sp_prepexec = 13, ...)
+    int procId =
+        0;  // when sent by number (sp_cursoropen = 2, sp_executesql = 10, sp_prepexec = 13, ...)
     std::vector<RpcParam> params;
 };
 
@@ -63,7 +64,8 @@ class Engine {
 public:
     virtual ~Engine() = default;
     static std::shared_ptr<Engine> create(const Scenario& scenario);
-    static std::shared_ptr<Engine> fromFile(const QString& scenarioPath);  // throws std::runtime_error
+    static std::shared_ptr<Engine> fromFile(
+        const QString& scenarioPath);  // throws std::runtime_error
 
     virtual Profile profile() const = 0;
     virtual QString versionBanner() const = 0;  // full @@version text
@@ -72,7 +74,7 @@ public:
     virtual std::unique_ptr<Session> newSession(int spid) = 0;
 
     // Inspection for tests.
-    virtual QStringList databaseNames() const = 0;                       // sysdatabases order by dbid
+    virtual QStringList databaseNames() const = 0;  // sysdatabases order by dbid
     virtual bool databaseExists(const QString& name) const = 0;
     virtual bool objectExists(const QString& database, const QString& object) const = 0;
     virtual bool isSingleUser(const QString& database) const = 0;
@@ -80,10 +82,16 @@ public:
     // More inspection and set-up for tests; an engine double may leave them as they are.
     virtual int databaseId(const QString&) const { return 0; }        // 0: no such database
     virtual QStringList filesOf(const QString&) const { return {}; }  // physical paths, by file id
-    virtual int fileSizePages(const QString&, const QString&) const { return -1; }  // by logical name
-    virtual int findingCount(const QString&) const { return 0; }      // DBCC findings not yet repaired
-    virtual int indexRebuilds(const QString&, const QString&) const { return 0; }  // DBREINDEX runs on a table
-    virtual QString procedureText(const QString&, const QString&) const { return {}; }  // text after AS
+    virtual int fileSizePages(const QString&, const QString&) const {
+        return -1;
+    }                                                             // by logical name
+    virtual int findingCount(const QString&) const { return 0; }  // DBCC findings not yet repaired
+    virtual int indexRebuilds(const QString&, const QString&) const {
+        return 0;
+    }  // DBREINDEX runs on a table
+    virtual QString procedureText(const QString&, const QString&) const {
+        return {};
+    }  // text after AS
     // Rows of a table created by a client, every value as text (NULL as a null QString).
     virtual std::vector<QStringList> tableRows(const QString&, const QString&) const { return {}; }
     // The single-user option, as if set by the server's own tools.

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 namespace sqlsim {
 
 QString cellText(const Cell& c) {
@@ -32,16 +34,13 @@ int compareCells(const Cell& a, const Cell& b) {
         const double x = a.toString().trimmed().toDouble(&ok);
         bool ok2 = false;
         const double y = b.toString().trimmed().toDouble(&ok2);
-        if (ok && ok2)
-            return x < y ? -1 : (x > y ? 1 : 0);
+        if (ok && ok2) return x < y ? -1 : (x > y ? 1 : 0);
     }
     // Trailing blanks do not count in comparisons.
     QString x = cellText(a);
     QString y = cellText(b);
-    while (x.endsWith(u' '))
-        x.chop(1);
-    while (y.endsWith(u' '))
-        y.chop(1);
+    while (x.endsWith(u' ')) x.chop(1);
+    while (y.endsWith(u' ')) y.chop(1);
     return x.compare(y, Qt::CaseInsensitive);
 }
 
@@ -49,145 +48,124 @@ bool like(const QString& text, const QString& pattern) {
     QString rx;
     for (const QChar c : pattern) {
         if (c == u'%')
-            rx += QStringLiteral(".*");
+            rx += u".*"_s;
         else if (c == u'_')
             rx += u'.';
         else
             rx += QRegularExpression::escape(QString(c));
     }
-    return QRegularExpression(QRegularExpression::anchoredPattern(rx), QRegularExpression::CaseInsensitiveOption |
-                                                                           QRegularExpression::DotMatchesEverythingOption)
+    return QRegularExpression(QRegularExpression::anchoredPattern(rx),
+                              QRegularExpression::CaseInsensitiveOption |
+                                  QRegularExpression::DotMatchesEverythingOption)
         .match(text)
         .hasMatch();
 }
 
 Cell SessionImpl::evaluate(const Expr& e, const RowSource* source, const QVector<Cell>* row) const {
     switch (e.kind) {
-    case Expr::Kind::Literal:
-        return e.value;
-    case Expr::Kind::Star:
-        return {};
-    case Expr::Kind::Negate: {
-        const Cell v = evaluate(*e.args[0], source, row);
-        if (v.isNull())
-            return v;
-        if (v.typeId() == QMetaType::Double)
-            return -v.toDouble();
-        return -v.toLongLong();
-    }
-    case Expr::Kind::Column: {
-        if (source && row) {
-            for (int i = 0; i < source->columns.size(); ++i)
-                if (sameName(source->columns[i].name, e.name))
-                    return (*row)[i];
-        }
-        throw EvalError{msg::invalidColumn(e.name)};
-    }
-    case Expr::Kind::Variable: {
-        if (e.name == u"@@version")
-            return m_state->banner;
-        if (e.name == u"@@spid")
-            return qint64(m_spid);
-        if (e.name == u"@@servername")
-            return m_state->serverName;
-        if (e.name == u"@@language")
-            return QStringLiteral("us_english");
-        if (e.name == u"@@trancount" || e.name == u"@@error" || e.name == u"@@rowcount")
-            return qint64(0);
-        if (e.name == u"@@microsoftversion")
-            return qint64(m_state->profile == Profile::Sql70 ? 117441135 : 134219767);
-        throw EvalError{msg::undeclaredVariable(e.written)};
-    }
-    case Expr::Kind::Binary: {
-        const Cell a = evaluate(*e.args[0], source, row);
-        const Cell b = evaluate(*e.args[1], source, row);
-        if (a.isNull() || b.isNull())
+        case Expr::Kind::Literal:
+            return e.value;
+        case Expr::Kind::Star:
             return {};
-        if (e.name == u"+" && (!isNumber(a) || !isNumber(b)))
-            return QString(cellText(a) + cellText(b));
-        if (!isNumber(a) || !isNumber(b))
-            throw EvalError{msg::conversionFailed(isNumber(a) ? cellText(b) : cellText(a), QStringLiteral("int"))};
-        const qint64 x = a.toLongLong();
-        const qint64 y = b.toLongLong();
-        if (e.name == u"+")
-            return x + y;
-        if (e.name == u"-")
-            return x - y;
-        if (e.name == u"*")
-            return x * y;
-        if (y == 0)
-            throw EvalError{msg::divideByZero()};
-        return x / y;
-    }
-    case Expr::Kind::Function:
-        break;
+        case Expr::Kind::Negate: {
+            const Cell v = evaluate(*e.args[0], source, row);
+            if (v.isNull()) return v;
+            if (v.typeId() == QMetaType::Double) return -v.toDouble();
+            return -v.toLongLong();
+        }
+        case Expr::Kind::Column: {
+            if (source && row) {
+                for (int i = 0; i < source->columns.size(); ++i)
+                    if (sameName(source->columns[i].name, e.name)) return (*row)[i];
+            }
+            throw EvalError{msg::invalidColumn(e.name)};
+        }
+        case Expr::Kind::Variable: {
+            if (e.name == u"@@version") return m_state->banner;
+            if (e.name == u"@@spid") return qint64(m_spid);
+            if (e.name == u"@@servername") return m_state->serverName;
+            if (e.name == u"@@language") return u"us_english"_s;
+            if (e.name == u"@@trancount" || e.name == u"@@error" || e.name == u"@@rowcount")
+                return qint64(0);
+            if (e.name == u"@@microsoftversion")
+                return qint64(m_state->profile == Profile::Sql70 ? 117441135 : 134219767);
+            throw EvalError{msg::undeclaredVariable(e.written)};
+        }
+        case Expr::Kind::Binary: {
+            const Cell a = evaluate(*e.args[0], source, row);
+            const Cell b = evaluate(*e.args[1], source, row);
+            if (a.isNull() || b.isNull()) return {};
+            if (e.name == u"+" && (!isNumber(a) || !isNumber(b)))
+                return QString(cellText(a) + cellText(b));
+            if (!isNumber(a) || !isNumber(b))
+                throw EvalError{
+                    msg::conversionFailed(isNumber(a) ? cellText(b) : cellText(a), u"int"_s)};
+            const qint64 x = a.toLongLong();
+            const qint64 y = b.toLongLong();
+            if (e.name == u"+") return x + y;
+            if (e.name == u"-") return x - y;
+            if (e.name == u"*") return x * y;
+            if (y == 0) throw EvalError{msg::divideByZero()};
+            return x / y;
+        }
+        case Expr::Kind::Function:
+            break;
     }
     // Functions.
     std::vector<Cell> args;
-    for (const auto& a : e.args)
-        args.push_back(evaluate(*a, source, row));
+    for (const auto& a : e.args) args.push_back(evaluate(*a, source, row));
     auto arity = [&](size_t lo, size_t hi) {
         if (args.size() < lo || args.size() > hi)
             throw EvalError{msg::wrongArgumentCount(e.name, int(lo))};
     };
-    auto anyNull = [&]() { return std::any_of(args.begin(), args.end(), [](const Cell& c) { return c.isNull(); }); };
+    auto anyNull = [&]() {
+        return std::any_of(args.begin(), args.end(), [](const Cell& c) { return c.isNull(); });
+    };
     const QString& f = e.name;
     if (f == u"left" || f == u"right") {
         arity(2, 2);
-        if (anyNull())
-            return {};
+        if (anyNull()) return {};
         const qint64 n = args[1].toLongLong();
-        if (n < 0)
-            throw EvalError{msg::invalidLength()};
+        if (n < 0) throw EvalError{msg::invalidLength()};
         const QString s = cellText(args[0]);
         return f == u"left" ? s.left(n) : s.right(n);
     }
     if (f == u"substring") {
         arity(3, 3);
-        if (anyNull())
-            return {};
+        if (anyNull()) return {};
         const qint64 start = args[1].toLongLong();
         const qint64 n = args[2].toLongLong();
-        if (n < 0)
-            throw EvalError{msg::invalidLength()};
+        if (n < 0) throw EvalError{msg::invalidLength()};
         const QString s = cellText(args[0]);
         const qint64 from = qMax<qint64>(start, 1);
         const qint64 to = start + n;  // exclusive, 1-based
-        if (to <= from)
-            return QString();
+        if (to <= from) return QString();
         return s.mid(from - 1, to - from);
     }
     if (f == u"charindex") {
         arity(2, 3);
-        if (anyNull())
-            return {};
+        if (anyNull()) return {};
         const qint64 from = args.size() == 3 ? qMax<qint64>(args[2].toLongLong(), 1) : 1;
-        return qint64(cellText(args[1]).indexOf(cellText(args[0]), from - 1, Qt::CaseInsensitive) + 1);
+        return qint64(cellText(args[1]).indexOf(cellText(args[0]), from - 1, Qt::CaseInsensitive) +
+                      1);
     }
     if (f == u"len") {
         arity(1, 1);
-        if (anyNull())
-            return {};
+        if (anyNull()) return {};
         QString s = cellText(args[0]);
-        while (s.endsWith(u' '))
-            s.chop(1);
+        while (s.endsWith(u' ')) s.chop(1);
         return qint64(s.size());
     }
     if (f == u"ltrim" || f == u"rtrim" || f == u"upper" || f == u"lower") {
         arity(1, 1);
-        if (anyNull())
-            return {};
+        if (anyNull()) return {};
         QString s = cellText(args[0]);
         if (f == u"ltrim")
-            while (s.startsWith(u' '))
-                s.remove(0, 1);
+            while (s.startsWith(u' ')) s.remove(0, 1);
         if (f == u"rtrim")
-            while (s.endsWith(u' '))
-                s.chop(1);
-        if (f == u"upper")
-            s = s.toUpper();
-        if (f == u"lower")
-            s = s.toLower();
+            while (s.endsWith(u' ')) s.chop(1);
+        if (f == u"upper") s = s.toUpper();
+        if (f == u"lower") s = s.toLower();
         return s;
     }
     if (f == u"isnull") {
@@ -204,20 +182,15 @@ Cell SessionImpl::evaluate(const Expr& e, const RowSource* source, const QVector
         const DatabaseState* db = args.empty() ? current() : m_state->database(cellText(args[0]));
         return db ? Cell(qint64(db->dbid)) : Cell();
     }
-    if (f == u"suser_sname" || f == u"system_user")
-        return QStringLiteral("sa");
-    if (f == u"user_name")
-        return QStringLiteral("dbo");
+    if (f == u"suser_sname" || f == u"system_user") return u"sa"_s;
+    if (f == u"user_name") return u"dbo"_s;
     if (f == u"object_id") {
         arity(1, 1);
         const auto name = parseObjectName(cellText(args[0]));
         DatabaseState* db = current();
-        if (!name || !db)
-            return {};
-        if (const TableObject* t = db->table(name->name))
-            return qint64(t->objectId);
-        if (const ProcObject* p = db->proc(name->name))
-            return qint64(p->objectId);
+        if (!name || !db) return {};
+        if (const TableObject* t = db->table(name->name)) return qint64(t->objectId);
+        if (const ProcObject* p = db->proc(name->name)) return qint64(p->objectId);
         return {};
     }
     throw EvalError{msg::unknownFunction(e.name)};

@@ -2,6 +2,8 @@
 
 #include <QSet>
 
+using namespace Qt::StringLiterals;
+
 namespace sqlsim {
 
 namespace {
@@ -18,21 +20,13 @@ bool isWordPart(QChar c) {
 
 bool isReservedWord(const QString& word) {
     static const QSet<QString> words = {
-        QStringLiteral("add"),       QStringLiteral("all"),       QStringLiteral("alter"),
-        QStringLiteral("and"),       QStringLiteral("as"),        QStringLiteral("asc"),
-        QStringLiteral("backup"),    QStringLiteral("begin"),     QStringLiteral("by"),
-        QStringLiteral("create"),    QStringLiteral("database"),  QStringLiteral("dbcc"),
-        QStringLiteral("default"),   QStringLiteral("delete"),    QStringLiteral("desc"),
-        QStringLiteral("drop"),      QStringLiteral("else"),      QStringLiteral("end"),
-        QStringLiteral("exec"),      QStringLiteral("execute"),   QStringLiteral("exists"),
-        QStringLiteral("from"),      QStringLiteral("if"),        QStringLiteral("insert"),
-        QStringLiteral("into"),      QStringLiteral("is"),        QStringLiteral("not"),
-        QStringLiteral("null"),      QStringLiteral("on"),        QStringLiteral("or"),
-        QStringLiteral("order"),     QStringLiteral("print"),     QStringLiteral("proc"),
-        QStringLiteral("procedure"), QStringLiteral("select"),    QStringLiteral("set"),
-        QStringLiteral("table"),     QStringLiteral("to"),        QStringLiteral("update"),
-        QStringLiteral("use"),       QStringLiteral("values"),    QStringLiteral("where"),
-        QStringLiteral("with"),      QStringLiteral("file"),      QStringLiteral("load"),
+        u"add"_s,   u"all"_s,   u"alter"_s,  u"and"_s,      u"as"_s,   u"asc"_s,       u"backup"_s,
+        u"begin"_s, u"by"_s,    u"create"_s, u"database"_s, u"dbcc"_s, u"default"_s,   u"delete"_s,
+        u"desc"_s,  u"drop"_s,  u"else"_s,   u"end"_s,      u"exec"_s, u"execute"_s,   u"exists"_s,
+        u"from"_s,  u"if"_s,    u"insert"_s, u"into"_s,     u"is"_s,   u"not"_s,       u"null"_s,
+        u"on"_s,    u"or"_s,    u"order"_s,  u"print"_s,    u"proc"_s, u"procedure"_s, u"select"_s,
+        u"set"_s,   u"table"_s, u"to"_s,     u"update"_s,   u"use"_s,  u"values"_s,    u"where"_s,
+        u"with"_s,  u"file"_s,  u"load"_s,
     };
     return words.contains(word.toLower());
 }
@@ -42,7 +36,8 @@ LexResult tokenize(const QString& text) {
     const int n = static_cast<int>(text.size());
     int i = 0;
     int line = 1;
-    auto push = [&](SqlToken::Kind kind, int begin, int end, const QString& value, bool national = false) {
+    auto push = [&](SqlToken::Kind kind, int begin, int end, const QString& value,
+                    bool national = false) {
         SqlToken t;
         t.kind = kind;
         t.begin = begin;
@@ -65,15 +60,13 @@ LexResult tokenize(const QString& text) {
             continue;
         }
         if (c == u'-' && i + 1 < n && text[i + 1] == u'-') {
-            while (i < n && text[i] != u'\n')
-                ++i;
+            while (i < n && text[i] != u'\n') ++i;
             continue;
         }
         if (c == u'/' && i + 1 < n && text[i + 1] == u'*') {
             i += 2;
             while (i < n && !(text[i] == u'*' && i + 1 < n && text[i + 1] == u'/')) {
-                if (text[i] == u'\n')
-                    ++line;
+                if (text[i] == u'\n') ++line;
                 ++i;
             }
             i = qMin(n, i + 2);
@@ -99,8 +92,7 @@ LexResult tokenize(const QString& text) {
                     ++i;
                     break;
                 }
-                if (text[i] == u'\n')
-                    ++line;
+                if (text[i] == u'\n') ++line;
                 value += text[i];
                 ++i;
             }
@@ -117,41 +109,36 @@ LexResult tokenize(const QString& text) {
             return true;
         };
         if (c == u'\'' || national) {
-            if (!delimited(QChar(u'\''), national ? 2 : 1, SqlToken::Kind::String, national))
-                break;
+            if (!delimited(QChar(u'\''), national ? 2 : 1, SqlToken::Kind::String, national)) break;
             continue;
         }
         if (c == u'"' || c == u'[') {
             const bool quoted = c == u'"';
             if (!delimited(quoted ? QChar(u'"') : QChar(u']'), 1,
-                           quoted ? SqlToken::Kind::DoubleQuoted : SqlToken::Kind::Bracketed, false))
+                           quoted ? SqlToken::Kind::DoubleQuoted : SqlToken::Kind::Bracketed,
+                           false))
                 break;
             continue;
         }
         if (c.isDigit()) {
-            while (i < n && (text[i].isDigit() || text[i] == u'.'))
-                ++i;
+            while (i < n && (text[i].isDigit() || text[i] == u'.')) ++i;
             push(SqlToken::Kind::Number, begin, i, text.mid(begin, i - begin));
             continue;
         }
         if (c == u'@') {
             ++i;
-            if (i < n && text[i] == u'@')
-                ++i;
-            while (i < n && isWordPart(text[i]))
-                ++i;
+            if (i < n && text[i] == u'@') ++i;
+            while (i < n && isWordPart(text[i])) ++i;
             push(SqlToken::Kind::Variable, begin, i, text.mid(begin, i - begin));
             continue;
         }
         if (isWordStart(c)) {
-            while (i < n && isWordPart(text[i]))
-                ++i;
+            while (i < n && isWordPart(text[i])) ++i;
             push(SqlToken::Kind::Word, begin, i, text.mid(begin, i - begin));
             continue;
         }
         // Two-character operators, then any single character.
-        static const QString pairs[] = {QStringLiteral("<>"), QStringLiteral(">="), QStringLiteral("<="),
-                                        QStringLiteral("!=")};
+        static const QString pairs[] = {u"<>"_s, u">="_s, u"<="_s, u"!="_s};
         bool paired = false;
         for (const QString& p : pairs) {
             if (QStringView(text).mid(i, 2) == p) {
@@ -161,8 +148,7 @@ LexResult tokenize(const QString& text) {
                 break;
             }
         }
-        if (paired)
-            continue;
+        if (paired) continue;
         ++i;
         push(SqlToken::Kind::Symbol, begin, i, QString(c));
     }

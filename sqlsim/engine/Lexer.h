@@ -13,8 +13,8 @@ struct SqlToken {
     QString text;  // value: quotes removed and doubled quotes undone; words as written
     QString raw;   // as written in the batch
     int line = 1;
-    int begin = 0;  // offset of the first character in the batch
-    int end = 0;    // offset just past the token
+    int begin = 0;          // offset of the first character in the batch
+    int end = 0;            // offset just past the token
     bool national = false;  // N'...'
 
     bool isWord(QStringView word) const {

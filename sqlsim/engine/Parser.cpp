@@ -5,6 +5,8 @@
 
 #include <QSet>
 
+using namespace Qt::StringLiterals;
+
 namespace sqlsim {
 
 namespace {
@@ -17,10 +19,9 @@ using Kind = SqlToken::Kind;
 
 bool startsStatement(const SqlToken& t) {
     static const QSet<QString> words = {
-        QStringLiteral("select"), QStringLiteral("if"),       QStringLiteral("use"),    QStringLiteral("create"),
-        QStringLiteral("exec"),   QStringLiteral("execute"),  QStringLiteral("insert"), QStringLiteral("drop"),
-        QStringLiteral("dbcc"),   QStringLiteral("backup"),   QStringLiteral("set"),    QStringLiteral("print"),
-        QStringLiteral("begin"),  QStringLiteral("commit"),   QStringLiteral("rollback"),
+        u"select"_s,  u"if"_s,     u"use"_s,   u"create"_s, u"exec"_s,
+        u"execute"_s, u"insert"_s, u"drop"_s,  u"dbcc"_s,   u"backup"_s,
+        u"set"_s,     u"print"_s,  u"begin"_s, u"commit"_s, u"rollback"_s,
     };
     return t.kind == Kind::Word && words.contains(t.text.toLower());
 }
@@ -46,17 +47,14 @@ public:
             out.push_back(statement(first));
             first = false;
         }
-        if (m_unclosed)
-            throwUnclosed();
+        if (m_unclosed) throwUnclosed();
         return out;
     }
 
     ObjectName objectNameOnly() {
         ObjectName name = objectName();
-        if (!atEnd())
-            failNear(peek());
-        if (m_unclosed)
-            throwUnclosed();
+        if (!atEnd()) failNear(peek());
+        if (m_unclosed) throwUnclosed();
         return name;
     }
 
@@ -64,8 +62,7 @@ private:
     // Bounds the recursion of nested expressions and statements, as the server bounds its own.
     struct NestingGuard {
         explicit NestingGuard(Parser& p) : parser(p) {
-            if (++parser.m_nesting > 128)
-                throw ParseFailure{{msg::nestedTooDeeply()}};
+            if (++parser.m_nesting > 128) throw ParseFailure{{msg::nestedTooDeeply()}};
         }
         ~NestingGuard() { --parser.m_nesting; }
         NestingGuard(const NestingGuard&) = delete;
@@ -79,8 +76,7 @@ private:
     }
     const SqlToken& next() {
         const SqlToken& t = peek();
-        if (m_pos < static_cast<int>(m_tokens.size()) - 1)
-            ++m_pos;
+        if (m_pos < static_cast<int>(m_tokens.size()) - 1) ++m_pos;
         return t;
     }
     bool atEnd() const { return peek().kind == Kind::End; }
@@ -99,12 +95,10 @@ private:
         return false;
     }
     void expectWord(QStringView w) {
-        if (!acceptWord(w))
-            failNear(peek());
+        if (!acceptWord(w)) failNear(peek());
     }
     void expectSymbol(QStringView s) {
-        if (!acceptSymbol(s))
-            failNear(peek());
+        if (!acceptSymbol(s)) failNear(peek());
     }
 
     // An unclosed quote is reported first, followed by the syntax error it causes.
@@ -114,22 +108,20 @@ private:
     }
 
     [[noreturn]] void failNear(const SqlToken& at) const {
-        if (m_unclosed)
-            throwUnclosed();
+        if (m_unclosed) throwUnclosed();
         const SqlToken* t = &at;
         if (t->kind == Kind::End) {
             // At the end of the batch the server names the last thing it read.
-            if (m_tokens.size() < 2)
-                throw ParseFailure{{msg::syntaxNear(QString(), t->line)}};
+            if (m_tokens.size() < 2) throw ParseFailure{{msg::syntaxNear(QString(), t->line)}};
             t = &m_tokens[m_tokens.size() - 2];
         }
         if (t->kind == Kind::Word && isReservedWord(t->text))
             throw ParseFailure{{msg::syntaxNearKeyword(t->text, t->line)}};
-        throw ParseFailure{{msg::syntaxNear(t->kind == Kind::Bracketed || t->kind == Kind::DoubleQuoted ||
-                                                   t->kind == Kind::String
-                                               ? t->text
-                                               : t->raw,
-                                           t->line)}};
+        throw ParseFailure{{msg::syntaxNear(
+            t->kind == Kind::Bracketed || t->kind == Kind::DoubleQuoted || t->kind == Kind::String
+                ? t->text
+                : t->raw,
+            t->line)}};
     }
 
     QString name() {
@@ -154,13 +146,10 @@ private:
             }
             parts << name();
         }
-        if (parts.size() > 3)
-            failNear(peek());
+        if (parts.size() > 3) failNear(peek());
         result.name = parts.takeLast();
-        if (!parts.isEmpty())
-            result.owner = parts.takeLast();
-        if (!parts.isEmpty())
-            result.database = parts.takeLast();
+        if (!parts.isEmpty()) result.owner = parts.takeLast();
+        if (!parts.isEmpty()) result.database = parts.takeLast();
         result.written = m_text.mid(begin, m_tokens[m_pos - 1].end - begin);
         return result;
     }
@@ -175,28 +164,19 @@ private:
     StatementPtr statement(bool first) {
         const NestingGuard guard(*this);
         const SqlToken& t = peek();
-        if (t.isWord(u"select"))
-            return selectStatement();
-        if (t.isWord(u"if"))
-            return ifStatement();
-        if (t.isWord(u"use"))
-            return useStatement();
-        if (t.isWord(u"create"))
-            return createStatement(first);
+        if (t.isWord(u"select")) return selectStatement();
+        if (t.isWord(u"if")) return ifStatement();
+        if (t.isWord(u"use")) return useStatement();
+        if (t.isWord(u"create")) return createStatement(first);
         if (t.isWord(u"exec") || t.isWord(u"execute")) {
             next();
             return execBody(t);
         }
-        if (t.isWord(u"insert"))
-            return insertStatement();
-        if (t.isWord(u"drop"))
-            return dropStatement();
-        if (t.isWord(u"dbcc"))
-            return dbccStatement();
-        if (t.isWord(u"backup"))
-            return backupStatement();
-        if (t.isWord(u"set"))
-            return setStatement();
+        if (t.isWord(u"insert")) return insertStatement();
+        if (t.isWord(u"drop")) return dropStatement();
+        if (t.isWord(u"dbcc")) return dbccStatement();
+        if (t.isWord(u"backup")) return backupStatement();
+        if (t.isWord(u"set")) return setStatement();
         if (t.isWord(u"print")) {
             next();
             auto s = make(Statement::Kind::Print, t);
@@ -207,8 +187,7 @@ private:
             next();
             if (t.isWord(u"begin") && !(peek().isWord(u"tran") || peek().isWord(u"transaction")))
                 failNear(peek());
-            if (!acceptWord(u"tran") && !acceptWord(u"transaction"))
-                acceptWord(u"work");
+            if (!acceptWord(u"tran") && !acceptWord(u"transaction")) acceptWord(u"work");
             return make(Statement::Kind::Set, t);
         }
         // A batch may start with a procedure name alone: it is executed.
@@ -292,8 +271,7 @@ private:
                     e->args.push_back(star);
                 } else {
                     e->args.push_back(expression());
-                    while (acceptSymbol(u","))
-                        e->args.push_back(expression());
+                    while (acceptSymbol(u",")) e->args.push_back(expression());
                 }
             }
             expectSymbol(u")");
@@ -314,8 +292,7 @@ private:
         expectWord(u"select");
         SelectQuery q;
         if (acceptWord(u"top")) {
-            if (peek().kind != Kind::Number)
-                failNear(peek());
+            if (peek().kind != Kind::Number) failNear(peek());
             q.top = next().text.toLongLong();
         }
         do {
@@ -332,8 +309,9 @@ private:
             QString alias = e->kind == Expr::Kind::Column ? e->name : QString();
             if (acceptWord(u"as"))
                 alias = name();
-            else if (peek().kind == Kind::Bracketed || (peek().kind == Kind::Word && !isReservedWord(peek().text) &&
-                                                         !startsStatement(peek())))
+            else if (peek().kind == Kind::Bracketed ||
+                     (peek().kind == Kind::Word && !isReservedWord(peek().text) &&
+                      !startsStatement(peek())))
                 alias = name();
             else if (peek().kind == Kind::String)
                 alias = next().text;
@@ -345,7 +323,8 @@ private:
             if (acceptWord(u"as"))
                 name();
             else if (peek().kind == Kind::Bracketed ||
-                     (peek().kind == Kind::Word && !isReservedWord(peek().text) && !startsStatement(peek())))
+                     (peek().kind == Kind::Word && !isReservedWord(peek().text) &&
+                      !startsStatement(peek())))
                 name();
         }
         if (acceptWord(u"where")) {
@@ -353,14 +332,13 @@ private:
                 Condition c;
                 c.left = expression();
                 const SqlToken& op = peek();
-                static const QSet<QString> ops = {QStringLiteral("="), QStringLiteral("<>"), QStringLiteral("!="),
-                                                  QStringLiteral("<"), QStringLiteral(">"),  QStringLiteral("<="),
-                                                  QStringLiteral(">=")};
+                static const QSet<QString> ops = {u"="_s, u"<>"_s, u"!="_s, u"<"_s,
+                                                  u">"_s, u"<="_s, u">="_s};
                 if (op.kind == Kind::Symbol && ops.contains(op.text))
                     c.op = next().text;
                 else if (op.isWord(u"like")) {
                     next();
-                    c.op = QStringLiteral("like");
+                    c.op = u"like"_s;
                 } else
                     failNear(op);
                 c.right = expression();
@@ -391,11 +369,9 @@ private:
         expectSymbol(u"(");
         s->select = selectQuery();
         expectSymbol(u")");
-        if (atEnd())
-            failNear(peek());
+        if (atEnd()) failNear(peek());
         s->thenBranch = statement(false);
-        if (acceptWord(u"else"))
-            s->elseBranch = statement(false);
+        if (acceptWord(u"else")) s->elseBranch = statement(false);
         return s;
     }
 
@@ -409,8 +385,7 @@ private:
 
     ColumnDef columnType() {
         const SqlToken& t = peek();
-        if (t.kind != Kind::Word && t.kind != Kind::Bracketed)
-            failNear(t);
+        if (t.kind != Kind::Word && t.kind != Kind::Bracketed) failNear(t);
         next();
         const QString type = t.text.toLower();
         int length = -1;
@@ -424,8 +399,7 @@ private:
             } else
                 failNear(n);
             if (acceptSymbol(u","))
-                if (peek().kind == Kind::Number)
-                    next();
+                if (peek().kind == Kind::Number) next();
             expectSymbol(u")");
         }
         ColumnDef def;
@@ -438,7 +412,8 @@ private:
             def.length = length < 0 ? (type == u"text" ? 8000 : 1) : length;
         } else if (type == u"nvarchar" || type == u"sysname" || type == u"ntext") {
             def.type = ColumnType::NVarChar;
-            def.length = length < 0 ? (type == u"ntext" ? 4000 : (type == u"sysname" ? 128 : 1)) : length;
+            def.length =
+                length < 0 ? (type == u"ntext" ? 4000 : (type == u"sysname" ? 128 : 1)) : length;
         } else if (type == u"nchar") {
             def.type = ColumnType::NChar;
             def.length = length < 0 ? 1 : length;
@@ -472,25 +447,22 @@ private:
         if (peek().isWord(u"proc") || peek().isWord(u"procedure")) {
             next();
             if (!first)
-                throw ParseFailure{{msg::mustBeFirstInBatch(QStringLiteral("CREATE PROCEDURE"), create.line)}};
+                throw ParseFailure{{msg::mustBeFirstInBatch(u"CREATE PROCEDURE"_s, create.line)}};
             auto s = make(Statement::Kind::CreateProc, create);
             s->object = objectName();
             if (acceptWord(u"with")) {
                 do {
-                    if (!acceptWord(u"encryption") && !acceptWord(u"recompile"))
-                        failNear(peek());
+                    if (!acceptWord(u"encryption") && !acceptWord(u"recompile")) failNear(peek());
                 } while (acceptSymbol(u","));
             }
             const SqlToken& as = peek();
             expectWord(u"as");
             s->body = m_text.mid(as.end);
             while (!atEnd()) {
-                if (acceptSymbol(u";"))
-                    continue;
+                if (acceptSymbol(u";")) continue;
                 s->bodyStatements.push_back(statement(false));
             }
-            if (s->bodyStatements.empty())
-                failNear(peek());
+            if (s->bodyStatements.empty()) failNear(peek());
             return s;
         }
         failNear(peek());
@@ -507,8 +479,7 @@ private:
         }
         auto s = make(Statement::Kind::ExecProc, start);
         s->object = objectName();
-        if (atEnd() || peek().isSymbol(u";") || startsStatement(peek()))
-            return s;
+        if (atEnd() || peek().isSymbol(u";") || startsStatement(peek())) return s;
         do {
             ExecParam p;
             if (peek().kind == Kind::Variable && peek(1).isSymbol(u"=")) {
@@ -530,7 +501,8 @@ private:
             } else if (v.isWord(u"null")) {
                 next();
                 p.value = e;
-            } else if (v.kind == Kind::Bracketed || (v.kind == Kind::Word && !isReservedWord(v.text))) {
+            } else if (v.kind == Kind::Bracketed ||
+                       (v.kind == Kind::Word && !isReservedWord(v.text))) {
                 next();
                 e->value = v.text;  // a bare word passed to a procedure is a string
                 p.value = e;
@@ -539,8 +511,7 @@ private:
             } else {
                 failNear(v);
             }
-            if (acceptWord(u"output") || acceptWord(u"out"))
-                p.output = true;
+            if (acceptWord(u"output") || acceptWord(u"out")) p.output = true;
             s->params.push_back(p);
         } while (acceptSymbol(u","));
         return s;
@@ -601,8 +572,7 @@ private:
     StatementPtr dbccStatement() {
         auto s = make(Statement::Kind::Dbcc, next());
         const SqlToken& command = peek();
-        if (command.kind != Kind::Word)
-            failNear(command);
+        if (command.kind != Kind::Word) failNear(command);
         next();
         s->command = command.text.toUpper();
         if (acceptSymbol(u"(")) {
@@ -622,7 +592,7 @@ private:
                     } else if (t.isSymbol(u"-") && peek(1).kind == Kind::Number) {
                         next();
                         a.kind = DbccArg::Kind::Number;
-                        a.text = QStringLiteral("-") + next().text;
+                        a.text = u"-"_s + next().text;
                     } else if (t.isName()) {
                         const ObjectName n = objectName();
                         a.kind = DbccArg::Kind::Name;
@@ -638,9 +608,8 @@ private:
         }
         if (acceptWord(u"with")) {
             static const QSet<QString> known = {
-                QStringLiteral("NO_INFOMSGS"),   QStringLiteral("ALL_ERRORMSGS"), QStringLiteral("TABLERESULTS"),
-                QStringLiteral("PHYSICAL_ONLY"), QStringLiteral("TABLOCK"),       QStringLiteral("ESTIMATEONLY"),
-                QStringLiteral("COUNT_ROWS"),
+                u"NO_INFOMSGS"_s, u"ALL_ERRORMSGS"_s, u"TABLERESULTS"_s, u"PHYSICAL_ONLY"_s,
+                u"TABLOCK"_s,     u"ESTIMATEONLY"_s,  u"COUNT_ROWS"_s,
             };
             do {
                 const SqlToken& o = peek();
@@ -662,8 +631,7 @@ private:
         expectWord(u"with");
         do {
             const SqlToken& o = peek();
-            if (!o.isWord(u"no_log") && !o.isWord(u"truncate_only"))
-                failNear(o);
+            if (!o.isWord(u"no_log") && !o.isWord(u"truncate_only")) failNear(o);
             s->options << next().text.toUpper();
         } while (acceptSymbol(u","));
         return s;
@@ -680,18 +648,15 @@ private:
         if (acceptWord(u"transaction")) {
             expectWord(u"isolation");
             expectWord(u"level");
-            while (peek().kind == Kind::Word && !startsStatement(peek()))
-                next();
+            while (peek().kind == Kind::Word && !startsStatement(peek())) next();
             return s;
         }
         do {
             const SqlToken& option = peek();
-            if (option.kind != Kind::Word)
-                failNear(option);
+            if (option.kind != Kind::Word) failNear(option);
             s->options << next().text.toUpper();
         } while (acceptSymbol(u","));
-        if (peek().isSymbol(u"-") && peek(1).kind == Kind::Number)
-            next();
+        if (peek().isSymbol(u"-") && peek(1).kind == Kind::Number) next();
         const SqlToken& value = peek();
         if (value.isWord(u"on") || value.isWord(u"off") || value.kind == Kind::Number ||
             value.kind == Kind::String || (value.kind == Kind::Word && !startsStatement(value)))

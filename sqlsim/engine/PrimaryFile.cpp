@@ -12,6 +12,8 @@
 
 #include <stdexcept>
 
+using namespace Qt::StringLiterals;
+
 namespace sqlsim {
 
 namespace {
@@ -22,20 +24,19 @@ constexpr qint64 kLargestRecord = 1024 * 1024;
 QJsonObject recordJson(const DetachedDatabase& d) {
     QJsonArray files;
     for (const DetachedRecordedFile& f : d.files)
-        files.append(QJsonObject{{QStringLiteral("fileId"), f.fileId},
-                                 {QStringLiteral("name"), f.name},
-                                 {QStringLiteral("filename"), f.filename},
-                                 {QStringLiteral("groupId"), f.groupId}});
+        files.append(QJsonObject{{u"fileId"_s, f.fileId},
+                                 {u"name"_s, f.name},
+                                 {u"filename"_s, f.filename},
+                                 {u"groupId"_s, f.groupId}});
     QJsonArray tables;
     for (const ScenarioTable& t : d.tables)
-        tables.append(QJsonObject{{QStringLiteral("owner"), t.owner},
-                                  {QStringLiteral("name"), t.name},
-                                  {QStringLiteral("rows"), t.rowCount},
-                                  {QStringLiteral("pages"), t.pages},
-                                  {QStringLiteral("objectId"), t.objectId}});
-    return QJsonObject{{QStringLiteral("databaseName"), d.databaseName},
-                       {QStringLiteral("files"), files},
-                       {QStringLiteral("tables"), tables}};
+        tables.append(QJsonObject{{u"owner"_s, t.owner},
+                                  {u"name"_s, t.name},
+                                  {u"rows"_s, t.rowCount},
+                                  {u"pages"_s, t.pages},
+                                  {u"objectId"_s, t.objectId}});
+    return QJsonObject{
+        {u"databaseName"_s, d.databaseName}, {u"files"_s, files}, {u"tables"_s, tables}};
 }
 
 void writeFile(const QString& path, const QByteArray& content) {

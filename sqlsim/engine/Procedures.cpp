@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 namespace sqlsim {
 
 bool SessionImpl::nestDeeper() {
@@ -21,9 +23,9 @@ bool SessionImpl::nestDeeper() {
     return true;
 }
 
-SessionImpl::Outcome SessionImpl::runProcedureBody(const QString& name, const std::function<int()>& body) {
-    if (!nestDeeper())
-        return Outcome::Abort;
+SessionImpl::Outcome SessionImpl::runProcedureBody(const QString& name,
+                                                   const std::function<int()>& body) {
+    if (!nestDeeper()) return Outcome::Abort;
     const Frame saved = m_frame;
     ++m_frame.depth;
     m_frame.procName = name;
@@ -46,10 +48,12 @@ SessionImpl::Outcome SessionImpl::runProcedureBody(const QString& name, const st
 }
 
 SessionImpl::Outcome SessionImpl::callUserProcedure(DatabaseState& db, const ProcObject& proc) {
-    const std::vector<StatementPtr> statements = proc.statements;  // the body may drop the procedure
+    const std::vector<StatementPtr> statements =
+        proc.statements;  // the body may drop the procedure
     const int saved = m_dbid;
     m_dbid = db.dbid;
-    const Outcome o = runProcedureBody(proc.name, [&]() { return runStatements(statements) == Outcome::Ok ? 0 : -6; });
+    const Outcome o = runProcedureBody(
+        proc.name, [&]() { return runStatements(statements) == Outcome::Ok ? 0 : -6; });
     m_dbid = saved;
     return o;
 }
@@ -59,30 +63,28 @@ SessionImpl::Outcome SessionImpl::runExecProc(const Statement& s) {
     DatabaseState* db = current();
     if (!n.database.isEmpty()) {
         db = m_state->database(n.database);
-        if (!db)
-            return abort(msg::unknownDatabase(n.database));
+        if (!db) return abort(msg::unknownDatabase(n.database));
     }
     if (db) {
-        if (const ProcObject* p = db->proc(n.name))
-            return callUserProcedure(*db, *p);
+        if (const ProcObject* p = db->proc(n.name)) return callUserProcedure(*db, *p);
     }
     const QString name = n.name.toLower();
-    const bool inMaster = db && sameName(db->name, QStringLiteral("master"));
+    const bool inMaster = db && sameName(db->name, u"master"_s);
     const std::vector<ExecParam>& params = s.params;
     if (name == u"sp_attach_db")
-        return runProcedureBody(QStringLiteral("sp_attach_db"), [&]() { return spAttachDb(params, false); });
+        return runProcedureBody(u"sp_attach_db"_s, [&]() { return spAttachDb(params, false); });
     if (name == u"sp_attach_single_file_db")
-        return runProcedureBody(QStringLiteral("sp_attach_single_file_db"),
+        return runProcedureBody(u"sp_attach_single_file_db"_s,
                                 [&]() { return spAttachDb(params, true); });
     if (name == u"sp_dboption")
-        return runProcedureBody(QStringLiteral("sp_dboption"), [&]() { return spDbOption(params); });
+        return runProcedureBody(u"sp_dboption"_s, [&]() { return spDbOption(params); });
     if (name == u"sp_msforeachtable")
-        return runProcedureBody(QStringLiteral("sp_MSforeachtable"), [&]() { return spForEachTable(params); });
+        return runProcedureBody(u"sp_MSforeachtable"_s, [&]() { return spForEachTable(params); });
     if (name == u"xp_cmdshell" && inMaster)
-        return runProcedureBody(QStringLiteral("xp_cmdshell"), [&]() { return xpCmdShell(params); });
+        return runProcedureBody(u"xp_cmdshell"_s, [&]() { return xpCmdShell(params); });
     if (name == u"sp_executesql") {
-        const QString text = paramValue(params, QStringLiteral("@stmt"), 0).value_or(QString());
-        return runProcedureBody(QStringLiteral("sp_executesql"),
+        const QString text = paramValue(params, u"@stmt"_s, 0).value_or(QString());
+        return runProcedureBody(u"sp_executesql"_s,
                                 [&]() { return runText(text) == Outcome::Ok ? 0 : -6; });
     }
     if (name == u"sp_datatype_info" || name == u"sp_server_info")
@@ -90,12 +92,13 @@ SessionImpl::Outcome SessionImpl::runExecProc(const Statement& s) {
     return fail(msg::procedureNotFound(n.written));
 }
 
-// ---- sp_dboption ----------------------------------------------------------------------------------
+// ---- sp_dboption
+// ----------------------------------------------------------------------------------
 
 int SessionImpl::spDbOption(const std::vector<ExecParam>& params) {
-    const auto dbname = paramValue(params, QStringLiteral("@dbname"), 0);
-    const auto optname = paramValue(params, QStringLiteral("@optname"), 1);
-    const auto optvalue = paramValue(params, QStringLiteral("@optvalue"), 2);
+    const auto dbname = paramValue(params, u"@dbname"_s, 0);
+    const auto optname = paramValue(params, u"@optname"_s, 1);
+    const auto optvalue = paramValue(params, u"@optvalue"_s, 2);
     if (!dbname || dbname->isEmpty() || !optname || !optvalue)
         return 0;  // listing options or settings: nothing the clients read
     DatabaseState* db = m_state->database(*dbname);
@@ -105,10 +108,15 @@ int SessionImpl::spDbOption(const std::vector<ExecParam>& params) {
         return 1;
     }
     static const QStringList options = {
-        QStringLiteral("single user"),          QStringLiteral("read only"),     QStringLiteral("dbo use only"),
-        QStringLiteral("autoshrink"),           QStringLiteral("autoclose"),     QStringLiteral("offline"),
-        QStringLiteral("select into/bulkcopy"), QStringLiteral("trunc. log on chkpt."),
-        QStringLiteral("torn page detection"),
+        u"single user"_s,
+        u"read only"_s,
+        u"dbo use only"_s,
+        u"autoshrink"_s,
+        u"autoclose"_s,
+        u"offline"_s,
+        u"select into/bulkcopy"_s,
+        u"trunc. log on chkpt."_s,
+        u"torn page detection"_s,
     };
     QStringList matches;
     for (const QString& o : options)
@@ -128,20 +136,21 @@ int SessionImpl::spDbOption(const std::vector<ExecParam>& params) {
         done(false, 0, 0);
         return 1;
     }
-    if (matches.front() != u"single user")
-        return 0;
+    if (matches.front() != u"single user") return 0;
     // Another connection inside the database stops the change: switching on while anyone else is
     // in it, switching off while the one user of the single-user database is another connection.
     const std::vector<int> inside = m_state->sessionsIn(db->dbid);
-    const bool othersInside = std::any_of(inside.begin(), inside.end(), [&](int spid) { return spid != m_spid; });
+    const bool othersInside =
+        std::any_of(inside.begin(), inside.end(), [&](int spid) { return spid != m_spid; });
     if (othersInside && (on || db->singleUser)) {
         if (m_state->profile == Profile::Sql70) {
             message(msg::cannotChangeOptionInUse(matches.front()));
         } else {
             // 2000's sp_dboption runs ALTER DATABASE: its errors name no procedure.
-            message(on ? msg::databaseStateInUse(db->name) : msg::singleUserDatabaseInUse(db->name), false);
+            message(on ? msg::databaseStateInUse(db->name) : msg::singleUserDatabaseInUse(db->name),
+                    false);
             message(msg::alterDatabaseFailed(), false);
-            message(msg::procCommandFailed(QStringLiteral("sp_dboption")));
+            message(msg::procCommandFailed(u"sp_dboption"_s));
         }
         done(false, 0, 0);
         return 1;
@@ -150,40 +159,37 @@ int SessionImpl::spDbOption(const std::vector<ExecParam>& params) {
     return 0;
 }
 
-// ---- sp_MSforeachtable ----------------------------------------------------------------------------
+// ---- sp_MSforeachtable
+// ----------------------------------------------------------------------------
 
 int SessionImpl::spForEachTable(const std::vector<ExecParam>& params) {
     DatabaseState* db = current();
-    if (!db)
-        return 1;
-    const QString replace = paramValue(params, QStringLiteral("@replacechar"), 1).value_or(QStringLiteral("?"));
+    if (!db) return 1;
+    const QString replace = paramValue(params, u"@replacechar"_s, 1).value_or(u"?"_s);
     QStringList commands;
     for (const char* name : {"@command1", "@command2", "@command3"}) {
         const auto c = paramValue(params, QString::fromLatin1(name), name[8] == '1' ? 0 : 99);
-        if (c && !c->isEmpty())
-            commands << *c;
+        if (c && !c->isEmpty()) commands << *c;
     }
     if (commands.isEmpty()) {
-        message(msg::parameterNotSupplied(QStringLiteral("sp_MSforeachtable"), QStringLiteral("@command1")));
+        message(msg::parameterNotSupplied(u"sp_MSforeachtable"_s, u"@command1"_s));
         done(false, 0, 0);
         return 1;
     }
-    if (const auto pre = paramValue(params, QStringLiteral("@precommand"), 99); pre && !pre->isEmpty())
+    if (const auto pre = paramValue(params, u"@precommand"_s, 99); pre && !pre->isEmpty())
         runText(*pre);
     // The list of tables is taken before the commands run; they may create or drop tables.
     QStringList tables;
-    for (const TableObject& t : db->tables)
-        tables << QStringLiteral("[") + t.owner + QStringLiteral("].[") + t.name + QStringLiteral("]");
+    for (const TableObject& t : db->tables) tables << u"["_s + t.owner + u"].["_s + t.name + u"]"_s;
     int status = 0;
     for (const QString& table : tables) {
         for (const QString& command : commands) {
             QString text = command;
-            text.replace(replace.isEmpty() ? QStringLiteral("?") : replace, table);
-            if (runText(text) != Outcome::Ok)
-                status = 1;
+            text.replace(replace.isEmpty() ? u"?"_s : replace, table);
+            if (runText(text) != Outcome::Ok) status = 1;
         }
     }
-    if (const auto post = paramValue(params, QStringLiteral("@postcommand"), 99); post && !post->isEmpty())
+    if (const auto post = paramValue(params, u"@postcommand"_s, 99); post && !post->isEmpty())
         runText(*post);
     return status;
 }

@@ -7,6 +7,8 @@
 
 #include <stdexcept>
 
+using namespace Qt::StringLiterals;
+
 namespace sqlsim {
 
 namespace {
@@ -37,10 +39,9 @@ bool boolean(const QJsonObject& o, const char* key, bool fallback) {
 
 ScenarioTable readTable(const QJsonObject& o) {
     ScenarioTable t;
-    t.owner = text(o, "owner", QStringLiteral("dbo"));
+    t.owner = text(o, "owner", u"dbo"_s);
     t.name = text(o, "name");
-    if (t.name.isEmpty())
-        fail(QStringLiteral("scenario: a table without a name"));
+    if (t.name.isEmpty()) fail(u"scenario: a table without a name"_s);
     t.rowCount = integer64(o, "rows", 0);
     t.pages = integer(o, "pages", -1);
     t.objectId = integer(o, "objectId", 0);
@@ -83,7 +84,7 @@ ScenarioDatabase readDatabase(const QJsonObject& o) {
     db.name = text(o, "name");
     db.dbid = integer(o, "dbid", 0);
     if (db.name.isEmpty() || db.dbid <= 0)
-        fail(QStringLiteral("scenario: every database needs a name and a dbid"));
+        fail(u"scenario: every database needs a name and a dbid"_s);
     db.singleUser = boolean(o, "singleUser", false);
     int fileId = 1;
     for (const QJsonValue& v : o.value(QLatin1String("files")).toArray()) {
@@ -132,10 +133,10 @@ DetachedDatabase detachedFromJson(const QJsonObject& o) {
 
 namespace {
 
-ScenarioDatabase systemDatabase(const QString& name, int dbid, const QString& dataFile, const QString& logicalData,
-                                const QString& logFile, const QString& logicalLog,
-                                std::vector<ScenarioTable> tables = {}) {
-    const QString dir = QStringLiteral("C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\");
+ScenarioDatabase systemDatabase(const QString& name, int dbid, const QString& dataFile,
+                                const QString& logicalData, const QString& logFile,
+                                const QString& logicalLog, std::vector<ScenarioTable> tables = {}) {
+    const QString dir = u"C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\"_s;
     ScenarioDatabase db;
     db.name = name;
     db.dbid = dbid;
@@ -156,37 +157,34 @@ ScenarioTable table(const QString& name, qint64 rows) {
 
 QString defaultBanner(Profile profile) {
     if (profile == Profile::Sql70)
-        return QStringLiteral("Microsoft SQL Server  7.00 - 7.00.623 (Intel X86) \n\tNov 27 1998 22:20:07 \n\t"
-                              "Copyright (c) 1988-1998 Microsoft Corporation\n\tStandard Edition on Windows NT "
-                              "5.0 (Build 2195: Service Pack 4)\n");
-    return QStringLiteral("Microsoft SQL Server  2000 - 8.00.2039 (Intel X86) \n\tMay  3 2005 23:18:38 \n\t"
-                          "Copyright (c) 1988-2003 Microsoft Corporation\n\tEnterprise Edition on Windows NT 5.2 "
-                          "(Build 3790: Service Pack 1)\n");
+        return u"Microsoft SQL Server  7.00 - 7.00.623 (Intel X86) \n\tNov 27 1998 22:20:07 \n\t"
+               u"Copyright (c) 1988-1998 Microsoft Corporation\n\tStandard Edition on Windows NT "
+               u"5.0 (Build 2195: Service Pack 4)\n"_s;
+    return u"Microsoft SQL Server  2000 - 8.00.2039 (Intel X86) \n\tMay  3 2005 23:18:38 \n\t"
+           u"Copyright (c) 1988-2003 Microsoft Corporation\n\tEnterprise Edition on Windows NT 5.2 "
+           u"(Build 3790: Service Pack 1)\n"_s;
 }
 
 Scenario Scenario::fromJson(const QByteArray& json) {
     QJsonParseError error{};
     const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
-    if (doc.isNull() || !doc.isObject())
-        fail(QStringLiteral("scenario: invalid JSON: ") + error.errorString());
+    if (doc.isNull() || !doc.isObject()) fail(u"scenario: invalid JSON: "_s + error.errorString());
     const QJsonObject root = doc.object();
     Scenario s;
-    const QString profile = text(root, "profile", QStringLiteral("2000"));
-    if (profile == QStringLiteral("7.0"))
+    const QString profile = text(root, "profile", u"2000"_s);
+    if (profile == u"7.0"_s)
         s.profile = Profile::Sql70;
-    else if (profile == QStringLiteral("2000"))
+    else if (profile == u"2000"_s)
         s.profile = Profile::Sql2000;
     else
-        fail(QStringLiteral("scenario: unknown profile ") + profile);
+        fail(u"scenario: unknown profile "_s + profile);
     s.versionBanner = text(root, "versionBanner");
     const QJsonValue collation = root.value(QLatin1String("collation"));
     if (!collation.isUndefined()) {
         const std::optional<Collation> known = Collation::byName(collation.toString());
-        if (!known)
-            fail(QStringLiteral("scenario: unknown collation ") + collation.toVariant().toString());
+        if (!known) fail(u"scenario: unknown collation "_s + collation.toVariant().toString());
         if (!codepage::available(known->codePage))
-            fail(QStringLiteral("scenario: the code page of collation ") + known->name +
-                 QStringLiteral(" is not available"));
+            fail(u"scenario: the code page of collation "_s + known->name + u" is not available"_s);
         s.collation = *known;
     }
     s.serverName = text(root, "serverName", s.serverName);
@@ -197,43 +195,35 @@ Scenario Scenario::fromJson(const QByteArray& json) {
         s.databases.push_back(readDatabase(v.toObject()));
     for (const QJsonValue& v : root.value(QLatin1String("detached")).toArray())
         s.detached.push_back(detachedFromJson(v.toObject()));
-    if (s.databases.empty())
-        s.databases = standard(s.profile).databases;
+    if (s.databases.empty()) s.databases = standard(s.profile).databases;
     return s;
 }
 
 Scenario Scenario::fromFile(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        fail(QStringLiteral("scenario: cannot read ") + path);
+    if (!file.open(QIODevice::ReadOnly)) fail(u"scenario: cannot read "_s + path);
     return fromJson(file.readAll());
 }
 
 Scenario Scenario::standard(Profile profile) {
     Scenario s;
     s.profile = profile;
-    s.databases.push_back(systemDatabase(QStringLiteral("master"), 1, QStringLiteral("master.mdf"),
-                                         QStringLiteral("master"), QStringLiteral("mastlog.ldf"),
-                                         QStringLiteral("mastlog")));
-    s.databases.push_back(systemDatabase(QStringLiteral("tempdb"), 2, QStringLiteral("tempdb.mdf"),
-                                         QStringLiteral("tempdev"), QStringLiteral("templog.ldf"),
-                                         QStringLiteral("templog")));
-    s.databases.push_back(systemDatabase(QStringLiteral("model"), 3, QStringLiteral("model.mdf"),
-                                         QStringLiteral("modeldev"), QStringLiteral("modellog.ldf"),
-                                         QStringLiteral("modellog")));
-    s.databases.push_back(systemDatabase(QStringLiteral("msdb"), 4, QStringLiteral("msdbdata.mdf"),
-                                         QStringLiteral("MSDBData"), QStringLiteral("msdblog.ldf"),
-                                         QStringLiteral("MSDBLog")));
-    s.databases.push_back(systemDatabase(
-        QStringLiteral("pubs"), 5, QStringLiteral("pubs.mdf"), QStringLiteral("pubs"), QStringLiteral("pubs_log.ldf"),
-        QStringLiteral("pubs_log"),
-        {table(QStringLiteral("authors"), 23), table(QStringLiteral("publishers"), 8),
-         table(QStringLiteral("titles"), 18), table(QStringLiteral("sales"), 21)}));
-    s.databases.push_back(systemDatabase(
-        QStringLiteral("Northwind"), 6, QStringLiteral("northwnd.mdf"), QStringLiteral("Northwind"),
-        QStringLiteral("northwnd.ldf"), QStringLiteral("Northwind_log"),
-        {table(QStringLiteral("Customers"), 91), table(QStringLiteral("Orders"), 830),
-         table(QStringLiteral("Products"), 77), table(QStringLiteral("Suppliers"), 29)}));
+    s.databases.push_back(systemDatabase(u"master"_s, 1, u"master.mdf"_s, u"master"_s,
+                                         u"mastlog.ldf"_s, u"mastlog"_s));
+    s.databases.push_back(systemDatabase(u"tempdb"_s, 2, u"tempdb.mdf"_s, u"tempdev"_s,
+                                         u"templog.ldf"_s, u"templog"_s));
+    s.databases.push_back(systemDatabase(u"model"_s, 3, u"model.mdf"_s, u"modeldev"_s,
+                                         u"modellog.ldf"_s, u"modellog"_s));
+    s.databases.push_back(systemDatabase(u"msdb"_s, 4, u"msdbdata.mdf"_s, u"MSDBData"_s,
+                                         u"msdblog.ldf"_s, u"MSDBLog"_s));
+    s.databases.push_back(systemDatabase(u"pubs"_s, 5, u"pubs.mdf"_s, u"pubs"_s, u"pubs_log.ldf"_s,
+                                         u"pubs_log"_s,
+                                         {table(u"authors"_s, 23), table(u"publishers"_s, 8),
+                                          table(u"titles"_s, 18), table(u"sales"_s, 21)}));
+    s.databases.push_back(systemDatabase(u"Northwind"_s, 6, u"northwnd.mdf"_s, u"Northwind"_s,
+                                         u"northwnd.ldf"_s, u"Northwind_log"_s,
+                                         {table(u"Customers"_s, 91), table(u"Orders"_s, 830),
+                                          table(u"Products"_s, 77), table(u"Suppliers"_s, 29)}));
     return s;
 }
 

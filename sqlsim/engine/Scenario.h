@@ -19,7 +19,8 @@ struct ScenarioFile {
     int groupId = 1;   // 0 = log
     int sizePages = 128;
     int usedPages = 64;
-    bool inUse = false;  // a log whose logical files are all active: a shrink leaves it as it is (9008)
+    bool inUse =
+        false;  // a log whose logical files are all active: a shrink leaves it as it is (9008)
 };
 
 // Answers "select <column> from <table>" with rowCount rows of width characters (benchmarks).
@@ -51,11 +52,12 @@ struct ScenarioFinding {
     int error = 8928;
     int level = 16;
     int state = 1;
-    QString table;        // user or system table the finding belongs to; empty for allocation findings
+    QString table;  // user or system table the finding belongs to; empty for allocation findings
     bool allocation = false;
-    QString text;         // message text as DBCC prints it
+    QString text;  // message text as DBCC prints it
     QString repairLevel = QStringLiteral("repair_allow_data_loss");
-    QString repairText;   // the "Repair: ..." line a repair prints before the finding it fixes; may be empty
+    QString repairText;  // the "Repair: ..." line a repair prints before the finding it fixes; may
+                         // be empty
     int repairError = 7911;  // the number of that line (7910-7918, or 8945 for an index rebuild)
     bool repairable = true;
     int unrepairedError = 8922;  // what a repair says when it cannot fix the finding: 8922 or 8924
@@ -77,7 +79,8 @@ struct ScenarioDatabase {
     bool singleUser = false;
 };
 
-// A file recorded inside a detached primary file, and whether it lies on disk in the primary's folder.
+// A file recorded inside a detached primary file, and whether it lies on disk in the primary's
+// folder.
 struct DetachedRecordedFile {
     int fileId = 1;
     QString name;
@@ -87,7 +90,7 @@ struct DetachedRecordedFile {
 };
 
 struct DetachedDatabase {
-    QString path;          // where the primary file lies now
+    QString path;  // where the primary file lies now
     bool exists = true;
     QString databaseName;  // the name recorded in the primary file
     std::vector<DetachedRecordedFile> files;

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 namespace sqlsim {
 
 namespace {
@@ -29,67 +31,69 @@ ColumnDef intColumn(const QString& name, ColumnType type = ColumnType::Int) {
 }  // namespace
 
 DatabaseState* SessionImpl::databaseFor(const ObjectName& name, Message& error) const {
-    if (name.database.isEmpty())
-        return current();
+    if (name.database.isEmpty()) return current();
     DatabaseState* db = m_state->database(name.database);
-    if (!db)
-        error = msg::unknownDatabase(name.database);
+    if (!db) error = msg::unknownDatabase(name.database);
     return db;
 }
 
 bool SessionImpl::openTable(const ObjectName& name, RowSource& out, Message& error) {
     DatabaseState* db = databaseFor(name, error);
-    if (!db)
-        return false;
+    if (!db) return false;
     const QString& n = name.name;
-    if (sameName(n, QStringLiteral("sysdatabases")) && sameName(db->name, QStringLiteral("master"))) {
-        out.columns = {textColumn(QStringLiteral("name"), 128), intColumn(QStringLiteral("dbid"), ColumnType::SmallInt),
-                       intColumn(QStringLiteral("mode"), ColumnType::SmallInt), intColumn(QStringLiteral("status")),
-                       intColumn(QStringLiteral("status2")), intColumn(QStringLiteral("cmptlevel")),
-                       textColumn(QStringLiteral("filename"), 260),
-                       intColumn(QStringLiteral("version"), ColumnType::SmallInt)};
+    if (sameName(n, u"sysdatabases"_s) && sameName(db->name, u"master"_s)) {
+        out.columns = {textColumn(u"name"_s, 128),
+                       intColumn(u"dbid"_s, ColumnType::SmallInt),
+                       intColumn(u"mode"_s, ColumnType::SmallInt),
+                       intColumn(u"status"_s),
+                       intColumn(u"status2"_s),
+                       intColumn(u"cmptlevel"_s),
+                       textColumn(u"filename"_s, 260),
+                       intColumn(u"version"_s, ColumnType::SmallInt)};
         const bool is70 = m_state->profile == Profile::Sql70;
         for (const DatabaseState& d : m_state->databases) {
             const QString primary = d.files.empty() ? QString() : d.files.front().filename;
-            out.rows.push_back({d.name, qint64(d.dbid), qint64(0), qint64(d.singleUser ? 0x1000 | 16 : 16),
-                                qint64(1090519040), qint64(is70 ? 70 : 80), primary, qint64(is70 ? 515 : 539)});
+            out.rows.push_back({d.name, qint64(d.dbid), qint64(0),
+                                qint64(d.singleUser ? 0x1000 | 16 : 16), qint64(1090519040),
+                                qint64(is70 ? 70 : 80), primary, qint64(is70 ? 515 : 539)});
         }
         return true;
     }
-    if (sameName(n, QStringLiteral("sysfiles"))) {
-        ColumnDef nameColumn = textColumn(QStringLiteral("name"), 128);
+    if (sameName(n, u"sysfiles"_s)) {
+        ColumnDef nameColumn = textColumn(u"name"_s, 128);
         nameColumn.type = ColumnType::NChar;
-        ColumnDef fileColumn = textColumn(QStringLiteral("filename"), 260);
+        ColumnDef fileColumn = textColumn(u"filename"_s, 260);
         fileColumn.type = ColumnType::NChar;
-        out.columns = {intColumn(QStringLiteral("fileid"), ColumnType::SmallInt),
-                       intColumn(QStringLiteral("groupid"), ColumnType::SmallInt),
-                       intColumn(QStringLiteral("size")),
-                       intColumn(QStringLiteral("maxsize")),
-                       intColumn(QStringLiteral("growth")),
-                       intColumn(QStringLiteral("status")),
-                       intColumn(QStringLiteral("perf")),
+        out.columns = {intColumn(u"fileid"_s, ColumnType::SmallInt),
+                       intColumn(u"groupid"_s, ColumnType::SmallInt),
+                       intColumn(u"size"_s),
+                       intColumn(u"maxsize"_s),
+                       intColumn(u"growth"_s),
+                       intColumn(u"status"_s),
+                       intColumn(u"perf"_s),
                        nameColumn,
                        fileColumn};
         for (const ScenarioFile& f : db->files)
-            out.rows.push_back({qint64(f.fileId), qint64(f.groupId), qint64(f.sizePages), qint64(-1), qint64(10),
-                                qint64(f.groupId == 0 ? 0x100042 : 0x100002), qint64(0), padded(f.name, 128),
-                                padded(f.filename, 260)});
+            out.rows.push_back({qint64(f.fileId), qint64(f.groupId), qint64(f.sizePages),
+                                qint64(-1), qint64(10),
+                                qint64(f.groupId == 0 ? 0x100042 : 0x100002), qint64(0),
+                                padded(f.name, 128), padded(f.filename, 260)});
         return true;
     }
-    if (sameName(n, QStringLiteral("sysobjects"))) {
-        ColumnDef xtype = textColumn(QStringLiteral("xtype"), 2);
+    if (sameName(n, u"sysobjects"_s)) {
+        ColumnDef xtype = textColumn(u"xtype"_s, 2);
         xtype.type = ColumnType::NChar;
         ColumnDef type = xtype;
-        type.name = QStringLiteral("type");
-        out.columns = {textColumn(QStringLiteral("name"), 128), intColumn(QStringLiteral("id")), xtype,
-                       intColumn(QStringLiteral("uid"), ColumnType::SmallInt), type};
+        type.name = u"type"_s;
+        out.columns = {textColumn(u"name"_s, 128), intColumn(u"id"_s), xtype,
+                       intColumn(u"uid"_s, ColumnType::SmallInt), type};
         for (const SystemTableInfo& t : systemTables())
-            out.rows.push_back({QString::fromUtf16(t.name), qint64(t.objectId), QStringLiteral("S "), qint64(1),
-                                QStringLiteral("S ")});
+            out.rows.push_back(
+                {QString::fromUtf16(t.name), qint64(t.objectId), u"S "_s, qint64(1), u"S "_s});
         for (const TableObject& t : db->tables)
-            out.rows.push_back({t.name, qint64(t.objectId), QStringLiteral("U "), qint64(1), QStringLiteral("U ")});
+            out.rows.push_back({t.name, qint64(t.objectId), u"U "_s, qint64(1), u"U "_s});
         for (const ProcObject& p : db->procs)
-            out.rows.push_back({p.name, qint64(p.objectId), QStringLiteral("P "), qint64(1), QStringLiteral("P ")});
+            out.rows.push_back({p.name, qint64(p.objectId), u"P "_s, qint64(1), u"P "_s});
         return true;
     }
     TableObject* t = db->table(n);
@@ -110,23 +114,21 @@ bool SessionImpl::openTable(const ObjectName& name, RowSource& out, Message& err
         out.columns = {c};
         out.rows.reserve(static_cast<int>(t->nominalRows));
         // Row i is the alphabet, repeated, starting at its i-th letter.
-        const QString alphabet = QStringLiteral("abcdefghijklmnopqrstuvwxyz");
+        const QString alphabet = u"abcdefghijklmnopqrstuvwxyz"_s;
         const QString pattern = alphabet.repeated(t->generate.width / 26 + 2);
         for (qint64 i = 0; i < t->nominalRows; ++i)
             out.rows.push_back({pattern.mid(static_cast<int>(i % 26), t->generate.width)});
         return true;
     }
-    out.columns = {intColumn(QStringLiteral("id"))};
-    for (qint64 i = 1; i <= t->nominalRows; ++i)
-        out.rows.push_back({i});
+    out.columns = {intColumn(u"id"_s)};
+    for (qint64 i = 1; i <= t->nominalRows; ++i) out.rows.push_back({i});
     return true;
 }
 
 bool SessionImpl::select(const SelectQuery& q, RowSource& out, Message& error) {
     RowSource source;
     const bool hasFrom = !q.from.empty();
-    if (hasFrom && !openTable(q.from, source, error))
-        return false;
+    if (hasFrom && !openTable(q.from, source, error)) return false;
     QVector<QVector<Cell>> rows;
     if (!hasFrom) {
         rows.push_back({});
@@ -141,7 +143,7 @@ bool SessionImpl::select(const SelectQuery& q, RowSource& out, Message& error) {
                     break;
                 }
                 const int cmp = compareCells(a, b);
-                const bool ok = c.op == u"=" ? cmp == 0
+                const bool ok = c.op == u"="                       ? cmp == 0
                                 : (c.op == u"<>" || c.op == u"!=") ? cmp != 0
                                 : c.op == u"<"                     ? cmp < 0
                                 : c.op == u">"                     ? cmp > 0
@@ -153,28 +155,27 @@ bool SessionImpl::select(const SelectQuery& q, RowSource& out, Message& error) {
                     break;
                 }
             }
-            if (keep)
-                rows.push_back(row);
+            if (keep) rows.push_back(row);
         }
     }
     if (!q.orderBy.isEmpty()) {
         int index = -1;
         for (int i = 0; i < source.columns.size(); ++i)
-            if (sameName(source.columns[i].name, q.orderBy))
-                index = i;
+            if (sameName(source.columns[i].name, q.orderBy)) index = i;
         if (index < 0) {
             error = msg::invalidColumn(q.orderBy);
             return false;
         }
-        std::stable_sort(rows.begin(), rows.end(), [&](const QVector<Cell>& a, const QVector<Cell>& b) {
-            const int cmp = compareCells(a[index], b[index]);
-            return q.orderDescending ? cmp > 0 : cmp < 0;
-        });
+        std::stable_sort(rows.begin(), rows.end(),
+                         [&](const QVector<Cell>& a, const QVector<Cell>& b) {
+                             const int cmp = compareCells(a[index], b[index]);
+                             return q.orderDescending ? cmp > 0 : cmp < 0;
+                         });
     }
-    if (q.top >= 0 && rows.size() > q.top)
-        rows.resize(q.top);
+    if (q.top >= 0 && rows.size() > q.top) rows.resize(q.top);
     // Aggregate: a lone count(*).
-    if (q.items.size() == 1 && q.items[0]->kind == Expr::Kind::Function && q.items[0]->name == u"count") {
+    if (q.items.size() == 1 && q.items[0]->kind == Expr::Kind::Function &&
+        q.items[0]->name == u"count") {
         out.columns = {intColumn(q.itemNames[0])};
         out.rows = {{qint64(rows.size())}};
         return true;
@@ -197,8 +198,7 @@ bool SessionImpl::select(const SelectQuery& q, RowSource& out, Message& error) {
         int index = -1;
         if (e.kind == Expr::Kind::Column) {
             for (int k = 0; k < source.columns.size(); ++k)
-                if (sameName(source.columns[k].name, e.name))
-                    index = k;
+                if (sameName(source.columns[k].name, e.name)) index = k;
             if (index < 0) {
                 error = msg::invalidColumn(e.name);
                 return false;
@@ -217,29 +217,26 @@ bool SessionImpl::select(const SelectQuery& q, RowSource& out, Message& error) {
         for (size_t i = 0; i < q.items.size(); ++i) {
             const Expr& e = *q.items[i];
             if (e.kind == Expr::Kind::Star) {
-                for (const Cell& c : row)
-                    projected.push_back(c);
+                for (const Cell& c : row) projected.push_back(c);
                 column += static_cast<int>(row.size());
                 continue;
             }
-            projected.push_back(sourceIndex[column] >= 0 ? row[sourceIndex[column]]
-                                                         : evaluate(e, hasFrom ? &source : nullptr, &row));
+            projected.push_back(sourceIndex[column] >= 0
+                                    ? row[sourceIndex[column]]
+                                    : evaluate(e, hasFrom ? &source : nullptr, &row));
             ++column;
         }
         out.rows.push_back(projected);
     }
     // Computed columns take their type from the values.
     for (int k = 0; k < out.columns.size(); ++k) {
-        if (sourceIndex[k] >= 0)
-            continue;
+        if (sourceIndex[k] >= 0) continue;
         bool allInts = !out.rows.isEmpty();
         int longest = 1;
         for (const auto& r : out.rows) {
             const Cell& v = r[k];
-            if (v.isNull())
-                continue;
-            if (v.typeId() != QMetaType::LongLong)
-                allInts = false;
+            if (v.isNull()) continue;
+            if (v.typeId() != QMetaType::LongLong) allInts = false;
             longest = qMax(longest, static_cast<int>(cellText(v).size()));
         }
         if (allInts) {
@@ -257,8 +254,7 @@ SessionImpl::Outcome SessionImpl::runSelect(const Statement& s) {
     Message error;
     if (!select(s.select, rs, error))
         return error.number == 208 || error.number == 207 ? abort(error) : fail(error);
-    if (m_fmtOnly)
-        rs.rows.clear();
+    if (m_fmtOnly) rs.rows.clear();
     const qint64 n = rs.rows.size();
     result(ResultSet{rs.columns, rs.rows});
     done(true, n, 0xC1);
@@ -271,10 +267,8 @@ SessionImpl::Outcome SessionImpl::runIf(const Statement& s) {
     if (!select(s.select, rs, error))
         return error.number == 208 || error.number == 207 ? abort(error) : fail(error);
     const bool exists = !rs.rows.isEmpty();
-    if (exists != s.negate)
-        return run(*s.thenBranch);
-    if (s.elseBranch)
-        return run(*s.elseBranch);
+    if (exists != s.negate) return run(*s.thenBranch);
+    if (s.elseBranch) return run(*s.elseBranch);
     done(false, 0, 0);
     return Outcome::Ok;
 }

@@ -18,10 +18,10 @@ QString padded(const QString& text, int width) {
 
 const std::vector<SystemTableInfo>& systemTables() {
     static const std::vector<SystemTableInfo> tables = {
-        {u"sysobjects", 1, 0},        {u"sysindexes", 2, 0},      {u"syscolumns", 3, 0},
-        {u"systypes", 4, 26},         {u"syscomments", 6, 142},   {u"sysfiles1", 8, 2},
-        {u"syspermissions", 9, 52},   {u"sysusers", 10, 14},      {u"sysproperties", 11, 0},
-        {u"sysdepends", 12, 426},     {u"sysreferences", 14, 0},  {u"sysfulltextcatalogs", 19, 0},
+        {u"sysobjects", 1, 0},         {u"sysindexes", 2, 0},     {u"syscolumns", 3, 0},
+        {u"systypes", 4, 26},          {u"syscomments", 6, 142},  {u"sysfiles1", 8, 2},
+        {u"syspermissions", 9, 52},    {u"sysusers", 10, 14},     {u"sysproperties", 11, 0},
+        {u"sysdepends", 12, 426},      {u"sysreferences", 14, 0}, {u"sysfulltextcatalogs", 19, 0},
         {u"sysfulltextnotify", 24, 0}, {u"sysfilegroups", 96, 1},
     };
     return tables;
@@ -29,26 +29,26 @@ const std::vector<SystemTableInfo>& systemTables() {
 
 TableObject* DatabaseState::table(const QString& n) {
     for (TableObject& t : tables)
-        if (sameName(t.name, n))
-            return &t;
+        if (sameName(t.name, n)) return &t;
     return nullptr;
 }
 
 ProcObject* DatabaseState::proc(const QString& n) {
     for (ProcObject& p : procs)
-        if (sameName(p.name, n))
-            return &p;
+        if (sameName(p.name, n)) return &p;
     return nullptr;
 }
 
 bool DatabaseState::hasObject(const QString& n) const {
     const auto named = [&](const auto& o) { return sameName(o.name, n); };
-    return std::any_of(tables.begin(), tables.end(), named) || std::any_of(procs.begin(), procs.end(), named);
+    return std::any_of(tables.begin(), tables.end(), named) ||
+           std::any_of(procs.begin(), procs.end(), named);
 }
 
 ServerState::ServerState(const Scenario& scenario)
     : profile(scenario.profile),
-      banner(scenario.versionBanner.isEmpty() ? defaultBanner(scenario.profile) : scenario.versionBanner),
+      banner(scenario.versionBanner.isEmpty() ? defaultBanner(scenario.profile)
+                                              : scenario.versionBanner),
       collation(scenario.collation),
       serverName(scenario.serverName),
       missingPrimaryFileError(scenario.missingPrimaryFileError),
@@ -63,8 +63,7 @@ ServerState::ServerState(const Scenario& scenario)
         db.files = source.files;
         db.findings = source.findings;
         db.singleUser = source.singleUser;
-        for (const ScenarioTable& t : source.tables)
-            db.tables.push_back(tableFromScenario(t));
+        for (const ScenarioTable& t : source.tables) db.tables.push_back(tableFromScenario(t));
         databases.push_back(std::move(db));
     }
     std::sort(databases.begin(), databases.end(),
@@ -85,15 +84,13 @@ TableObject ServerState::tableFromScenario(const ScenarioTable& source) {
 
 DatabaseState* ServerState::database(const QString& name) {
     for (DatabaseState& db : databases)
-        if (sameName(db.name, name))
-            return &db;
+        if (sameName(db.name, name)) return &db;
     return nullptr;
 }
 
 DatabaseState* ServerState::databaseById(int dbid) {
     for (DatabaseState& db : databases)
-        if (db.dbid == dbid)
-            return &db;
+        if (db.dbid == dbid) return &db;
     return nullptr;
 }
 
@@ -115,33 +112,29 @@ int ServerState::newObjectId() {
 std::vector<int> ServerState::sessionsIn(int dbid) const {
     std::vector<int> spids;
     for (const auto& [spid, inside] : sessionDatabase)
-        if (inside == dbid)
-            spids.push_back(spid);
+        if (inside == dbid) spids.push_back(spid);
     return spids;
 }
 
 bool ServerState::mayEnter(int spid, const DatabaseState& db) const {
-    if (!db.singleUser)
-        return true;
+    if (!db.singleUser) return true;
     for (int other : sessionsIn(db.dbid))
-        if (other != spid)
-            return false;
+        if (other != spid) return false;
     return true;
 }
 
 bool ServerState::fileExists(const QString& path) const {
-    if (detachedOnDisk)
-        return !path.isEmpty() && QFileInfo(path).isFile();
+    if (detachedOnDisk) return !path.isEmpty() && QFileInfo(path).isFile();
     for (const DetachedDatabase& d : detached) {
-        if (sameName(d.path, path))
-            return d.exists;
-        const int slash = static_cast<int>(qMax(d.path.lastIndexOf(u'\\'), d.path.lastIndexOf(u'/')));
+        if (sameName(d.path, path)) return d.exists;
+        const int slash =
+            static_cast<int>(qMax(d.path.lastIndexOf(u'\\'), d.path.lastIndexOf(u'/')));
         const QString folder = d.path.left(slash + 1);
         for (const DetachedRecordedFile& f : d.files) {
-            const int fslash = static_cast<int>(qMax(f.filename.lastIndexOf(u'\\'), f.filename.lastIndexOf(u'/')));
+            const int fslash =
+                static_cast<int>(qMax(f.filename.lastIndexOf(u'\\'), f.filename.lastIndexOf(u'/')));
             const QString here = folder + f.filename.mid(fslash + 1);
-            if (f.exists && sameName(here, path))
-                return true;
+            if (f.exists && sameName(here, path)) return true;
         }
     }
     return false;
@@ -150,8 +143,7 @@ bool ServerState::fileExists(const QString& path) const {
 const DatabaseState* ServerState::databaseUsing(const QString& path) const {
     for (const DatabaseState& db : databases)
         for (const ScenarioFile& f : db.files)
-            if (sameName(f.filename, path))
-                return &db;
+            if (sameName(f.filename, path)) return &db;
     return nullptr;
 }
 
@@ -161,11 +153,9 @@ bool ServerState::recordedFileFound(const DetachedRecordedFile& f) const {
 }
 
 std::optional<DetachedDatabase> ServerState::detachedByPrimary(const QString& path) const {
-    if (detachedOnDisk)
-        return readPrimaryFile(path);
+    if (detachedOnDisk) return readPrimaryFile(path);
     for (const DetachedDatabase& d : detached)
-        if (sameName(d.path, path))
-            return d;
+        if (sameName(d.path, path)) return d;
     return std::nullopt;
 }
 

@@ -23,14 +23,14 @@ struct TableObject {
     QString owner = QStringLiteral("dbo");
     QString name;
     int objectId = 0;
-    QVector<ColumnDef> columns;     // created tables; empty for scenario tables without columns
-    QVector<QVector<Cell>> rows;    // created tables
-    qint64 nominalRows = 0;         // scenario tables: the row count DBCC reports
+    QVector<ColumnDef> columns;   // created tables; empty for scenario tables without columns
+    QVector<QVector<Cell>> rows;  // created tables
+    qint64 nominalRows = 0;       // scenario tables: the row count DBCC reports
     int pages = 0;
     ScenarioGenerate generate;
     std::vector<UsageCorrection> usageCorrections;  // until UPDATEUSAGE corrects them
-    bool created = false;           // made by CREATE TABLE rather than by the scenario
-    int indexRebuilds = 0;          // DBCC DBREINDEX runs on the table
+    bool created = false;   // made by CREATE TABLE rather than by the scenario
+    int indexRebuilds = 0;  // DBCC DBREINDEX runs on the table
 
     qint64 rowCount() const { return created ? rows.size() : nominalRows; }
 };
@@ -76,10 +76,11 @@ struct ServerState {
     int missingPrimaryFileError = 5105;
     int logRebuildSeverity = 10;
     QString saPassword;
-    std::deque<DatabaseState> databases;  // in dbid order; a deque keeps references valid as it grows
+    std::deque<DatabaseState>
+        databases;  // in dbid order; a deque keeps references valid as it grows
     std::vector<DetachedDatabase> detached;
     bool detachedOnDisk = false;  // detached files lie on the local disk, not in the list above
-    std::map<int, int> sessionDatabase;    // spid -> dbid of the database it is inside
+    std::map<int, int> sessionDatabase;  // spid -> dbid of the database it is inside
     int nextObjectId = 2009058193;
     int nextInternalSpid = 1000;
 
@@ -93,7 +94,8 @@ struct ServerState {
     static int createdObjectId(int dbid, const QString& name);
     // Spids of the sessions inside a database.
     std::vector<int> sessionsIn(int dbid) const;
-    // Whether session spid may enter the database: false when it is single-user and someone else is inside.
+    // Whether session spid may enter the database: false when it is single-user and someone else is
+    // inside.
     bool mayEnter(int spid, const DatabaseState& db) const;
     void enter(int spid, int dbid) { sessionDatabase[spid] = dbid; }
     void leave(int spid) { sessionDatabase.erase(spid); }
@@ -103,7 +105,9 @@ struct ServerState {
     // The database, if any, one of whose files is the path.
     const DatabaseState* databaseUsing(const QString& path) const;
     // A file the server can open: there, and not held by an attached database.
-    bool fileAvailable(const QString& path) const { return fileExists(path) && !databaseUsing(path); }
+    bool fileAvailable(const QString& path) const {
+        return fileExists(path) && !databaseUsing(path);
+    }
     // Whether a file a primary file records is found where the record says it lies.
     bool recordedFileFound(const DetachedRecordedFile& f) const;
     // The record of the primary file at path; nothing when there is none.

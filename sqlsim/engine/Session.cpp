@@ -5,9 +5,12 @@
 #include "sqlsim/engine/Parser.h"
 #include "sqlsim/engine/SessionImpl.h"
 
+using namespace Qt::StringLiterals;
+
 namespace sqlsim {
 
-SessionImpl::SessionImpl(std::shared_ptr<ServerState> state, int spid) : m_state(std::move(state)), m_spid(spid) {}
+SessionImpl::SessionImpl(std::shared_ptr<ServerState> state, int spid)
+    : m_state(std::move(state)), m_spid(spid) {}
 
 SessionImpl::~SessionImpl() {
     disconnect();
@@ -27,17 +30,17 @@ QString SessionImpl::currentDatabase() const {
 
 DatabaseState* SessionImpl::current() const {
     // Before a login a session has no database of its own; it works in master.
-    return m_dbid == 0 ? m_state->database(QStringLiteral("master")) : m_state->databaseById(m_dbid);
+    return m_dbid == 0 ? m_state->database(u"master"_s) : m_state->databaseById(m_dbid);
 }
 
-// ---- login ----------------------------------------------------------------------------------------
+// ---- login
+// ----------------------------------------------------------------------------------------
 
 Session::LoginOutcome SessionImpl::login(const LoginRequest& request) {
     std::lock_guard lock(m_state->mutex);
     LoginOutcome outcome;
     auto refuse = [&](std::optional<Message> first) {
-        if (first)
-            outcome.reply.tokens.push_back(*first);
+        if (first) outcome.reply.tokens.push_back(*first);
         outcome.reply.tokens.push_back(msg::loginFailed(request.user));
         Done d;
         d.error = true;
@@ -46,37 +49,35 @@ Session::LoginOutcome SessionImpl::login(const LoginRequest& request) {
         outcome.accepted = false;
         return outcome;
     };
-    if (!sameName(request.user, QStringLiteral("sa")) || request.password != m_state->saPassword)
+    if (!sameName(request.user, u"sa"_s) || request.password != m_state->saPassword)
         return refuse(std::nullopt);
-    DatabaseState* target = m_state->database(QStringLiteral("master"));
+    DatabaseState* target = m_state->database(u"master"_s);
     if (!request.database.isEmpty()) {
         DatabaseState* wanted = m_state->database(request.database);
         if (!wanted || !m_state->mayEnter(m_spid, *wanted))
             return refuse(msg::cannotOpenLoginDatabase(request.database));
         target = wanted;
     }
-    if (!target)
-        return refuse(std::nullopt);
+    if (!target) return refuse(std::nullopt);
     m_dbid = target->dbid;
     m_state->enter(m_spid, m_dbid);
     outcome.accepted = true;
-    outcome.reply.tokens.push_back(DatabaseChange{target->name, QStringLiteral("master")});
+    outcome.reply.tokens.push_back(DatabaseChange{target->name, u"master"_s});
     outcome.reply.tokens.push_back(msg::changedDatabase(target->name));
     outcome.reply.tokens.push_back(msg::changedLanguage());
     return outcome;
 }
 
-// ---- output ---------------------------------------------------------------------------------------
+// ---- output
+// ---------------------------------------------------------------------------------------
 
 void SessionImpl::message(Message m, bool namesProcedure) {
     if (namesProcedure && !m_frame.procName.isEmpty() && m.procName.isEmpty())
         m.procName = m_frame.procName;
     // Informational messages all travel as class 0, whatever level the catalogue gives them.
-    if (m.severity == 10)
-        m.severity = 0;
+    if (m.severity == 10) m.severity = 0;
     // Messages of a running statement carry its line within the batch or procedure.
-    if (m.line == 1)
-        m.line = m_line;
+    if (m.line == 1) m.line = m_line;
     if (m.severity > 10) {
         m_errorSinceDone = true;
         ++m_errorsSent;
@@ -85,8 +86,7 @@ void SessionImpl::message(Message m, bool namesProcedure) {
 }
 
 void SessionImpl::done(bool count, qint64 rows, quint16 curCmd) {
-    if (m_frame.capture)
-        return;
+    if (m_frame.capture) return;
     Done d;
     d.kind = m_frame.depth > 0 ? Done::Kind::DoneInProc : Done::Kind::Done;
     // The error bit says that an ERROR token went out for this statement, nothing else.
@@ -102,8 +102,7 @@ void SessionImpl::result(ResultSet rs) {
     if (m_frame.capture) {
         if (m_frame.captureColumns && m_frame.captureColumns->isEmpty())
             *m_frame.captureColumns = rs.columns;
-        for (auto& row : rs.rows)
-            m_frame.capture->push_back(std::move(row));
+        for (auto& row : rs.rows) m_frame.capture->push_back(std::move(row));
         return;
     }
     m_frame.out->push_back(std::move(rs));
@@ -115,9 +114,9 @@ SessionImpl::Outcome SessionImpl::fail(const Message& m) {
     return Outcome::Failed;
 }
 
-SessionImpl::Outcome SessionImpl::compileFailed(const std::vector<Message>& errors, Outcome outcome) {
-    for (const Message& m : errors)
-        message(m);
+SessionImpl::Outcome SessionImpl::compileFailed(const std::vector<Message>& errors,
+                                                Outcome outcome) {
+    for (const Message& m : errors) message(m);
     done(false, 0, 0);
     return outcome;
 }
@@ -128,7 +127,8 @@ SessionImpl::Outcome SessionImpl::abort(const Message& m) {
     return Outcome::Abort;
 }
 
-// ---- batches --------------------------------------------------------------------------------------
+// ---- batches
+// --------------------------------------------------------------------------------------
 
 Reply SessionImpl::collectReply(const std::function<void()>& body) {
     std::lock_guard lock(m_state->mutex);
@@ -149,8 +149,7 @@ Reply SessionImpl::executeBatch(const QString& text) {
 
 SessionImpl::Outcome SessionImpl::runText(const QString& text) {
     const ParseOutcome parsed = parseBatch(text, m_state->profile);
-    if (!parsed.errors.empty())
-        return compileFailed(parsed.errors, Outcome::Abort);
+    if (!parsed.errors.empty()) return compileFailed(parsed.errors, Outcome::Abort);
     return runStatements(parsed.statements);
 }
 
@@ -158,10 +157,8 @@ SessionImpl::Outcome SessionImpl::runStatements(const std::vector<StatementPtr>&
     Outcome worst = Outcome::Ok;
     for (const StatementPtr& s : statements) {
         const Outcome o = run(*s);
-        if (o == Outcome::Abort)
-            return o;
-        if (o == Outcome::Failed)
-            worst = o;
+        if (o == Outcome::Abort) return o;
+        if (o == Outcome::Failed) worst = o;
     }
     return worst;
 }
@@ -177,33 +174,33 @@ SessionImpl::Outcome SessionImpl::run(const Statement& s) {
 SessionImpl::Outcome SessionImpl::runStatement(const Statement& s) {
     try {
         switch (s.kind) {
-        case Statement::Kind::Select:
-            return runSelect(s);
-        case Statement::Kind::If:
-            return runIf(s);
-        case Statement::Kind::Use:
-            return runUse(s);
-        case Statement::Kind::CreateTable:
-            return runCreateTable(s);
-        case Statement::Kind::CreateProc:
-            return runCreateProc(s);
-        case Statement::Kind::ExecProc:
-            return runExecProc(s);
-        case Statement::Kind::ExecString:
-            return runExecString(s);
-        case Statement::Kind::Insert:
-            return runInsert(s);
-        case Statement::Kind::DropTable:
-        case Statement::Kind::DropProc:
-            return runDrop(s);
-        case Statement::Kind::Dbcc:
-            return runDbcc(s);
-        case Statement::Kind::BackupLog:
-            return runBackup(s);
-        case Statement::Kind::Set:
-            return runSet(s);
-        case Statement::Kind::Print:
-            return runPrint(s);
+            case Statement::Kind::Select:
+                return runSelect(s);
+            case Statement::Kind::If:
+                return runIf(s);
+            case Statement::Kind::Use:
+                return runUse(s);
+            case Statement::Kind::CreateTable:
+                return runCreateTable(s);
+            case Statement::Kind::CreateProc:
+                return runCreateProc(s);
+            case Statement::Kind::ExecProc:
+                return runExecProc(s);
+            case Statement::Kind::ExecString:
+                return runExecString(s);
+            case Statement::Kind::Insert:
+                return runInsert(s);
+            case Statement::Kind::DropTable:
+            case Statement::Kind::DropProc:
+                return runDrop(s);
+            case Statement::Kind::Dbcc:
+                return runDbcc(s);
+            case Statement::Kind::BackupLog:
+                return runBackup(s);
+            case Statement::Kind::Set:
+                return runSet(s);
+            case Statement::Kind::Print:
+                return runPrint(s);
         }
     } catch (const EvalError& e) {
         return fail(e.message);

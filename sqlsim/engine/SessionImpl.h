@@ -111,7 +111,8 @@ private:
     DatabaseState* current() const;
     DatabaseState* databaseFor(const ObjectName& name, Message& error) const;
     Cell evaluate(const Expr& e, const RowSource* source, const QVector<Cell>* row) const;
-    bool insertRows(TableObject& table, const std::vector<QString>& columns, const QVector<QVector<Cell>>& rows);
+    bool insertRows(TableObject& table, const std::vector<QString>& columns,
+                    const QVector<QVector<Cell>>& rows);
 
     // Runs body under the server's lock with the output going to the reply, which ends with a DONE.
     Reply collectReply(const std::function<void()>& body);

@@ -8,24 +8,27 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 namespace sqlsim {
 
 namespace {
 
 QString typeName(const ColumnDef& c) {
     switch (c.type) {
-    case ColumnType::Int:
-        return QStringLiteral("int");
-    case ColumnType::SmallInt:
-        return QStringLiteral("smallint");
-    default:
-        return QStringLiteral("varchar");
+        case ColumnType::Int:
+            return u"int"_s;
+        case ColumnType::SmallInt:
+            return u"smallint"_s;
+        default:
+            return u"varchar"_s;
     }
 }
 
 }  // namespace
 
-// ---- USE ------------------------------------------------------------------------------------------
+// ---- USE
+// ------------------------------------------------------------------------------------------
 
 bool SessionImpl::enter(DatabaseState& db, Message& error) {
     if (!m_state->mayEnter(m_spid, db)) {
@@ -39,39 +42,36 @@ bool SessionImpl::enter(DatabaseState& db, Message& error) {
 
 SessionImpl::Outcome SessionImpl::runUse(const Statement& s) {
     DatabaseState* db = m_state->database(s.database);
-    if (!db)
-        return abort(msg::unknownDatabase(s.database));
+    if (!db) return abort(msg::unknownDatabase(s.database));
     const QString old = current() ? current()->name : QString();
     Message error;
-    if (!enter(*db, error))
-        return abort(error);
+    if (!enter(*db, error)) return abort(error);
     m_frame.out->push_back(DatabaseChange{db->name, old});
     message(msg::changedDatabase(db->name));
     done(false, 0, 0);
     return Outcome::Ok;
 }
 
-// ---- CREATE / DROP --------------------------------------------------------------------------------
+// ---- CREATE / DROP
+// --------------------------------------------------------------------------------
 
 SessionImpl::Outcome SessionImpl::runCreateTable(const Statement& s) {
     Message error;
     DatabaseState* db = databaseFor(s.object, error);
-    if (!db)
-        return abort(error);
+    if (!db) return abort(error);
     if (db->hasObject(s.object.name) ||
-        std::any_of(systemTables().begin(), systemTables().end(),
-                    [&](const SystemTableInfo& t) { return sameName(QString::fromUtf16(t.name), s.object.name); }))
+        std::any_of(systemTables().begin(), systemTables().end(), [&](const SystemTableInfo& t) {
+            return sameName(QString::fromUtf16(t.name), s.object.name);
+        }))
         return fail(msg::objectExists(s.object.name));
     TableObject t;
     t.name = s.object.name;
-    if (!s.object.owner.isEmpty())
-        t.owner = s.object.owner;
+    if (!s.object.owner.isEmpty()) t.owner = s.object.owner;
     t.objectId = ServerState::createdObjectId(db->dbid, t.name);
     t.created = true;
     for (const ColumnDeclaration& c : s.columns) {
         for (const ColumnDef& existing : t.columns)
-            if (sameName(existing.name, c.name))
-                return fail(msg::duplicateColumn(c.name, t.name));
+            if (sameName(existing.name, c.name)) return fail(msg::duplicateColumn(c.name, t.name));
         t.columns.push_back(c.def);
     }
     db->tables.push_back(t);
@@ -82,14 +82,11 @@ SessionImpl::Outcome SessionImpl::runCreateTable(const Statement& s) {
 SessionImpl::Outcome SessionImpl::runCreateProc(const Statement& s) {
     Message error;
     DatabaseState* db = databaseFor(s.object, error);
-    if (!db)
-        return abort(error);
-    if (db->hasObject(s.object.name))
-        return fail(msg::objectExists(s.object.name));
+    if (!db) return abort(error);
+    if (db->hasObject(s.object.name)) return fail(msg::objectExists(s.object.name));
     ProcObject p;
     p.name = s.object.name;
-    if (!s.object.owner.isEmpty())
-        p.owner = s.object.owner;
+    if (!s.object.owner.isEmpty()) p.owner = s.object.owner;
     p.objectId = ServerState::createdObjectId(db->dbid, p.name);
     p.body = s.body;
     p.statements = s.bodyStatements;
@@ -111,15 +108,17 @@ SessionImpl::Outcome SessionImpl::runDrop(const Statement& s) {
         }
         bool dropped = false;
         if (proc) {
-            auto it = std::find_if(db->procs.begin(), db->procs.end(),
-                                   [&](const ProcObject& p) { return sameName(p.name, name.name); });
+            auto it = std::find_if(db->procs.begin(), db->procs.end(), [&](const ProcObject& p) {
+                return sameName(p.name, name.name);
+            });
             if (it != db->procs.end()) {
                 db->procs.erase(it);
                 dropped = true;
             }
         } else {
-            auto it = std::find_if(db->tables.begin(), db->tables.end(),
-                                   [&](const TableObject& t) { return sameName(t.name, name.name); });
+            auto it = std::find_if(db->tables.begin(), db->tables.end(), [&](const TableObject& t) {
+                return sameName(t.name, name.name);
+            });
             if (it != db->tables.end()) {
                 db->tables.erase(it);
                 dropped = true;
@@ -134,16 +133,15 @@ SessionImpl::Outcome SessionImpl::runDrop(const Statement& s) {
     return outcome;
 }
 
-// ---- EXEC ('...') and INSERT ----------------------------------------------------------------------
+// ---- EXEC ('...') and INSERT
+// ----------------------------------------------------------------------
 
 SessionImpl::Outcome SessionImpl::runExecString(const Statement& s) {
     const Cell text = evaluate(*s.text, nullptr, nullptr);
     const QString batch = text.isNull() ? QString() : cellText(text);
     const ParseOutcome parsed = parseBatch(batch, m_state->profile);
-    if (!parsed.errors.empty())
-        return compileFailed(parsed.errors, Outcome::Failed);
-    if (!nestDeeper())
-        return Outcome::Abort;
+    if (!parsed.errors.empty()) return compileFailed(parsed.errors, Outcome::Failed);
+    if (!nestDeeper()) return Outcome::Abort;
     const Outcome o = runStatements(parsed.statements);
     --m_nesting;
     return o == Outcome::Abort ? Outcome::Failed : o;
@@ -154,14 +152,12 @@ bool SessionImpl::insertRows(TableObject& table, const std::vector<QString>& col
     // Map the given columns (or all) onto the table's.
     QVector<int> targets;
     if (columns.empty()) {
-        for (int i = 0; i < table.columns.size(); ++i)
-            targets.push_back(i);
+        for (int i = 0; i < table.columns.size(); ++i) targets.push_back(i);
     } else {
         for (const QString& c : columns) {
             int index = -1;
             for (int i = 0; i < table.columns.size(); ++i)
-                if (sameName(table.columns[i].name, c))
-                    index = i;
+                if (sameName(table.columns[i].name, c)) index = i;
             if (index < 0) {
                 fail(msg::invalidColumn(c));
                 return false;
@@ -179,11 +175,11 @@ bool SessionImpl::insertRows(TableObject& table, const std::vector<QString>& col
         for (int k = 0; k < targets.size(); ++k) {
             const ColumnDef& def = table.columns[targets[k]];
             const Cell& v = row[k];
-            if (v.isNull())
-                continue;
+            if (v.isNull()) continue;
             if (def.type == ColumnType::Int || def.type == ColumnType::SmallInt) {
                 bool ok = false;
-                const qint64 n = isNumber(v) ? v.toLongLong(&ok) : cellText(v).trimmed().toLongLong(&ok);
+                const qint64 n =
+                    isNumber(v) ? v.toLongLong(&ok) : cellText(v).trimmed().toLongLong(&ok);
                 if (!ok) {
                     fail(msg::conversionFailed(cellText(v), typeName(def)));
                     return false;
@@ -223,15 +219,12 @@ bool SessionImpl::insertRows(TableObject& table, const std::vector<QString>& col
 SessionImpl::Outcome SessionImpl::runInsert(const Statement& s) {
     Message error;
     DatabaseState* db = databaseFor(s.object, error);
-    if (!db)
-        return abort(error);
+    if (!db) return abort(error);
     TableObject* table = db->table(s.object.name);
-    if (!table || !table->created)
-        return abort(msg::invalidObject(s.object.written));
+    if (!table || !table->created) return abort(msg::invalidObject(s.object.written));
     const int databaseId = db->dbid;
     std::vector<QString> columns;
-    for (const ColumnDeclaration& c : s.columns)
-        columns.push_back(c.name);
+    for (const ColumnDeclaration& c : s.columns) columns.push_back(c.name);
     QVector<QVector<Cell>> rows;
     if (s.source) {
         QVector<ColumnDef> sourceColumns;
@@ -240,8 +233,7 @@ SessionImpl::Outcome SessionImpl::runInsert(const Statement& s) {
         m_frame.captureColumns = &sourceColumns;
         const Outcome o = run(*s.source);
         m_frame = saved;
-        if (o == Outcome::Abort)
-            return o;
+        if (o == Outcome::Abort) return o;
         if (o == Outcome::Failed) {
             done(false, 0, 0);
             return o;
@@ -249,42 +241,38 @@ SessionImpl::Outcome SessionImpl::runInsert(const Statement& s) {
         // What ran may have attached a database or created or dropped tables: look both up again.
         db = m_state->databaseById(databaseId);
         table = db ? db->table(s.object.name) : nullptr;
-        if (!table)
-            return abort(msg::invalidObject(s.object.written));
+        if (!table) return abort(msg::invalidObject(s.object.written));
     } else {
         for (const auto& valueRow : s.values) {
             QVector<Cell> row;
-            for (const auto& e : valueRow)
-                row.push_back(evaluate(*e, nullptr, nullptr));
+            for (const auto& e : valueRow) row.push_back(evaluate(*e, nullptr, nullptr));
             rows.push_back(row);
         }
     }
-    if (!insertRows(*table, columns, rows))
-        return Outcome::Failed;
+    if (!insertRows(*table, columns, rows)) return Outcome::Failed;
     done(true, rows.size(), 0xC3);
     return Outcome::Ok;
 }
 
-// ---- BACKUP LOG, SET, PRINT -----------------------------------------------------------------------
+// ---- BACKUP LOG, SET, PRINT
+// -----------------------------------------------------------------------
 
 SessionImpl::Outcome SessionImpl::runBackup(const Statement& s) {
     DatabaseState* db = m_state->database(s.database);
     if (!db) {
         message(msg::unknownDatabase(s.database));
         return fail(m_state->profile == Profile::Sql70 ? msg::backupTerminated70()
-                                                       : msg::backupTerminated(QStringLiteral("BACKUP LOG")));
+                                                       : msg::backupTerminated(u"BACKUP LOG"_s));
     }
     // The log is emptied without being kept anywhere: its pages are free again.
     for (ScenarioFile& f : db->files)
-        if (f.groupId == 0)
-            f.usedPages = qMin(f.usedPages, 24);
+        if (f.groupId == 0) f.usedPages = qMin(f.usedPages, 24);
     done(false, 0, 0);
     return Outcome::Ok;
 }
 
 SessionImpl::Outcome SessionImpl::runSet(const Statement& s) {
-    if (s.options.contains(QStringLiteral("FMTONLY")))
-        m_fmtOnly = s.command == u"ON";
+    if (s.options.contains(u"FMTONLY"_s)) m_fmtOnly = s.command == u"ON";
     done(false, 0, 0);
     return Outcome::Ok;
 }

@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <exception>
 
+using namespace Qt::StringLiterals;
+
 namespace sqlsim {
 
 using namespace tds;
@@ -27,12 +29,10 @@ struct ServerBuild {
 };
 
 // "Microsoft SQL Server  2000 - 8.00.2039 (Intel X86) ..." -> 8, 0, 2039.
-ServerBuild buildOf(const Engine& engine)
-{
+ServerBuild buildOf(const Engine& engine) {
     ServerBuild b;
-    if (engine.profile() == Profile::Sql70)
-        b = {7, 0, 623};
-    static const QRegularExpression re(QStringLiteral(" - (\\d+)\\.(\\d+)\\.(\\d+)"));
+    if (engine.profile() == Profile::Sql70) b = {7, 0, 623};
+    static const QRegularExpression re(u" - (\\d+)\\.(\\d+)\\.(\\d+)"_s);
     const auto m = re.match(engine.versionBanner());
     if (m.hasMatch()) {
         b.major = static_cast<quint8>(m.captured(1).toUInt());
@@ -42,15 +42,13 @@ ServerBuild buildOf(const Engine& engine)
     return b;
 }
 
-bool isDone(const Token& t)
-{
+bool isDone(const Token& t) {
     return std::holds_alternative<Done>(t);
 }
 
 }  // namespace
 
-quint16 ClientConnection::spidOf(int connectionNumber)
-{
+quint16 ClientConnection::spidOf(int connectionNumber) {
     return static_cast<quint16>(51 + (connectionNumber - 1) % 30000);
 }
 
@@ -60,14 +58,11 @@ ClientConnection::ClientConnection(ServerContext& context, int fd, int number)
       m_number(number),
       m_spid(spidOf(number)),
       m_reader(fd),
-      m_collation(context.engine->collation())
-{
-}
+      m_collation(context.engine->collation()) {}
 
 ClientConnection::~ClientConnection() = default;
 
-void ClientConnection::run()
-{
+void ClientConnection::run() {
     // An exception from the engine ends this connection only, never the server.
     try {
         m_session = m_context.engine->newSession(m_spid);
@@ -76,100 +71,86 @@ void ClientConnection::run()
         std::fprintf(stderr, "sqlsim: connection %d dropped: %s\n", m_number, e.what());
     }
     try {
-        if (m_session)
-            m_session->disconnect();
+        if (m_session) m_session->disconnect();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "sqlsim: connection %d: %s\n", m_number, e.what());
     }
     ::shutdown(m_fd, SHUT_RDWR);
 }
 
-bool ClientConnection::readRequest(Request& request)
-{
+bool ClientConnection::readRequest(Request& request) {
     PacketHeader header;
     QByteArray payload;
     while (true) {
-        if (m_reader.readPacket(header, payload) != SocketReader::Status::Packet)
-            return false;
+        if (m_reader.readPacket(header, payload) != SocketReader::Status::Packet) return false;
         switch (m_assembler.add(header, payload)) {
-        case MessageAssembler::Result::Incomplete:
-            continue;
-        case MessageAssembler::Result::Complete:
-            request.type = m_assembler.type();
-            request.payload = m_assembler.takeMessage();
-            request.ignored = false;
-            return true;
-        case MessageAssembler::Result::Ignored:
-            request.type = m_assembler.type();
-            request.payload.clear();
-            request.ignored = true;
-            return true;
-        case MessageAssembler::Result::Error:
-            return false;
+            case MessageAssembler::Result::Incomplete:
+                continue;
+            case MessageAssembler::Result::Complete:
+                request.type = m_assembler.type();
+                request.payload = m_assembler.takeMessage();
+                request.ignored = false;
+                return true;
+            case MessageAssembler::Result::Ignored:
+                request.type = m_assembler.type();
+                request.payload.clear();
+                request.ignored = true;
+                return true;
+            case MessageAssembler::Result::Error:
+                return false;
         }
     }
 }
 
-void ClientConnection::serve()
-{
+void ClientConnection::serve() {
     Request request;
-    if (!readRequest(request) || request.ignored)
-        return;
+    if (!readRequest(request) || request.ignored) return;
     if (request.type == quint8(PacketType::PreLogin)) {
         // SQL Server 7.0 predates the pre-login message and drops a client that sends one.
-        if (m_context.engine->profile() == Profile::Sql70)
-            return;
-        if (!answerPrelogin(request.payload) || !readRequest(request) || request.ignored)
-            return;
+        if (m_context.engine->profile() == Profile::Sql70) return;
+        if (!answerPrelogin(request.payload) || !readRequest(request) || request.ignored) return;
     }
-    if (request.type != quint8(PacketType::Login7) || !login(request.payload))
-        return;
+    if (request.type != quint8(PacketType::Login7) || !login(request.payload)) return;
     while (readRequest(request)) {
         if (request.ignored) {
-            if (!sendDone(0))
-                return;
+            if (!sendDone(0)) return;
             continue;
         }
         bool keepGoing = false;
         switch (static_cast<PacketType>(request.type)) {
-        case PacketType::Attention:
-            // Late attention: the request already finished, but the client waits for the ack.
-            keepGoing = sendDone(done::Attention);
-            break;
-        case PacketType::SqlBatch:
-            keepGoing = handleBatch(request.payload);
-            break;
-        case PacketType::Rpc:
-            keepGoing = handleRpc(request.payload);
-            break;
-        default:
-            keepGoing = false;  // a second login or pre-login
-            break;
+            case PacketType::Attention:
+                // Late attention: the request already finished, but the client waits for the ack.
+                keepGoing = sendDone(done::Attention);
+                break;
+            case PacketType::SqlBatch:
+                keepGoing = handleBatch(request.payload);
+                break;
+            case PacketType::Rpc:
+                keepGoing = handleRpc(request.payload);
+                break;
+            default:
+                keepGoing = false;  // a second login or pre-login
+                break;
         }
-        if (!keepGoing)
-            return;
+        if (!keepGoing) return;
     }
 }
 
-bool ClientConnection::answerPrelogin(const QByteArray& payload)
-{
-    if (!parsePrelogin(payload))
-        return false;
+bool ClientConnection::answerPrelogin(const QByteArray& payload) {
+    if (!parsePrelogin(payload)) return false;
     const ServerBuild b = buildOf(*m_context.engine);
-    return sendAll(m_fd, framePackets(preloginReply(b.major, b.minor, b.build), DefaultPacketSize,
-                                      m_spid));
+    return sendAll(
+        m_fd, framePackets(preloginReply(b.major, b.minor, b.build), DefaultPacketSize, m_spid));
 }
 
-bool ClientConnection::login(const QByteArray& payload)
-{
+bool ClientConnection::login(const QByteArray& payload) {
     const Login7Result parsed = parseLogin7(payload);
-    if (!parsed.login)
-        return false;
+    if (!parsed.login) return false;
     const Login7& l = *parsed.login;
     m_loginVersion = l.tdsVersion;
-    if ((l.tdsVersion >> 24) < 0x70)
-        return false;  // pre-7.0 logins are not spoken here
-    const bool speaks70 = (l.tdsVersion >> 24) == 0x70 || m_context.engine->profile() == Profile::Sql70;
+    if ((l.tdsVersion >> 24) < 0x70) return false;  // pre-7.0 logins are not spoken here
+    const bool speaks70 =
+        (l.tdsVersion >> 24) == 0x70 || m_context.engine->profile() == Profile::Sql70;
     m_version = speaks70 ? TdsVersion::V70 : TdsVersion::V71;
 
     LoginRequest req;
@@ -207,37 +188,32 @@ bool ClientConnection::login(const QByteArray& payload)
         enc.collationEnvChange(out);
     else
         enc.envChange(out, 3, m_collation.charset, QString());
-    enc.envChange(out, 2, QStringLiteral("us_english"), QString());
+    enc.envChange(out, 2, u"us_english"_s, QString());
     // An engine double may leave the language message out; the server always sends it.
     Message language;
     language.number = 5703;
-    language.text = QStringLiteral("Changed language setting to us_english.");
+    language.text = u"Changed language setting to us_english."_s;
     enc.message(out, languageInfo ? *languageInfo : language);
     const ServerBuild b = buildOf(*m_context.engine);
     enc.loginAck(out, b.major, b.minor, b.build);
     enc.envChange(out, 4, QString::number(packetSize), QString::number(DefaultPacketSize));
     enc.done(out, token::Done, 0, 0, 0);
-    if (!sendPayload(out))
-        return false;
+    if (!sendPayload(out)) return false;
     m_packetSize = packetSize;
     return !outcome.reply.closeConnection;
 }
 
-bool ClientConnection::sleepWatchingForAttention(std::chrono::milliseconds delay, bool& cancelled)
-{
+bool ClientConnection::sleepWatchingForAttention(std::chrono::milliseconds delay, bool& cancelled) {
     using Clock = std::chrono::steady_clock;
     cancelled = false;
     const auto until = Clock::now() + delay;
     while (true) {
         const auto now = Clock::now();
-        if (now >= until)
-            return true;
+        if (now >= until) return true;
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - now);
-        if (!m_reader.waitReadable(int(std::min<qint64>(left.count(), 1000))))
-            continue;
+        if (!m_reader.waitReadable(int(std::min<qint64>(left.count(), 1000)))) continue;
         Request request;
-        if (!readRequest(request))
-            return false;
+        if (!readRequest(request)) return false;
         if (request.type != quint8(PacketType::Attention))
             return false;  // a new request while one runs: the client broke the protocol
         cancelled = true;
@@ -245,103 +221,87 @@ bool ClientConnection::sleepWatchingForAttention(std::chrono::milliseconds delay
     }
 }
 
-bool ClientConnection::beginRequest(const QString& journalText, const QString& matchText, bool isRpc,
-                                    bool& skip)
-{
+bool ClientConnection::beginRequest(const QString& journalText, const QString& matchText,
+                                    bool isRpc, bool& skip) {
     skip = false;
     ++m_requestCount;
     m_context.journal.record({m_number, m_session->currentDatabase(), journalText});
     const auto fault = m_context.faults.take(m_number, m_requestCount, matchText);
-    if (!fault)
-        return true;
+    if (!fault) return true;
     switch (fault->action) {
-    case Fault::Action::Drop:
-        return false;
-    case Fault::Action::Fail: {
-        skip = true;
-        Done d;
-        d.kind = isRpc ? Done::Kind::DoneProc : Done::Kind::Done;
-        d.error = true;
-        Message error;
-        error.number = fault->errorNumber;
-        error.state = fault->state;
-        error.severity = fault->severity;
-        error.text = fault->errorText;
-        return sendTokens({error, d});
-    }
-    case Fault::Action::Sleep: {
-        bool cancelled = false;
-        if (!sleepWatchingForAttention(fault->delay, cancelled))
+        case Fault::Action::Drop:
             return false;
-        skip = cancelled;
-        return true;
-    }
+        case Fault::Action::Fail: {
+            skip = true;
+            Done d;
+            d.kind = isRpc ? Done::Kind::DoneProc : Done::Kind::Done;
+            d.error = true;
+            Message error;
+            error.number = fault->errorNumber;
+            error.state = fault->state;
+            error.severity = fault->severity;
+            error.text = fault->errorText;
+            return sendTokens({error, d});
+        }
+        case Fault::Action::Sleep: {
+            bool cancelled = false;
+            if (!sleepWatchingForAttention(fault->delay, cancelled)) return false;
+            skip = cancelled;
+            return true;
+        }
     }
     return true;
 }
 
-bool ClientConnection::handleBatch(const QByteArray& payload)
-{
+bool ClientConnection::handleBatch(const QByteArray& payload) {
     QByteArrayView body(payload);
     // A 7.2+ client that ignored our 7.1 answer would put ALL_HEADERS first.
     if ((m_loginVersion >> 24) >= 0x72 && body.size() >= 22) {
         ByteReader r(body.data(), body.size());
-        if (r.u32() == 22u && r.u32() == 18u && r.u16() == 2u)
-            body = body.sliced(22);
+        if (r.u32() == 22u && r.u32() == 18u && r.u16() == 2u) body = body.sliced(22);
     }
     const QString text = ByteReader::decodeUcs2(body);
     bool skip = false;
-    if (!beginRequest(text, text, false, skip))
-        return false;
-    if (skip)
-        return true;
+    if (!beginRequest(text, text, false, skip)) return false;
+    if (skip) return true;
     const Reply reply = m_session->executeBatch(text);
-    if (!sendTokens(reply.tokens))
-        return false;
+    if (!sendTokens(reply.tokens)) return false;
     return !reply.closeConnection;
 }
 
-bool ClientConnection::handleRpc(const QByteArray& payload)
-{
+bool ClientConnection::handleRpc(const QByteArray& payload) {
     const RpcParseResult parsed = parseRpc(payload, m_version, m_collation.codePage);
-    if (!parsed.error.isEmpty())
-        return false;
+    if (!parsed.error.isEmpty()) return false;
     std::vector<Token> all;
     bool closeAfter = false;
     for (const RpcCall& call : parsed.calls) {
         const RpcParam* stmt = findParam(call, u"@stmt", call.procId == procid::PrepExec ? 2 : 0);
         const QString journalText = describeRpc(call);
-        const QString matchText = stmt && !stmt->value.isNull() ? stmt->value.toString() : journalText;
+        const QString matchText =
+            stmt && !stmt->value.isNull() ? stmt->value.toString() : journalText;
         bool skip = false;
-        if (!beginRequest(journalText, matchText, true, skip))
-            return false;
-        if (skip)
-            continue;
+        if (!beginRequest(journalText, matchText, true, skip)) return false;
+        if (skip) continue;
         Reply reply = m_session->executeRpc(call);
         closeAfter = reply.closeConnection;
         std::move(reply.tokens.begin(), reply.tokens.end(), std::back_inserter(all));
-        if (closeAfter)
-            break;
+        if (closeAfter) break;
     }
-    if (!all.empty() && !sendTokens(all))
-        return false;
+    if (!all.empty() && !sendTokens(all)) return false;
     return !closeAfter;
 }
 
-bool ClientConnection::sendPayload(const QByteArray& payload)
-{
+bool ClientConnection::sendPayload(const QByteArray& payload) {
     return sendAll(m_fd, framePackets(payload, m_packetSize, m_spid));
 }
 
-bool ClientConnection::sendDone(quint16 status)
-{
+bool ClientConnection::sendDone(quint16 status) {
     QByteArray out;
     TokenEncoder(m_version, m_context.serverName, m_collation).done(out, token::Done, status, 0, 0);
     return sendPayload(out);
 }
 
-bool ClientConnection::sendTokens(const std::vector<Token>& tokens)
-{
+bool ClientConnection::sendTokens(const std::vector<Token>& tokens) {
     const TokenEncoder enc(m_version, m_context.serverName, m_collation);
     PacketFramer framer(m_packetSize, m_spid);
     QByteArray& payload = framer.payload();
@@ -351,13 +311,11 @@ bool ClientConnection::sendTokens(const std::vector<Token>& tokens)
     // the next token boundary and ends with the attention's acknowledgement.
     bool cancelled = false;
     const auto flushIfFull = [&] {
-        if (payload.size() < FlushThreshold)
-            return true;
+        if (payload.size() < FlushThreshold) return true;
         framer.takeFullPackets(wire);
         const bool ok = sendAll(m_fd, wire);
         wire.resize(0);  // keeps the capacity for the next round
-        if (!ok || !m_reader.waitReadable(0))
-            return ok;
+        if (!ok || !m_reader.waitReadable(0)) return ok;
         Request request;
         if (!readRequest(request) || request.type != quint8(PacketType::Attention))
             return false;  // only an attention may interrupt a reply
@@ -366,8 +324,7 @@ bool ClientConnection::sendTokens(const std::vector<Token>& tokens)
     };
     qsizetype lastDone = -1;
     for (qsizetype i = 0; i < qsizetype(tokens.size()); ++i) {
-        if (isDone(tokens[size_t(i)]))
-            lastDone = i;
+        if (isDone(tokens[size_t(i)])) lastDone = i;
     }
     for (qsizetype i = 0; i < qsizetype(tokens.size()) && !cancelled; ++i) {
         const Token& t = tokens[size_t(i)];
@@ -375,10 +332,8 @@ bool ClientConnection::sendTokens(const std::vector<Token>& tokens)
             enc.colMetadata(payload, rs->columns);
             for (const auto& row : rs->rows) {
                 enc.row(payload, rs->columns, row);
-                if (!flushIfFull())
-                    return false;
-                if (cancelled)
-                    break;
+                if (!flushIfFull()) return false;
+                if (cancelled) break;
             }
         } else if (const auto* m = std::get_if<Message>(&t)) {
             enc.message(payload, *m);
@@ -391,8 +346,7 @@ bool ClientConnection::sendTokens(const std::vector<Token>& tokens)
         } else if (const auto* rv = std::get_if<ReturnValue>(&t)) {
             enc.returnValue(payload, *rv);
         }
-        if (!flushIfFull())
-            return false;
+        if (!flushIfFull()) return false;
     }
     if (cancelled)
         enc.done(payload, token::Done, done::Attention, 0, 0);

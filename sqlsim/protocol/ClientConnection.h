@@ -2,11 +2,11 @@
 // One client connection, served on its own thread: pre-login, login, then batches, RPCs and
 // attention until the client leaves or breaks the protocol.
 
+#include "sqlsim/engine/Engine.h"
 #include "sqlsim/protocol/Packet.h"
 #include "sqlsim/protocol/RequestLog.h"
 #include "sqlsim/protocol/SocketReader.h"
 #include "sqlsim/protocol/TokenEncoder.h"
-#include "sqlsim/engine/Engine.h"
 
 #include <QString>
 

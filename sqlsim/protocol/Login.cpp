@@ -2,35 +2,30 @@
 
 #include "sqlsim/protocol/Bytes.h"
 
+using namespace Qt::StringLiterals;
+
 namespace sqlsim::tds {
 
-std::optional<std::vector<PreloginOption>> parsePrelogin(QByteArrayView payload)
-{
+std::optional<std::vector<PreloginOption>> parsePrelogin(QByteArrayView payload) {
     std::vector<PreloginOption> options;
     qsizetype pos = 0;
     const auto* p = reinterpret_cast<const unsigned char*>(payload.data());
     while (true) {
-        if (pos >= payload.size())
-            return std::nullopt;  // no terminator
+        if (pos >= payload.size()) return std::nullopt;  // no terminator
         const quint8 token = p[pos];
-        if (token == 0xFF)
-            break;
-        if (pos + 5 > payload.size())
-            return std::nullopt;
+        if (token == 0xFF) break;
+        if (pos + 5 > payload.size()) return std::nullopt;
         const qsizetype offset = (p[pos + 1] << 8) | p[pos + 2];
         const qsizetype length = (p[pos + 3] << 8) | p[pos + 4];
-        if (offset + length > payload.size())
-            return std::nullopt;
+        if (offset + length > payload.size()) return std::nullopt;
         options.push_back({token, QByteArray(payload.data() + offset, length)});
         pos += 5;
-        if (options.size() > 64)
-            return std::nullopt;
+        if (options.size() > 64) return std::nullopt;
     }
     return options;
 }
 
-QByteArray preloginReply(quint8 major, quint8 minor, quint16 build)
-{
+QByteArray preloginReply(quint8 major, quint8 minor, quint16 build) {
     // Four option headers (5 bytes each) and the terminator, then the data.
     constexpr int headerBytes = 4 * 5 + 1;
     QByteArray out;
@@ -48,14 +43,13 @@ QByteArray preloginReply(quint8 major, quint8 minor, quint16 build)
     w.u8(major);
     w.u8(minor);
     w.u16be(build);
-    w.u16(0);     // sub-build
-    w.u8(0x02);   // encryption not supported
-    w.u8(0x00);   // instance accepted
+    w.u16(0);    // sub-build
+    w.u8(0x02);  // encryption not supported
+    w.u8(0x00);  // instance accepted
     return out;
 }
 
-QByteArray decodePasswordBytes(QByteArrayView obfuscated)
-{
+QByteArray decodePasswordBytes(QByteArrayView obfuscated) {
     QByteArray out(obfuscated.size(), Qt::Uninitialized);
     for (qsizetype i = 0; i < obfuscated.size(); ++i) {
         const auto x = static_cast<quint8>(static_cast<quint8>(obfuscated[i]) ^ 0xA5);
@@ -64,8 +58,7 @@ QByteArray decodePasswordBytes(QByteArrayView obfuscated)
     return out;
 }
 
-QByteArray encodePasswordBytes(QByteArrayView plain)
-{
+QByteArray encodePasswordBytes(QByteArrayView plain) {
     QByteArray out(plain.size(), Qt::Uninitialized);
     for (qsizetype i = 0; i < plain.size(); ++i) {
         const auto b = static_cast<quint8>(plain[i]);
@@ -80,16 +73,14 @@ constexpr qsizetype FixedPart70 = 86;
 
 // Reads the (offset, char count) pair at fieldAt and the UCS-2 string it points to.
 std::optional<QByteArrayView> stringBytes(QByteArrayView payload, qsizetype fieldAt, QString& error,
-                                          const char* what)
-{
+                                          const char* what) {
     ByteReader r(payload.data() + fieldAt, 4);
     const quint16 offset = *r.u16();
     const quint16 chars = *r.u16();
     const qsizetype bytes = qsizetype(chars) * 2;
-    if (chars == 0)
-        return QByteArrayView();
+    if (chars == 0) return QByteArrayView();
     if (offset < FixedPart70 || offset + bytes > payload.size()) {
-        error = QStringLiteral("LOGIN7 %1 lies outside the message").arg(QLatin1String(what));
+        error = u"LOGIN7 %1 lies outside the message"_s.arg(QLatin1String(what));
         return std::nullopt;
     }
     return payload.sliced(offset, bytes);
@@ -97,11 +88,10 @@ std::optional<QByteArrayView> stringBytes(QByteArrayView payload, qsizetype fiel
 
 }  // namespace
 
-Login7Result parseLogin7(QByteArrayView payload)
-{
+Login7Result parseLogin7(QByteArrayView payload) {
     Login7Result result;
     if (payload.size() < FixedPart70) {
-        result.error = QStringLiteral("LOGIN7 shorter than its fixed part");
+        result.error = u"LOGIN7 shorter than its fixed part"_s;
         return result;
     }
     ByteReader r(payload.data(), payload.size());
@@ -110,8 +100,7 @@ Login7Result parseLogin7(QByteArrayView payload)
     login.tdsVersion = *r.u32();
     login.packetSize = *r.u32();
     if (login.length != payload.size()) {
-        result.error = QStringLiteral("LOGIN7 length %1 does not match the message (%2 bytes)")
-                           .arg(login.length)
+        result.error = u"LOGIN7 length %1 does not match the message (%2 bytes)"_s.arg(login.length)
                            .arg(payload.size());
         return result;
     }
@@ -124,15 +113,18 @@ Login7Result parseLogin7(QByteArrayView payload)
         bool password;
     };
     const Field fields[] = {
-        {36, &login.hostName, "host name", false},   {40, &login.userName, "user name", false},
-        {44, &login.password, "password", true},     {48, &login.appName, "application name", false},
-        {52, &login.serverName, "server name", false}, {60, &login.libraryName, "library name", false},
-        {64, &login.language, "language", false},    {68, &login.database, "database", false},
+        {36, &login.hostName, "host name", false},
+        {40, &login.userName, "user name", false},
+        {44, &login.password, "password", true},
+        {48, &login.appName, "application name", false},
+        {52, &login.serverName, "server name", false},
+        {60, &login.libraryName, "library name", false},
+        {64, &login.language, "language", false},
+        {68, &login.database, "database", false},
     };
     for (const Field& f : fields) {
         const auto raw = stringBytes(payload, f.at, result.error, f.what);
-        if (!raw)
-            return result;
+        if (!raw) return result;
         *f.target = f.password ? ByteReader::decodeUcs2(decodePasswordBytes(*raw))
                                : ByteReader::decodeUcs2(*raw);
     }

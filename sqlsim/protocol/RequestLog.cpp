@@ -4,19 +4,19 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+using namespace Qt::StringLiterals;
+
 namespace sqlsim {
 
-QByteArray Journal::jsonLine(const JournalEntry& entry)
-{
+QByteArray Journal::jsonLine(const JournalEntry& entry) {
     QJsonObject object;
-    object.insert(QStringLiteral("conn"), entry.conn);
-    object.insert(QStringLiteral("db"), entry.db);
-    object.insert(QStringLiteral("text"), entry.text);
+    object.insert(u"conn"_s, entry.conn);
+    object.insert(u"db"_s, entry.db);
+    object.insert(u"text"_s, entry.text);
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
-void Journal::record(const JournalEntry& entry)
-{
+void Journal::record(const JournalEntry& entry) {
     std::lock_guard lock(m_mutex);
     m_entries.push_back(entry);
     if (!m_filePath.isEmpty()) {
@@ -27,64 +27,51 @@ void Journal::record(const JournalEntry& entry)
     }
 }
 
-std::vector<JournalEntry> Journal::entries() const
-{
+std::vector<JournalEntry> Journal::entries() const {
     std::lock_guard lock(m_mutex);
     return m_entries;
 }
 
-std::vector<JournalEntry> Journal::entriesOf(int conn) const
-{
+std::vector<JournalEntry> Journal::entriesOf(int conn) const {
     std::lock_guard lock(m_mutex);
     std::vector<JournalEntry> out;
     for (const JournalEntry& e : m_entries) {
-        if (e.conn == conn)
-            out.push_back(e);
+        if (e.conn == conn) out.push_back(e);
     }
     return out;
 }
 
-void Journal::clear()
-{
+void Journal::clear() {
     std::lock_guard lock(m_mutex);
     m_entries.clear();
 }
 
-void Journal::setFile(const QString& path)
-{
+void Journal::setFile(const QString& path) {
     std::lock_guard lock(m_mutex);
     m_filePath = path;
 }
 
-void FaultList::add(const Fault& fault)
-{
+void FaultList::add(const Fault& fault) {
     std::lock_guard lock(m_mutex);
     m_faults.push_back(fault);
 }
 
-void FaultList::clear()
-{
+void FaultList::clear() {
     std::lock_guard lock(m_mutex);
     m_faults.clear();
 }
 
-std::optional<Fault> FaultList::take(int conn, int requestIndex, const QString& text)
-{
+std::optional<Fault> FaultList::take(int conn, int requestIndex, const QString& text) {
     std::lock_guard lock(m_mutex);
     for (auto it = m_faults.begin(); it != m_faults.end(); ++it) {
         Fault& f = *it;
-        if (f.conn != 0 && f.conn != conn)
-            continue;
-        if (f.requestIndex != 0 && f.requestIndex != requestIndex)
-            continue;
+        if (f.conn != 0 && f.conn != conn) continue;
+        if (f.requestIndex != 0 && f.requestIndex != requestIndex) continue;
         const bool hasPattern = f.pattern.isValid() && !f.pattern.pattern().isEmpty();
-        if (hasPattern && !f.pattern.match(text).hasMatch())
-            continue;
-        if (f.times == 0)
-            continue;
+        if (hasPattern && !f.pattern.match(text).hasMatch()) continue;
+        if (f.times == 0) continue;
         Fault applied = f;
-        if (f.times > 0 && --f.times == 0)
-            m_faults.erase(it);
+        if (f.times > 0 && --f.times == 0) m_faults.erase(it);
         return applied;
     }
     return std::nullopt;

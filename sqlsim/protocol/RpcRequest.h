@@ -2,9 +2,9 @@
 // RPC request messages: the procedure (by name or by the well-known id) and its parameters with
 // their values decoded from TYPE_INFO. Several calls may share one message, separated by 0x80.
 
-#include "sqlsim/protocol/TokenEncoder.h"
 #include "sqlsim/engine/Engine.h"
 #include "sqlsim/engine/SystemRpc.h"
+#include "sqlsim/protocol/TokenEncoder.h"
 
 #include <QByteArray>
 #include <QString>
@@ -23,7 +23,8 @@ struct RpcParseResult {
 };
 
 // Non-Unicode text parameters are decoded from page, the server's code page.
-RpcParseResult parseRpc(QByteArrayView payload, TdsVersion version, CodePage page = CodePage::Cp1252);
+RpcParseResult parseRpc(QByteArrayView payload, TdsVersion version,
+                        CodePage page = CodePage::Cp1252);
 
 // The call as the journal shows it: "RPC <name> @a=1, @b=N'x' OUTPUT".
 QString describeRpc(const RpcCall& call);

@@ -15,15 +15,15 @@
 namespace sqlsim {
 
 struct JournalEntry {
-    int conn = 0;    // connection number, from 1 in accept order
-    QString db;      // the connection's current database when the request arrived
-    QString text;    // batch text exactly as received; an RPC as "RPC <name> <params>"
+    int conn = 0;  // connection number, from 1 in accept order
+    QString db;    // the connection's current database when the request arrived
+    QString text;  // batch text exactly as received; an RPC as "RPC <name> <params>"
 };
 
 struct Fault {
     enum class Action { Fail, Drop, Sleep };
-    // Which requests: a batch whose text matches pattern (if valid), and/or the n-th request (from 1)
-    // of connection conn (0: any connection).
+    // Which requests: a batch whose text matches pattern (if valid), and/or the n-th request (from
+    // 1) of connection conn (0: any connection).
     QRegularExpression pattern;
     int conn = 0;
     int requestIndex = 0;

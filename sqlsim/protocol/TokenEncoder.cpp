@@ -11,30 +11,27 @@ namespace {
 
 constexpr int MaxCharBytes = 8000;
 
-quint8 typeByte(ColumnType type)
-{
+quint8 typeByte(ColumnType type) {
     switch (type) {
-    case ColumnType::Int:
-    case ColumnType::SmallInt:
-        return 0x26;  // INTN
-    case ColumnType::NVarChar:
-        return 0xE7;
-    case ColumnType::NChar:
-        return 0xEF;
-    case ColumnType::VarChar:
-        return 0xA7;
+        case ColumnType::Int:
+        case ColumnType::SmallInt:
+            return 0x26;  // INTN
+        case ColumnType::NVarChar:
+            return 0xE7;
+        case ColumnType::NChar:
+            return 0xEF;
+        case ColumnType::VarChar:
+            return 0xA7;
     }
     return 0xE7;
 }
 
-bool isInt(ColumnType type)
-{
+bool isInt(ColumnType type) {
     return type == ColumnType::Int || type == ColumnType::SmallInt;
 }
 
 // Declared maximum in bytes of a character column.
-int maxBytes(const ColumnDef& column)
-{
+int maxBytes(const ColumnDef& column) {
     if (column.type == ColumnType::VarChar)
         return column.length > 0 ? std::min(column.length, MaxCharBytes) : MaxCharBytes;
     return column.length > 0 ? std::min(column.length * 2, MaxCharBytes) : MaxCharBytes;
@@ -43,12 +40,9 @@ int maxBytes(const ColumnDef& column)
 }  // namespace
 
 TokenEncoder::TokenEncoder(TdsVersion version, QString serverName, Collation collation)
-    : m_version(version), m_serverName(std::move(serverName)), m_collation(std::move(collation))
-{
-}
+    : m_version(version), m_serverName(std::move(serverName)), m_collation(std::move(collation)) {}
 
-void TokenEncoder::typeInfo(QByteArray& out, const ColumnDef& column) const
-{
+void TokenEncoder::typeInfo(QByteArray& out, const ColumnDef& column) const {
     ByteWriter w(out);
     w.u8(typeByte(column.type));
     if (isInt(column.type)) {
@@ -56,12 +50,10 @@ void TokenEncoder::typeInfo(QByteArray& out, const ColumnDef& column) const
         return;
     }
     w.u16(static_cast<quint16>(maxBytes(column)));
-    if (m_version == TdsVersion::V71)
-        w.bytes(m_collation.bytes.data(), 5);
+    if (m_version == TdsVersion::V71) w.bytes(m_collation.bytes.data(), 5);
 }
 
-void TokenEncoder::colMetadata(QByteArray& out, const QVector<ColumnDef>& columns) const
-{
+void TokenEncoder::colMetadata(QByteArray& out, const QVector<ColumnDef>& columns) const {
     ByteWriter w(out);
     w.u8(token::ColMetadata);
     w.u16(static_cast<quint16>(columns.size()));
@@ -73,8 +65,7 @@ void TokenEncoder::colMetadata(QByteArray& out, const QVector<ColumnDef>& column
     }
 }
 
-void TokenEncoder::value(QByteArray& out, const ColumnDef& column, const Cell& cell) const
-{
+void TokenEncoder::value(QByteArray& out, const ColumnDef& column, const Cell& cell) const {
     ByteWriter w(out);
     if (isInt(column.type)) {
         if (cell.isNull()) {
@@ -133,8 +124,7 @@ void TokenEncoder::value(QByteArray& out, const ColumnDef& column, const Cell& c
     const qsizetype padded = column.type == ColumnType::NChar ? limit / 2 : chars;
     char* dst = reserveValue(padded * 2);
 #if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
-    if (chars > 0)
-        std::memcpy(dst, src, static_cast<size_t>(chars) * 2);
+    if (chars > 0) std::memcpy(dst, src, static_cast<size_t>(chars) * 2);
 #else
     for (qsizetype i = 0; i < chars; ++i) {
         dst[2 * i] = static_cast<char>(src[i].unicode() & 0xFF);
@@ -148,15 +138,13 @@ void TokenEncoder::value(QByteArray& out, const ColumnDef& column, const Cell& c
 }
 
 void TokenEncoder::row(QByteArray& out, const QVector<ColumnDef>& columns,
-                       const QVector<Cell>& cells) const
-{
+                       const QVector<Cell>& cells) const {
     out.append(static_cast<char>(token::Row));
     for (qsizetype i = 0; i < columns.size(); ++i)
         value(out, columns[i], i < cells.size() ? cells[i] : Cell());
 }
 
-void TokenEncoder::message(QByteArray& out, const Message& message) const
-{
+void TokenEncoder::message(QByteArray& out, const Message& message) const {
     ByteWriter w(out);
     w.u8(message.severity > 10 ? token::Error : token::Info);
     const qsizetype lengthAt = w.size();
@@ -172,8 +160,7 @@ void TokenEncoder::message(QByteArray& out, const Message& message) const
 }
 
 void TokenEncoder::envChange(QByteArray& out, quint8 type, const QString& newValue,
-                             const QString& oldValue) const
-{
+                             const QString& oldValue) const {
     ByteWriter w(out);
     w.u8(token::EnvChange);
     const qsizetype lengthAt = w.size();
@@ -184,8 +171,7 @@ void TokenEncoder::envChange(QByteArray& out, quint8 type, const QString& newVal
     w.patchU16(lengthAt, static_cast<quint16>(w.size() - lengthAt - 2));
 }
 
-void TokenEncoder::collationEnvChange(QByteArray& out) const
-{
+void TokenEncoder::collationEnvChange(QByteArray& out) const {
     ByteWriter w(out);
     w.u8(token::EnvChange);
     w.u16(8);
@@ -196,8 +182,7 @@ void TokenEncoder::collationEnvChange(QByteArray& out) const
 }
 
 void TokenEncoder::done(QByteArray& out, quint8 tokenType, quint16 status, quint16 curCmd,
-                        qint64 rowCount) const
-{
+                        qint64 rowCount) const {
     ByteWriter w(out);
     w.u8(tokenType);
     w.u16(status);
@@ -205,25 +190,20 @@ void TokenEncoder::done(QByteArray& out, quint8 tokenType, quint16 status, quint
     w.u32(static_cast<quint32>(rowCount));
 }
 
-void TokenEncoder::done(QByteArray& out, const Done& d, bool more) const
-{
+void TokenEncoder::done(QByteArray& out, const Done& d, bool more) const {
     quint8 type = token::Done;
     if (d.kind == Done::Kind::DoneInProc)
         type = token::DoneInProc;
     else if (d.kind == Done::Kind::DoneProc)
         type = token::DoneProc;
     quint16 status = 0;
-    if (more)
-        status |= done::More;
-    if (d.error)
-        status |= done::Error;
-    if (d.count)
-        status |= done::Count;
+    if (more) status |= done::More;
+    if (d.error) status |= done::Error;
+    if (d.count) status |= done::Count;
     done(out, type, status, d.curCmd, d.count ? d.rowCount : 0);
 }
 
-void TokenEncoder::loginAck(QByteArray& out, quint8 major, quint8 minor, quint16 build) const
-{
+void TokenEncoder::loginAck(QByteArray& out, quint8 major, quint8 minor, quint16 build) const {
     ByteWriter w(out);
     w.u8(token::LoginAck);
     const qsizetype lengthAt = w.size();
@@ -237,15 +217,13 @@ void TokenEncoder::loginAck(QByteArray& out, quint8 major, quint8 minor, quint16
     w.patchU16(lengthAt, static_cast<quint16>(w.size() - lengthAt - 2));
 }
 
-void TokenEncoder::returnStatus(QByteArray& out, qint32 value) const
-{
+void TokenEncoder::returnStatus(QByteArray& out, qint32 value) const {
     ByteWriter w(out);
     w.u8(token::ReturnStatus);
     w.u32(static_cast<quint32>(value));
 }
 
-void TokenEncoder::returnValue(QByteArray& out, const ReturnValue& rv) const
-{
+void TokenEncoder::returnValue(QByteArray& out, const ReturnValue& rv) const {
     ByteWriter w(out);
     w.u8(token::ReturnValue);
     w.u16(rv.ordinal);

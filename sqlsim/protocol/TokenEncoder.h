@@ -37,16 +37,19 @@ constexpr quint16 Attention = 0x0020;
 
 class TokenEncoder {
 public:
-    TokenEncoder(TdsVersion version, QString serverName, Collation collation = Collation::standard());
+    TokenEncoder(TdsVersion version, QString serverName,
+                 Collation collation = Collation::standard());
 
     TdsVersion version() const { return m_version; }
 
     void colMetadata(QByteArray& out, const QVector<ColumnDef>& columns) const;
     void row(QByteArray& out, const QVector<ColumnDef>& columns, const QVector<Cell>& cells) const;
     void message(QByteArray& out, const Message& message) const;
-    void envChange(QByteArray& out, quint8 type, const QString& newValue, const QString& oldValue) const;
+    void envChange(QByteArray& out, quint8 type, const QString& newValue,
+                   const QString& oldValue) const;
     void collationEnvChange(QByteArray& out) const;
-    void done(QByteArray& out, quint8 tokenType, quint16 status, quint16 curCmd, qint64 rowCount) const;
+    void done(QByteArray& out, quint8 tokenType, quint16 status, quint16 curCmd,
+              qint64 rowCount) const;
     void done(QByteArray& out, const Done& d, bool more) const;
     void loginAck(QByteArray& out, quint8 major, quint8 minor, quint16 build) const;
     void returnStatus(QByteArray& out, qint32 value) const;

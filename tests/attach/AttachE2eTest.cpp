@@ -6,13 +6,13 @@
 // (tests/operations/FaultMatrixE2eTest.cpp).
 
 #include "attach/FileListGrid.h"
-#include "connection/ModMain.h"
-#include "tests/support/RecordingToolkit.h"
-#include "tests/support/SqlsimFixture.h"
-#include "sqlsim/engine/PrimaryFile.h"
 #include "attach/WaitPanel.h"
 #include "attach/frmAttch7.h"
 #include "attach/frmFile.h"
+#include "connection/ModMain.h"
+#include "sqlsim/engine/PrimaryFile.h"
+#include "tests/support/RecordingToolkit.h"
+#include "tests/support/SqlsimFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +29,8 @@ using tarnwick::test::SqlsimFixture;
 
 namespace {
 
-sqlsim::DetachedRecordedFile recorded(int fileId, const QString& path, int groupId, bool exists = true) {
+sqlsim::DetachedRecordedFile recorded(int fileId, const QString& path, int groupId,
+                                      bool exists = true) {
     sqlsim::DetachedRecordedFile f;
     f.fileId = fileId;
     f.name = u"file%1"_s.arg(fileId);
@@ -198,7 +199,8 @@ TEST_F(AttachE2eTest, PrimaryFileTheServerCannotReadLeavesTheListEmpty) {
     EXPECT_EQ(w->MSHF_DBInformation->rows(), 2);
     ASSERT_EQ(toolkit.messageBoxes.size(), 1u);
     EXPECT_EQ(toolkit.messageBoxes[0].style, 16);
-    EXPECT_EQ(toolkit.messageBoxes[0].text, path(u"Stray.MDF"_s) + u" is not a primary database file."_s);
+    EXPECT_EQ(toolkit.messageBoxes[0].text,
+              path(u"Stray.MDF"_s) + u" is not a primary database file."_s);
     EXPECT_EQ(sim->journalTexts(), QStringList{listQueries(path(u"Stray.MDF"_s))});
 }
 

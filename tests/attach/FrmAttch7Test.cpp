@@ -2,11 +2,11 @@
 // layout, the shared file dialog, the focus and OK rules, the confirmation before a single-file
 // attach, both statements and the failures.
 
+#include "attach/WaitPanel.h"
+#include "attach/frmAttch7.h"
 #include "tests/attach/FakeAttachServer.h"
 #include "tests/gui/GuiTestHelpers.h"
 #include "tests/support/RecordingToolkit.h"
-#include "attach/WaitPanel.h"
-#include "attach/frmAttch7.h"
 
 #include <gtest/gtest.h>
 

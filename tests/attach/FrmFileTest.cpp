@@ -3,12 +3,12 @@
 // rule, the statements sqlsim cannot tell apart, and every listing failure with the state it
 // leaves. What the server answers and keeps is in AttachE2eTest.
 
-#include "tests/attach/FakeAttachServer.h"
 #include "attach/FileListGrid.h"
-#include "tests/gui/GuiTestHelpers.h"
-#include "tests/support/RecordingToolkit.h"
 #include "attach/WaitPanel.h"
 #include "attach/frmFile.h"
+#include "tests/attach/FakeAttachServer.h"
+#include "tests/gui/GuiTestHelpers.h"
+#include "tests/support/RecordingToolkit.h"
 
 #include <gtest/gtest.h>
 

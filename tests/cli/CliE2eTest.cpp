@@ -15,13 +15,13 @@
 
 #include <QComboBox>
 #include <QFile>
-#include <QThread>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTreeWidget>
 
 #include <functional>

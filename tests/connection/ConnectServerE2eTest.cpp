@@ -1,8 +1,8 @@
 // ConnectServer and ReadServerVersion through unixODBC and FreeTDS to an embedded sqlsim.
 
 #include "connection/DbError.h"
-#include "tests/support/GTestQtPrinters.h"
 #include "connection/ModMain.h"
+#include "tests/support/GTestQtPrinters.h"
 #include "tests/support/RecordingToolkit.h"
 #include "tests/support/SqlsimFixture.h"
 
@@ -61,9 +61,11 @@ TEST_F(ConnectServerTest, ReadsTheVersionOfEachProfile) {
 }
 
 TEST_F(ConnectServerTest, TheVersionIsTrimmedOfBlanksOnly) {
-    SqlsimFixture sim(u"{\"profile\": \"2000\", \"versionBanner\": \"  \\tOdd Server 9 - 9.00\"}"_s);
+    SqlsimFixture sim(
+        u"{\"profile\": \"2000\", \"versionBanner\": \"  \\tOdd Server 9 - 9.00\"}"_s);
     ASSERT_TRUE(ModMain::ConnectServer(sim.serverName(), u""_s));
-    EXPECT_EQ(ModMain::ReadServerVersion(ModMain::serverConnection().Connection), u"\tOdd Server 9"_s);
+    EXPECT_EQ(ModMain::ReadServerVersion(ModMain::serverConnection().Connection),
+              u"\tOdd Server 9"_s);
 }
 
 TEST_F(ConnectServerTest, WrongPasswordShowsTheLoginFailure) {

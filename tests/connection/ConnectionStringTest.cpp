@@ -48,17 +48,17 @@ TEST(ParseOleDbConnectionString, ReadsTheBuiltString) {
     const Case cases[] = {
         {u"secret"_s, u"DBSERVER"_s, u"secret"_s, u"DBSERVER"_s},
         {u""_s, u"DBSERVER"_s, u""_s, u"DBSERVER"_s},
-        {u"   "_s, u"DBSERVER"_s, u""_s, u"DBSERVER"_s},           // blank-only: empty
-        {u" a b "_s, u"  srv  "_s, u"a b"_s, u"srv"_s},              // trimmed, inner blank kept
-        {u"ab;cd"_s, u"srv"_s, u"ab"_s, u"srv"_s},                   // "cd" is a junk piece
-        {u"ab;Data Source=evil"_s, u"srv"_s, u"ab"_s, u"srv"_s},     // the later key wins
-        {u"a=b"_s, u"srv"_s, u"a=b"_s, u"srv"_s},                    // split at the first "="
+        {u"   "_s, u"DBSERVER"_s, u""_s, u"DBSERVER"_s},          // blank-only: empty
+        {u" a b "_s, u"  srv  "_s, u"a b"_s, u"srv"_s},           // trimmed, inner blank kept
+        {u"ab;cd"_s, u"srv"_s, u"ab"_s, u"srv"_s},                // "cd" is a junk piece
+        {u"ab;Data Source=evil"_s, u"srv"_s, u"ab"_s, u"srv"_s},  // the later key wins
+        {u"a=b"_s, u"srv"_s, u"a=b"_s, u"srv"_s},                 // split at the first "="
         {u"{x}"_s, u"srv"_s, u"{x}"_s, u"srv"_s},
         {u"口令"_s, u"服务器"_s, u"口令"_s, u"服务器"_s},
     };
     for (const Case& c : cases) {
-        const OleDbSettings settings =
-            tarnwick::parseOleDbConnectionString(ModMain::buildConnectionString(c.server, c.password));
+        const OleDbSettings settings = tarnwick::parseOleDbConnectionString(
+            ModMain::buildConnectionString(c.server, c.password));
         EXPECT_EQ(settings.password, c.expectedPassword) << c.password.toStdString();
         EXPECT_EQ(settings.dataSource, c.expectedServer) << c.server.toStdString();
         EXPECT_EQ(settings.userId, u"sa"_s);
@@ -115,15 +115,9 @@ TEST(QuoteOdbcValue, BracesOnlyWhatNeedsThem) {
         QString expected;
     };
     const Case cases[] = {
-        {u"secret"_s, u"secret"_s},
-        {u""_s, u""_s},
-        {u"a b"_s, u"a b"_s},
-        {u"a=b"_s, u"a=b"_s},
-        {u"a;b"_s, u"{a;b}"_s},
-        {u"{ab"_s, u"{{ab}"_s},
-        {u"ab}"_s, u"{ab}}"_s},
-        {u" ab"_s, u"{ ab}"_s},
-        {u"ab "_s, u"{ab }"_s},
+        {u"secret"_s, u"secret"_s}, {u""_s, u""_s},         {u"a b"_s, u"a b"_s},
+        {u"a=b"_s, u"a=b"_s},       {u"a;b"_s, u"{a;b}"_s}, {u"{ab"_s, u"{{ab}"_s},
+        {u"ab}"_s, u"{ab}}"_s},     {u" ab"_s, u"{ ab}"_s}, {u"ab "_s, u"{ab }"_s},
         {u"密码"_s, u"密码"_s},
     };
     for (const Case& c : cases)
@@ -140,7 +134,8 @@ TEST(OdbcConnectionString, MapsEveryKey) {
     };
     const Case cases[] = {
         {ModMain::buildConnectionString(u"DBSERVER"_s, u"secret"_s), u"FreeTDS"_s, u"7.1"_s,
-         u"DRIVER={FreeTDS};SERVER=DBSERVER;PORT=1433;UID=sa;PWD=secret;DATABASE=master;TDS_Version=7.1;"
+         u"DRIVER={FreeTDS};SERVER=DBSERVER;PORT=1433;UID=sa;PWD=secret;DATABASE=master;TDS_"
+         u"Version=7.1;"
          "ClientCharset=UTF-8;"_s},
         {ModMain::buildConnectionString(u"(local)"_s, u""_s), u"FreeTDS"_s, u"7.0"_s,
          u"DRIVER={FreeTDS};SERVER=127.0.0.1;PORT=1433;UID=sa;PWD=;DATABASE=master;TDS_Version=7.0;"
@@ -152,7 +147,8 @@ TEST(OdbcConnectionString, MapsEveryKey) {
         {ModMain::buildConnectionString(u"(local)\\inst"_s, u"x"_s), u"FreeTDS"_s, u"7.1"_s,
          u"DRIVER={FreeTDS};SERVER=127.0.0.1\\inst;UID=sa;PWD=x;DATABASE=master;TDS_Version=7.1;"
          "ClientCharset=UTF-8;"_s},
-        {u"User ID=sa;Password=口令;Initial Catalog=库 ;Data Source=服务器"_s, u"FreeTDS"_s, u"7.1"_s,
+        {u"User ID=sa;Password=口令;Initial Catalog=库 ;Data Source=服务器"_s, u"FreeTDS"_s,
+         u"7.1"_s,
          u"DRIVER={FreeTDS};SERVER=服务器;PORT=1433;UID=sa;PWD=口令;DATABASE=库;TDS_Version=7.1;"
          "ClientCharset=UTF-8;"_s},
         {u"Data Source=h"_s, u"My Driver"_s, u"7.1"_s,
@@ -188,7 +184,8 @@ TEST(ServerNameKind, SectionsThenDataSourcesByPlainNameElseAHost) {
         {u"db.example"_s, ServerNameKind::Host},
     };
     for (const auto& [name, kind] : cases)
-        EXPECT_EQ(tarnwick::serverNameKind(name, sections, dataSources), kind) << name.toStdString();
+        EXPECT_EQ(tarnwick::serverNameKind(name, sections, dataSources), kind)
+            << name.toStdString();
 }
 
 }  // namespace

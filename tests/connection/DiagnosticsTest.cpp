@@ -16,9 +16,11 @@ TEST(StripDriverPrefixes, RemovesOnlyLeadingBracketGroups) {
     };
     const Case cases[] = {
         {u"[FreeTDS][SQL Server]Login failed for user 'sa'."_s, u"Login failed for user 'sa'."_s},
-        {u"[unixODBC][FreeTDS][SQL Server]Unknown host machine name."_s, u"Unknown host machine name."_s},
+        {u"[unixODBC][FreeTDS][SQL Server]Unknown host machine name."_s,
+         u"Unknown host machine name."_s},
         {u"Plain text"_s, u"Plain text"_s},
-        {u"[FreeTDS][SQL Server]Invalid object name '[dbo].[t]'."_s, u"Invalid object name '[dbo].[t]'."_s},
+        {u"[FreeTDS][SQL Server]Invalid object name '[dbo].[t]'."_s,
+         u"Invalid object name '[dbo].[t]'."_s},
         {u"[FreeTDS][SQL Server]无法打开数据库"_s, u"无法打开数据库"_s},
         {u"[unclosed text"_s, u"[unclosed text"_s},
         {u""_s, u""_s},
@@ -29,14 +31,16 @@ TEST(StripDriverPrefixes, RemovesOnlyLeadingBracketGroups) {
 
 TEST(StatementErrorRecord, PrefersTheServersErrorOverWarningsAndDriverErrors) {
     const std::vector<DiagnosticRecord> useFailed = {
-        {u"08004"_s, 911, u"[FreeTDS][SQL Server]Could not locate entry in sysdatabases for database 'x'."_s},
+        {u"08004"_s, 911,
+         u"[FreeTDS][SQL Server]Could not locate entry in sysdatabases for database 'x'."_s},
         {u"HY000"_s, 0, u"[FreeTDS][SQL Server]Could not change database"_s},
     };
     EXPECT_EQ(tarnwick::statementErrorRecord(useFailed)->nativeError, 911);
 
     const std::vector<DiagnosticRecord> driverFirst = {
         {u"HY000"_s, 0, u"[FreeTDS][SQL Server]Could not change database"_s},
-        {u"42000"_s, 924, u"[FreeTDS][SQL Server]Database 'x' is already open and can only have one user at a time."_s},
+        {u"42000"_s, 924,
+         u"[FreeTDS][SQL Server]Database 'x' is already open and can only have one user at a time."_s},
     };
     EXPECT_EQ(tarnwick::statementErrorRecord(driverFirst)->nativeError, 924);
 
@@ -63,12 +67,14 @@ TEST(ConnectErrorRecord, TheFirstNumberedRecordExplainsTheFailure) {
         {u"08001"_s, 0, u"[FreeTDS][SQL Server]Unable to connect to data source"_s},
     };
     EXPECT_EQ(tarnwick::connectErrorRecord(unknownHost)->nativeError, 20013);
-    const std::vector<DiagnosticRecord> unnumbered = {{u"08001"_s, 0, u"a"_s}, {u"08001"_s, 0, u"b"_s}};
+    const std::vector<DiagnosticRecord> unnumbered = {{u"08001"_s, 0, u"a"_s},
+                                                      {u"08001"_s, 0, u"b"_s}};
     EXPECT_EQ(tarnwick::connectErrorRecord(unnumbered)->message, u"a"_s);
 }
 
 TEST(ToDbError, CarriesTheTextWithoutPrefixesTheNumberAndTheState) {
-    const DiagnosticRecord record{u"28000"_s, 18456, u"[FreeTDS][SQL Server]Login failed for user 'sa'."_s};
+    const DiagnosticRecord record{u"28000"_s, 18456,
+                                  u"[FreeTDS][SQL Server]Login failed for user 'sa'."_s};
     const tarnwick::DbError error = tarnwick::toDbError(&record, u"fallback"_s);
     EXPECT_EQ(error.description(), u"Login failed for user 'sa'."_s);
     EXPECT_EQ(error.nativeError(), 18456);
@@ -90,18 +96,27 @@ TEST(ServerClosedBeforeLogin, OnlyAnEarlyCloseIsTriedAgain) {
     };
     const Case cases[] = {
         {"closed on pre-login",
-         {unableToConnect, {u"01000"_s, 20017, u"Unexpected EOF from the server"_s},
+         {unableToConnect,
+          {u"01000"_s, 20017, u"Unexpected EOF from the server"_s},
           {u"01000"_s, 20002, u"Adaptive Server connection failed"_s}},
          true},
-        {"read failed", {{u"08S01"_s, 20004, u"Read from the server failed"_s}, unableToConnect}, true},
-        {"wrong password", {{u"42000"_s, 18456, u"Login failed for user 'sa'."_s}, unableToConnect}, false},
+        {"read failed",
+         {{u"08S01"_s, 20004, u"Read from the server failed"_s}, unableToConnect},
+         true},
+        {"wrong password",
+         {{u"42000"_s, 18456, u"Login failed for user 'sa'."_s}, unableToConnect},
+         false},
         {"login failure after an early end",
          {{u"01000"_s, 20017, u"Unexpected EOF from the server"_s},
           {u"42000"_s, 18456, u"Login failed for user 'sa'."_s}},
          false},
-        {"refused", {{u"08S01"_s, 20009, u"Unable to connect: Adaptive Server is unavailable"_s}, unableToConnect},
+        {"refused",
+         {{u"08S01"_s, 20009, u"Unable to connect: Adaptive Server is unavailable"_s},
+          unableToConnect},
          false},
-        {"unknown host", {unableToConnect, {u"01000"_s, 20013, u"Unknown host machine name."_s}}, false},
+        {"unknown host",
+         {unableToConnect, {u"01000"_s, 20013, u"Unknown host machine name."_s}},
+         false},
         {"nothing numbered", {unableToConnect}, false},
         {"no records", {}, false},
     };

@@ -1,15 +1,13 @@
 // Batches, result sets, database changes and failures through unixODBC and FreeTDS to sqlsim.
 
 #include "connection/DbError.h"
-#include "tests/support/GTestQtPrinters.h"
 #include "connection/ModMain.h"
 #include "connection/RecordSet.h"
+#include "tests/support/GTestQtPrinters.h"
 #include "tests/support/RecordingToolkit.h"
 #include "tests/support/SqlsimFixture.h"
 
 #include <gtest/gtest.h>
-
-
 
 using namespace Qt::StringLiterals;
 using tarnwick::DbError;
@@ -56,7 +54,8 @@ TEST_F(OdbcConnectionTest, TheFirstErrorOfAnyStatementIsRaised) {
          u"Invalid object name 'nosuchtable'."_s},
         {"after a database change", u"use pubs\nselect * from nosuchtable"_s,
          u"Invalid object name 'nosuchtable'."_s},
-        {"after a message", u"print 'hello'\nselect * from missing2"_s, u"Invalid object name 'missing2'."_s},
+        {"after a message", u"print 'hello'\nselect * from missing2"_s,
+         u"Invalid object name 'missing2'."_s},
         {"first of two errors", u"select * from first1\nselect * from second2"_s,
          u"Invalid object name 'first1'."_s},
         {"first statement fails", u"select * from nosuchtable\nselect 1"_s,
@@ -87,9 +86,10 @@ TEST_F(OdbcConnectionTest, LaterStatementsOfAFailingBatchStillRun) {
 TEST_F(OdbcConnectionTest, SetDefaultDatabaseSendsUseAndRaisesTheServersText) {
     connection().setDefaultDatabase(salesDb);
     connection().setDefaultDatabase(u"Sales]Archive"_s);
-    EXPECT_EQ(errorOf([&] { connection().setDefaultDatabase(u"nodb"_s); }),
-              u"Could not locate entry in sysdatabases for database 'nodb'. No entry found with that "
-              "name. Make sure that the name is entered correctly."_s);
+    EXPECT_EQ(
+        errorOf([&] { connection().setDefaultDatabase(u"nodb"_s); }),
+        u"Could not locate entry in sysdatabases for database 'nodb'. No entry found with that "
+        "name. Make sure that the name is entered correctly."_s);
     const auto journal = sim.server().journal();
     ASSERT_EQ(journal.size(), 3u);
     EXPECT_EQ(journal[0].text, u"USE [销售数据]"_s);
@@ -105,7 +105,8 @@ TEST_F(OdbcConnectionTest, SetDefaultDatabaseSendsUseAndRaisesTheServersText) {
 
 TEST_F(OdbcConnectionTest, ValuesComeBackAsTheServerSentThem) {
     const QString longText(4000, u'字');
-    connection().execute(u"create table t (id int, s smallint, n nvarchar(4000), f nchar(6), v varchar(20))"_s);
+    connection().execute(
+        u"create table t (id int, s smallint, n nvarchar(4000), f nchar(6), v varchar(20))"_s);
     connection().execute(u"insert into t values (1, 7, N'"_s + longText + u"', N'ab', 'plain')"_s);
     connection().execute(u"insert into t values (2, null, null, null, null)"_s);
     connection().execute(u"insert into t values (3, -5, N'', N'中文', '')"_s);
@@ -120,8 +121,7 @@ TEST_F(OdbcConnectionTest, ValuesComeBackAsTheServerSentThem) {
     EXPECT_EQ(rows.field(3).toString(), u"ab    "_s);  // nchar keeps its padding
     EXPECT_EQ(rows.field(4).toString(), u"plain"_s);
     rows.moveNext();
-    for (int column = 1; column < 5; ++column)
-        EXPECT_TRUE(rows.field(column).isNull()) << column;
+    for (int column = 1; column < 5; ++column) EXPECT_TRUE(rows.field(column).isNull()) << column;
     rows.moveNext();
     EXPECT_EQ(rows.field(1).toInt(), -5);
     EXPECT_FALSE(rows.field(2).isNull());
@@ -147,7 +147,8 @@ TEST_F(OdbcConnectionTest, EveryCursorIsReadAsAPlainBatch) {
         EXPECT_EQ(names.recordCount(), 2);
         EXPECT_EQ(names.getString(u"\r"_s, u"\r"_s, u""_s), u"master\rtempdb\r"_s);
         // No server cursor: the journal holds the query text itself, not an RPC.
-        EXPECT_EQ(sim.journalTexts(), QStringList{u"select name from sysdatabases where dbid<3 order by name"_s});
+        EXPECT_EQ(sim.journalTexts(),
+                  QStringList{u"select name from sysdatabases where dbid<3 order by name"_s});
     }
 }
 
@@ -235,10 +236,11 @@ TEST_F(OdbcConnectionTest, UseOfAClosedConnectionRaises) {
 }
 
 TEST_F(OdbcConnectionTest, OpeningAnOpenConnectionRaises) {
-    EXPECT_NE(errorOf([&] {
-                  connection().open(ModMain::buildConnectionString(sim.serverName(), sim.password()));
-              }),
-              u""_s);
+    EXPECT_NE(
+        errorOf([&] {
+            connection().open(ModMain::buildConnectionString(sim.serverName(), sim.password()));
+        }),
+        u""_s);
     EXPECT_TRUE(connection().isOpen());
 }
 

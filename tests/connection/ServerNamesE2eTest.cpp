@@ -3,13 +3,13 @@
 // (FREETDSCONF, ODBCINI); and the command time-out every statement of the server connection gets.
 // Its own executable: the environment is set before the driver manager reads any configuration.
 
-#include "tests/support/GTestQtPrinters.h"
 #include "connection/ModMain.h"
-#include "tests/support/RecordingToolkit.h"
-#include "tests/support/SqlsimFixture.h"
 #include "connection/core/DriverLocator.h"
 #include "connection/core/OdbcHandles.h"
 #include "connection/core/OdbcStatement.h"
+#include "tests/support/GTestQtPrinters.h"
+#include "tests/support/RecordingToolkit.h"
+#include "tests/support/SqlsimFixture.h"
 
 #include <gtest/gtest.h>
 

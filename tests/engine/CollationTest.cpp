@@ -7,18 +7,20 @@
 
 #include <stdexcept>
 
+using namespace Qt::StringLiterals;
+
 using namespace sqlsim;
 using namespace sqlsim::testing;
 
 TEST(Collations, ChosenByTheScenario) {
-    EXPECT_EQ(Scenario::fromJson("{}").collation.name, QStringLiteral("SQL_Latin1_General_CP1_CI_AS"));
+    EXPECT_EQ(Scenario::fromJson("{}").collation.name, u"SQL_Latin1_General_CP1_CI_AS"_s);
     EXPECT_EQ(Engine::create(Scenario::fromJson("{}"))->collation().name,
-              QStringLiteral("SQL_Latin1_General_CP1_CI_AS"));
+              u"SQL_Latin1_General_CP1_CI_AS"_s);
     // Collation names ignore case, as the server's do.
     const Scenario chinese = Scenario::fromJson(R"({"collation": "chinese_prc_ci_as"})");
-    EXPECT_EQ(chinese.collation.name, QStringLiteral("Chinese_PRC_CI_AS"));
+    EXPECT_EQ(chinese.collation.name, u"Chinese_PRC_CI_AS"_s);
     EXPECT_EQ(chinese.collation.codePage, CodePage::Cp936);
-    EXPECT_EQ(Engine::create(chinese)->collation().charset, QStringLiteral("cp936"));
+    EXPECT_EQ(Engine::create(chinese)->collation().charset, u"cp936"_s);
 
     struct Refused {
         const char* json;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace sqlsim::testing {
 
 Scenario testScenario(Profile profile, const QString& saPassword) {
@@ -11,11 +13,12 @@ Scenario testScenario(Profile profile, const QString& saPassword) {
     return s;
 }
 
-std::unique_ptr<Session> loginAs(Engine& engine, int spid, const QString& password, const QString& database) {
+std::unique_ptr<Session> loginAs(Engine& engine, int spid, const QString& password,
+                                 const QString& database) {
     auto session = engine.newSession(spid);
     LoginRequest request;
     request.tdsVersion = 0x71000001;
-    request.user = QStringLiteral("sa");
+    request.user = u"sa"_s;
     request.password = password;
     request.database = database;
     const auto outcome = session->login(request);
@@ -26,8 +29,7 @@ std::unique_ptr<Session> loginAs(Engine& engine, int spid, const QString& passwo
 QStringList messageTexts(const Reply& reply) {
     QStringList out;
     for (const Token& t : reply.tokens)
-        if (const auto* m = std::get_if<Message>(&t))
-            out << m->text;
+        if (const auto* m = std::get_if<Message>(&t)) out << m->text;
     return out;
 }
 
@@ -35,7 +37,7 @@ QStringList errors(const Reply& reply) {
     QStringList out;
     for (const Token& t : reply.tokens)
         if (const auto* m = std::get_if<Message>(&t); m && m->severity > 10)
-            out << QStringLiteral("%1: %2").arg(m->number).arg(m->text);
+            out << u"%1: %2"_s.arg(m->number).arg(m->text);
     return out;
 }
 
@@ -45,7 +47,7 @@ QStringList column(const Reply& reply, int index, int resultIndex) {
         const auto* set = std::get_if<ResultSet>(&t);
         if (!set || resultIndex-- > 0) continue;
         for (const auto& row : set->rows)
-            out << (row[index].isNull() ? QStringLiteral("<null>") : row[index].toString());
+            out << (row[index].isNull() ? u"<null>"_s : row[index].toString());
         break;
     }
     return out;
@@ -55,26 +57,23 @@ QString shape(const Reply& reply) {
     QStringList parts;
     for (const Token& t : reply.tokens) {
         if (const auto* r = std::get_if<ResultSet>(&t)) {
-            parts << QStringLiteral("RESULT(%1x%2)").arg(r->columns.size()).arg(r->rows.size());
+            parts << u"RESULT(%1x%2)"_s.arg(r->columns.size()).arg(r->rows.size());
         } else if (const auto* m = std::get_if<Message>(&t)) {
-            parts << QStringLiteral("%1(%2)").arg(m->severity > 10 ? QStringLiteral("ERROR") : QStringLiteral("INFO"))
-                         .arg(m->number);
+            parts << u"%1(%2)"_s.arg(m->severity > 10 ? u"ERROR"_s : u"INFO"_s).arg(m->number);
         } else if (std::holds_alternative<DatabaseChange>(t)) {
-            parts << QStringLiteral("ENVDB");
+            parts << u"ENVDB"_s;
         } else if (const auto* d = std::get_if<Done>(&t)) {
-            QString name = d->kind == Done::Kind::Done         ? QStringLiteral("DONE")
-                           : d->kind == Done::Kind::DoneInProc ? QStringLiteral("DONEINPROC")
-                                                               : QStringLiteral("DONEPROC");
+            QString name = d->kind == Done::Kind::Done         ? u"DONE"_s
+                           : d->kind == Done::Kind::DoneInProc ? u"DONEINPROC"_s
+                                                               : u"DONEPROC"_s;
             QStringList flags;
-            if (d->error)
-                flags << QStringLiteral("error");
-            if (d->count)
-                flags << QStringLiteral("count %1").arg(d->rowCount);
+            if (d->error) flags << u"error"_s;
+            if (d->count) flags << u"count %1"_s.arg(d->rowCount);
             parts << (flags.isEmpty() ? name : name + u'(' + flags.join(u',') + u')');
         } else if (const auto* rs = std::get_if<ReturnStatus>(&t)) {
-            parts << QStringLiteral("RETURN(%1)").arg(rs->value);
+            parts << u"RETURN(%1)"_s.arg(rs->value);
         } else if (std::holds_alternative<ReturnValue>(t)) {
-            parts << QStringLiteral("RETVAL");
+            parts << u"RETVAL"_s;
         }
     }
     return parts.join(u' ');

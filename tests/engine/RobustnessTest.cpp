@@ -11,6 +11,8 @@
 #include <random>
 #include <thread>
 
+using namespace Qt::StringLiterals;
+
 using namespace sqlsim;
 using namespace sqlsim::testing;
 
@@ -20,7 +22,7 @@ namespace {
 QStringList transcriptBatches() {
     QStringList batches;
     const QDir dir(QStringLiteral(TARNWICK_TEST_DATA "/transcripts"));
-    for (const QString& name : dir.entryList({QStringLiteral("*.txt")})) {
+    for (const QString& name : dir.entryList({u"*.txt"_s})) {
         QFile file(dir.filePath(name));
         if (!file.open(QIODevice::ReadOnly)) continue;
         for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n'))
@@ -30,13 +32,12 @@ QStringList transcriptBatches() {
 }
 
 const QStringList kPieces = {
-    QStringLiteral("select"), QStringLiteral("("),      QStringLiteral(")"),     QStringLiteral("'"),
-    QStringLiteral("''"),     QStringLiteral("\""),     QStringLiteral("["),     QStringLiteral("]"),
-    QStringLiteral(","),      QStringLiteral("exec"),   QStringLiteral("dbcc"),  QStringLiteral("with"),
-    QStringLiteral("?"),      QStringLiteral("@"),      QStringLiteral("@@"),    QStringLiteral("-"),
-    QStringLiteral("N'"),     QStringLiteral(".."),     QStringLiteral("/*"),    QStringLiteral("--"),
-    QStringLiteral("\n"),     QStringLiteral("销售"),   QStringLiteral("create"), QStringLiteral("insert into"),
-    QStringLiteral("9999999999999999999999"), QStringLiteral("left("), QStringLiteral("drop"), QStringLiteral(";"),
+    u"select"_s, u"("_s,    u")"_s,      u"'"_s,           u"''"_s,
+    u"\""_s,     u"["_s,    u"]"_s,      u","_s,           u"exec"_s,
+    u"dbcc"_s,   u"with"_s, u"?"_s,      u"@"_s,           u"@@"_s,
+    u"-"_s,      u"N'"_s,   u".."_s,     u"/*"_s,          u"--"_s,
+    u"\n"_s,     u"销售"_s, u"create"_s, u"insert into"_s, u"9999999999999999999999"_s,
+    u"left("_s,  u"drop"_s, u";"_s,
 };
 
 QString mutate(std::mt19937& random, QString text) {
@@ -44,18 +45,18 @@ QString mutate(std::mt19937& random, QString text) {
     for (int e = 0; e < edits; ++e) {
         const int at = text.isEmpty() ? 0 : static_cast<int>(random() % (text.size() + 1));
         switch (random() % 4) {
-        case 0:
-            text.insert(at, kPieces[static_cast<int>(random() % kPieces.size())]);
-            break;
-        case 1:
-            text.remove(at, 1 + static_cast<int>(random() % 6));
-            break;
-        case 2:
-            text = text.left(at);
-            break;
-        default:
-            text.insert(at, QChar(static_cast<char16_t>(1 + random() % 0x7f)));
-            break;
+            case 0:
+                text.insert(at, kPieces[static_cast<int>(random() % kPieces.size())]);
+                break;
+            case 1:
+                text.remove(at, 1 + static_cast<int>(random() % 6));
+                break;
+            case 2:
+                text = text.left(at);
+                break;
+            default:
+                text.insert(at, QChar(static_cast<char16_t>(1 + random() % 0x7f)));
+                break;
         }
     }
     return text;
@@ -88,8 +89,8 @@ TEST(Robustness, MalformedBatchesNeverCrash) {
         }
     }
     // The server still answers properly afterwards.
-    EXPECT_EQ(shape(loginAs(*engine, 132)->executeBatch(QStringLiteral("select @@version"))),
-              QStringLiteral("RESULT(1x1) DONE(count 1)"));
+    EXPECT_EQ(shape(loginAs(*engine, 132)->executeBatch(u"select @@version"_s)),
+              u"RESULT(1x1) DONE(count 1)"_s);
 }
 
 TEST(Robustness, ConcurrentSessionsShareOneState) {
@@ -99,20 +100,18 @@ TEST(Robustness, ConcurrentSessionsShareOneState) {
         threads.emplace_back([&engine, t]() {
             auto session = loginAs(*engine, 140 + t);
             for (int i = 0; i < 50; ++i) {
-                session->executeBatch(QStringLiteral("USE [Sales]"));
-                session->executeBatch(QStringLiteral("if Exists( Select * From sysObjects where name='T%1' ) Drop "
-                                                     "Table T%1")
-                                          .arg(t));
-                session->executeBatch(QStringLiteral("create table T%1(a int)").arg(t));
-                session->executeBatch(QStringLiteral("USE [master]"));
+                session->executeBatch(u"USE [Sales]"_s);
+                session->executeBatch(
+                    u"if Exists( Select * From sysObjects where name='T%1' ) Drop "
+                    u"Table T%1"_s.arg(t));
+                session->executeBatch(u"create table T%1(a int)"_s.arg(t));
+                session->executeBatch(u"USE [master]"_s);
             }
         });
     }
-    for (auto& thread : threads)
-        thread.join();
-    for (int t = 0; t < 4; ++t)
-        EXPECT_TRUE(engine->objectExists(QStringLiteral("Sales"), QStringLiteral("T%1").arg(t)));
-    EXPECT_TRUE(engine->sessionsIn(QStringLiteral("Sales")).isEmpty());
+    for (auto& thread : threads) thread.join();
+    for (int t = 0; t < 4; ++t) EXPECT_TRUE(engine->objectExists(u"Sales"_s, u"T%1"_s.arg(t)));
+    EXPECT_TRUE(engine->sessionsIn(u"Sales"_s).isEmpty());
 }
 
 TEST(Robustness, RemoteProcedureCalls) {
@@ -127,12 +126,13 @@ TEST(Robustness, RemoteProcedureCalls) {
     };
     const RpcParam handleOut{QString(), Cell(), true};
     const RpcParam noParams{QString(), QString(), false};
-    const auto stmt = [](const char* text) { return RpcParam{QString(), QString::fromUtf8(text), false}; };
+    const auto stmt = [](const char* text) {
+        return RpcParam{QString(), QString::fromUtf8(text), false};
+    };
     const auto handle = [](qint64 h) { return RpcParam{QString(), Cell(h), false}; };
     const auto handleReturned = [](const Reply& r) {
         for (const Token& t : r.tokens)
-            if (const auto* v = std::get_if<ReturnValue>(&t))
-                return v->value.toLongLong();
+            if (const auto* v = std::get_if<ReturnValue>(&t)) return v->value.toLongLong();
         return qint64(-1);
     };
 
@@ -142,19 +142,21 @@ TEST(Robustness, RemoteProcedureCalls) {
         qint64 handle;  // returned in the first RETURNVALUE; -1: none
     };
     const Case cases[] = {
-        {call(10, {{QStringLiteral("@stmt"), QStringLiteral("select name from sysdatabases where dbid = 5"), false}}),
+        {call(10, {{u"@stmt"_s, u"select name from sysdatabases where dbid = 5"_s, false}}),
          "RESULT(1x1) DONEINPROC(count 1) RETURN(0) DONEPROC", -1},
         // Prepared handles count up from 1 on each connection.
-        {call(13, {handleOut, noParams, stmt("select 1")}), "RESULT(1x1) DONEINPROC(count 1) RETURN(0) RETVAL DONEPROC", 1},
+        {call(13, {handleOut, noParams, stmt("select 1")}),
+         "RESULT(1x1) DONEINPROC(count 1) RETURN(0) RETVAL DONEPROC", 1},
         {call(11, {handleOut, noParams, stmt("select 2")}), "RETURN(0) RETVAL DONEPROC", 2},
-        {call(0, {handleOut, noParams, stmt("select 3")}, QStringLiteral("SP_PREPEXEC")),
+        {call(0, {handleOut, noParams, stmt("select 3")}, u"SP_PREPEXEC"_s),
          "RESULT(1x1) DONEINPROC(count 1) RETURN(0) RETVAL DONEPROC", 3},
         {call(12, {handle(2)}), "RESULT(1x1) DONEINPROC(count 1) RETURN(0) DONEPROC", -1},
         {call(15, {handle(2)}), "RETURN(0) DONEPROC", -1},
         {call(12, {handle(2)}), "ERROR(8179) RETURN(0) DONEPROC(error)", -1},
-        {call(10, {stmt("select * from nowhere")}), "ERROR(208) DONEINPROC(error) RETURN(0) DONEPROC(error)", -1},
+        {call(10, {stmt("select * from nowhere")}),
+         "ERROR(208) DONEINPROC(error) RETURN(0) DONEPROC(error)", -1},
         // Without a server cursor the statement runs at once; @cursor comes back as 0.
-        {call(2, {{QStringLiteral("@cursor"), Cell(), true}, stmt("select 1"), {QStringLiteral("@scrollopt"), 8, true}}),
+        {call(2, {{u"@cursor"_s, Cell(), true}, stmt("select 1"), {u"@scrollopt"_s, 8, true}}),
          "RESULT(1x1) DONEINPROC(count 1) RETURN(0) RETVAL RETVAL DONEPROC", 0},
     };
     for (const Case& c : cases) {
@@ -163,42 +165,43 @@ TEST(Robustness, RemoteProcedureCalls) {
         EXPECT_EQ(handleReturned(reply), c.handle) << c.call.procId;
     }
     EXPECT_EQ(errors(session->executeRpc(call(12, {handle(2)}))),
-              QStringList{QStringLiteral("8179: Could not find prepared statement with handle 2.")});
+              QStringList{u"8179: Could not find prepared statement with handle 2."_s});
 
     RpcCall byName = call(0,
-                          {{QStringLiteral("@dbname"), QStringLiteral("Sales"), false},
-                           {QStringLiteral("@optname"), QStringLiteral("single user"), false},
-                           {QStringLiteral("@optvalue"), QStringLiteral("true"), false}},
-                          QStringLiteral("sp_dboption"));
-    EXPECT_EQ(shape(session->executeRpc(byName)), QStringLiteral("RETURN(0) DONEPROC"));
-    EXPECT_TRUE(engine->isSingleUser(QStringLiteral("Sales")));
-    EXPECT_EQ(errors(session->executeRpc(call(0, {}, QStringLiteral("sp_nothing")))),
-              QStringList{QStringLiteral("2812: Could not find stored procedure 'sp_nothing'.")});
+                          {{u"@dbname"_s, u"Sales"_s, false},
+                           {u"@optname"_s, u"single user"_s, false},
+                           {u"@optvalue"_s, u"true"_s, false}},
+                          u"sp_dboption"_s);
+    EXPECT_EQ(shape(session->executeRpc(byName)), u"RETURN(0) DONEPROC"_s);
+    EXPECT_TRUE(engine->isSingleUser(u"Sales"_s));
+    EXPECT_EQ(errors(session->executeRpc(call(0, {}, u"sp_nothing"_s))),
+              QStringList{u"2812: Could not find stored procedure 'sp_nothing'."_s});
 }
 
 TEST(Robustness, NestingHasItsLimits) {
     auto engine = Engine::create(testScenario());
-    auto session = loginAs(*engine, 160, QString(), QStringLiteral("Sales"));
-    EXPECT_EQ(shape(session->executeBatch(QStringLiteral("create proc Again as exec Again"))), QStringLiteral("DONE"));
-    const Reply loop = session->executeBatch(QStringLiteral("exec Again"));
-    EXPECT_EQ(errors(loop),
-              QStringList{QStringLiteral("217: Maximum stored procedure, function, trigger, or view nesting level "
-                                         "exceeded (limit 32).")});
+    auto session = loginAs(*engine, 160, QString(), u"Sales"_s);
+    EXPECT_EQ(shape(session->executeBatch(u"create proc Again as exec Again"_s)), u"DONE"_s);
+    const Reply loop = session->executeBatch(u"exec Again"_s);
+    EXPECT_EQ(
+        errors(loop),
+        QStringList{u"217: Maximum stored procedure, function, trigger, or view nesting level "
+                    u"exceeded (limit 32)."_s});
     // The session is usable afterwards.
-    EXPECT_EQ(shape(session->executeBatch(QStringLiteral("select 1"))), QStringLiteral("RESULT(1x1) DONE(count 1)"));
+    EXPECT_EQ(shape(session->executeBatch(u"select 1"_s)), u"RESULT(1x1) DONE(count 1)"_s);
 
-    const QString deep = QStringLiteral("select ") + QString(5000, u'(') + u'1' + QString(5000, u')');
-    EXPECT_EQ(errors(session->executeBatch(deep)).front().left(4), QStringLiteral("191:"));
+    const QString deep = u"select "_s + QString(5000, u'(') + u'1' + QString(5000, u')');
+    EXPECT_EQ(errors(session->executeBatch(deep)).front().left(4), u"191:"_s);
 }
 
 TEST(Robustness, InsertFromTextThatAttachesADatabase) {
     auto engine = Engine::create(testScenario());
     auto session = loginAs(*engine, 170);
-    session->executeBatch(QStringLiteral("create table Log(Line varchar(100))"));
-    const Reply reply = session->executeBatch(QStringLiteral(
-        "insert into Log exec('EXEC sp_attach_single_file_db @dbname = ''L'',@physname = ''C:\\Attach\\Lonely.MDF'' "
-        "select name from sysdatabases where dbid > 11')"));
+    session->executeBatch(u"create table Log(Line varchar(100))"_s);
+    const Reply reply = session->executeBatch(
+        u"insert into Log exec('EXEC sp_attach_single_file_db @dbname = ''L'',@physname = "
+        u"''C:\\Attach\\Lonely.MDF'' "
+        u"select name from sysdatabases where dbid > 11')"_s);
     EXPECT_EQ(errors(reply), QStringList());
-    EXPECT_EQ(engine->tableRows(QStringLiteral("master"), QStringLiteral("Log")),
-              (std::vector<QStringList>{{QStringLiteral("L")}}));
+    EXPECT_EQ(engine->tableRows(u"master"_s, u"Log"_s), (std::vector<QStringList>{{u"L"_s}}));
 }

@@ -6,6 +6,8 @@
 
 #include <stdexcept>
 
+using namespace Qt::StringLiterals;
+
 using namespace sqlsim;
 using namespace sqlsim::testing;
 
@@ -21,7 +23,8 @@ QString testData(const char* name) {
 
 QStringList userDatabases(Engine& engine) {
     auto session = loginAs(engine, 120);
-    return column(session->executeBatch(QStringLiteral("select Name from sysdatabases where Dbid>6 order by Name")), 0);
+    return column(
+        session->executeBatch(u"select Name from sysdatabases where Dbid>6 order by Name"_s), 0);
 }
 
 }  // namespace
@@ -29,29 +32,31 @@ QStringList userDatabases(Engine& engine) {
 TEST(Scenarios, DemoServer) {
     auto engine = Engine::fromFile(shipped("demo.json"));
     EXPECT_EQ(engine->profile(), Profile::Sql2000);
-    EXPECT_EQ(engine->collation().name, QStringLiteral("Chinese_PRC_CI_AS")) << "the demo server is a Chinese one";
-    EXPECT_EQ(engine->databaseNames().mid(0, 6),
-              (QStringList{QStringLiteral("master"), QStringLiteral("tempdb"), QStringLiteral("model"),
-                           QStringLiteral("msdb"), QStringLiteral("pubs"), QStringLiteral("Northwind")}));
+    EXPECT_EQ(engine->collation().name, u"Chinese_PRC_CI_AS"_s)
+        << "the demo server is a Chinese one";
+    EXPECT_EQ(
+        engine->databaseNames().mid(0, 6),
+        (QStringList{u"master"_s, u"tempdb"_s, u"model"_s, u"msdb"_s, u"pubs"_s, u"Northwind"_s}));
     const QStringList users = userDatabases(*engine);
-    EXPECT_TRUE(users.contains(QStringLiteral("销售数据")));
-    EXPECT_TRUE(users.contains(QStringLiteral("HR Archive")));
-    EXPECT_GT(engine->findingCount(QStringLiteral("Warehouse")), 0);
+    EXPECT_TRUE(users.contains(u"销售数据"_s));
+    EXPECT_TRUE(users.contains(u"HR Archive"_s));
+    EXPECT_GT(engine->findingCount(u"Warehouse"_s), 0);
 
     auto session = loginAs(*engine, 121);
     const Reply listing =
-        session->executeBatch(QStringLiteral("dbcc checkprimaryfile (N'C:\\Attach\\Archive2004_Data.MDF', 3)"));
+        session->executeBatch(u"dbcc checkprimaryfile (N'C:\\Attach\\Archive2004_Data.MDF', 3)"_s);
     EXPECT_EQ(column(listing, 3).size(), 2);
-    session->executeBatch(QStringLiteral("USE [Warehouse]"));
-    const Reply check = session->executeBatch(QStringLiteral("dbcc checkdb(Warehouse) with tableresults"));
-    EXPECT_TRUE(column(check, 3).last().startsWith(QStringLiteral("repair_allow_data_loss is the minimum repair")));
+    session->executeBatch(u"USE [Warehouse]"_s);
+    const Reply check = session->executeBatch(u"dbcc checkdb(Warehouse) with tableresults"_s);
+    EXPECT_TRUE(
+        column(check, 3).last().startsWith(u"repair_allow_data_loss is the minimum repair"_s));
 }
 
 TEST(Scenarios, SevenServerAndEmptyServer) {
     auto seven = Engine::fromFile(shipped("sql70.json"));
     EXPECT_EQ(seven->profile(), Profile::Sql70);
-    EXPECT_EQ(seven->collation().name, QStringLiteral("SQL_Latin1_General_CP1_CI_AS"));
-    EXPECT_TRUE(seven->versionBanner().startsWith(QStringLiteral("Microsoft SQL Server  7.00 - 7.00.623")));
+    EXPECT_EQ(seven->collation().name, u"SQL_Latin1_General_CP1_CI_AS"_s);
+    EXPECT_TRUE(seven->versionBanner().startsWith(u"Microsoft SQL Server  7.00 - 7.00.623"_s));
     EXPECT_FALSE(userDatabases(*seven).isEmpty());
 
     auto empty = Engine::fromFile(shipped("no-user-databases.json"));
@@ -61,29 +66,31 @@ TEST(Scenarios, SevenServerAndEmptyServer) {
 
 TEST(Scenarios, EveryFieldOfTheFormat) {
     auto engine = Engine::fromFile(testData("engine-scenario.json"));
-    EXPECT_EQ(engine->versionBanner(), QStringLiteral("Emulated Server 2000 build 7"));
-    EXPECT_TRUE(engine->isSingleUser(QStringLiteral("Alpha")));
-    EXPECT_EQ(engine->fileSizePages(QStringLiteral("Alpha"), QStringLiteral("Alpha_Log")), 200);
+    EXPECT_EQ(engine->versionBanner(), u"Emulated Server 2000 build 7"_s);
+    EXPECT_TRUE(engine->isSingleUser(u"Alpha"_s));
+    EXPECT_EQ(engine->fileSizePages(u"Alpha"_s, u"Alpha_Log"_s), 200);
 
     auto refused = engine->newSession(122);
     LoginRequest request;
-    request.user = QStringLiteral("sa");
+    request.user = u"sa"_s;
     EXPECT_FALSE(refused->login(request).accepted);
-    auto session = loginAs(*engine, 123, QStringLiteral("pw;1"), QStringLiteral("Alpha"));
-    EXPECT_EQ(column(session->executeBatch(QStringLiteral("select payload from Big")), 0),
-              (QStringList{QStringLiteral("abcde"), QStringLiteral("bcdef"), QStringLiteral("cdefg")}));
-    EXPECT_EQ(column(session->executeBatch(QStringLiteral("select Name From Alpha.dbo.sysfiles where groupid = 1")), 0)
-                  .front()
-                  .trimmed(),
-              QStringLiteral("Alpha_Data"));
+    auto session = loginAs(*engine, 123, u"pw;1"_s, u"Alpha"_s);
+    EXPECT_EQ(column(session->executeBatch(u"select payload from Big"_s), 0),
+              (QStringList{u"abcde"_s, u"bcdef"_s, u"cdefg"_s}));
+    EXPECT_EQ(
+        column(session->executeBatch(u"select Name From Alpha.dbo.sysfiles where groupid = 1"_s), 0)
+            .front()
+            .trimmed(),
+        u"Alpha_Data"_s);
     // A finding that no repair can fix survives the repair.
     const Reply repair =
-        session->executeBatch(QStringLiteral("dbcc checktable('[sales].[Big]', REPAIR_ALLOW_DATA_LOSS)"));
+        session->executeBatch(u"dbcc checktable('[sales].[Big]', REPAIR_ALLOW_DATA_LOSS)"_s);
     EXPECT_EQ(messageTexts(repair).mid(1, 2),
-              (QStringList{QStringLiteral("Bad page."), QStringLiteral("        Could not repair this error.")}));
-    EXPECT_EQ(engine->findingCount(QStringLiteral("Alpha")), 1);
-    EXPECT_EQ(column(session->executeBatch(QStringLiteral("dbcc checkprimaryfile (N'D:\\d.mdf', 2)")), 1).front(),
-              QStringLiteral("Dee"));
+              (QStringList{u"Bad page."_s, u"        Could not repair this error."_s}));
+    EXPECT_EQ(engine->findingCount(u"Alpha"_s), 1);
+    EXPECT_EQ(
+        column(session->executeBatch(u"dbcc checkprimaryfile (N'D:\\d.mdf', 2)"_s), 1).front(),
+        u"Dee"_s);
 }
 
 TEST(Scenarios, BrokenFilesAreRefused) {

@@ -28,6 +28,8 @@
 
 #include <map>
 
+using namespace Qt::StringLiterals;
+
 using namespace sqlsim;
 using tarnwick::test::TranscriptCase;
 using tarnwick::test::TranscriptFile;
@@ -36,27 +38,27 @@ using tarnwick::test::transcriptNames;
 namespace {
 
 QString cellText(const Cell& c) {
-    if (c.isNull()) return QStringLiteral("NULL");
+    if (c.isNull()) return u"NULL"_s;
     QString s = c.toString();
-    s.replace(u'\n', QStringLiteral("\\n")).replace(u'\t', QStringLiteral("\\t"));
+    s.replace(u'\n', u"\\n"_s).replace(u'\t', u"\\t"_s);
     qsizetype blanks = 0;
     while (blanks < s.size() && s[s.size() - 1 - blanks] == u' ') ++blanks;
-    if (blanks > 0) s = s.chopped(blanks) + QStringLiteral("{+%1 blanks}").arg(blanks);
+    if (blanks > 0) s = s.chopped(blanks) + u"{+%1 blanks}"_s.arg(blanks);
     return s;
 }
 
 QString typeText(const ColumnDef& c) {
     switch (c.type) {
         case ColumnType::Int:
-            return QStringLiteral("int");
+            return u"int"_s;
         case ColumnType::SmallInt:
-            return QStringLiteral("smallint");
+            return u"smallint"_s;
         case ColumnType::NVarChar:
-            return QStringLiteral("nvarchar(%1)").arg(c.length);
+            return u"nvarchar(%1)"_s.arg(c.length);
         case ColumnType::NChar:
-            return QStringLiteral("nchar(%1)").arg(c.length);
+            return u"nchar(%1)"_s.arg(c.length);
         case ColumnType::VarChar:
-            return QStringLiteral("varchar(%1)").arg(c.length);
+            return u"varchar(%1)"_s.arg(c.length);
     }
     return {};
 }
@@ -67,47 +69,44 @@ QStringList render(const Reply& reply) {
         if (const auto* r = std::get_if<ResultSet>(&t)) {
             QStringList columns;
             for (const ColumnDef& c : r->columns)
-                columns << (c.name.isEmpty() ? QStringLiteral("?") : c.name) + u':' + typeText(c);
-            out << QStringLiteral("RESULT ") + columns.join(QStringLiteral(", "));
+                columns << (c.name.isEmpty() ? u"?"_s : c.name) + u':' + typeText(c);
+            out << u"RESULT "_s + columns.join(u", "_s);
             for (const auto& row : r->rows) {
                 QStringList cells;
                 for (const Cell& c : row) cells << cellText(c);
-                out << QStringLiteral("  ROW ") + cells.join(QStringLiteral(" | "));
+                out << u"  ROW "_s + cells.join(u" | "_s);
             }
         } else if (const auto* m = std::get_if<Message>(&t)) {
             QString line =
-                QStringLiteral("%1 %2 sev %3 state %4 line %5")
-                    .arg(m->severity > 10 ? QStringLiteral("ERROR") : QStringLiteral("INFO"))
+                u"%1 %2 sev %3 state %4 line %5"_s.arg(m->severity > 10 ? u"ERROR"_s : u"INFO"_s)
                     .arg(m->number)
                     .arg(m->severity)
                     .arg(m->state)
                     .arg(m->line);
-            if (!m->procName.isEmpty()) line += QStringLiteral(" proc ") + m->procName;
-            out << line + QStringLiteral(": ") + m->text;
+            if (!m->procName.isEmpty()) line += u" proc "_s + m->procName;
+            out << line + u": "_s + m->text;
         } else if (const auto* c = std::get_if<DatabaseChange>(&t)) {
-            out << QStringLiteral("ENVCHANGE database %1 -> %2")
-                       .arg(c->oldDatabase, c->newDatabase);
+            out << u"ENVCHANGE database %1 -> %2"_s.arg(c->oldDatabase, c->newDatabase);
         } else if (const auto* d = std::get_if<Done>(&t)) {
-            QString line = d->kind == Done::Kind::Done         ? QStringLiteral("DONE")
-                           : d->kind == Done::Kind::DoneInProc ? QStringLiteral("DONEINPROC")
-                                                               : QStringLiteral("DONEPROC");
-            if (d->error) line += QStringLiteral(" error");
-            if (d->count) line += QStringLiteral(" count %1").arg(d->rowCount);
+            QString line = d->kind == Done::Kind::Done         ? u"DONE"_s
+                           : d->kind == Done::Kind::DoneInProc ? u"DONEINPROC"_s
+                                                               : u"DONEPROC"_s;
+            if (d->error) line += u" error"_s;
+            if (d->count) line += u" count %1"_s.arg(d->rowCount);
             out << line;
         } else if (const auto* s = std::get_if<ReturnStatus>(&t)) {
-            out << QStringLiteral("RETURN %1").arg(s->value);
+            out << u"RETURN %1"_s.arg(s->value);
         } else if (const auto* v = std::get_if<ReturnValue>(&t)) {
-            out << QStringLiteral("RETVAL %1 = %2").arg(v->name, cellText(v->value));
+            out << u"RETVAL %1 = %2"_s.arg(v->name, cellText(v->value));
         }
     }
     return out;
 }
 
 QString stateLine(Engine& engine, const QString& database) {
-    if (!engine.databaseExists(database))
-        return QStringLiteral("STATE ") + database + QStringLiteral(" missing");
-    return QStringLiteral("STATE %1 single-user %2 findings %3 sessions [%4]")
-        .arg(database, engine.isSingleUser(database) ? QStringLiteral("yes") : QStringLiteral("no"))
+    if (!engine.databaseExists(database)) return u"STATE "_s + database + u" missing"_s;
+    return u"STATE %1 single-user %2 findings %3 sessions [%4]"_s
+        .arg(database, engine.isSingleUser(database) ? u"yes"_s : u"no"_s)
         .arg(engine.findingCount(database))
         .arg(engine.sessionsIn(database).join(u','));
 }
@@ -120,17 +119,17 @@ struct Step {
 
 // Consecutive "> " lines of one connection form a batch; any other line ends it.
 std::vector<Step> stepsOf(const QStringList& lines) {
-    static const QRegularExpression onConnection(QStringLiteral("^>(\\d*) ?(.*)$"));
+    static const QRegularExpression onConnection(u"^>(\\d*) ?(.*)$"_s);
     std::vector<Step> steps;
     bool lastWasBatch = false;
     for (const QString& line : lines) {
-        static const QRegularExpression login(QStringLiteral("^>login(\\d*) (.*)$"));
-        if (line.startsWith(QStringLiteral(">state "))) {
-            steps.push_back(Step{QStringLiteral("state"), 1, line.mid(7)});
+        static const QRegularExpression login(u"^>login(\\d*) (.*)$"_s);
+        if (line.startsWith(u">state "_s)) {
+            steps.push_back(Step{u"state"_s, 1, line.mid(7)});
             lastWasBatch = false;
         } else if (const auto l = login.match(line); l.hasMatch()) {
             const int connection = l.captured(1).isEmpty() ? 1 : l.captured(1).toInt();
-            steps.push_back(Step{QStringLiteral("login"), connection, l.captured(2)});
+            steps.push_back(Step{u"login"_s, connection, l.captured(2)});
             lastWasBatch = false;
         } else if (line.startsWith(u'>')) {
             const auto m = onConnection.match(line);
@@ -138,7 +137,7 @@ std::vector<Step> stepsOf(const QStringList& lines) {
             if (lastWasBatch && steps.back().connection == connection)
                 steps.back().text += u'\n' + m.captured(2);
             else
-                steps.push_back(Step{QStringLiteral("batch"), connection, m.captured(2)});
+                steps.push_back(Step{u"batch"_s, connection, m.captured(2)});
             lastWasBatch = true;
         } else {
             lastWasBatch = false;
@@ -149,7 +148,7 @@ std::vector<Step> stepsOf(const QStringList& lines) {
 
 QString scenarioPath(const QString& name) {
     const QString shipped =
-        QStringLiteral(TARNWICK_SOURCE_DIR "/sqlsim/scenarios/") + name + QStringLiteral(".json");
+        QStringLiteral(TARNWICK_SOURCE_DIR "/sqlsim/scenarios/") + name + u".json"_s;
     return QFile::exists(shipped) ? shipped : QStringLiteral(TARNWICK_TEST_DATA "/") + name;
 }
 
@@ -159,7 +158,7 @@ QStringList replay(const Scenario& scenario, const std::vector<Step>& steps) {
     QStringList out;
     int number = 0;
     for (const Step& step : steps) {
-        if (steps.size() > 1) out << QStringLiteral("-- %1").arg(++number);
+        if (steps.size() > 1) out << u"-- %1"_s.arg(++number);
         if (step.kind == u"state") {
             out << stateLine(*engine, step.text);
             continue;
@@ -174,10 +173,8 @@ QStringList replay(const Scenario& scenario, const std::vector<Step>& steps) {
             login.password = fields.value(1);
             login.database = fields.value(2);
             const Session::LoginOutcome outcome = session->login(login);
-            out << (outcome.accepted ? QStringLiteral("LOGIN accepted")
-                                     : QStringLiteral("LOGIN refused")) +
-                       (outcome.reply.closeConnection ? QStringLiteral(", connection closed")
-                                                      : QString());
+            out << (outcome.accepted ? u"LOGIN accepted"_s : u"LOGIN refused"_s) +
+                       (outcome.reply.closeConnection ? u", connection closed"_s : QString());
             out << render(outcome.reply);
             if (!outcome.accepted) sessions.erase(step.connection);
             continue;
@@ -186,7 +183,7 @@ QStringList replay(const Scenario& scenario, const std::vector<Step>& steps) {
             session = engine->newSession(50 + step.connection);
             LoginRequest login;
             login.tdsVersion = 0x71000001;
-            login.user = QStringLiteral("sa");
+            login.user = u"sa"_s;
             login.password = scenario.saPassword;
             EXPECT_TRUE(session->login(login).accepted);
         }
@@ -200,21 +197,19 @@ class Transcripts : public ::testing::TestWithParam<QString> {};
 TEST_P(Transcripts, AnswerAsRecorded) {
     TranscriptFile t =
         TranscriptFile::read(QStringLiteral(TARNWICK_TEST_DATA "/transcripts/") + GetParam());
-    ASSERT_TRUE(t.header.contains(QStringLiteral("scenario"))) << "no scenario line";
-    Scenario scenario = Scenario::fromFile(scenarioPath(t.header[QStringLiteral("scenario")]));
-    if (t.header.contains(QStringLiteral("sa password")))
-        scenario.saPassword = t.header[QStringLiteral("sa password")];
+    ASSERT_TRUE(t.header.contains(u"scenario"_s)) << "no scenario line";
+    Scenario scenario = Scenario::fromFile(scenarioPath(t.header[u"scenario"_s]));
+    if (t.header.contains(u"sa password"_s)) scenario.saPassword = t.header[u"sa password"_s];
     std::vector<QStringList> answers;
     for (const TranscriptCase& c : t.cases) answers.push_back(replay(scenario, stepsOf(c.steps)));
     t.check(answers);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engine, Transcripts,
-                         ::testing::ValuesIn(transcriptNames(QStringLiteral("transcripts"))),
+                         ::testing::ValuesIn(transcriptNames(u"transcripts"_s)),
                          [](const ::testing::TestParamInfo<QString>& file) {
                              QString name = file.param.chopped(4);
-                             name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]")),
-                                          QStringLiteral("_"));
+                             name.replace(QRegularExpression(u"[^A-Za-z0-9]"_s), u"_"_s);
                              return name.toStdString();
                          });
 

@@ -13,17 +13,14 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-void checkQuoted(const QString& value)
-{
+void checkQuoted(const QString& value) {
     const QString quoted = tarnwick::quoteOdbcValue(value);
-    if (quoted != value && !(quoted.startsWith(u'{') && quoted.endsWith(u'}')))
-        std::abort();
+    if (quoted != value && !(quoted.startsWith(u'{') && quoted.endsWith(u'}'))) std::abort();
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QString text =
         QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     const tarnwick::OleDbSettings settings = tarnwick::parseOleDbConnectionString(text);
@@ -32,7 +29,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                  settings.dataSource, address.host, address.instance, address.port})
         checkQuoted(value);
     const QString odbc = tarnwick::odbcConnectionString(settings, u"FreeTDS"_s, u"7.1"_s);
-    if (!odbc.endsWith(u';'))
-        std::abort();
+    if (!odbc.endsWith(u';')) std::abort();
     return 0;
 }

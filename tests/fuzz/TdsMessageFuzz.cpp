@@ -8,8 +8,7 @@
 
 #include <cstdint>
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArrayView payload(data, static_cast<qsizetype>(size));
     namespace tds = sqlsim::tds;
     tds::parsePrelogin(payload);

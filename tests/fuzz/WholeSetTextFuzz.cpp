@@ -12,13 +12,12 @@
 
 using namespace Qt::StringLiterals;
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
-    if (size < 2)
-        return 0;
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 2) return 0;
     const QString columnDelimiter = QString(QChar(u'\x10' + (data[0] & 0x0f)));
     const QString rowDelimiter = data[1] & 1 ? u"\r"_s : u"\r\n"_s;
-    const QByteArray body(reinterpret_cast<const char*>(data + 2), static_cast<qsizetype>(size - 2));
+    const QByteArray body(reinterpret_cast<const char*>(data + 2),
+                          static_cast<qsizetype>(size - 2));
 
     QVector<QVector<QVariant>> rows;
     bool delimitersInCells = false;
@@ -30,8 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 continue;
             }
             const QString cell = QString::fromUtf8(cellBytes);
-            delimitersInCells = delimitersInCells || cell.contains(columnDelimiter)
-                                || cell.contains(u'\r');
+            delimitersInCells =
+                delimitersInCells || cell.contains(columnDelimiter) || cell.contains(u'\r');
             row.push_back(cell);
         }
         rows.push_back(row);
@@ -39,9 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const qsizetype rowCount = rows.size();
     tarnwick::RecordSet set = tarnwick::RecordSet::fromRows(std::move(rows));
     const QString text = set.getString(columnDelimiter, rowDelimiter, u"<null>"_s);
-    if (!set.eof())
-        std::abort();
-    if (!delimitersInCells && text.count(rowDelimiter) != rowCount)
-        std::abort();
+    if (!set.eof()) std::abort();
+    if (!delimitersInCells && text.count(rowDelimiter) != rowCount) std::abort();
     return 0;
 }

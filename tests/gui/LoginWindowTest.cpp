@@ -2,11 +2,11 @@
 // with the connection services and the server picker replaced by recording ones.
 
 #include "connection/DbError.h"
-#include "tests/gui/GuiTestHelpers.h"
 #include "connection/login/ModSelServer.h"
-#include "tests/support/RecordingToolkit.h"
 #include "connection/login/ServerPickerDialog.h"
 #include "connection/login/frmLogin.h"
+#include "tests/gui/GuiTestHelpers.h"
+#include "tests/support/RecordingToolkit.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // The main window offscreen: start-up with recorded services and a recording operation table,
 // layout, the wait panel, the result area and keeping itself maximized.
 
+#include "mainwindow/OperationTable.h"
+#include "mainwindow/ResultArea.h"
 #include "tests/gui/GuiTestHelpers.h"
 #include "tests/gui/MainWindowFakes.h"
-#include "mainwindow/OperationTable.h"
 #include "tests/support/RecordingToolkit.h"
-#include "mainwindow/ResultArea.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // Start-up end to end: the real login window and the real database list through unixODBC and
 // FreeTDS to an embedded sqlsim on an ephemeral loopback port.
 
-#include "tests/gui/GuiTestHelpers.h"
 #include "connection/ModMain.h"
-#include "tests/support/RecordingToolkit.h"
-#include "tests/support/SqlsimFixture.h"
 #include "connection/login/frmLogin.h"
 #include "mainwindow/frmMain.h"
+#include "tests/gui/GuiTestHelpers.h"
+#include "tests/support/RecordingToolkit.h"
+#include "tests/support/SqlsimFixture.h"
 
 #include <gtest/gtest.h>
 

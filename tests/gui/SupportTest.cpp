@@ -1,14 +1,14 @@
 // Helpers without a window of their own: file filters, twips, the FreeTDS configuration reader,
 // the wait panel's place, the result area's display text, pictures and fonts.
 
-#include "toolkit/FileFilter.h"
-#include "tests/gui/GuiTestHelpers.h"
-#include "toolkit/Pictures.h"
 #include "connection/login/ServerCandidates.h"
+#include "mainwindow/ResultArea.h"
+#include "mainwindow/frmMain.h"
+#include "tests/gui/GuiTestHelpers.h"
+#include "toolkit/FileFilter.h"
+#include "toolkit/Pictures.h"
 #include "toolkit/Twips.h"
 #include "toolkit/WindowFont.h"
-#include "mainwindow/frmMain.h"
-#include "mainwindow/ResultArea.h"
 
 #include <gtest/gtest.h>
 
@@ -17,8 +17,8 @@
 #include <QFile>
 #include <QFontInfo>
 #include <QSysInfo>
-#include <QTextDocument>
 #include <QTemporaryDir>
+#include <QTextDocument>
 
 using namespace Qt::StringLiterals;
 
@@ -160,8 +160,7 @@ TEST(ResultArea, KeepsTheExactTextAndShowsEveryLineEndAsABreak) {
             area.setResultText(u"before"_s);
             QStringList pieces = {c.text.left(split), c.text.mid(split)};
             area.setResultTextInPieces([&](QString& piece) {
-                if (pieces.isEmpty())
-                    return false;
+                if (pieces.isEmpty()) return false;
                 piece = pieces.takeFirst();
                 return true;
             });
@@ -176,8 +175,7 @@ TEST(ResultArea, KeepsTheExactTextAndShowsEveryLineEndAsABreak) {
     area.setResultText(u"kept\r\n"_s);
     int calls = 0;
     EXPECT_THROW(area.setResultTextInPieces([&](QString& piece) {
-        if (++calls > 1)
-            throw std::runtime_error("lost");
+        if (++calls > 1) throw std::runtime_error("lost");
         piece = u"partial\r"_s;
         return true;
     }),

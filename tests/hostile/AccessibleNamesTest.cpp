@@ -1,13 +1,13 @@
 // Every widget a user reaches in the login window and the main window has a name that a screen
 // reader can speak: its caption or an accessible name saying what it is for.
 
-#include "tests/support/AccessibleNames.h"
-#include "tests/gui/MainWindowFakes.h"
-#include "tests/support/RecordingToolkit.h"
 #include "attach/frmAttch7.h"
 #include "attach/frmFile.h"
 #include "connection/login/frmLogin.h"
 #include "mainwindow/frmMain.h"
+#include "tests/gui/MainWindowFakes.h"
+#include "tests/support/AccessibleNames.h"
+#include "tests/support/RecordingToolkit.h"
 
 #include <gtest/gtest.h>
 

@@ -3,11 +3,11 @@
 // in one clear message (or a login) and a program that logs in normally afterwards. Every address
 // used is a loopback one: the host part of each server name is 127.0.0.1, so no name is resolved.
 
-#include "tests/support/GTestQtPrinters.h"
 #include "connection/ModMain.h"
+#include "connection/login/frmLogin.h"
+#include "tests/support/GTestQtPrinters.h"
 #include "tests/support/RecordingToolkit.h"
 #include "tests/support/SqlsimFixture.h"
-#include "connection/login/frmLogin.h"
 
 #include <gtest/gtest.h>
 

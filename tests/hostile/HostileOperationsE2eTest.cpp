@@ -1,10 +1,10 @@
 // The server stopping while a long DBCC runs, end to end (FreeTDS to an embedded sqlsim). Hostile
 // database and table names and 4000-character messages are in tests/data/runs/hostile-names.txt.
 
-#include "tests/operations/RecordingHost.h"
-#include "tests/support/GTestQtPrinters.h"
 #include "connection/ModMain.h"
 #include "operations/Operations.h"
+#include "tests/operations/RecordingHost.h"
+#include "tests/support/GTestQtPrinters.h"
 #include "tests/support/RecordingToolkit.h"
 #include "tests/support/SqlsimFixture.h"
 

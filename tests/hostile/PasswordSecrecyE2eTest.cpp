@@ -3,10 +3,10 @@
 // the driver's own protocol log, the message boxes and the result text are collected; none of them
 // may hold either password.
 
-#include "tests/operations/RecordingHost.h"
-#include "tests/support/GTestQtPrinters.h"
 #include "connection/ModMain.h"
 #include "operations/Operations.h"
+#include "tests/operations/RecordingHost.h"
+#include "tests/support/GTestQtPrinters.h"
 #include "tests/support/RecordingToolkit.h"
 #include "tests/support/SqlsimFixture.h"
 

@@ -11,12 +11,13 @@ using namespace tarnwick::capture;
 
 namespace {
 
-TEST(CaptureStatements, PreparationBatches)
-{
-    EXPECT_EQ(dropLeftoverTableStatement(),
-              u"if Exists( Select * From sysObjects where name='DBCCRESULT' ) Drop Table DBCCRESULT"_s);
-    EXPECT_EQ(dropLeftoverProcStatement(),
-              u"if Exists( Select * From sysObjects where name='spDBCCTABLE' ) Drop Proc spDBCCTABLE"_s);
+TEST(CaptureStatements, PreparationBatches) {
+    EXPECT_EQ(
+        dropLeftoverTableStatement(),
+        u"if Exists( Select * From sysObjects where name='DBCCRESULT' ) Drop Table DBCCRESULT"_s);
+    EXPECT_EQ(
+        dropLeftoverProcStatement(),
+        u"if Exists( Select * From sysObjects where name='spDBCCTABLE' ) Drop Proc spDBCCTABLE"_s);
     EXPECT_EQ(createResultTableStatement(),
               u"create  table DBCCRESULT("
               u"Error           varchar(100),"
@@ -37,8 +38,7 @@ TEST(CaptureStatements, PreparationBatches)
               u"Allocation VarChar(100))"_s);
 }
 
-TEST(CaptureStatements, FixedTexts)
-{
+TEST(CaptureStatements, FixedTexts) {
     EXPECT_EQ(waitText(), u"正在检测................"_s);
     EXPECT_EQ(waitText().size(), 4 + 16);
     EXPECT_EQ(execCaptureProcStatement(), u"exec spDBCCTABLE"_s);
@@ -56,8 +56,7 @@ struct CaptureCase {
 
 class CaptureProcText : public testing::TestWithParam<CaptureCase> {};
 
-TEST_P(CaptureProcText, IsExact)
-{
+TEST_P(CaptureProcText, IsExact) {
     const CaptureCase& c = GetParam();
     const CaptureStatement& statement = captureStatementOf(c.routine);
     EXPECT_EQ(createCaptureProcStatement(statement, QString::fromUtf16(c.argument)),
@@ -68,59 +67,72 @@ TEST_P(CaptureProcText, IsExact)
 INSTANTIATE_TEST_SUITE_P(
     EveryRoutine, CaptureProcText,
     testing::Values(
-        CaptureCase{CheckRoutine::CheckDatabase, u"Sales",
-                    u"Create Proc spDBCCTABLE With Encryption As  insert into DBCCRESULT exec('dbcc "
-                    u"checkDB(Sales) with TABLERESULTS ')",
-                    false},
-        CaptureCase{CheckRoutine::CheckAllocation, u"Sales",
-                    u"Create Proc spDBCCTABLE With Encryption As  insert into DBCCRESULT exec('dbcc "
-                    u"CHECKALLOC(Sales,REPAIR_ALLOW_DATA_LOSS) with TABLERESULTS ')",
-                    true},
-        CaptureCase{CheckRoutine::CheckCatalog, u"Sales",
-                    u"Create Proc spDBCCTABLE With Encryption As  insert into DBCCRESULT exec('dbcc "
-                    u"CHECKALLOC(Sales) with TABLERESULTS ')",
-                    false},
-        CaptureCase{CheckRoutine::UpdateUsage, u"Sales",
-                    u"Create Proc spDBCCTABLE With Encryption As  insert into DBCCRESULT exec('dbcc "
-                    u"UPDATEUSAGE(Sales) with TABLERESULTS ')",
-                    false},
-        CaptureCase{CheckRoutine::CheckPhysicalOnly, u"Sales",
-                    u"Create Proc spDBCCTABLE With Encryption As  insert into DBCCRESULT exec('dbcc "
-                    u"CHECKDB(Sales) with PHYSICAL_ONLY,TABLERESULTS ')",
-                    false},
-        CaptureCase{CheckRoutine::RepairDatabase, u"Sales",
-                    u"Create Proc spDBCCTABLE With Encryption As  insert into DBCCRESULT exec('dbcc "
-                    u"CHECKDB(Sales,REPAIR_ALLOW_DATA_LOSS) with TABLERESULTS ')",
-                    true},
-        CaptureCase{CheckRoutine::RepairSystemTable, u"sysindexes",
-                    u"Create Proc spDBCCTABLE With Encryption As  insert into DBCCRESULT exec('dbcc "
-                    u"checktable(sysindexes,REPAIR_ALLOW_DATA_LOSS) with TABLERESULTS ')",
-                    true},
-        CaptureCase{CheckRoutine::RepairSystemTable, u"sysobjects",
-                    u"Create Proc spDBCCTABLE With Encryption As  insert into DBCCRESULT exec('dbcc "
-                    u"checktable(sysobjects,REPAIR_ALLOW_DATA_LOSS) with TABLERESULTS ')",
-                    true},
-        CaptureCase{CheckRoutine::RepairSystemTable, u"syscolumns",
-                    u"Create Proc spDBCCTABLE With Encryption As  insert into DBCCRESULT exec('dbcc "
-                    u"checktable(syscolumns,REPAIR_ALLOW_DATA_LOSS) with TABLERESULTS ')",
-                    true},
+        CaptureCase{
+            CheckRoutine::CheckDatabase, u"Sales",
+            u"Create Proc spDBCCTABLE With Encryption As  insert into DBCCRESULT exec('dbcc "
+            u"checkDB(Sales) with TABLERESULTS ')",
+            false},
+        CaptureCase{
+            CheckRoutine::CheckAllocation, u"Sales",
+            u"Create Proc spDBCCTABLE With Encryption As  insert into DBCCRESULT exec('dbcc "
+            u"CHECKALLOC(Sales,REPAIR_ALLOW_DATA_LOSS) with TABLERESULTS ')",
+            true},
+        CaptureCase{
+            CheckRoutine::CheckCatalog, u"Sales",
+            u"Create Proc spDBCCTABLE With Encryption As  insert into DBCCRESULT exec('dbcc "
+            u"CHECKALLOC(Sales) with TABLERESULTS ')",
+            false},
+        CaptureCase{
+            CheckRoutine::UpdateUsage, u"Sales",
+            u"Create Proc spDBCCTABLE With Encryption As  insert into DBCCRESULT exec('dbcc "
+            u"UPDATEUSAGE(Sales) with TABLERESULTS ')",
+            false},
+        CaptureCase{
+            CheckRoutine::CheckPhysicalOnly, u"Sales",
+            u"Create Proc spDBCCTABLE With Encryption As  insert into DBCCRESULT exec('dbcc "
+            u"CHECKDB(Sales) with PHYSICAL_ONLY,TABLERESULTS ')",
+            false},
+        CaptureCase{
+            CheckRoutine::RepairDatabase, u"Sales",
+            u"Create Proc spDBCCTABLE With Encryption As  insert into DBCCRESULT exec('dbcc "
+            u"CHECKDB(Sales,REPAIR_ALLOW_DATA_LOSS) with TABLERESULTS ')",
+            true},
+        CaptureCase{
+            CheckRoutine::RepairSystemTable, u"sysindexes",
+            u"Create Proc spDBCCTABLE With Encryption As  insert into DBCCRESULT exec('dbcc "
+            u"checktable(sysindexes,REPAIR_ALLOW_DATA_LOSS) with TABLERESULTS ')",
+            true},
+        CaptureCase{
+            CheckRoutine::RepairSystemTable, u"sysobjects",
+            u"Create Proc spDBCCTABLE With Encryption As  insert into DBCCRESULT exec('dbcc "
+            u"checktable(sysobjects,REPAIR_ALLOW_DATA_LOSS) with TABLERESULTS ')",
+            true},
+        CaptureCase{
+            CheckRoutine::RepairSystemTable, u"syscolumns",
+            u"Create Proc spDBCCTABLE With Encryption As  insert into DBCCRESULT exec('dbcc "
+            u"checktable(syscolumns,REPAIR_ALLOW_DATA_LOSS) with TABLERESULTS ')",
+            true},
         // Odd names go in unchanged: no brackets, no doubled quotes.
-        CaptureCase{CheckRoutine::CheckDatabase, u"My Db",
-                    u"Create Proc spDBCCTABLE With Encryption As  insert into DBCCRESULT exec('dbcc "
-                    u"checkDB(My Db) with TABLERESULTS ')",
-                    false},
-        CaptureCase{CheckRoutine::RepairDatabase, u"O'Brien",
-                    u"Create Proc spDBCCTABLE With Encryption As  insert into DBCCRESULT exec('dbcc "
-                    u"CHECKDB(O'Brien,REPAIR_ALLOW_DATA_LOSS) with TABLERESULTS ')",
-                    true},
-        CaptureCase{CheckRoutine::UpdateUsage, u"销售库",
-                    u"Create Proc spDBCCTABLE With Encryption As  insert into DBCCRESULT exec('dbcc "
-                    u"UPDATEUSAGE(销售库) with TABLERESULTS ')",
-                    false},
-        CaptureCase{CheckRoutine::CheckCatalog, u"",
-                    u"Create Proc spDBCCTABLE With Encryption As  insert into DBCCRESULT exec('dbcc "
-                    u"CHECKALLOC() with TABLERESULTS ')",
-                    false}));
+        CaptureCase{
+            CheckRoutine::CheckDatabase, u"My Db",
+            u"Create Proc spDBCCTABLE With Encryption As  insert into DBCCRESULT exec('dbcc "
+            u"checkDB(My Db) with TABLERESULTS ')",
+            false},
+        CaptureCase{
+            CheckRoutine::RepairDatabase, u"O'Brien",
+            u"Create Proc spDBCCTABLE With Encryption As  insert into DBCCRESULT exec('dbcc "
+            u"CHECKDB(O'Brien,REPAIR_ALLOW_DATA_LOSS) with TABLERESULTS ')",
+            true},
+        CaptureCase{
+            CheckRoutine::UpdateUsage, u"销售库",
+            u"Create Proc spDBCCTABLE With Encryption As  insert into DBCCRESULT exec('dbcc "
+            u"UPDATEUSAGE(销售库) with TABLERESULTS ')",
+            false},
+        CaptureCase{
+            CheckRoutine::CheckCatalog, u"",
+            u"Create Proc spDBCCTABLE With Encryption As  insert into DBCCRESULT exec('dbcc "
+            u"CHECKALLOC() with TABLERESULTS ')",
+            false}));
 
 struct SingleUserCase {
     const char16_t* database;
@@ -130,10 +142,10 @@ struct SingleUserCase {
 
 class SingleUserText : public testing::TestWithParam<SingleUserCase> {};
 
-TEST_P(SingleUserText, IsExact)
-{
+TEST_P(SingleUserText, IsExact) {
     const SingleUserCase& c = GetParam();
-    EXPECT_EQ(singleUserStatement(QString::fromUtf16(c.database), c.on), QString::fromUtf16(c.expected));
+    EXPECT_EQ(singleUserStatement(QString::fromUtf16(c.database), c.on),
+              QString::fromUtf16(c.expected));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -155,8 +167,7 @@ INSTANTIATE_TEST_SUITE_P(
                        u"master..xp_cmdshell 'osql  -Usa -P -dMaster -Q\"sp_dboption   @dbname =  "
                        u"''销售库'',  @optname =  ''single user'',  @optvalue =  ''True''\"'"}));
 
-TEST(CaptureStatements, FailureReportFollowsTextDirectly)
-{
+TEST(CaptureStatements, FailureReportFollowsTextDirectly) {
     EXPECT_EQ(withFailureReport(QString(), u"Boom."_s), u"错误信息Boom.\r\n"_s);
     EXPECT_EQ(withFailureReport(u"a\rb\r"_s, u"Boom."_s), u"a\rb\r错误信息Boom.\r\n"_s);
     EXPECT_EQ(withFailureReport(u"错误信息x\r\n"_s, QString()), u"错误信息x\r\n错误信息\r\n"_s);

@@ -9,19 +9,16 @@
 
 class RecordingHost final : public tarnwick::OperationHost {
 public:
-    void ShowWaitPanel(const QString& text) override
-    {
+    void ShowWaitPanel(const QString& text) override {
         m_calls << QStringLiteral("show:") + text;
         m_panelVisible = true;
     }
-    void HideWaitPanel() override
-    {
+    void HideWaitPanel() override {
         m_calls << QStringLiteral("hide");
         m_panelVisible = false;
     }
     QString resultText() const override { return m_resultText; }
-    void setResultText(const QString& text) override
-    {
+    void setResultText(const QString& text) override {
         m_calls << QStringLiteral("setResultText");
         m_resultText = text;
     }

@@ -9,10 +9,10 @@
 //   single-user Sales        the database is set single-user, as the server's own tools would
 //   fail TEXT                the next batch that is exactly TEXT fails with the server's error
 //   close                    the program's connection is closed
-//   run CHECKDB Sales        the operation with that key runs on the database (the rest of the line)
-//   state Sales              the database's state on the server
-//   rebuilds Sales|Orders    how often the indexes of each table (after the database) were rebuilt
-//   < the expected answer, one line each
+//   run CHECKDB Sales        the operation with that key runs on the database (the rest of the
+//   line) state Sales              the database's state on the server rebuilds Sales|Orders    how
+//   often the indexes of each table (after the database) were rebuilt < the expected answer, one
+//   line each
 //
 // Answer lines: "SENT [db] text" for every batch of the program's connection (with the database
 // it arrived in), "SENT#n" for other connections; "CALLS" the host calls in order; "BOX style
@@ -95,9 +95,9 @@ public:
         } else if (verb == u"single-user") {
             m_sim.engine().setSingleUser(rest, true);
         } else if (verb == u"fail") {
-            m_sim.server().addFault({.pattern = QRegularExpression(
-                                         QRegularExpression::anchoredPattern(
-                                             QRegularExpression::escape(rest)))});
+            m_sim.server().addFault(
+                {.pattern = QRegularExpression(
+                     QRegularExpression::anchoredPattern(QRegularExpression::escape(rest)))});
         } else if (verb == u"close") {
             ModMain::serverConnection().Connection.close();
         } else {
@@ -117,18 +117,17 @@ private:
         RecordingHost host;
         QStringList boxes;
         m_toolkit.onMessageBox = [&](const RecordingToolkit::MessageBoxCall& box) {
-            boxes << u"BOX %1 %2 (panel %3): %4"_s.arg(QString::number(box.style), box.shownTitle(),
-                                                       host.panelVisible() ? u"shown"_s
-                                                                           : u"hidden"_s,
-                                                       box.text);
+            boxes << u"BOX %1 %2 (panel %3): %4"_s.arg(
+                QString::number(box.style), box.shownTitle(),
+                host.panelVisible() ? u"shown"_s : u"hidden"_s, box.text);
         };
         operation->routine(host, database);
         m_toolkit.onMessageBox = nullptr;
 
         QStringList out{u"-- run "_s + key + u' ' + database};
         for (const sqlsim::JournalEntry& e : m_sim.server().journal()) {
-            const QString who = e.conn == m_mainConnection ? u"SENT"_s
-                                                           : u"SENT#"_s + QString::number(e.conn);
+            const QString who =
+                e.conn == m_mainConnection ? u"SENT"_s : u"SENT#"_s + QString::number(e.conn);
             out << who + u" ["_s + e.db + u"] "_s + e.text;
         }
         m_sim.clearJournal();

@@ -5,32 +5,32 @@
 #include <QProcessEnvironment>
 #include <QStandardPaths>
 
+using namespace Qt::StringLiterals;
+
 namespace sqlsim::test {
 
-const QString VersionQuery = QStringLiteral("select @@version");
-const QString VersionPrefixQuery = QStringLiteral("select left(@@version,charindex('-',@@version)-1)");
-const QString DatabaseListQuery = QStringLiteral("select Name from sysdatabases where Dbid>6 order by Name");
+const QString VersionQuery = u"select @@version"_s;
+const QString VersionPrefixQuery = u"select left(@@version,charindex('-',@@version)-1)"_s;
+const QString DatabaseListQuery = u"select Name from sysdatabases where Dbid>6 order by Name"_s;
 
 namespace {
 
-const QString OdbcDriver = QStringLiteral("/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so");
-const QString Python = QStringLiteral("/usr/bin/python3");
+const QString OdbcDriver = u"/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so"_s;
+const QString Python = u"/usr/bin/python3"_s;
 
-QString portText(quint16 port)
-{
+QString portText(quint16 port) {
     return QString::number(port);
 }
 
 }  // namespace
 
 ClientRun runClient(const QString& program, const QStringList& args, const QByteArray& input,
-                    const QStringList& env, int timeoutMs)
-{
+                    const QStringList& env, int timeoutMs) {
     ClientRun run;
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("TDSDUMP"));
-    environment.remove(QStringLiteral("TDSVER"));
+    environment.remove(u"TDSDUMP"_s);
+    environment.remove(u"TDSVER"_s);
     for (const QString& entry : env) {
         const qsizetype eq = entry.indexOf(u'=');
         environment.insert(entry.left(eq), entry.mid(eq + 1));
@@ -38,8 +38,7 @@ ClientRun runClient(const QString& program, const QStringList& args, const QByte
     process.setProcessEnvironment(environment);
     process.start(program, args);
     run.started = process.waitForStarted(5000);
-    if (!run.started)
-        return run;
+    if (!run.started) return run;
     process.write(input);
     process.closeWriteChannel();
     run.finished = process.waitForFinished(timeoutMs);
@@ -53,70 +52,61 @@ ClientRun runClient(const QString& program, const QStringList& args, const QByte
     return run;
 }
 
-bool programExists(const QString& program)
-{
+bool programExists(const QString& program) {
     return !QStandardPaths::findExecutable(program).isEmpty() || QFile::exists(program);
 }
 
-bool allClientsInstalled(QString* missing)
-{
-    for (const QString& program : {QStringLiteral("tsql"), QStringLiteral("bsqldb"), QStringLiteral("isql"), Python, OdbcDriver}) {
+bool allClientsInstalled(QString* missing) {
+    for (const QString& program : {u"tsql"_s, u"bsqldb"_s, u"isql"_s, Python, OdbcDriver}) {
         if (!programExists(program)) {
-            if (missing)
-                *missing = program;
+            if (missing) *missing = program;
             return false;
         }
     }
     return true;
 }
 
-ClientRun runTsql(quint16 port, const QStringList& batches, const QString& password, const QString& tdsVersion)
-{
+ClientRun runTsql(quint16 port, const QStringList& batches, const QString& password,
+                  const QString& tdsVersion) {
     QByteArray input;
-    for (const QString& b : batches)
-        input += b.toUtf8() + "\ngo\n";
+    for (const QString& b : batches) input += b.toUtf8() + "\ngo\n";
     input += "exit\n";
-    return runClient(QStringLiteral("tsql"),
-                     {QStringLiteral("-o"), QStringLiteral("fhq"), QStringLiteral("-H"), QStringLiteral("127.0.0.1"),
-                      QStringLiteral("-p"), portText(port), QStringLiteral("-U"), QStringLiteral("sa"),
-                      QStringLiteral("-P"), password},
+    return runClient(u"tsql"_s,
+                     {u"-o"_s, u"fhq"_s, u"-H"_s, u"127.0.0.1"_s, u"-p"_s, portText(port), u"-U"_s,
+                      u"sa"_s, u"-P"_s, password},
                      input, {u"TDSVER=" + tdsVersion});
 }
 
-ClientRun runBsqldb(quint16 port, const QString& batch, const QString& password)
-{
-    return runClient(QStringLiteral("bsqldb"),
-                     {QStringLiteral("-q"), QStringLiteral("-t"), QStringLiteral("|"), QStringLiteral("-S"),
-                      u"127.0.0.1:" + portText(port), QStringLiteral("-U"), QStringLiteral("sa"),
-                      QStringLiteral("-P"), password},
-                     batch.toUtf8() + '\n', {QStringLiteral("TDSVER=7.1")});
+ClientRun runBsqldb(quint16 port, const QString& batch, const QString& password) {
+    return runClient(u"bsqldb"_s,
+                     {u"-q"_s, u"-t"_s, u"|"_s, u"-S"_s, u"127.0.0.1:" + portText(port), u"-U"_s,
+                      u"sa"_s, u"-P"_s, password},
+                     batch.toUtf8() + '\n', {u"TDSVER=7.1"_s});
 }
 
-ClientRun runIsql(quint16 port, const QString& batch, const QString& password)
-{
-    const QString connection = u"DRIVER=" + OdbcDriver + u";SERVER=127.0.0.1;PORT=" + portText(port)
-        + u";UID=sa;PWD=" + password + u";TDS_Version=7.1";
-    return runClient(QStringLiteral("isql"),
-                     {QStringLiteral("-v"), QStringLiteral("-b"), QStringLiteral("-c"), QStringLiteral("-d|"),
-                      QStringLiteral("-k"), connection},
+ClientRun runIsql(quint16 port, const QString& batch, const QString& password) {
+    const QString connection = u"DRIVER=" + OdbcDriver + u";SERVER=127.0.0.1;PORT=" +
+                               portText(port) + u";UID=sa;PWD=" + password + u";TDS_Version=7.1";
+    return runClient(u"isql"_s, {u"-v"_s, u"-b"_s, u"-c"_s, u"-d|"_s, u"-k"_s, connection},
                      batch.toUtf8() + '\n');
 }
 
-ClientRun runPytds(quint16 port, const QStringList& queries, const QString& password)
-{
-    const QString script = QStringLiteral(
-        "import sys, pytds\n"
-        "try:\n"
-        "    c = pytds.connect(server='127.0.0.1', port=%1, user='sa', password=sys.argv[1], database='master',\n"
-        "                      tds_version=pytds.tds_base.TDS71, autocommit=True, login_timeout=10)\n"
-        "except Exception as e:\n"
-        "    print('ERROR:', e)\n"
-        "    sys.exit(3)\n"
-        "cur = c.cursor()\n"
-        "for q in sys.argv[2:]:\n"
-        "    cur.execute(q)\n"
-        "    print(cur.fetchall())\n").arg(portText(port));
-    return runClient(Python, QStringList{QStringLiteral("-c"), script, password} + queries, {});
+ClientRun runPytds(quint16 port, const QStringList& queries, const QString& password) {
+    const QString script =
+        u"import sys, pytds\n"
+        u"try:\n"
+        u"    c = pytds.connect(server='127.0.0.1', port=%1, user='sa', password=sys.argv[1], "
+        u"database='master',\n"
+        u"                      tds_version=pytds.tds_base.TDS71, autocommit=True, "
+        u"login_timeout=10)\n"
+        u"except Exception as e:\n"
+        u"    print('ERROR:', e)\n"
+        u"    sys.exit(3)\n"
+        u"cur = c.cursor()\n"
+        u"for q in sys.argv[2:]:\n"
+        u"    cur.execute(q)\n"
+        u"    print(cur.fetchall())\n"_s.arg(portText(port));
+    return runClient(Python, QStringList{u"-c"_s, script, password} + queries, {});
 }
 
 }  // namespace sqlsim::test

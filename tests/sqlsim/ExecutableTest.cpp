@@ -1,8 +1,8 @@
 // The sqlsim executable with the real engine, driven by clients nobody here wrote: the version and
 // database-list queries, wrong passwords, the 7.0 profile, the journal file and a clean stop.
 
-#include "tests/sqlsim/ClientRunner.h"
 #include "sqlsim/engine/Scenario.h"
+#include "tests/sqlsim/ClientRunner.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -15,51 +15,47 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace sqlsim;
 using namespace sqlsim::test;
 
 namespace {
 
-const QString Password = QStringLiteral("Secret1");
+const QString Password = u"Secret1"_s;
 // sysdatabases order by name, as the server compares names (case-insensitively).
-const QString UserDatabases = QStringLiteral("archive\nbench\nSales2004\n库存\n");
+const QString UserDatabases = u"archive\nbench\nSales2004\n库存\n"_s;
 
-QString dataFile(const char* name)
-{
+QString dataFile(const char* name) {
     return QStringLiteral(TARNWICK_TEST_DATA "/") + QLatin1String(name);
 }
 
 // One sqlsim process on an ephemeral port.
 class SqlsimProcess {
 public:
-    bool start(const QStringList& args)
-    {
+    bool start(const QStringList& args) {
         m_process.setProgram(QStringLiteral(SQLSIM_EXECUTABLE));
         m_process.setArguments(args);
         m_process.start();
-        if (!m_process.waitForStarted(5000))
-            return false;
-        static const QRegularExpression listening(QStringLiteral("^sqlsim: listening on 127\\.0\\.0\\.1:(\\d+)\\n$"));
+        if (!m_process.waitForStarted(5000)) return false;
+        static const QRegularExpression listening(
+            u"^sqlsim: listening on 127\\.0\\.0\\.1:(\\d+)\\n$"_s);
         while (!m_process.canReadLine()) {
-            if (!m_process.waitForReadyRead(10000))
-                return false;
+            if (!m_process.waitForReadyRead(10000)) return false;
         }
         m_firstLine = QString::fromUtf8(m_process.readLine());
         const auto m = listening.match(m_firstLine);
-        if (!m.hasMatch())
-            return false;
+        if (!m.hasMatch()) return false;
         m_port = quint16(m.captured(1).toUInt());
         return true;
     }
     // SIGTERM; true when it exits by itself with status 0.
-    bool stop()
-    {
+    bool stop() {
         m_process.terminate();
-        return m_process.waitForFinished(10000) && m_process.exitStatus() == QProcess::NormalExit
-            && m_process.exitCode() == 0;
+        return m_process.waitForFinished(10000) && m_process.exitStatus() == QProcess::NormalExit &&
+               m_process.exitCode() == 0;
     }
-    ~SqlsimProcess()
-    {
+    ~SqlsimProcess() {
         if (m_process.state() != QProcess::NotRunning) {
             m_process.kill();
             m_process.waitForFinished(5000);
@@ -76,27 +72,22 @@ private:
 
 class ExecutableTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         QString missing;
         if (!allClientsInstalled(&missing))
             GTEST_SKIP() << missing.toStdString() << " is not installed";
-        journal = dir.filePath(QStringLiteral("journal.jsonl"));
+        journal = dir.filePath(u"journal.jsonl"_s);
     }
-    bool startWith(const char* scenario)
-    {
-        return sim.start({QStringLiteral("--scenario"), dataFile(scenario), QStringLiteral("--port"), QStringLiteral("0"),
-                          QStringLiteral("--journal"), journal});
+    bool startWith(const char* scenario) {
+        return sim.start(
+            {u"--scenario"_s, dataFile(scenario), u"--port"_s, u"0"_s, u"--journal"_s, journal});
     }
-    std::vector<QJsonObject> journalLines() const
-    {
+    std::vector<QJsonObject> journalLines() const {
         std::vector<QJsonObject> out;
         QFile f(journal);
-        if (!f.open(QIODevice::ReadOnly))
-            return out;
+        if (!f.open(QIODevice::ReadOnly)) return out;
         for (const QByteArray& line : f.readAll().split('\n')) {
-            if (!line.isEmpty())
-                out.push_back(QJsonDocument::fromJson(line).object());
+            if (!line.isEmpty()) out.push_back(QJsonDocument::fromJson(line).object());
         }
         return out;
     }
@@ -108,13 +99,13 @@ protected:
 
 }  // namespace
 
-TEST_F(ExecutableTest, EveryClientReadsVersionAndDatabases)
-{
+TEST_F(ExecutableTest, EveryClientReadsVersionAndDatabases) {
     ASSERT_TRUE(startWith("proto-clients.json")) << sim.firstLine().toStdString();
     const QString banner = defaultBanner(Profile::Sql2000);
-    const QString prefix = QStringLiteral("Microsoft SQL Server  2000 ");
+    const QString prefix = u"Microsoft SQL Server  2000 "_s;
 
-    const ClientRun t = runTsql(sim.port(), {VersionPrefixQuery, DatabaseListQuery, VersionQuery}, Password);
+    const ClientRun t =
+        runTsql(sim.port(), {VersionPrefixQuery, DatabaseListQuery, VersionQuery}, Password);
     EXPECT_EQ(t.exitCode, 0) << t.all().toStdString();
     EXPECT_EQ(t.out, prefix + u'\n' + UserDatabases + banner + u'\n');
 
@@ -128,11 +119,14 @@ TEST_F(ExecutableTest, EveryClientReadsVersionAndDatabases)
     const ClientRun iv = runIsql(sim.port(), VersionPrefixQuery, Password);
     EXPECT_EQ(iv.out, u'\n' + prefix + u'\n');
 
-    const ClientRun p = runPytds(sim.port(), {VersionQuery, VersionPrefixQuery, DatabaseListQuery}, Password);
+    const ClientRun p =
+        runPytds(sim.port(), {VersionQuery, VersionPrefixQuery, DatabaseListQuery}, Password);
     EXPECT_EQ(p.exitCode, 0) << p.all().toStdString();
     const QStringList lines = p.out.split(u'\n');
     ASSERT_EQ(lines.size(), 4) << p.out.toStdString();
-    EXPECT_TRUE(lines[0].startsWith(u"[('Microsoft SQL Server  2000 - 8.00.2039 (Intel X86) \\n\\t")) << lines[0].toStdString();
+    EXPECT_TRUE(
+        lines[0].startsWith(u"[('Microsoft SQL Server  2000 - 8.00.2039 (Intel X86) \\n\\t"))
+        << lines[0].toStdString();
     EXPECT_EQ(lines[1], u"[('" + prefix + u"',)]");
     EXPECT_EQ(lines[2], u"[('archive',), ('bench',), ('Sales2004',), ('库存',)]");
 
@@ -140,17 +134,18 @@ TEST_F(ExecutableTest, EveryClientReadsVersionAndDatabases)
     // One line per batch or RPC, in arrival order, connections numbered from 1.
     QStringList seen;
     for (const QJsonObject& e : journalLines())
-        seen << QStringLiteral("%1 %2 %3").arg(e.value(u"conn").toInt()).arg(e.value(u"db").toString(), e.value(u"text").toString());
-    const QString prepexec = QStringLiteral("RPC sp_prepexec NULL OUTPUT, NULL, N'%1'");
+        seen << u"%1 %2 %3"_s.arg(e.value(u"conn").toInt())
+                    .arg(e.value(u"db").toString(), e.value(u"text").toString());
+    const QString prepexec = u"RPC sp_prepexec NULL OUTPUT, NULL, N'%1'"_s;
     const QStringList expected = {
         u"1 master " + VersionPrefixQuery + u'\n',
         u"1 master " + DatabaseListQuery + u'\n',
         u"1 master " + VersionQuery + u'\n',
         u"2 master " + DatabaseListQuery + u'\n',
         u"3 master " + prepexec.arg(DatabaseListQuery),
-        QStringLiteral("3 master RPC sp_unprepare 1"),
-        u"4 master " + prepexec.arg(QString(VersionPrefixQuery).replace(u'\'', QStringLiteral("''"))),
-        QStringLiteral("4 master RPC sp_unprepare 1"),
+        u"3 master RPC sp_unprepare 1"_s,
+        u"4 master " + prepexec.arg(QString(VersionPrefixQuery).replace(u'\'', u"''"_s)),
+        u"4 master RPC sp_unprepare 1"_s,
         u"5 master " + VersionQuery,
         u"5 master " + VersionPrefixQuery,
         u"5 master " + DatabaseListQuery,
@@ -158,17 +153,18 @@ TEST_F(ExecutableTest, EveryClientReadsVersionAndDatabases)
     EXPECT_EQ(seen, expected);
 }
 
-TEST_F(ExecutableTest, WrongPasswordIsRefused)
-{
+TEST_F(ExecutableTest, WrongPasswordIsRefused) {
     ASSERT_TRUE(startWith("proto-clients.json"));
-    const QString wrong = QStringLiteral("secret1");
-    const QString message = QStringLiteral("Login failed for user 'sa'.");
+    const QString wrong = u"secret1"_s;
+    const QString message = u"Login failed for user 'sa'."_s;
     const ClientRun t = runTsql(sim.port(), {VersionQuery}, wrong);
     EXPECT_NE(t.exitCode, 0);
-    EXPECT_TRUE(t.all().contains(u"Msg 18456 (severity 14, state 1) from PROTOSRV")) << t.all().toStdString();
+    EXPECT_TRUE(t.all().contains(u"Msg 18456 (severity 14, state 1) from PROTOSRV"))
+        << t.all().toStdString();
     EXPECT_TRUE(t.all().contains(message));
     const ClientRun b = runBsqldb(sim.port(), VersionQuery, wrong);
-    EXPECT_TRUE(b.all().contains(u"Msg 18456, Level 14, State 1\nServer 'PROTOSRV', Line 1\n\t" + message))
+    EXPECT_TRUE(
+        b.all().contains(u"Msg 18456, Level 14, State 1\nServer 'PROTOSRV', Line 1\n\t" + message))
         << b.all().toStdString();
     const ClientRun i = runIsql(sim.port(), VersionQuery, wrong);
     EXPECT_TRUE(i.all().contains(u"[FreeTDS][SQL Server]" + message)) << i.all().toStdString();
@@ -178,13 +174,13 @@ TEST_F(ExecutableTest, WrongPasswordIsRefused)
     EXPECT_TRUE(journalLines().empty());
 }
 
-TEST_F(ExecutableTest, SeventyProfileSpeaksOnlyTdsSeventy)
-{
+TEST_F(ExecutableTest, SeventyProfileSpeaksOnlyTdsSeventy) {
     ASSERT_TRUE(startWith("proto-clients-70.json"));
-    const ClientRun refused = runTsql(sim.port(), {VersionPrefixQuery}, Password, QStringLiteral("7.1"));
+    const ClientRun refused = runTsql(sim.port(), {VersionPrefixQuery}, Password, u"7.1"_s);
     EXPECT_NE(refused.exitCode, 0);
     EXPECT_TRUE(refused.out.isEmpty()) << refused.out.toStdString();
-    const ClientRun t = runTsql(sim.port(), {VersionPrefixQuery, DatabaseListQuery}, Password, QStringLiteral("7.0"));
+    const ClientRun t =
+        runTsql(sim.port(), {VersionPrefixQuery, DatabaseListQuery}, Password, u"7.0"_s);
     EXPECT_EQ(t.exitCode, 0) << t.all().toStdString();
     EXPECT_EQ(t.out, u"Microsoft SQL Server  7.00 \narchive\nSales2004\n库存\n");
     EXPECT_TRUE(sim.stop());
@@ -192,30 +188,29 @@ TEST_F(ExecutableTest, SeventyProfileSpeaksOnlyTdsSeventy)
 
 // --files lays the detached databases out on disk, and the server reads a primary file's record
 // from the file it wrote.
-TEST_F(ExecutableTest, DetachedFilesLaidOutOnDisk)
-{
+TEST_F(ExecutableTest, DetachedFilesLaidOutOnDisk) {
     const QString demo = QStringLiteral(TARNWICK_SOURCE_DIR "/sqlsim/scenarios/demo.json");
-    const QString files = dir.filePath(QStringLiteral("files"));
-    ASSERT_TRUE(sim.start({QStringLiteral("--scenario"), demo, QStringLiteral("--port"), QStringLiteral("0"),
-                           QStringLiteral("--files"), files}));
-    EXPECT_TRUE(QFile::exists(files + QStringLiteral("/Renamed.MDF")));
-    EXPECT_TRUE(QFile::exists(files + QStringLiteral("/Original_Log.LDF")));
-    EXPECT_FALSE(QFile::exists(files + QStringLiteral("/Original.MDF")));
+    const QString files = dir.filePath(u"files"_s);
+    ASSERT_TRUE(sim.start({u"--scenario"_s, demo, u"--port"_s, u"0"_s, u"--files"_s, files}));
+    EXPECT_TRUE(QFile::exists(files + u"/Renamed.MDF"_s));
+    EXPECT_TRUE(QFile::exists(files + u"/Original_Log.LDF"_s));
+    EXPECT_FALSE(QFile::exists(files + u"/Original.MDF"_s));
     const ClientRun t = runTsql(
-        sim.port(), {QStringLiteral("dbcc checkprimaryfile (N'") + files + QStringLiteral("/Renamed.MDF', 3)")}, QString());
+        sim.port(), {u"dbcc checkprimaryfile (N'"_s + files + u"/Renamed.MDF', 3)"_s}, QString());
     EXPECT_EQ(t.exitCode, 0) << t.all().toStdString();
-    EXPECT_TRUE(t.out.contains(files + QStringLiteral("/Original_Log.LDF"))) << t.all().toStdString();
+    EXPECT_TRUE(t.out.contains(files + u"/Original_Log.LDF"_s)) << t.all().toStdString();
     EXPECT_TRUE(sim.stop());
 }
 
-TEST_F(ExecutableTest, CommandLineErrors)
-{
+TEST_F(ExecutableTest, CommandLineErrors) {
     QProcess p;
-    p.start(QStringLiteral(SQLSIM_EXECUTABLE), {QStringLiteral("--port"), QStringLiteral("0")});
+    p.start(QStringLiteral(SQLSIM_EXECUTABLE), {u"--port"_s, u"0"_s});
     ASSERT_TRUE(p.waitForFinished(5000));
     EXPECT_EQ(p.exitCode(), 2);
-    EXPECT_EQ(p.readAllStandardError(), QByteArray("usage: sqlsim --scenario FILE [--port N] [--journal FILE] [--files DIR]\n"));
-    p.start(QStringLiteral(SQLSIM_EXECUTABLE), {QStringLiteral("--scenario"), dir.filePath(QStringLiteral("none.json"))});
+    EXPECT_EQ(
+        p.readAllStandardError(),
+        QByteArray("usage: sqlsim --scenario FILE [--port N] [--journal FILE] [--files DIR]\n"));
+    p.start(QStringLiteral(SQLSIM_EXECUTABLE), {u"--scenario"_s, dir.filePath(u"none.json"_s)});
     ASSERT_TRUE(p.waitForFinished(5000));
     EXPECT_EQ(p.exitCode(), 1);
     EXPECT_TRUE(p.readAllStandardError().startsWith("sqlsim: scenario: cannot read "));

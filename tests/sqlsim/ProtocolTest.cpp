@@ -1,12 +1,12 @@
-// The TDS parsers on malformed byte buffers: every lie about a length or an offset is an error, never
-// a read out of bounds. Well-formed messages are parsed in every end-to-end test.
+// The TDS parsers on malformed byte buffers: every lie about a length or an offset is an error,
+// never a read out of bounds. Well-formed messages are parsed in every end-to-end test.
 
-#include "tests/sqlsim/TdsTestClient.h"
 #include "sqlsim/protocol/Bytes.h"
 #include "sqlsim/protocol/Login.h"
 #include "sqlsim/protocol/Packet.h"
 #include "sqlsim/protocol/RpcRequest.h"
 #include "sqlsim/protocol/SocketReader.h"
+#include "tests/sqlsim/TdsTestClient.h"
 
 #include "tests/support/GTestQtPrinters.h"
 
@@ -21,13 +21,11 @@ using sqlsim::test::buildLogin7;
 
 namespace {
 
-QByteArray hex(const char* text)
-{
+QByteArray hex(const char* text) {
     return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
 }
 
-PacketHeader header(quint8 type, quint8 status, qsizetype payloadSize)
-{
+PacketHeader header(quint8 type, quint8 status, qsizetype payloadSize) {
     PacketHeader h;
     h.type = type;
     h.status = status;
@@ -37,8 +35,7 @@ PacketHeader header(quint8 type, quint8 status, qsizetype payloadSize)
 
 }  // namespace
 
-TEST(PacketTest, MalformedPacketsAreErrors)
-{
+TEST(PacketTest, MalformedPacketsAreErrors) {
     struct Case {
         const char* name;
         std::vector<std::pair<PacketHeader, QByteArray>> packets;
@@ -52,14 +49,14 @@ TEST(PacketTest, MalformedPacketsAreErrors)
         {"server packet type from a client", {{header(0x04, status::EndOfMessage, 1), "x"}}},
         {"unknown packet type", {{header(0x55, status::EndOfMessage, 1), "x"}}},
         {"TDS 4.2 login", {{header(0x02, status::EndOfMessage, 1), "x"}}},
-        {"type changes inside a message", {{header(0x01, 0, 1), "x"}, {header(0x03, status::EndOfMessage, 1), "y"}}},
+        {"type changes inside a message",
+         {{header(0x01, 0, 1), "x"}, {header(0x03, status::EndOfMessage, 1), "y"}}},
         {"attention without end of message", {{header(0x06, 0, 0), {}}}},
     };
     for (const Case& c : cases) {
         MessageAssembler a;
         MessageAssembler::Result last = MessageAssembler::Result::Incomplete;
-        for (const auto& [h, payload] : c.packets)
-            last = a.add(h, payload);
+        for (const auto& [h, payload] : c.packets) last = a.add(h, payload);
         EXPECT_EQ(last, MessageAssembler::Result::Error) << c.name;
         EXPECT_FALSE(a.error().isEmpty()) << c.name;
     }
@@ -67,8 +64,7 @@ TEST(PacketTest, MalformedPacketsAreErrors)
 
 // A header that promises bytes which never come closes the connection after the stall time-out;
 // a whole packet followed by silence is read normally.
-TEST(PacketTest, ReaderGivesUpOnAStalledPacket)
-{
+TEST(PacketTest, ReaderGivesUpOnAStalledPacket) {
     int fds[2];
     ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
     sqlsim::tds::SocketReader reader(fds[0], 100);
@@ -87,27 +83,23 @@ TEST(PacketTest, ReaderGivesUpOnAStalledPacket)
     ::close(fds[1]);
 }
 
-TEST(PacketTest, MessageSizeLimit)
-{
+TEST(PacketTest, MessageSizeLimit) {
     MessageAssembler a(10);
     EXPECT_EQ(a.add(header(0x01, 0, 8), "12345678"), MessageAssembler::Result::Incomplete);
     EXPECT_EQ(a.add(header(0x01, status::EndOfMessage, 3), "901"), MessageAssembler::Result::Error);
 }
 
-TEST(PreloginTest, RejectsMalformedOptionLists)
-{
+TEST(PreloginTest, RejectsMalformedOptionLists) {
     const std::vector<std::pair<const char*, QByteArray>> cases = {
         {"empty", {}},
         {"no terminator", hex("00 0006 0001 00")},
         {"truncated option header", hex("00 00")},
         {"data beyond the payload", hex("00 0006 0010 ff 00")},
     };
-    for (const auto& [name, bytes] : cases)
-        EXPECT_FALSE(parsePrelogin(bytes)) << name;
+    for (const auto& [name, bytes] : cases) EXPECT_FALSE(parsePrelogin(bytes)) << name;
 }
 
-TEST(Login7Test, RejectsLyingOffsetsAndLengths)
-{
+TEST(Login7Test, RejectsLyingOffsetsAndLengths) {
     const QByteArray good = buildLogin7({});
     const auto patched = [&good](std::initializer_list<std::pair<int, quint16>> fields) {
         QByteArray b = good;
@@ -132,20 +124,18 @@ TEST(Login7Test, RejectsLyingOffsetsAndLengths)
     }
 }
 
-TEST(RpcTest, RejectsTruncatedAndUnknownInput)
-{
+TEST(RpcTest, RejectsTruncatedAndUnknownInput) {
     // sp_executesql @stmt = N'select 1'
-    const QByteArray good = hex("ffff 0a00 0000 05 4000730074006d007400 00 e7 401f 0904d00034 1000"
-                                "730065006c0065006300740020003100");
+    const QByteArray good =
+        hex("ffff 0a00 0000 05 4000730074006d007400 00 e7 401f 0904d00034 1000"
+            "730065006c0065006300740020003100");
     // Cut anywhere after the procedure id and flags (a call without parameters is complete).
     EXPECT_TRUE(parseRpc(good.left(6), TdsVersion::V71).error.isEmpty());
     for (qsizetype cut = 0; cut < good.size(); ++cut) {
-        if (cut == 6)
-            continue;
+        if (cut == 6) continue;
         EXPECT_FALSE(parseRpc(good.left(cut), TdsVersion::V71).error.isEmpty()) << "cut at " << cut;
     }
     QByteArray unknownType = good;
     unknownType[good.indexOf(char(0xE7))] = char(0x99);
     EXPECT_FALSE(parseRpc(unknownType, TdsVersion::V71).error.isEmpty());
 }
-

@@ -16,6 +16,8 @@
 #include <random>
 #include <thread>
 
+using namespace Qt::StringLiterals;
+
 using namespace sqlsim;
 using namespace sqlsim::test;
 using namespace std::chrono_literals;
@@ -26,10 +28,10 @@ QByteArray hex(const char* text) {
     return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
 }
 
-const QString kVersion = QStringLiteral("select @@version");
-const QString kVersionReply = QStringLiteral("COLMETADATA ROW DONE(10,1)");
+const QString kVersion = u"select @@version"_s;
+const QString kVersionReply = u"COLMETADATA ROW DONE(10,1)"_s;
 // 100,000 rows of 100 characters: far more than the socket buffers hold.
-const QString kLongReply = QStringLiteral("select payload from payloads");
+const QString kLongReply = u"select payload from payloads"_s;
 
 class ServerTest : public ::testing::Test {
 protected:
@@ -70,17 +72,19 @@ TEST_F(ServerTest, PreloginAndLoginResponseOf2000) {
     const WireResponse pre = c.readResponse();
     ASSERT_TRUE(pre.complete);
     EXPECT_EQ(pre.headers[0], hex("04 01 00 25 00 33 01 00"));
-    EXPECT_EQ(pre.payload,
-              hex("00 0015 0006 01 001b 0001 02 001c 0001 03 001d 0000 ff 08 00 07 f7 00 00 02 00"));
+    EXPECT_EQ(
+        pre.payload,
+        hex("00 0015 0006 01 001b 0001 02 001c 0001 03 001d 0000 ff 08 00 07 f7 00 00 02 00"));
 
     Login7Fields f;
-    f.database = QStringLiteral("Sales2004");
+    f.database = u"Sales2004"_s;
     f.packetSize = 8192;
     ASSERT_TRUE(c.sendMessage(0x10, buildLogin7(f)));
     const WireResponse r = c.readResponse();
     ASSERT_TRUE(r.complete) << r.decodeError.toStdString();
-    EXPECT_EQ(r.summary(), u"ENVCHANGE(1) INFO(5701) ENVCHANGE(7) ENVCHANGE(2) INFO(5703) LOGINACK "
-                           u"ENVCHANGE(4) DONE(0,0)");
+    EXPECT_EQ(r.summary(),
+              u"ENVCHANGE(1) INFO(5701) ENVCHANGE(7) ENVCHANGE(2) INFO(5703) LOGINACK "
+              u"ENVCHANGE(4) DONE(0,0)");
     EXPECT_EQ(quint16((quint8(r.headers[0][4]) << 8) | quint8(r.headers[0][5])), 51) << "spid";
     EXPECT_EQ(r.tokens[0].text, u"Sales2004");
     EXPECT_EQ(r.tokens[1].text, u"Changed database context to 'Sales2004'.");
@@ -98,11 +102,11 @@ TEST_F(ServerTest, LargeBatchesAndResultsSpanPacketsOfTheNegotiatedSize) {
     f.packetSize = 512;
     ASSERT_TRUE(c.login(port, f));
     // A batch of many packets arrives whole.
-    const QString text = QStringLiteral("-- ") + QString(3000, u'中');
+    const QString text = u"-- "_s + QString(3000, u'中');
     ASSERT_TRUE(c.batch(text, 512).complete);
     EXPECT_EQ(journalTexts().last(), text);
 
-    ASSERT_TRUE(c.batch(QStringLiteral("use bench")).complete);
+    ASSERT_TRUE(c.batch(u"use bench"_s).complete);
     const WireResponse r = c.batch(kLongReply);
     ASSERT_TRUE(r.complete);
     ASSERT_TRUE(r.decodeError.isEmpty()) << r.decodeError.toStdString();
@@ -124,7 +128,7 @@ TEST_F(ServerTest, LargeBatchesAndResultsSpanPacketsOfTheNegotiatedSize) {
 TEST_F(ServerTest, TenMegabyteBatchIsServed) {
     TdsTestClient c;
     ASSERT_TRUE(c.login(port));
-    const QString text = QStringLiteral("-- ") + QString(5 * 1024 * 1024, u'x');
+    const QString text = u"-- "_s + QString(5 * 1024 * 1024, u'x');
     EXPECT_TRUE(c.batch(text, 32767).complete);
     EXPECT_EQ(journalTexts().last().size(), text.size());
 }
@@ -137,17 +141,17 @@ TEST_F(ServerTest, AttentionIsAnsweredAfterTheBatchAndDuringIt) {
     EXPECT_EQ(c.readResponse().summary(), u"DONE(20,0)");
 
     Fault slow;
-    slow.pattern = QRegularExpression(QStringLiteral("^use archive$"));
+    slow.pattern = QRegularExpression(u"^use archive$"_s);
     slow.action = Fault::Action::Sleep;
     slow.delay = 30s;
     server->addFault(slow);
     const auto start = std::chrono::steady_clock::now();
-    ASSERT_TRUE(c.sendMessage(0x01, ucs2(QStringLiteral("use archive"))));
+    ASSERT_TRUE(c.sendMessage(0x01, ucs2(u"use archive"_s)));
     std::this_thread::sleep_for(50ms);
     ASSERT_TRUE(c.sendMessage(0x06, {}));
     EXPECT_EQ(c.readResponse().summary(), u"DONE(20,0)");
     EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
-    const WireResponse db = c.batch(QStringLiteral("select db_name()"));
+    const WireResponse db = c.batch(u"select db_name()"_s);
     ASSERT_EQ(db.tokens.size(), 3u);
     EXPECT_EQ(db.tokens[1].values.value(0), u"master") << "a cancelled batch does not run";
 }
@@ -155,7 +159,7 @@ TEST_F(ServerTest, AttentionIsAnsweredAfterTheBatchAndDuringIt) {
 TEST_F(ServerTest, AttentionStopsALongReplyAtARowBoundary) {
     TdsTestClient c;
     ASSERT_TRUE(c.login(port));
-    ASSERT_TRUE(c.batch(QStringLiteral("use bench")).complete);
+    ASSERT_TRUE(c.batch(u"use bench"_s).complete);
     ASSERT_TRUE(c.sendMessage(0x01, ucs2(kLongReply)));
     ASSERT_TRUE(c.sendMessage(0x06, {}));
     const WireResponse r = c.readResponse(20000);
@@ -185,11 +189,10 @@ TEST_F(ServerTest, ManyConnectionsAtOnceEachWithItsDatabase) {
         threads.emplace_back([&, i] {
             TdsTestClient c;
             if (!c.login(port)) return;
-            const QString db = i % 2 ? QStringLiteral("Sales2004") : QStringLiteral("archive");
+            const QString db = i % 2 ? u"Sales2004"_s : u"archive"_s;
             if (c.batch(u"use " + db).summary() != u"ENVCHANGE(1) INFO(5701) DONE(0,0)") return;
             for (int k = 0; k < 20; ++k)
-                if (c.batch(QStringLiteral("select db_name()")).tokens[1].values != QStringList{db})
-                    return;
+                if (c.batch(u"select db_name()"_s).tokens[1].values != QStringList{db}) return;
             ++good;
         });
     }
@@ -211,8 +214,7 @@ TEST_F(ServerTest, ManyConnectionsAtOnceEachWithItsDatabase) {
     EXPECT_EQ(chosen.size(), size_t(clients));
 }
 
-TEST_F(ServerTest, HostileInputClosesOnlyThatConnection)
-{
+TEST_F(ServerTest, HostileInputClosesOnlyThatConnection) {
     const QByteArray login = tds::framePackets(buildLogin7({}), 4096, 0, tds::PacketType::Login7);
     Login7Fields lying;
     QByteArray badOffsets = buildLogin7(lying);
@@ -230,10 +232,15 @@ TEST_F(ServerTest, HostileInputClosesOnlyThatConnection)
         {"length larger than what follows", hex("12 01 01 00 00 00 01 00 ff"), false, true},
         {"server packet type", hex("04 01 00 09 00 00 01 00 00"), false, false},
         {"garbage pre-login", hex("12 01 00 0c 00 00 01 00 01 02 03 04"), false, false},
-        {"LOGIN7 with offsets out of range", tds::framePackets(badOffsets, 4096, 0, tds::PacketType::Login7), false, false},
-        {"batch before login", tds::framePackets(ucs2(QStringLiteral("select 1")), 4096, 0, tds::PacketType::SqlBatch), false, false},
+        {"LOGIN7 with offsets out of range",
+         tds::framePackets(badOffsets, 4096, 0, tds::PacketType::Login7), false, false},
+        {"batch before login",
+         tds::framePackets(ucs2(u"select 1"_s), 4096, 0, tds::PacketType::SqlBatch), false, false},
         {"second login", login, true, false},
-        {"RPC that lies about its parameter length", tds::framePackets(hex("ffff 0a00 0000 00 00 e7 401f 0904d00034 ff00 41"), 4096, 0, tds::PacketType::Rpc), true, false},
+        {"RPC that lies about its parameter length",
+         tds::framePackets(hex("ffff 0a00 0000 00 00 e7 401f 0904d00034 ff00 41"), 4096, 0,
+                           tds::PacketType::Rpc),
+         true, false},
         {"batch cut off mid-packet", hex("01 01 00 40 00 00 01 00 73 00"), true, true},
     };
     for (const Case& c : cases) {
@@ -253,8 +260,7 @@ TEST_F(ServerTest, HostileInputClosesOnlyThatConnection)
 
 // 100,000 random packets over loopback from logged-in and fresh connections; the server must
 // keep serving everyone else.
-TEST_F(ServerTest, HundredThousandRandomPacketsLeaveTheServerServing)
-{
+TEST_F(ServerTest, HundredThousandRandomPacketsLeaveTheServerServing) {
     std::mt19937 rng(1205);
     const quint8 types[] = {0x01, 0x03, 0x06, 0x10, 0x12, 0x01, 0x01, 0x06};
     int sent = 0;
@@ -271,8 +277,7 @@ TEST_F(ServerTest, HundredThousandRandomPacketsLeaveTheServerServing)
         const int burst = 500 + int(rng() % 1500);
         for (int i = 0; i < burst; ++i) {
             QByteArray payload(int(rng() % 64), '\0');
-            for (char& ch : payload)
-                ch = char(rng());
+            for (char& ch : payload) ch = char(rng());
             tds::PacketHeader h;
             h.type = types[rng() % std::size(types)];
             h.status = quint8(rng() % 8 == 0 ? rng() : 1);
@@ -295,14 +300,13 @@ TEST_F(ServerTest, HundredThousandRandomPacketsLeaveTheServerServing)
     EXPECT_EQ(server->openConnections(), 0);
 }
 
-TEST_F(ServerTest, StopEndsOpenConnections)
-{
+TEST_F(ServerTest, StopEndsOpenConnections) {
     TdsTestClient c;
     ASSERT_TRUE(c.login(port));
     EXPECT_EQ(server->openConnections(), 1);
     server->stop();
     EXPECT_TRUE(c.waitClosed());
-    EXPECT_TRUE(engine->sessionsIn(QStringLiteral("master")).isEmpty()) << "the session ended";
+    EXPECT_TRUE(engine->sessionsIn(u"master"_s).isEmpty()) << "the session ended";
     port = server->start(0);
     expectServing();
 }

@@ -7,26 +7,26 @@
 #include <optional>
 
 #include <arpa/inet.h>
-#include <cerrno>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <cerrno>
+
+using namespace Qt::StringLiterals;
 
 namespace sqlsim::test {
 
 using tds::ByteReader;
 using tds::ByteWriter;
 
-QByteArray ucs2(const QString& text)
-{
+QByteArray ucs2(const QString& text) {
     QByteArray out;
     ByteWriter(out).ucs2(text);
     return out;
 }
 
-QByteArray buildLogin7(const Login7Fields& f)
-{
+QByteArray buildLogin7(const Login7Fields& f) {
     const int fixed = 86;
     QByteArray fixedPart(fixed, '\0');
     QByteArray strings;
@@ -35,13 +35,11 @@ QByteArray buildLogin7(const Login7Fields& f)
         fixedPart[at + 1] = char(v >> 8);
     };
     const auto put32 = [&](int at, quint32 v) {
-        for (int i = 0; i < 4; ++i)
-            fixedPart[at + i] = char((v >> (8 * i)) & 0xFF);
+        for (int i = 0; i < 4; ++i) fixedPart[at + i] = char((v >> (8 * i)) & 0xFF);
     };
     const auto field = [&](int at, const QString& value, bool password) {
         QByteArray bytes = ucs2(value);
-        if (password)
-            bytes = tds::encodePasswordBytes(bytes);
+        if (password) bytes = tds::encodePasswordBytes(bytes);
         put16(at, quint16(fixed + strings.size()));
         put16(at + 2, quint16(value.size()));
         strings += bytes;
@@ -65,18 +63,25 @@ QByteArray buildLogin7(const Login7Fields& f)
     return fixedPart + strings;
 }
 
-QByteArray buildPrelogin()
-{
+QByteArray buildPrelogin() {
     // VERSION 8.0.341, ENCRYPTION off, INSTOPT "MSSQLServer", THREADID.
     QByteArray data;
     QByteArray out;
     ByteWriter w(out);
     const QByteArray inst = QByteArrayLiteral("MSSQLServer") + '\0';
     const int headers = 4 * 5 + 1;
-    w.u8(0); w.u16be(headers); w.u16be(6);
-    w.u8(1); w.u16be(headers + 6); w.u16be(1);
-    w.u8(2); w.u16be(headers + 7); w.u16be(quint16(inst.size()));
-    w.u8(3); w.u16be(quint16(headers + 7 + inst.size())); w.u16be(4);
+    w.u8(0);
+    w.u16be(headers);
+    w.u16be(6);
+    w.u8(1);
+    w.u16be(headers + 6);
+    w.u16be(1);
+    w.u8(2);
+    w.u16be(headers + 7);
+    w.u16be(quint16(inst.size()));
+    w.u8(3);
+    w.u16be(quint16(headers + 7 + inst.size()));
+    w.u16be(4);
     w.u8(0xFF);
     w.bytes(QByteArray::fromHex("080001550000"));
     w.u8(0);
@@ -88,11 +93,10 @@ QByteArray buildPrelogin()
 namespace {
 
 // An NVARCHAR, NCHAR or (ASCII) VARCHAR cell, the only column types the tests read.
-std::optional<QString> readTextCell(ByteReader& r, quint8 type)
-{
+std::optional<QString> readTextCell(ByteReader& r, quint8 type) {
     const auto len = r.u16();
     if (!len) return std::nullopt;
-    if (*len == 0xFFFF) return QStringLiteral("NULL");
+    if (*len == 0xFFFF) return u"NULL"_s;
     const auto raw = r.bytes(*len);
     if (!raw) return std::nullopt;
     return type == 0xA7 ? QString::fromLatin1(raw->data(), raw->size())
@@ -101,127 +105,150 @@ std::optional<QString> readTextCell(ByteReader& r, quint8 type)
 
 }  // namespace
 
-std::vector<WireToken> decodeTokens(const QByteArray& payload, QString* error)
-{
+std::vector<WireToken> decodeTokens(const QByteArray& payload, QString* error) {
     std::vector<WireToken> tokens;
     ByteReader r(payload);
     std::vector<quint8> columnTypes;
     const auto fail = [&](const QString& why) {
-        if (error) *error = why + QStringLiteral(" at offset %1").arg(r.pos());
+        if (error) *error = why + u" at offset %1"_s.arg(r.pos());
         return tokens;
     };
     while (!r.atEnd()) {
         WireToken t;
         t.type = *r.u8();
         switch (t.type) {
-        case 0xFD: case 0xFE: case 0xFF: {
-            const auto s = r.u16(); const auto c = r.u16(); const auto n = r.u32();
-            if (!n) return fail(QStringLiteral("short DONE"));
-            t.status = *s; t.rowCount = *n;
-            (void)c;
-            break;
-        }
-        case 0xAA: case 0xAB: {
-            const auto len = r.u16();
-            if (!len) return fail(QStringLiteral("short message"));
-            const qsizetype end = r.pos() + *len;
-            t.number = qint32(r.u32().value_or(0));
-            r.u8();  // state
-            t.severity = r.u8().value_or(0);
-            const auto chars = r.u16();
-            t.text = chars ? r.ucs2(*chars).value_or(QString()) : QString();
-            r.bVarchar();  // server
-            r.bVarchar();  // procedure
-            r.u16();       // line
-            if (r.failed() || r.pos() != end) return fail(QStringLiteral("message length mismatch"));
-            break;
-        }
-        case 0xE3: {
-            const auto len = r.u16();
-            if (!len) return fail(QStringLiteral("short ENVCHANGE"));
-            const qsizetype end = r.pos() + *len;
-            t.envType = r.u8().value_or(0);
-            if (t.envType == 7) {
-                const auto n = r.u8();
-                const auto raw = n ? r.bytes(*n) : std::nullopt;
-                if (raw) t.raw = raw->toByteArray();
-                const auto m = r.u8();
-                if (m) r.skip(*m);
-            } else {
-                t.text = r.bVarchar().value_or(QString());
-                r.bVarchar();  // old value
+            case 0xFD:
+            case 0xFE:
+            case 0xFF: {
+                const auto s = r.u16();
+                const auto c = r.u16();
+                const auto n = r.u32();
+                if (!n) return fail(u"short DONE"_s);
+                t.status = *s;
+                t.rowCount = *n;
+                (void)c;
+                break;
             }
-            if (r.failed() || r.pos() != end) return fail(QStringLiteral("ENVCHANGE length mismatch"));
-            break;
-        }
-        case 0xAD: {
-            const auto len = r.u16();
-            const auto raw = len ? r.bytes(*len) : std::nullopt;
-            if (!raw) return fail(QStringLiteral("short LOGINACK"));
-            t.raw = raw->toByteArray();
-            break;
-        }
-        case 0x81: {
-            const auto count = r.u16();
-            if (!count) return fail(QStringLiteral("short COLMETADATA"));
-            columnTypes.clear();
-            for (int i = 0; i < *count; ++i) {
-                r.u16(); r.u16();
-                const auto type = r.u8();
-                if (!type) return fail(QStringLiteral("short column"));
-                if (*type != 0xE7 && *type != 0xEF && *type != 0xA7)
-                    return fail(QStringLiteral("unexpected column type"));
-                r.u16();   // maximum length
-                r.skip(5); // collation
-                columnTypes.push_back(*type);
-                r.bVarchar();  // name
+            case 0xAA:
+            case 0xAB: {
+                const auto len = r.u16();
+                if (!len) return fail(u"short message"_s);
+                const qsizetype end = r.pos() + *len;
+                t.number = qint32(r.u32().value_or(0));
+                r.u8();  // state
+                t.severity = r.u8().value_or(0);
+                const auto chars = r.u16();
+                t.text = chars ? r.ucs2(*chars).value_or(QString()) : QString();
+                r.bVarchar();  // server
+                r.bVarchar();  // procedure
+                r.u16();       // line
+                if (r.failed() || r.pos() != end) return fail(u"message length mismatch"_s);
+                break;
             }
-            if (r.failed()) return fail(QStringLiteral("short COLMETADATA"));
-            break;
-        }
-        case 0xD1: {
-            for (quint8 type : columnTypes) {
-                const std::optional<QString> cell = readTextCell(r, type);
-                if (!cell) return fail(QStringLiteral("bad row value"));
-                t.values << *cell;
+            case 0xE3: {
+                const auto len = r.u16();
+                if (!len) return fail(u"short ENVCHANGE"_s);
+                const qsizetype end = r.pos() + *len;
+                t.envType = r.u8().value_or(0);
+                if (t.envType == 7) {
+                    const auto n = r.u8();
+                    const auto raw = n ? r.bytes(*n) : std::nullopt;
+                    if (raw) t.raw = raw->toByteArray();
+                    const auto m = r.u8();
+                    if (m) r.skip(*m);
+                } else {
+                    t.text = r.bVarchar().value_or(QString());
+                    r.bVarchar();  // old value
+                }
+                if (r.failed() || r.pos() != end) return fail(u"ENVCHANGE length mismatch"_s);
+                break;
             }
-            break;
-        }
-        default:
-            return fail(QStringLiteral("unknown token 0x%1").arg(t.type, 2, 16, QLatin1Char('0')));
+            case 0xAD: {
+                const auto len = r.u16();
+                const auto raw = len ? r.bytes(*len) : std::nullopt;
+                if (!raw) return fail(u"short LOGINACK"_s);
+                t.raw = raw->toByteArray();
+                break;
+            }
+            case 0x81: {
+                const auto count = r.u16();
+                if (!count) return fail(u"short COLMETADATA"_s);
+                columnTypes.clear();
+                for (int i = 0; i < *count; ++i) {
+                    r.u16();
+                    r.u16();
+                    const auto type = r.u8();
+                    if (!type) return fail(u"short column"_s);
+                    if (*type != 0xE7 && *type != 0xEF && *type != 0xA7)
+                        return fail(u"unexpected column type"_s);
+                    r.u16();    // maximum length
+                    r.skip(5);  // collation
+                    columnTypes.push_back(*type);
+                    r.bVarchar();  // name
+                }
+                if (r.failed()) return fail(u"short COLMETADATA"_s);
+                break;
+            }
+            case 0xD1: {
+                for (quint8 type : columnTypes) {
+                    const std::optional<QString> cell = readTextCell(r, type);
+                    if (!cell) return fail(u"bad row value"_s);
+                    t.values << *cell;
+                }
+                break;
+            }
+            default:
+                return fail(u"unknown token 0x%1"_s.arg(t.type, 2, 16, QLatin1Char('0')));
         }
         tokens.push_back(t);
     }
     return tokens;
 }
 
-QString WireResponse::summary() const
-{
+QString WireResponse::summary() const {
     QStringList parts;
     for (const WireToken& t : tokens) {
         switch (t.type) {
-        case 0xFD: parts << QStringLiteral("DONE(%1,%2)").arg(t.status, 0, 16).arg(t.rowCount); break;
-        case 0xFE: parts << QStringLiteral("DONEPROC(%1,%2)").arg(t.status, 0, 16).arg(t.rowCount); break;
-        case 0xFF: parts << QStringLiteral("DONEINPROC(%1,%2)").arg(t.status, 0, 16).arg(t.rowCount); break;
-        case 0xAA: parts << QStringLiteral("ERROR(%1)").arg(t.number); break;
-        case 0xAB: parts << QStringLiteral("INFO(%1)").arg(t.number); break;
-        case 0xE3: parts << QStringLiteral("ENVCHANGE(%1)").arg(t.envType); break;
-        case 0xAD: parts << QStringLiteral("LOGINACK"); break;
-        case 0x81: parts << QStringLiteral("COLMETADATA"); break;
-        case 0xD1: parts << QStringLiteral("ROW"); break;
-        default: parts << QStringLiteral("?"); break;
+            case 0xFD:
+                parts << u"DONE(%1,%2)"_s.arg(t.status, 0, 16).arg(t.rowCount);
+                break;
+            case 0xFE:
+                parts << u"DONEPROC(%1,%2)"_s.arg(t.status, 0, 16).arg(t.rowCount);
+                break;
+            case 0xFF:
+                parts << u"DONEINPROC(%1,%2)"_s.arg(t.status, 0, 16).arg(t.rowCount);
+                break;
+            case 0xAA:
+                parts << u"ERROR(%1)"_s.arg(t.number);
+                break;
+            case 0xAB:
+                parts << u"INFO(%1)"_s.arg(t.number);
+                break;
+            case 0xE3:
+                parts << u"ENVCHANGE(%1)"_s.arg(t.envType);
+                break;
+            case 0xAD:
+                parts << u"LOGINACK"_s;
+                break;
+            case 0x81:
+                parts << u"COLMETADATA"_s;
+                break;
+            case 0xD1:
+                parts << u"ROW"_s;
+                break;
+            default:
+                parts << u"?"_s;
+                break;
         }
     }
     return parts.join(u' ');
 }
 
-TdsTestClient::~TdsTestClient()
-{
+TdsTestClient::~TdsTestClient() {
     close();
 }
 
-bool TdsTestClient::connect(quint16 port)
-{
+bool TdsTestClient::connect(quint16 port) {
     close();
     m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in addr{};
@@ -231,49 +258,43 @@ bool TdsTestClient::connect(quint16 port)
     return ::connect(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
 }
 
-void TdsTestClient::close()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
+void TdsTestClient::close() {
+    if (m_fd >= 0) ::close(m_fd);
     m_fd = -1;
     m_pending.clear();
 }
 
-bool TdsTestClient::sendRaw(const QByteArray& bytes)
-{
+bool TdsTestClient::sendRaw(const QByteArray& bytes) {
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::send(m_fd, bytes.constData() + done, size_t(bytes.size() - done), MSG_NOSIGNAL);
-        if (n <= 0)
-            return false;
+        const ssize_t n =
+            ::send(m_fd, bytes.constData() + done, size_t(bytes.size() - done), MSG_NOSIGNAL);
+        if (n <= 0) return false;
         done += n;
     }
     return true;
 }
 
-bool TdsTestClient::sendMessage(quint8 type, const QByteArray& payload, int packetSize, quint8 extraStatus)
-{
+bool TdsTestClient::sendMessage(quint8 type, const QByteArray& payload, int packetSize,
+                                quint8 extraStatus) {
     QByteArray wire = tds::framePackets(payload, packetSize, 0, static_cast<tds::PacketType>(type));
     // Mark the last packet.
     qsizetype at = 0;
     while (at < wire.size()) {
         const auto h = tds::decodeHeader(wire.constData() + at);
-        if (h.status & tds::status::EndOfMessage)
-            wire[at + 1] = char(h.status | extraStatus);
+        if (h.status & tds::status::EndOfMessage) wire[at + 1] = char(h.status | extraStatus);
         at += h.length;
     }
     return sendRaw(wire);
 }
 
-WireResponse TdsTestClient::readResponse(int timeoutMs)
-{
+WireResponse TdsTestClient::readResponse(int timeoutMs) {
     WireResponse resp;
     char buf[65536];
     while (true) {
         while (m_pending.size() >= 8) {
             const auto h = tds::decodeHeader(m_pending.constData());
-            if (h.length < 8 || m_pending.size() < h.length)
-                break;
+            if (h.length < 8 || m_pending.size() < h.length) break;
             resp.headers.push_back(m_pending.left(8));
             resp.payload += m_pending.mid(8, h.length - 8);
             m_pending.remove(0, h.length);
@@ -284,8 +305,7 @@ WireResponse TdsTestClient::readResponse(int timeoutMs)
             }
         }
         pollfd p{m_fd, POLLIN, 0};
-        if (::poll(&p, 1, timeoutMs) <= 0)
-            return resp;
+        if (::poll(&p, 1, timeoutMs) <= 0) return resp;
         const ssize_t n = ::recv(m_fd, buf, sizeof buf, 0);
         if (n <= 0) {
             resp.closed = true;
@@ -295,37 +315,29 @@ WireResponse TdsTestClient::readResponse(int timeoutMs)
     }
 }
 
-bool TdsTestClient::waitClosed(int timeoutMs)
-{
+bool TdsTestClient::waitClosed(int timeoutMs) {
     char buf[4096];
     while (true) {
         pollfd p{m_fd, POLLIN, 0};
-        if (::poll(&p, 1, timeoutMs) <= 0)
-            return false;
+        if (::poll(&p, 1, timeoutMs) <= 0) return false;
         const ssize_t n = ::recv(m_fd, buf, sizeof buf, 0);
-        if (n <= 0)
-            return true;
+        if (n <= 0) return true;
     }
 }
 
-bool TdsTestClient::login(quint16 port, const Login7Fields& fields)
-{
+bool TdsTestClient::login(quint16 port, const Login7Fields& fields) {
     if (!connect(port) || !sendMessage(0x12, buildPrelogin()) || !readResponse().complete)
         return false;
-    if (!sendMessage(0x10, buildLogin7(fields)))
-        return false;
+    if (!sendMessage(0x10, buildLogin7(fields))) return false;
     const WireResponse resp = readResponse();
     for (const WireToken& t : resp.tokens) {
-        if (t.type == 0xAD)
-            return true;
+        if (t.type == 0xAD) return true;
     }
     return false;
 }
 
-WireResponse TdsTestClient::batch(const QString& text, int packetSize)
-{
-    if (!sendMessage(0x01, ucs2(text), packetSize))
-        return {};
+WireResponse TdsTestClient::batch(const QString& text, int packetSize) {
+    if (!sendMessage(0x01, ucs2(text), packetSize)) return {};
     return readResponse();
 }
 

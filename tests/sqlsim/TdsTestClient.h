@@ -35,15 +35,15 @@ struct WireToken {
     quint32 rowCount = 0;
     qint32 number = 0;  // INFO/ERROR number
     quint8 severity = 0;
-    QString text;       // message text / ENVCHANGE new value
+    QString text;  // message text / ENVCHANGE new value
     quint8 envType = 0;
-    QByteArray raw;     // LOGINACK body, collation bytes of ENVCHANGE 7
-    QStringList values; // ROW values as text, "NULL" for NULL
+    QByteArray raw;      // LOGINACK body, collation bytes of ENVCHANGE 7
+    QStringList values;  // ROW values as text, "NULL" for NULL
 };
 
 struct WireResponse {
-    bool complete = false;          // ended with an EOM packet
-    bool closed = false;            // the server closed the connection
+    bool complete = false;            // ended with an EOM packet
+    bool closed = false;              // the server closed the connection
     std::vector<QByteArray> headers;  // every packet header
     QByteArray payload;
     std::vector<WireToken> tokens;
@@ -67,7 +67,8 @@ public:
     int fd() const { return m_fd; }
 
     // Sends one message split into packets of packetSize (the last with EOM, plus extraStatus).
-    bool sendMessage(quint8 type, const QByteArray& payload, int packetSize = 4096, quint8 extraStatus = 0);
+    bool sendMessage(quint8 type, const QByteArray& payload, int packetSize = 4096,
+                     quint8 extraStatus = 0);
     bool sendRaw(const QByteArray& bytes);
     // Reads packets until EOM or close (or timeoutMs without data).
     WireResponse readResponse(int timeoutMs = 5000);

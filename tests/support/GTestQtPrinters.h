@@ -27,8 +27,7 @@ inline void PrintTo(const QString& text, std::ostream* os) {
 inline void PrintTo(const QStringList& list, std::ostream* os) {
     *os << '{';
     for (qsizetype i = 0; i < list.size(); ++i) {
-        if (i > 0)
-            *os << ", ";
+        if (i > 0) *os << ", ";
         PrintTo(list.at(i), os);
     }
     *os << '}';

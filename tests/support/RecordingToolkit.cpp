@@ -15,8 +15,7 @@ RecordingToolkit::RecordingToolkit() {
 }
 
 RecordingToolkit::~RecordingToolkit() {
-    if (&toolkit() == this)
-        setToolkit(nullptr);
+    if (&toolkit() == this) setToolkit(nullptr);
 }
 
 void RecordingToolkit::setNextAnswer(int answer) {
@@ -44,10 +43,8 @@ void RecordingToolkit::clear() {
 
 int RecordingToolkit::messageBox(const QString& text, int style, const QString& title) {
     messageBoxes.push_back({text, style, title});
-    if (onMessageBox)
-        onMessageBox(messageBoxes.back());
-    if (m_answers.empty())
-        return vbOK;
+    if (onMessageBox) onMessageBox(messageBoxes.back());
+    if (m_answers.empty()) return vbOK;
     const int answer = m_answers.front();
     m_answers.pop_front();
     return answer;
@@ -55,8 +52,7 @@ int RecordingToolkit::messageBox(const QString& text, int style, const QString& 
 
 QString RecordingToolkit::openFileDialog(const FileDialogRequest& request) {
     fileDialogs.push_back(request);
-    if (m_fileNames.empty())
-        return {};
+    if (m_fileNames.empty()) return {};
     QString path = m_fileNames.front();
     m_fileNames.pop_front();
     return path;
@@ -64,8 +60,7 @@ QString RecordingToolkit::openFileDialog(const FileDialogRequest& request) {
 
 void RecordingToolkit::processEvents() {
     ++processEventsCount;
-    if (onProcessEvents)
-        onProcessEvents();
+    if (onProcessEvents) onProcessEvents();
 }
 
 bool RecordingToolkit::fileExists(const QString& path) const {

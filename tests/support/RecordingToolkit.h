@@ -33,7 +33,7 @@ public:
         QString shownTitle() const;  // what the user sees: the title or "Tarnwick"
     };
 
-    RecordingToolkit();  // installs itself with setToolkit()
+    RecordingToolkit();            // installs itself with setToolkit()
     ~RecordingToolkit() override;  // restores the default toolkit
     RecordingToolkit(const RecordingToolkit&) = delete;
     RecordingToolkit& operator=(const RecordingToolkit&) = delete;

@@ -15,14 +15,11 @@ namespace tarnwick::test {
 namespace {
 
 QString resolveScenarioPath(const QString& path) {
-    if (QFileInfo(path).isAbsolute())
-        return path;
+    if (QFileInfo(path).isAbsolute()) return path;
     const QString inData = SqlsimFixture::dataPath(path);
-    if (QFileInfo::exists(inData))
-        return inData;
+    if (QFileInfo::exists(inData)) return inData;
     const QString inSource = QDir(QStringLiteral(TARNWICK_SOURCE_DIR)).filePath(path);
-    if (QFileInfo::exists(inSource))
-        return inSource;
+    if (QFileInfo::exists(inSource)) return inSource;
     throw std::runtime_error("scenario not found: " + path.toStdString());
 }
 
@@ -41,8 +38,7 @@ SqlsimFixture::SqlsimFixture(const QString& scenario) {
 }
 
 sqlsim::Scenario SqlsimFixture::loadScenario(const QString& scenario) {
-    if (scenario.trimmed().startsWith(u'{'))
-        return sqlsim::Scenario::fromJson(scenario.toUtf8());
+    if (scenario.trimmed().startsWith(u'{')) return sqlsim::Scenario::fromJson(scenario.toUtf8());
     return sqlsim::Scenario::fromFile(resolveScenarioPath(scenario));
 }
 
@@ -54,8 +50,7 @@ void SqlsimFixture::start(const sqlsim::Scenario& scenario) {
     m_password = scenario.saPassword;
     m_engine = sqlsim::Engine::create(scenario);
     m_server = std::make_unique<sqlsim::Server>(m_engine);
-    if (m_server->start(0) == 0)
-        throw std::runtime_error("sqlsim did not start");
+    if (m_server->start(0) == 0) throw std::runtime_error("sqlsim did not start");
 }
 
 SqlsimFixture::~SqlsimFixture() {
@@ -76,8 +71,7 @@ bool SqlsimFixture::connect() {
 }
 
 bool SqlsimFixture::connect(const QString& password) {
-    if (!ModMain::ConnectServer(serverName(), password))
-        return false;
+    if (!ModMain::ConnectServer(serverName(), password)) return false;
     ModMain::serverConnection().ServerVersion =
         ModMain::ReadServerVersion(ModMain::serverConnection().Connection);
     return true;
@@ -85,21 +79,18 @@ bool SqlsimFixture::connect(const QString& password) {
 
 void SqlsimFixture::disconnect() {
     tarnwick::OdbcConnection& connection = ModMain::serverConnection().Connection;
-    if (connection.isOpen())
-        connection.close();
+    if (connection.isOpen()) connection.close();
 }
 
 QStringList SqlsimFixture::journalTexts() const {
     QStringList texts;
-    for (const sqlsim::JournalEntry& entry : m_server->journal())
-        texts << entry.text;
+    for (const sqlsim::JournalEntry& entry : m_server->journal()) texts << entry.text;
     return texts;
 }
 
 QStringList SqlsimFixture::journalTextsOf(int connection) const {
     QStringList texts;
-    for (const sqlsim::JournalEntry& entry : m_server->journalOf(connection))
-        texts << entry.text;
+    for (const sqlsim::JournalEntry& entry : m_server->journalOf(connection)) texts << entry.text;
     return texts;
 }
 

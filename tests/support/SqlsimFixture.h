@@ -1,15 +1,15 @@
 #pragma once
-// An embedded sqlsim server for end-to-end tests: the program talks to it through the real ODBC path
-// (unixODBC + FreeTDS) on an ephemeral loopback port.
+// An embedded sqlsim server for end-to-end tests: the program talks to it through the real ODBC
+// path (unixODBC + FreeTDS) on an ephemeral loopback port.
 //
 //   tarnwick::test::SqlsimFixture sim(u"conn-2000.json"_s);  // tests/data/conn-2000.json
-//   ASSERT_TRUE(sim.connect());                   // ConnectServer + ReadServerVersion, as a login does
-//   ModMain::serverConnection().Connection.execute(u"..."_s);
+//   ASSERT_TRUE(sim.connect());                   // ConnectServer + ReadServerVersion, as a login
+//   does ModMain::serverConnection().Connection.execute(u"..."_s);
 //   EXPECT_EQ(sim.journalTexts().last(), u"...");
 //   EXPECT_TRUE(sim.engine().databaseExists(u"x"_s));
 //
-// The destructor closes the program's connection (if open) before it stops the server, so every test
-// starts with ModMain's connection closed.
+// The destructor closes the program's connection (if open) before it stops the server, so every
+// test starts with ModMain's connection closed.
 
 #include "sqlsim/engine/Engine.h"
 #include "sqlsim/engine/Scenario.h"

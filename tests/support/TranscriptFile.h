@@ -14,9 +14,9 @@ namespace tarnwick::test {
 
 struct TranscriptCase {
     QString title;
-    QStringList steps;      // the lines between the title and the answer, blank lines left out
-    QStringList expected;   // the answer lines without their "< "
-    int expectedFrom = 0;   // where the answer lies in the file's lines
+    QStringList steps;     // the lines between the title and the answer, blank lines left out
+    QStringList expected;  // the answer lines without their "< "
+    int expectedFrom = 0;  // where the answer lies in the file's lines
     int expectedTo = 0;
 };
 

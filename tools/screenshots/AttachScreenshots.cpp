@@ -4,10 +4,10 @@
 //   tarnwick_attach_screenshots <output folder>
 
 #include "attach/AttachServices.h"
-#include "toolkit/QtToolkit.h"
 #include "attach/WaitPanel.h"
 #include "attach/frmAttch7.h"
 #include "attach/frmFile.h"
+#include "toolkit/QtToolkit.h"
 
 #include <QApplication>
 #include <QDir>

@@ -3,10 +3,10 @@
 //
 //   tarnwick_screenshots <output folder>
 
-#include "mainwindow/OperationTable.h"
-#include "toolkit/QtToolkit.h"
 #include "connection/login/frmLogin.h"
+#include "mainwindow/OperationTable.h"
 #include "mainwindow/frmMain.h"
+#include "toolkit/QtToolkit.h"
 
 #include <QApplication>
 #include <QDir>
