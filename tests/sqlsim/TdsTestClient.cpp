@@ -4,8 +4,6 @@
 #include "sqlsim/protocol/Login.h"
 #include "sqlsim/protocol/Packet.h"
 
-#include <optional>
-
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -90,158 +88,15 @@ QByteArray buildPrelogin() {
     return out;
 }
 
-namespace {
-
-// An NVARCHAR, NCHAR or (ASCII) VARCHAR cell, the only column types the tests read.
-std::optional<QString> readTextCell(ByteReader& r, quint8 type) {
-    const auto len = r.u16();
-    if (!len) return std::nullopt;
-    if (*len == 0xFFFF) return u"NULL"_s;
-    const auto raw = r.bytes(*len);
-    if (!raw) return std::nullopt;
-    return type == 0xA7 ? QString::fromLatin1(raw->data(), raw->size())
-                        : ByteReader::decodeUcs2(*raw);
-}
-
-}  // namespace
-
-std::vector<WireToken> decodeTokens(const QByteArray& payload, QString* error) {
-    std::vector<WireToken> tokens;
-    ByteReader r(payload);
-    std::vector<quint8> columnTypes;
-    const auto fail = [&](const QString& why) {
-        if (error) *error = why + u" at offset %1"_s.arg(r.pos());
-        return tokens;
-    };
-    while (!r.atEnd()) {
-        WireToken t;
-        t.type = *r.u8();
-        switch (t.type) {
-            case 0xFD:
-            case 0xFE:
-            case 0xFF: {
-                const auto s = r.u16();
-                const auto c = r.u16();
-                const auto n = r.u32();
-                if (!n) return fail(u"short DONE"_s);
-                t.status = *s;
-                t.rowCount = *n;
-                (void)c;
-                break;
-            }
-            case 0xAA:
-            case 0xAB: {
-                const auto len = r.u16();
-                if (!len) return fail(u"short message"_s);
-                const qsizetype end = r.pos() + *len;
-                t.number = qint32(r.u32().value_or(0));
-                r.u8();  // state
-                t.severity = r.u8().value_or(0);
-                const auto chars = r.u16();
-                t.text = chars ? r.ucs2(*chars).value_or(QString()) : QString();
-                r.bVarchar();  // server
-                r.bVarchar();  // procedure
-                r.u16();       // line
-                if (r.failed() || r.pos() != end) return fail(u"message length mismatch"_s);
-                break;
-            }
-            case 0xE3: {
-                const auto len = r.u16();
-                if (!len) return fail(u"short ENVCHANGE"_s);
-                const qsizetype end = r.pos() + *len;
-                t.envType = r.u8().value_or(0);
-                if (t.envType == 7) {
-                    const auto n = r.u8();
-                    const auto raw = n ? r.bytes(*n) : std::nullopt;
-                    if (raw) t.raw = raw->toByteArray();
-                    const auto m = r.u8();
-                    if (m) r.skip(*m);
-                } else {
-                    t.text = r.bVarchar().value_or(QString());
-                    r.bVarchar();  // old value
-                }
-                if (r.failed() || r.pos() != end) return fail(u"ENVCHANGE length mismatch"_s);
-                break;
-            }
-            case 0xAD: {
-                const auto len = r.u16();
-                const auto raw = len ? r.bytes(*len) : std::nullopt;
-                if (!raw) return fail(u"short LOGINACK"_s);
-                t.raw = raw->toByteArray();
-                break;
-            }
-            case 0x81: {
-                const auto count = r.u16();
-                if (!count) return fail(u"short COLMETADATA"_s);
-                columnTypes.clear();
-                for (int i = 0; i < *count; ++i) {
-                    r.u16();
-                    r.u16();
-                    const auto type = r.u8();
-                    if (!type) return fail(u"short column"_s);
-                    if (*type != 0xE7 && *type != 0xEF && *type != 0xA7)
-                        return fail(u"unexpected column type"_s);
-                    r.u16();    // maximum length
-                    r.skip(5);  // collation
-                    columnTypes.push_back(*type);
-                    r.bVarchar();  // name
-                }
-                if (r.failed()) return fail(u"short COLMETADATA"_s);
-                break;
-            }
-            case 0xD1: {
-                for (quint8 type : columnTypes) {
-                    const std::optional<QString> cell = readTextCell(r, type);
-                    if (!cell) return fail(u"bad row value"_s);
-                    t.values << *cell;
-                }
-                break;
-            }
-            default:
-                return fail(u"unknown token 0x%1"_s.arg(t.type, 2, 16, QLatin1Char('0')));
-        }
-        tokens.push_back(t);
-    }
-    return tokens;
-}
-
-QString WireResponse::summary() const {
-    QStringList parts;
-    for (const WireToken& t : tokens) {
-        switch (t.type) {
-            case 0xFD:
-                parts << u"DONE(%1,%2)"_s.arg(t.status, 0, 16).arg(t.rowCount);
-                break;
-            case 0xFE:
-                parts << u"DONEPROC(%1,%2)"_s.arg(t.status, 0, 16).arg(t.rowCount);
-                break;
-            case 0xFF:
-                parts << u"DONEINPROC(%1,%2)"_s.arg(t.status, 0, 16).arg(t.rowCount);
-                break;
-            case 0xAA:
-                parts << u"ERROR(%1)"_s.arg(t.number);
-                break;
-            case 0xAB:
-                parts << u"INFO(%1)"_s.arg(t.number);
-                break;
-            case 0xE3:
-                parts << u"ENVCHANGE(%1)"_s.arg(t.envType);
-                break;
-            case 0xAD:
-                parts << u"LOGINACK"_s;
-                break;
-            case 0x81:
-                parts << u"COLMETADATA"_s;
-                break;
-            case 0xD1:
-                parts << u"ROW"_s;
-                break;
-            default:
-                parts << u"?"_s;
-                break;
-        }
-    }
-    return parts.join(u' ');
+FinalDone finalDone(const QByteArray& payload) {
+    FinalDone done;
+    if (payload.size() < 9) return done;
+    ByteReader r(payload.right(9));
+    done.found = r.u8() == quint8(0xFD);
+    done.status = r.u16().value_or(0);
+    r.u16();  // the command
+    done.rowCount = r.u32().value_or(0);
+    return done;
 }
 
 TdsTestClient::~TdsTestClient() {
@@ -300,7 +155,6 @@ WireResponse TdsTestClient::readResponse(int timeoutMs) {
             m_pending.remove(0, h.length);
             if (h.status & tds::status::EndOfMessage) {
                 resp.complete = true;
-                resp.tokens = decodeTokens(resp.payload, &resp.decodeError);
                 return resp;
             }
         }
@@ -330,10 +184,7 @@ bool TdsTestClient::login(quint16 port, const Login7Fields& fields) {
         return false;
     if (!sendMessage(0x10, buildLogin7(fields))) return false;
     const WireResponse resp = readResponse();
-    for (const WireToken& t : resp.tokens) {
-        if (t.type == 0xAD) return true;
-    }
-    return false;
+    return resp.complete && !resp.payload.isEmpty() && quint8(resp.payload[0]) != 0xAA;
 }
 
 WireResponse TdsTestClient::batch(const QString& text, int packetSize) {

@@ -1,11 +1,11 @@
 #pragma once
-// A bare TDS 7.1 client for the server tests: builds the client messages byte by byte, sends them
-// in packets of a chosen size and decodes the server's tokens, so the tests see exactly what is on
-// the wire, including what no well-behaved client sends.
+// A bare TDS 7.1 client for the server tests: builds the client messages byte by byte and sends
+// them in packets of a chosen size, including what no well-behaved client sends, and gives back the
+// server's packets as they came. The tokens themselves are read by FreeTDS in every end-to-end
+// test.
 
 #include <QByteArray>
 #include <QString>
-#include <QStringList>
 
 #include <vector>
 
@@ -29,31 +29,20 @@ QByteArray buildLogin7(const Login7Fields& fields);
 QByteArray buildPrelogin();
 QByteArray ucs2(const QString& text);
 
-struct WireToken {
-    quint8 type = 0;
-    quint16 status = 0;  // DONE family
-    quint32 rowCount = 0;
-    qint32 number = 0;  // INFO/ERROR number
-    quint8 severity = 0;
-    QString text;  // message text / ENVCHANGE new value
-    quint8 envType = 0;
-    QByteArray raw;      // LOGINACK body, collation bytes of ENVCHANGE 7
-    QStringList values;  // ROW values as text, "NULL" for NULL
-};
-
 struct WireResponse {
     bool complete = false;            // ended with an EOM packet
     bool closed = false;              // the server closed the connection
     std::vector<QByteArray> headers;  // every packet header
     QByteArray payload;
-    std::vector<WireToken> tokens;
-    QString decodeError;
-    // "DONE(0x11,1) ROW COLMETADATA ..." style summary of token types.
-    QString summary() const;
 };
 
-// Decodes a TDS 7.1 token stream.
-std::vector<WireToken> decodeTokens(const QByteArray& payload, QString* error = nullptr);
+// The DONE token that ends a TDS 7.1 reply (9 bytes: type, status, command, row count).
+struct FinalDone {
+    bool found = false;
+    quint16 status = 0;
+    quint32 rowCount = 0;
+};
+FinalDone finalDone(const QByteArray& payload);
 
 class TdsTestClient {
 public:
@@ -75,7 +64,8 @@ public:
     // True when the server closed the connection within timeoutMs.
     bool waitClosed(int timeoutMs = 5000);
 
-    // Pre-login and login; true when a LOGINACK came back.
+    // Pre-login and login; true when the server accepted it (a reply that does not open with an
+    // error).
     bool login(quint16 port, const Login7Fields& fields = {});
     WireResponse batch(const QString& text, int packetSize = 4096);
 
