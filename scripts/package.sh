@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the Debian packages tarnwick and sqlsim (Release) into build-release/ (shared with bench/run).
+# Builds the Debian packages tarnwick and sqlsim (Release, without the tests) into build-release/
+# (shared with bench/run, which turns the tests back on there).
 #   scripts/package.sh                      # then: sudo apt install ./build-release/*.deb
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -10,6 +11,6 @@ command -v dpkg-shlibdeps >/dev/null || {
     "${as_root[@]}" apt-get install -y -qq --no-install-recommends dpkg-dev
 }
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
-cmake --build "$build" --target tarnwick sqlsim -j "$(nproc)"
+cmake --build "$build" --target tarnwick tarnwick-cli sqlsim -j "$(nproc)"
 (cd "$build" && cpack -G DEB)
 ls -1 "$build"/*.deb
