@@ -1,13 +1,12 @@
-// Both attach windows end to end: the real ODBC path through FreeTDS to an embedded sqlsim whose
-// detached databases it laid out in a temporary folder (primary files holding their record),
-// chosen through the (recorded) file dialog as a user on the server machine would. Each case checks
-// the batches received, the messages shown, the window's content and the databases left on the
-// server. A statement refused, dropped or timed out is a row of the fault matrix
-// (tests/operations/FaultMatrixE2eTest.cpp).
+// The primary-file window end to end on the files it finds: the real ODBC path through FreeTDS to
+// an embedded sqlsim whose detached databases it laid out in a temporary folder, chosen through the
+// (recorded) file dialog as a user on the server machine would. The plain two-file, single-file and
+// data-and-log attaches are in cli_e2e_test (the windows' journals against the command line's) and
+// the fault matrix (attached after a reconnect), which also refuses, drops and times out each
+// statement.
 
 #include "attach/FileListGrid.h"
 #include "attach/WaitPanel.h"
-#include "attach/frmAttch7.h"
 #include "attach/frmFile.h"
 #include "connection/ModMain.h"
 #include "sqlsim/engine/PrimaryFile.h"
@@ -62,8 +61,7 @@ protected:
         sqlsim::layOutDetachedFiles(scenario, folder.path());
     }
 
-    void start(sqlsim::Profile profile = sqlsim::Profile::Sql2000) {
-        scenario.profile = profile;
+    void start() {
         sim = std::make_unique<SqlsimFixture>(scenario);
         ASSERT_TRUE(sim->connect());
         sim->clearJournal();
@@ -118,44 +116,6 @@ const QString kSucceeded = u"附加成功！|64|提示"_s;
 
 }  // namespace
 
-TEST_F(AttachE2eTest, PrimaryFileListsItsRecordedFilesAndAttachesWithBoth) {
-    start();
-    auto w = primaryFileWindow(u"Archive_Data.MDF"_s);
-    const QString data = path(u"Archive_Data.MDF"_s);
-    const QString log = path(u"Archive_Log.LDF"_s);
-    EXPECT_EQ(fileRows(*w), (QStringList{u"正确|Archive_Data.MDF|"_s + data,
-                                         u"正确|Archive_Log.LDF|"_s + log, u"||"_s}));
-    EXPECT_EQ(w->txtDBName->text(), u"Archive"_s);
-    ASSERT_TRUE(w->Cmd_OK->isEnabled());
-    w->Cmd_OK_Click();
-    const QString attach = u"EXEC sp_attach_db @dbname = N'Archive',@filename1 = N'"_s + data +
-                           u"',@filename2 = N'"_s + log + u"'"_s;
-    EXPECT_EQ(sim->journalTexts(),
-              (QStringList{u"dbcc checkprimaryfile (N'"_s + data + u"', 3)"_s,
-                           u"dbcc checkprimaryfile (N'"_s + data + u"', 2)"_s, attach}));
-    EXPECT_EQ(messages(), QStringList{kSucceeded});
-    EXPECT_TRUE(sim->engine().databaseExists(u"Archive"_s));
-    EXPECT_EQ(sim->engine().filesOf(u"Archive"_s), (QStringList{data, log}));
-    EXPECT_FALSE(w->fra_Wait->isVisible());
-}
-
-TEST_F(AttachE2eTest, MissingSecondFileAttachesTheFirstAloneWithANewLog) {
-    start();
-    auto w = primaryFileWindow(u"Inventory.MDF"_s);
-    const QString data = path(u"Inventory.MDF"_s);
-    EXPECT_EQ(
-        fileRows(*w),
-        (QStringList{u"正确|Inventory.MDF|"_s + data,
-                     u"不存在|Inventory_log.LDF|"_s + path(u"Inventory_log.LDF"_s), u"||"_s}));
-    w->Cmd_OK_Click();
-    EXPECT_EQ(
-        sim->journalTexts().value(2),
-        u"EXEC sp_attach_single_file_db @dbname = 'Inventory',@physname = '"_s + data + u"'"_s);
-    EXPECT_EQ(messages(), QStringList{kSucceeded});
-    ASSERT_TRUE(sim->engine().databaseExists(u"Inventory"_s));
-    EXPECT_EQ(sim->engine().filesOf(u"Inventory"_s).value(0), data);
-}
-
 TEST_F(AttachE2eTest, ThreeRecordedFilesAreListedAndTheFirstTwoAttached) {
     start();
     auto w = primaryFileWindow(u"市场调查.MDF"_s);
@@ -202,22 +162,4 @@ TEST_F(AttachE2eTest, PrimaryFileTheServerCannotReadLeavesTheListEmpty) {
     EXPECT_EQ(toolkit.messageBoxes[0].text,
               path(u"Stray.MDF"_s) + u" is not a primary database file."_s);
     EXPECT_EQ(sim->journalTexts(), QStringList{listQueries(path(u"Stray.MDF"_s))});
-}
-
-TEST_F(AttachE2eTest, DataAndLogFilesAttachOnSql70) {
-    start(sqlsim::Profile::Sql70);
-    frmAttch7 w;
-    toolkit.setNextFileName(path(u"Archive_Data.MDF"_s));
-    w.CmdSel_Click();
-    toolkit.setNextFileName(path(u"Archive_Log.LDF"_s));
-    w.Command1_Click();
-    w.txtDBName->setText(u"Archive7"_s);
-    w.Cmd_OK_Click();
-    EXPECT_EQ(sim->journalTexts(),
-              QStringList{u"EXEC sp_attach_db @dbname = N'Archive7',@filename1 = N'"_s +
-                          path(u"Archive_Data.MDF"_s) + u"',@filename2 = N'"_s +
-                          path(u"Archive_Log.LDF"_s) + u"'"_s});
-    EXPECT_EQ(messages(), QStringList{kSucceeded});
-    EXPECT_EQ(sim->engine().filesOf(u"Archive7"_s),
-              (QStringList{path(u"Archive_Data.MDF"_s), path(u"Archive_Log.LDF"_s)}));
 }
