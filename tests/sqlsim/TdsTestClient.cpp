@@ -91,7 +91,8 @@ QByteArray buildPrelogin() {
 FinalDone finalDone(const QByteArray& payload) {
     FinalDone done;
     if (payload.size() < 9) return done;
-    ByteReader r(payload.right(9));
+    const QByteArray last = payload.right(9);  // the reader keeps a view of it
+    ByteReader r(last);
     done.found = r.u8() == quint8(0xFD);
     done.status = r.u16().value_or(0);
     r.u16();  // the command
