@@ -1,7 +1,8 @@
-// The fault matrix: every statement of every run shape (the check and repair routines, the file
-// shrink, the index rebuild, the all-table repair and both attach windows) meeting a server error,
-// a dropped connection or a statement that outlasts the command time-out, on the real ODBC path
-// through FreeTDS to an embedded sqlsim. Each case checks the batches sent, the result text or
+// The fault matrix: every statement of each of the fourteen operations (the six check and repair
+// routines, the three system-table repairs, both file shrinks, the index rebuild, the all-table
+// repair, and the attach through both windows) meeting a server error, a dropped connection or a
+// statement that outlasts the command time-out, on the real ODBC path through FreeTDS to an
+// embedded sqlsim. Each case checks the batches sent, the result text or
 // message boxes, the wait panel, the single-user switch back while the connection lives and that
 // the same run succeeds after a reconnect.
 
@@ -163,8 +164,30 @@ const std::vector<Shape>& shapes() {
         {"system-table repair", Kind::Capture, true,
          captureRun(CheckRoutine::RepairSystemTable, u"sysindexes"_s),
          [](Target& r) { ModMain::RepairSystemTable(r.host, kDb, u"sysindexes"_s); }},
+        {"allocation check and repair", Kind::Capture, true,
+         captureRun(CheckRoutine::CheckAllocation, kDb),
+         [](Target& r) { ModMain::CheckAllocation(r.host, kDb); }},
+        {"catalogue check", Kind::Capture, false, captureRun(CheckRoutine::CheckCatalog, kDb),
+         [](Target& r) { ModMain::CheckCatalog(r.host, kDb); }},
+        {"usage update", Kind::Capture, false, captureRun(CheckRoutine::UpdateUsage, kDb),
+         [](Target& r) { ModMain::UpdateUsage(r.host, kDb); }},
+        {"physical-only check", Kind::Capture, false,
+         captureRun(CheckRoutine::CheckPhysicalOnly, kDb),
+         [](Target& r) { ModMain::CheckPhysicalOnly(r.host, kDb); }},
+        {"sysobjects repair", Kind::Capture, true,
+         captureRun(CheckRoutine::RepairSystemTable, u"sysobjects"_s),
+         [](Target& r) { ModMain::RepairSystemTable(r.host, kDb, u"sysobjects"_s); }},
+        {"syscolumns repair", Kind::Capture, true,
+         captureRun(CheckRoutine::RepairSystemTable, u"syscolumns"_s),
+         [](Target& r) { ModMain::RepairSystemTable(r.host, kDb, u"syscolumns"_s); }},
         // sysfiles' name is nchar(128): it comes back, and goes on, with its trailing blanks.
-        {"shrink",
+        {"data file shrink",
+         Kind::Shrink,
+         false,
+         {fileNameQuery(kDb, DataFile), backupLogStatement(kDb),
+          shrinkFileStatement(kDb, u"Sales_Data"_s.leftJustified(128, u' '))},
+         [](Target& r) { ModMain::ShrinkDatabaseFile(r.host, kDb, DataFile); }},
+        {"log file shrink",
          Kind::Shrink,
          false,
          {fileNameQuery(kDb, LogFile), backupLogStatement(kDb),
