@@ -4,15 +4,17 @@
 // the server. A file starts with "scenario: FILE" (tests/data or the source tree) and optionally
 // "sa password: TEXT", "profile: 7.0" or "collation: NAME"; then cases, each on a fresh server:
 //
+// clang-format off
 //   === what the case shows
 //   hold Sales               another connection enters the database and stays until the case ends
 //   single-user Sales        the database is set single-user, as the server's own tools would
 //   fail TEXT                the next batch that is exactly TEXT fails with the server's error
 //   close                    the program's connection is closed
-//   run CHECKDB Sales        the operation with that key runs on the database (the rest of the
-//   line) state Sales              the database's state on the server rebuilds Sales|Orders    how
-//   often the indexes of each table (after the database) were rebuilt < the expected answer, one
-//   line each
+//   run CHECKDB Sales        the operation with that key runs on the database (rest of the line)
+//   state Sales              the database's state on the server
+//   rebuilds Sales|Orders    how often the indexes of each table (after the database) were rebuilt
+//   < the expected answer, one line each
+// clang-format on
 //
 // Answer lines: "SENT [db] text" for every batch of the program's connection (with the database
 // it arrived in), "SENT#n" for other connections; "CALLS" the host calls in order; "BOX style
