@@ -28,55 +28,20 @@ using tarnwick::test::SqlsimFixture;
 
 namespace {
 
-sqlsim::DetachedRecordedFile recorded(int fileId, const QString& path, int groupId,
-                                      bool exists = true) {
-    sqlsim::DetachedRecordedFile f;
-    f.fileId = fileId;
-    f.name = u"file%1"_s.arg(fileId);
-    f.filename = path;
-    f.groupId = groupId;
-    f.exists = exists;
-    return f;
-}
-
 class AttachE2eTest : public ::testing::Test {
 protected:
-    // What each primary file records (paths of the server it came from) and which recorded files
-    // exist; sqlsim lays them out in the folder as its command line option does.
+    // The demo server's detached databases, laid out in the folder as sqlsim's command line
+    // option lays them out.
     void SetUp() override {
         ASSERT_TRUE(folder.isValid());
-        detach(u"Archive_Data.MDF"_s, u"Archive"_s,
-               {recorded(1, u"E:\\Old\\Archive_Data.MDF"_s, 1),
-                recorded(2, u"E:\\Old\\Archive_Log.LDF"_s, 0)});
-        detach(u"Inventory.MDF"_s, u"Inventory"_s,
-               {recorded(1, u"F:\\Backup\\Inventory.MDF"_s, 1),
-                recorded(2, u"F:\\Backup\\Inventory_log.LDF"_s, 0, false)});
-        detach(u"市场调查.MDF"_s, u"市场调查"_s,
-               {recorded(1, u"D:\\旧数据\\市场调查.MDF"_s, 1),
-                recorded(2, u"D:\\旧数据\\市场调查_Log.LDF"_s, 0),
-                recorded(3, u"D:\\旧数据\\市场调查_Extra.NDF"_s, 1)});
-        detach(u"Renamed.MDF"_s, u"Renamed"_s,
-               {recorded(1, u"E:\\Old\\Original.MDF"_s, 1, false),
-                recorded(2, u"E:\\Old\\Original_Log.LDF"_s, 0)});
+        sqlsim::Scenario scenario = SqlsimFixture::loadScenario(u"sqlsim/scenarios/demo.json"_s);
         sqlsim::layOutDetachedFiles(scenario, folder.path());
-    }
-
-    void start() {
         sim = std::make_unique<SqlsimFixture>(scenario);
         ASSERT_TRUE(sim->connect());
         sim->clearJournal();
     }
 
     QString path(const QString& name) const { return folder.path() + u'/' + name; }
-
-    void detach(const QString& primary, const QString& databaseName,
-                std::vector<sqlsim::DetachedRecordedFile> files) {
-        sqlsim::DetachedDatabase d;
-        d.path = path(primary);
-        d.databaseName = databaseName;
-        d.files = std::move(files);
-        scenario.detached.push_back(d);
-    }
 
     // Chooses a primary file in a fresh frmFile.
     std::unique_ptr<frmFile> primaryFileWindow(const QString& primary) {
@@ -107,7 +72,6 @@ protected:
     }
 
     QTemporaryDir folder;
-    sqlsim::Scenario scenario = sqlsim::Scenario::standard();
     std::unique_ptr<SqlsimFixture> sim;
     RecordingToolkit toolkit;
 };
@@ -117,7 +81,6 @@ const QString kSucceeded = u"附加成功！|64|提示"_s;
 }  // namespace
 
 TEST_F(AttachE2eTest, ThreeRecordedFilesAreListedAndTheFirstTwoAttached) {
-    start();
     auto w = primaryFileWindow(u"市场调查.MDF"_s);
     EXPECT_EQ(
         fileRows(*w),
@@ -135,7 +98,6 @@ TEST_F(AttachE2eTest, ThreeRecordedFilesAreListedAndTheFirstTwoAttached) {
 }
 
 TEST_F(AttachE2eTest, RenamedPrimaryFileNamesAFileThatIsNotThereAndTheServerSaysSo) {
-    start();
     auto w = primaryFileWindow(u"Renamed.MDF"_s);
     const QString original = path(u"Original.MDF"_s);
     EXPECT_EQ(fileRows(*w),
@@ -151,7 +113,6 @@ TEST_F(AttachE2eTest, RenamedPrimaryFileNamesAFileThatIsNotThereAndTheServerSays
 }
 
 TEST_F(AttachE2eTest, PrimaryFileTheServerCannotReadLeavesTheListEmpty) {
-    start();
     QFile stray(path(u"Stray.MDF"_s));
     ASSERT_TRUE(stray.open(QIODevice::WriteOnly));
     auto w = primaryFileWindow(u"Stray.MDF"_s);

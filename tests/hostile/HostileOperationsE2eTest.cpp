@@ -23,30 +23,14 @@ tarnwick::OdbcConnection& connection() {
     return ModMain::serverConnection().Connection;
 }
 
-sqlsim::ScenarioDatabase userDatabase(const QString& name, int dbid,
-                                      std::vector<sqlsim::ScenarioTable> tables = {}) {
-    sqlsim::ScenarioDatabase db;
-    db.name = name;
-    db.dbid = dbid;
-    db.files.push_back({1, u"data"_s, u"D:\\Data\\data"_s + QString::number(dbid) + u".mdf"_s, 1});
-    db.files.push_back({2, u"log"_s, u"D:\\Data\\log"_s + QString::number(dbid) + u".ldf"_s, 0});
-    db.tables = std::move(tables);
-    return db;
-}
-
-sqlsim::ScenarioTable userTable(const QString& name, qint64 rows) {
-    sqlsim::ScenarioTable table;
-    table.name = name;
-    table.rowCount = rows;
-    return table;
-}
+const QString kScenario =
+    uR"({"databases": [{"name": "master", "dbid": 1},
+        {"name": "Sales", "dbid": 7, "tables": [{"name": "Orders", "rows": 5}]}]})"_s;
 
 TEST(HostileServerStopTest, AServerStoppedDuringALongCheckEndsInAReportAndAReconnectWorks) {
     RecordingToolkit toolkit;
-    sqlsim::Scenario scenario = sqlsim::Scenario::standard();
-    scenario.databases.push_back(userDatabase(u"Sales"_s, 7, {userTable(u"Orders"_s, 5)}));
     {
-        SqlsimFixture sim(scenario);
+        SqlsimFixture sim(kScenario);
         ASSERT_TRUE(sim.connect());
         sqlsim::Fault slow;
         slow.pattern = QRegularExpression(SqlsimFixture::literal(u"exec spDBCCTABLE"_s));
@@ -65,7 +49,7 @@ TEST(HostileServerStopTest, AServerStoppedDuringALongCheckEndsInAReportAndARecon
         EXPECT_TRUE(toolkit.messageBoxes.empty());
     }
     // The reconnect command closes the dead connection and logs in again.
-    SqlsimFixture restarted(scenario);
+    SqlsimFixture restarted(kScenario);
     EXPECT_FALSE(connection().isOpen());
     ASSERT_TRUE(restarted.connect());
     RecordingHost host;
