@@ -2,9 +2,9 @@
 // routines, the three system-table repairs, both file shrinks, the index rebuild, the all-table
 // repair, and the attach through both windows) meeting a server error, a dropped connection or a
 // statement that outlasts the command time-out, on the real ODBC path through FreeTDS to an
-// embedded sqlsim. Each case checks the batches sent, the result text or
-// message boxes, the wait panel, the single-user switch back while the connection lives and that
-// the same run succeeds after a reconnect.
+// embedded sqlsim. Each case checks the batches sent, the result text or message boxes, the wait
+// panel, the single-user switch back while the connection lives and that the same run succeeds
+// after a reconnect.
 
 #include "attach/AttachStatements.h"
 #include "attach/WaitPanel.h"
@@ -13,7 +13,7 @@
 #include "connection/ModMain.h"
 #include "operations/CaptureStatements.h"
 #include "operations/MaintenanceStatements.h"
-#include "operations/Operations.h"
+#include "operations/OperationCatalogue.h"
 #include "sqlsim/engine/PrimaryFile.h"
 #include "tests/operations/RecordingHost.h"
 #include "tests/support/GTestQtPrinters.h"
@@ -52,7 +52,8 @@ QString useStatement(const QString& db) {
     return u"USE ["_s + db + u"]"_s;
 }
 
-// Where the detached database of the attach shapes lies; the server reads it from there.
+// The detached database of the attach shapes (ops-server.json's Archive) is laid out here, where
+// the server reads it from.
 QString attachPath(const QString& fileName) {
     static const QTemporaryDir folder;
     return folder.path() + u'/' + fileName;
@@ -62,20 +63,7 @@ const QString kAttachLog = attachPath(u"Archive_Log.LDF"_s);
 
 sqlsim::Scenario scenarioFor(sqlsim::Profile profile) {
     static const sqlsim::Scenario base = [] {
-        sqlsim::Scenario s =
-            sqlsim::Scenario::fromFile(SqlsimFixture::dataPath(u"ops-server.json"_s));
-        sqlsim::DetachedDatabase archive;
-        archive.path = kAttachData;
-        archive.databaseName = u"Archive"_s;
-        archive.files = {{.fileId = 1,
-                          .name = u"Archive_Data"_s,
-                          .filename = u"E:\\Old\\Archive_Data.MDF"_s,
-                          .groupId = 1},
-                         {.fileId = 2,
-                          .name = u"Archive_Log"_s,
-                          .filename = u"E:\\Old\\Archive_Log.LDF"_s,
-                          .groupId = 0}};
-        s.detached.push_back(archive);
+        sqlsim::Scenario s = SqlsimFixture::loadScenario(u"ops-server.json"_s);
         sqlsim::layOutDetachedFiles(s, QFileInfo(kAttachData).path());
         return s;
     }();
@@ -155,58 +143,55 @@ struct Shape {
     QString attached = {};  // the database an attach shape leaves on the server
 };
 
+// Runs the operation of the tree's key on Sales, as a double-click does.
+std::function<void(Target&)> byKey(const char* key) {
+    const auto* operation = tarnwick::findCatalogueOperation(QString::fromLatin1(key));
+    return [operation](Target& r) { operation->routine(r.host, kDb); };
+}
+
+Shape capture(const char* key, CheckRoutine routine, const QString& argument) {
+    return {key, Kind::Capture, captureStatementOf(routine).repairs, captureRun(routine, argument),
+            byKey(key)};
+}
+
 const std::vector<Shape>& shapes() {
     static const std::vector<Shape> kShapes = {
-        {"check", Kind::Capture, false, captureRun(CheckRoutine::CheckDatabase, kDb),
-         [](Target& r) { ModMain::CheckDatabase(r.host, kDb); }},
-        {"repair", Kind::Capture, true, captureRun(CheckRoutine::RepairDatabase, kDb),
-         [](Target& r) { ModMain::RepairDatabase(r.host, kDb); }},
-        {"system-table repair", Kind::Capture, true,
-         captureRun(CheckRoutine::RepairSystemTable, u"sysindexes"_s),
-         [](Target& r) { ModMain::RepairSystemTable(r.host, kDb, u"sysindexes"_s); }},
-        {"allocation check and repair", Kind::Capture, true,
-         captureRun(CheckRoutine::CheckAllocation, kDb),
-         [](Target& r) { ModMain::CheckAllocation(r.host, kDb); }},
-        {"catalogue check", Kind::Capture, false, captureRun(CheckRoutine::CheckCatalog, kDb),
-         [](Target& r) { ModMain::CheckCatalog(r.host, kDb); }},
-        {"usage update", Kind::Capture, false, captureRun(CheckRoutine::UpdateUsage, kDb),
-         [](Target& r) { ModMain::UpdateUsage(r.host, kDb); }},
-        {"physical-only check", Kind::Capture, false,
-         captureRun(CheckRoutine::CheckPhysicalOnly, kDb),
-         [](Target& r) { ModMain::CheckPhysicalOnly(r.host, kDb); }},
-        {"sysobjects repair", Kind::Capture, true,
-         captureRun(CheckRoutine::RepairSystemTable, u"sysobjects"_s),
-         [](Target& r) { ModMain::RepairSystemTable(r.host, kDb, u"sysobjects"_s); }},
-        {"syscolumns repair", Kind::Capture, true,
-         captureRun(CheckRoutine::RepairSystemTable, u"syscolumns"_s),
-         [](Target& r) { ModMain::RepairSystemTable(r.host, kDb, u"syscolumns"_s); }},
+        capture("CHECKDB", CheckRoutine::CheckDatabase, kDb),
+        capture("REPDB", CheckRoutine::RepairDatabase, kDb),
+        capture("REPINDEX", CheckRoutine::RepairSystemTable, u"sysindexes"_s),
+        capture("CHECKALLOC", CheckRoutine::CheckAllocation, kDb),
+        capture("CHECKCATALOG", CheckRoutine::CheckCatalog, kDb),
+        capture("UPDATEUSAGE", CheckRoutine::UpdateUsage, kDb),
+        capture("CHECKDBWITHPHYSICAL_ONLY", CheckRoutine::CheckPhysicalOnly, kDb),
+        capture("REPOBJ", CheckRoutine::RepairSystemTable, u"sysobjects"_s),
+        capture("REPCOL", CheckRoutine::RepairSystemTable, u"syscolumns"_s),
         // sysfiles' name is nchar(128): it comes back, and goes on, with its trailing blanks.
-        {"data file shrink",
+        {"ShrinkMDF",
          Kind::Shrink,
          false,
          {fileNameQuery(kDb, DataFile), backupLogStatement(kDb),
           shrinkFileStatement(kDb, u"Sales_Data"_s.leftJustified(128, u' '))},
-         [](Target& r) { ModMain::ShrinkDatabaseFile(r.host, kDb, DataFile); }},
-        {"log file shrink",
+         byKey("ShrinkMDF")},
+        {"ShrinkLog",
          Kind::Shrink,
          false,
          {fileNameQuery(kDb, LogFile), backupLogStatement(kDb),
           shrinkFileStatement(kDb, u"Sales_Log"_s.leftJustified(128, u' '))},
-         [](Target& r) { ModMain::ShrinkDatabaseFile(r.host, kDb, LogFile); }},
-        {"rebuild",
+         byKey("ShrinkLog")},
+        {"DBREINDEX",
          Kind::Rebuild,
          false,
          {useStatement(kDb), rebuildAllIndexesStatement(), useStatement(u"Master"_s)},
-         [](Target& r) { ModMain::RebuildAllIndexes(r.host, kDb); }},
-        {"all-table repair",
+         byKey("DBREINDEX")},
+        {"CHECKEACHTABLE",
          Kind::RepairEach,
          true,
          {singleUserStatement(kDb, true), useStatement(kDb), dropLeftoverTableStatement(),
           dropLeftoverProcStatement(), createResultTableStatement(), repairEachTableStatement(),
           readBackQuery(), useStatement(u"master"_s), dropQualifiedResultTableStatement(kDb),
           singleUserStatement(kDb, false)},
-         [](Target& r) { ModMain::RepairEachTable(r.host, kDb); }},
-        {"attach from a primary file",
+         byKey("CHECKEACHTABLE")},
+        {"ATTACH from a primary file",
          Kind::Attach,
          false,
          {attach::checkPrimaryFileQuery(kAttachData, 3),
@@ -215,7 +200,7 @@ const std::vector<Shape>& shapes() {
          attachFromPrimaryFile,
          sqlsim::Profile::Sql2000,
          u"Archive"_s},
-        {"attach from data and log files",
+        {"ATTACH from data and log files",
          Kind::Attach,
          false,
          {attach::twoFileAttachStatement(u"Archive7"_s, kAttachData, kAttachLog)},
