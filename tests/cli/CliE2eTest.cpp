@@ -25,7 +25,6 @@
 #include <QTreeWidget>
 
 #include <functional>
-#include <initializer_list>
 #include <memory>
 #include <utility>
 
@@ -185,21 +184,12 @@ Case onDatabase(const QString& key, int status) {
 // same batches, in the same databases, and the same text.
 TEST_F(CliE2eTest, EveryKeySendsWhatTheWindowSendsAndPrintsItsResultText) {
     std::vector<Case> cases;
-    for (const auto& [key, status] :
-         std::initializer_list<std::pair<const char*, int>>{{"ShrinkLog", 0},
-                                                            {"ShrinkMDF", 0},
-                                                            {"CHECKDB", 1},
-                                                            {"CHECKALLOC", 1},
-                                                            {"CHECKCATALOG", 1},
-                                                            {"UPDATEUSAGE", 0},
-                                                            {"CHECKDBWITHPHYSICAL_ONLY", 1},
-                                                            {"REPINDEX", 1},
-                                                            {"REPOBJ", 0},
-                                                            {"REPCOL", 0},
-                                                            {"REPDB", 1},
-                                                            {"CHECKEACHTABLE", 1},
-                                                            {"DBREINDEX", 0}})
-        cases.push_back(onDatabase(QString::fromLatin1(key), status));
+    // Each key with its exit status: 1 where the check reports Warehouse's findings.
+    for (const QString& entry :
+         u"ShrinkLog 0,ShrinkMDF 0,CHECKDB 1,CHECKALLOC 1,CHECKCATALOG 1,UPDATEUSAGE 0,"
+         u"CHECKDBWITHPHYSICAL_ONLY 1,REPINDEX 1,REPOBJ 0,REPCOL 0,REPDB 1,CHECKEACHTABLE 1,"
+         u"DBREINDEX 0"_s.split(u','))
+        cases.push_back(onDatabase(entry.section(u' ', 0, 0), entry.section(u' ', 1).toInt()));
     cases.push_back({u"ATTACH"_s,
                      kDemo,
                      {},
@@ -255,45 +245,23 @@ TEST_F(CliE2eTest, ExitStatusesAndTheJsonReport) {
     SqlsimFixture& sim = *server.sim;
 
     struct Expected {
-        QStringList arguments;
+        QString database;
         QString password;
         int status;
         QString outcome;
-        int allocationErrors;
-        int consistencyErrors;
+        int allocationErrors, consistencyErrors;
         QString messageAtEnd;  // the last message of the result text, or the notice
     };
     const Expected expected[] = {
-        {{u"run"_s, u"CHECKDB"_s, u"Accounting"_s},
-         password,
-         0,
-         u"clean"_s,
-         0,
-         0,
+        {u"Accounting"_s, password, 0, u"clean"_s, 0, 0,
          u"CHECKDB found 0 allocation errors and 0 consistency errors in database 'Accounting'."_s},
         // The demo's Warehouse: one allocation and three consistency findings.
-        {{u"run"_s, u"CHECKDB"_s, u"Warehouse"_s},
-         password,
-         1,
-         u"findings"_s,
-         1,
-         3,
+        {u"Warehouse"_s, password, 1, u"findings"_s, 1, 3,
          u"repair_allow_data_loss is the minimum repair level for the errors found by DBCC "
-         "CHECKDB (Warehouse )."_s},
-        {{u"run"_s, u"CHECKDB"_s, u"Accounting"_s},
-         password,
-         2,
-         u"failed"_s,
-         0,
-         0,
+         u"CHECKDB (Warehouse )."_s},
+        {u"Accounting"_s, password, 2, u"failed"_s, 0, 0,
          u"错误信息Database 'Accounting' is already open and can only have one user at a time."_s},
-        {{u"run"_s, u"CHECKDB"_s, u"Accounting"_s},
-         u"wrong"_s,
-         3,
-         u"login failed"_s,
-         0,
-         0,
-         u"Login failed for user 'sa'."_s},
+        {u"Accounting"_s, u"wrong"_s, 3, u"login failed"_s, 0, 0, u"Login failed for user 'sa'."_s},
     };
     for (const Expected& e : expected) {
         SCOPED_TRACE(e.outcome.toStdString());
@@ -304,7 +272,8 @@ TEST_F(CliE2eTest, ExitStatusesAndTheJsonReport) {
             holder.execute(u"exec sp_dboption 'Accounting', 'single user', 'true'"_s);
             holder.setDefaultDatabase(u"Accounting"_s);
         }
-        const CliRun run = runCli(sim, QStringList{u"--json"_s} + e.arguments, e.password);
+        const CliRun run =
+            runCli(sim, {u"--json"_s, u"run"_s, u"CHECKDB"_s, e.database}, e.password);
         EXPECT_EQ(run.status, e.status) << run.err.constData();
         QJsonParseError error;
         const QJsonObject report = QJsonDocument::fromJson(run.out, &error).object();
@@ -313,7 +282,7 @@ TEST_F(CliE2eTest, ExitStatusesAndTheJsonReport) {
         EXPECT_EQ(report[u"version"_s].toString(),
                   e.status == 3 ? QString() : u"Microsoft SQL Server  2000"_s);
         EXPECT_EQ(report[u"operation"_s].toString(), u"CHECKDB"_s);
-        EXPECT_EQ(report[u"database"_s].toString(), e.arguments.last());
+        EXPECT_EQ(report[u"database"_s].toString(), e.database);
         EXPECT_EQ(report[u"outcome"_s].toString(), e.outcome);
         EXPECT_EQ(report[u"exitStatus"_s].toInt(), e.status);
         EXPECT_EQ(report[u"allocationErrors"_s].toInt(), e.allocationErrors);

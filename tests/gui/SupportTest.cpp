@@ -82,23 +82,8 @@ TEST(FreeTdsConf, ListsServerSectionsWithTheirHostsAndSkipsGlobal) {
     EXPECT_TRUE(ModSelServer::parseFreeTdsConf(QString()).isEmpty());
 }
 
-TEST(FreeTdsConf, ReadsTheUsersFileTheEnvironmentsAndTheSystemOneInThatOrder) {
-    QTemporaryDir home;
-    ASSERT_TRUE(home.isValid());
-    const QByteArray oldHome = qgetenv("HOME");
-    const QByteArray oldConf = qgetenv("FREETDSCONF");
-    qputenv("HOME", home.path().toLocal8Bit());
-    qputenv("FREETDSCONF", QByteArrayLiteral("/tmp/other.conf"));
-    const QStringList paths = ModSelServer::freeTdsConfPaths();
-    qputenv("HOME", oldHome);
-    if (oldConf.isNull())
-        qunsetenv("FREETDSCONF");
-    else
-        qputenv("FREETDSCONF", oldConf);
-    EXPECT_EQ(paths, (QStringList{home.path() + u"/.freetds.conf"_s, u"/tmp/other.conf"_s,
-                                  u"/etc/freetds/freetds.conf"_s}));
-}
-
+// The user's file, then the one FREETDSCONF names, then the system's; this computer comes first
+// and a server configured twice is offered once.
 TEST(ServerCandidates, ThisComputerFirstThenConfiguredServersEachNameOnce) {
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
@@ -115,6 +100,7 @@ TEST(ServerCandidates, ThisComputerFirstThenConfiguredServersEachNameOnce) {
     const QByteArray oldConf = qgetenv("FREETDSCONF");
     qputenv("HOME", home.path().toLocal8Bit());
     qputenv("FREETDSCONF", home.filePath(u"extra.conf"_s).toLocal8Bit());
+    const QStringList paths = ModSelServer::freeTdsConfPaths();
     const QList<ModSelServer::ServerCandidate> found = ModSelServer::serverCandidates();
     qputenv("HOME", oldHome);
     if (oldConf.isNull())
@@ -122,6 +108,8 @@ TEST(ServerCandidates, ThisComputerFirstThenConfiguredServersEachNameOnce) {
     else
         qputenv("FREETDSCONF", oldConf);
 
+    EXPECT_EQ(paths, (QStringList{home.filePath(u".freetds.conf"_s), home.filePath(u"extra.conf"_s),
+                                  u"/etc/freetds/freetds.conf"_s}));
     ASSERT_GE(found.size(), 3);
     EXPECT_EQ(found[0],
               (ModSelServer::ServerCandidate{QSysInfo::machineHostName(), u"本计算机"_s}));

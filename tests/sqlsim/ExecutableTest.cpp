@@ -153,23 +153,14 @@ TEST_F(ExecutableTest, EveryClientReadsVersionAndDatabases) {
     EXPECT_EQ(seen, expected);
 }
 
+// The refusal's number, level, state, server and line as a client prints them; nothing is
+// journalled.
 TEST_F(ExecutableTest, WrongPasswordIsRefused) {
     ASSERT_TRUE(startWith("proto-clients.json"));
-    const QString wrong = u"secret1"_s;
-    const QString message = u"Login failed for user 'sa'."_s;
-    const ClientRun t = runTsql(sim.port(), {VersionQuery}, wrong);
-    EXPECT_NE(t.exitCode, 0);
-    EXPECT_TRUE(t.all().contains(u"Msg 18456 (severity 14, state 1) from PROTOSRV"))
-        << t.all().toStdString();
-    EXPECT_TRUE(t.all().contains(message));
-    const ClientRun b = runBsqldb(sim.port(), VersionQuery, wrong);
-    EXPECT_TRUE(
-        b.all().contains(u"Msg 18456, Level 14, State 1\nServer 'PROTOSRV', Line 1\n\t" + message))
+    const ClientRun b = runBsqldb(sim.port(), VersionQuery, u"secret1"_s);
+    EXPECT_TRUE(b.all().contains(
+        u"Msg 18456, Level 14, State 1\nServer 'PROTOSRV', Line 1\n\tLogin failed for user 'sa'."))
         << b.all().toStdString();
-    const ClientRun i = runIsql(sim.port(), VersionQuery, wrong);
-    EXPECT_TRUE(i.all().contains(u"[FreeTDS][SQL Server]" + message)) << i.all().toStdString();
-    const ClientRun p = runPytds(sim.port(), {VersionQuery}, wrong);
-    EXPECT_EQ(p.out, u"ERROR: " + message + u'\n');
     EXPECT_TRUE(sim.stop());
     EXPECT_TRUE(journalLines().empty());
 }
