@@ -72,8 +72,7 @@ sqlsim::Scenario scenarioFor(sqlsim::Profile profile) {
     return s;
 }
 
-QStringList captureRun(CheckRoutine routine, const QString& argument) {
-    const bool repairs = captureStatementOf(routine).repairs;
+QStringList captureRun(CheckRoutine routine, const QString& argument, bool repairs) {
     QStringList batches;
     if (repairs) batches << singleUserStatement(kDb, true);
     batches << useStatement(kDb) << dropLeftoverTableStatement() << dropLeftoverProcStatement()
@@ -149,22 +148,22 @@ std::function<void(Target&)> byKey(const char* key) {
     return [operation](Target& r) { operation->routine(r.host, kDb); };
 }
 
-Shape capture(const char* key, CheckRoutine routine, const QString& argument) {
-    return {key, Kind::Capture, captureStatementOf(routine).repairs, captureRun(routine, argument),
-            byKey(key)};
+// A check or repair; a repair runs inside the single-user switch.
+Shape capture(const char* key, CheckRoutine routine, const QString& argument, bool repairs) {
+    return {key, Kind::Capture, repairs, captureRun(routine, argument, repairs), byKey(key)};
 }
 
 const std::vector<Shape>& shapes() {
     static const std::vector<Shape> kShapes = {
-        capture("CHECKDB", CheckRoutine::CheckDatabase, kDb),
-        capture("REPDB", CheckRoutine::RepairDatabase, kDb),
-        capture("REPINDEX", CheckRoutine::RepairSystemTable, u"sysindexes"_s),
-        capture("CHECKALLOC", CheckRoutine::CheckAllocation, kDb),
-        capture("CHECKCATALOG", CheckRoutine::CheckCatalog, kDb),
-        capture("UPDATEUSAGE", CheckRoutine::UpdateUsage, kDb),
-        capture("CHECKDBWITHPHYSICAL_ONLY", CheckRoutine::CheckPhysicalOnly, kDb),
-        capture("REPOBJ", CheckRoutine::RepairSystemTable, u"sysobjects"_s),
-        capture("REPCOL", CheckRoutine::RepairSystemTable, u"syscolumns"_s),
+        capture("CHECKDB", CheckRoutine::CheckDatabase, kDb, false),
+        capture("REPDB", CheckRoutine::RepairDatabase, kDb, true),
+        capture("REPINDEX", CheckRoutine::RepairSystemTable, u"sysindexes"_s, true),
+        capture("CHECKALLOC", CheckRoutine::CheckAllocation, kDb, true),
+        capture("CHECKCATALOG", CheckRoutine::CheckCatalog, kDb, false),
+        capture("UPDATEUSAGE", CheckRoutine::UpdateUsage, kDb, false),
+        capture("CHECKDBWITHPHYSICAL_ONLY", CheckRoutine::CheckPhysicalOnly, kDb, false),
+        capture("REPOBJ", CheckRoutine::RepairSystemTable, u"sysobjects"_s, true),
+        capture("REPCOL", CheckRoutine::RepairSystemTable, u"syscolumns"_s, true),
         // sysfiles' name is nchar(128): it comes back, and goes on, with its trailing blanks.
         {"ShrinkMDF",
          Kind::Shrink,
