@@ -153,6 +153,17 @@ Shape capture(const char* key, CheckRoutine routine, const QString& argument, bo
     return {key, Kind::Capture, repairs, captureRun(routine, argument, repairs), byKey(key)};
 }
 
+// A file shrink. sysfiles' name is nchar(128): it comes back, and goes on, with its trailing
+// blanks.
+Shape shrink(const char* key, FileKind file, const QString& fileName) {
+    return {key,
+            Kind::Shrink,
+            false,
+            {fileNameQuery(kDb, file), backupLogStatement(kDb),
+             shrinkFileStatement(kDb, fileName.leftJustified(128, u' '))},
+            byKey(key)};
+}
+
 const std::vector<Shape>& shapes() {
     static const std::vector<Shape> kShapes = {
         capture("CHECKDB", CheckRoutine::CheckDatabase, kDb, false),
@@ -164,19 +175,8 @@ const std::vector<Shape>& shapes() {
         capture("CHECKDBWITHPHYSICAL_ONLY", CheckRoutine::CheckPhysicalOnly, kDb, false),
         capture("REPOBJ", CheckRoutine::RepairSystemTable, u"sysobjects"_s, true),
         capture("REPCOL", CheckRoutine::RepairSystemTable, u"syscolumns"_s, true),
-        // sysfiles' name is nchar(128): it comes back, and goes on, with its trailing blanks.
-        {"ShrinkMDF",
-         Kind::Shrink,
-         false,
-         {fileNameQuery(kDb, DataFile), backupLogStatement(kDb),
-          shrinkFileStatement(kDb, u"Sales_Data"_s.leftJustified(128, u' '))},
-         byKey("ShrinkMDF")},
-        {"ShrinkLog",
-         Kind::Shrink,
-         false,
-         {fileNameQuery(kDb, LogFile), backupLogStatement(kDb),
-          shrinkFileStatement(kDb, u"Sales_Log"_s.leftJustified(128, u' '))},
-         byKey("ShrinkLog")},
+        shrink("ShrinkMDF", DataFile, u"Sales_Data"_s),
+        shrink("ShrinkLog", LogFile, u"Sales_Log"_s),
         {"DBREINDEX",
          Kind::Rebuild,
          false,
