@@ -33,123 +33,103 @@ sqlsim::Scenario serverWithPassword(const QString& password) {
 
 const QString kLoginFailed = u"Login failed for user 'sa'."_s;
 
-struct PasswordCase {
-    const char* name;
-    QString saPassword;
-    QString typed;
-    bool logsIn;
-};
-
-void PrintTo(const PasswordCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class HostilePasswordTest : public ::testing::TestWithParam<PasswordCase> {
-protected:
+// Each case ends in a login or in the login failure's one box; the right password works afterwards.
+TEST(HostileLoginTest, PasswordsEndInALoginOrOneMessage) {
+    const struct {
+        const char* name;
+        QString saPassword;
+        QString typed;
+        bool logsIn;
+    } cases[] = {
+        {"empty", u""_s, u""_s, true},
+        {"blanks only are empty", u""_s, u"   "_s, true},
+        {"blanks around are trimmed", u"Secret"_s, u"  Secret "_s, true},
+        {"case matters", u"Secret"_s, u"secret"_s, false},
+        {"equals sign", u"a=b"_s, u"a=b"_s, true},
+        {"ten thousand characters", u"p"_s, QString(10000, u'p'), false},
+        {"control characters", u"a\tb\r\nc\x01\x1b"_s, u"a\tb\r\nc\x01\x1b"_s, true},
+        {"control characters mistyped", u"a\tb\r\nc\x01\x1b"_s, u"a b c"_s, false},
+        {"NUL is not the end", u"ab"_s, QString::fromUtf16(u"ab\0cd", 5), false},
+        {"Chinese", u"数据库密码"_s, u"数据库密码"_s, true},
+        {"Chinese mistyped", u"数据库密码"_s, u"数据库密马"_s, false},
+        {"emoji", u"🔑锁😀"_s, u"🔑锁😀"_s, true},
+        {"braces", u"{a}b}"_s, u"{a}b}"_s, true},
+        // The connection string is read as an OLE DB provider reads it: the password ends at the
+        // first semicolon, so nothing after it can add keys of its own.
+        {"a semicolon ends the password", u"a"_s, u"a;b"_s, true},
+        {"a brace before a semicolon", u"x}"_s, u"x};PORT=1"_s, true},
+    };
     RecordingToolkit toolkit;
-};
-
-TEST_P(HostilePasswordTest, EndsInALoginOrOneMessageAndTheRightPasswordStillWorks) {
-    const PasswordCase& c = GetParam();
-    SqlsimFixture sim(serverWithPassword(c.saPassword));
-    EXPECT_EQ(ModMain::ConnectServer(sim.serverName(), c.typed), c.logsIn);
-    EXPECT_EQ(connection().isOpen(), c.logsIn);
-    if (c.logsIn) {
-        EXPECT_TRUE(toolkit.messageBoxes.empty());
-        sim.disconnect();
-    } else {
-        ASSERT_EQ(toolkit.messageBoxes.size(), 1u);
-        EXPECT_EQ(toolkit.messageBoxes[0].text, kLoginFailed);
-        EXPECT_EQ(toolkit.messageBoxes[0].style, tarnwick::vbOKOnly);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        toolkit.clear();
+        SqlsimFixture sim(serverWithPassword(c.saPassword));
+        EXPECT_EQ(ModMain::ConnectServer(sim.serverName(), c.typed), c.logsIn);
+        EXPECT_EQ(connection().isOpen(), c.logsIn);
+        if (c.logsIn) {
+            EXPECT_TRUE(toolkit.messageBoxes.empty());
+            sim.disconnect();
+        } else {
+            ASSERT_EQ(toolkit.messageBoxes.size(), 1u);
+            EXPECT_EQ(toolkit.messageBoxes[0].text, kLoginFailed);
+            EXPECT_EQ(toolkit.messageBoxes[0].style, tarnwick::vbOKOnly);
+        }
+        toolkit.clear();
+        EXPECT_TRUE(sim.connect());
+        EXPECT_EQ(ModMain::serverConnection().ServerVersion, u"Microsoft SQL Server  2000"_s);
     }
-    toolkit.clear();
-    EXPECT_TRUE(sim.connect());
-    EXPECT_EQ(ModMain::serverConnection().ServerVersion, u"Microsoft SQL Server  2000"_s);
 }
 
-const QString kLong = QString(10000, u'p');
-const QString kControl = u"a\tb\r\nc\x01\x1b"_s;
-const QString kWithNul = QString::fromUtf16(u"ab\0cd", 5);
-
-INSTANTIATE_TEST_SUITE_P(
-    Passwords, HostilePasswordTest,
-    ::testing::Values(PasswordCase{"Empty", u""_s, u""_s, true},
-                      PasswordCase{"BlanksOnlyAreEmpty", u""_s, u"   "_s, true},
-                      PasswordCase{"BlanksAroundAreTrimmed", u"Secret"_s, u"  Secret "_s, true},
-                      PasswordCase{"CaseMatters", u"Secret"_s, u"secret"_s, false},
-                      PasswordCase{"EqualsSign", u"a=b"_s, u"a=b"_s, true},
-                      PasswordCase{"TenThousandCharacters", u"p"_s, kLong, false},
-                      PasswordCase{"ControlCharacters", kControl, kControl, true},
-                      PasswordCase{"ControlCharactersMistyped", kControl, u"a b c"_s, false},
-                      PasswordCase{"NulIsNotTheEnd", u"ab"_s, kWithNul, false},
-                      PasswordCase{"Chinese", u"数据库密码"_s, u"数据库密码"_s, true},
-                      PasswordCase{"ChineseMistyped", u"数据库密码"_s, u"数据库密马"_s, false},
-                      PasswordCase{"Emoji", u"🔑锁😀"_s, u"🔑锁😀"_s, true},
-                      PasswordCase{"Braces", u"{a}b}"_s, u"{a}b}"_s, true},
-                      // The connection string is read as an OLE DB provider reads it: the password
-                      // ends at the first semicolon, so nothing after it can add keys of its own.
-                      PasswordCase{"SemicolonEndsThePassword", u"a"_s, u"a;b"_s, true},
-                      PasswordCase{"BraceBeforeSemicolon", u"x}"_s, u"x};PORT=1"_s, true}),
-    [](const auto& caseInfo) { return std::string(caseInfo.param.name); });
-
-// Server names built around the fixture's "127.0.0.1,<port>": %1 is the port.
-struct ServerNameCase {
-    const char* name;
-    QString pattern;
-    bool logsIn;
-};
-
-void PrintTo(const ServerNameCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class HostileServerNameTest : public ::testing::TestWithParam<ServerNameCase> {
-protected:
-    RecordingToolkit toolkit;
-};
-
-TEST_P(HostileServerNameTest, EndsInALoginOrOneMessageAndTheProgramStaysUsable) {
-    const ServerNameCase& c = GetParam();
-    SqlsimFixture sim(serverWithPassword(u"pw"_s));
-    // A name that leads nowhere must fail soon: nothing here answers on another port or instance.
-    connection().setLoginTimeout(2);
-    const bool loggedIn = ModMain::ConnectServer(c.pattern.arg(sim.port()), u"pw"_s);
-    connection().setLoginTimeout(tarnwick::OdbcConnection::kDefaultLoginTimeoutSeconds);
-    EXPECT_EQ(loggedIn, c.logsIn);
-    EXPECT_EQ(connection().isOpen(), loggedIn);
-    EXPECT_EQ(toolkit.messageBoxes.size(), loggedIn ? 0u : 1u);
-    if (!loggedIn && !toolkit.messageBoxes.empty()) {
-        EXPECT_EQ(toolkit.messageBoxes[0].text,
-                  u"Unable to connect: Adaptive Server is unavailable or does not exist"_s);
-    }
-    sim.disconnect();
-    toolkit.clear();
-    EXPECT_TRUE(sim.connect());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    ServerNames, HostileServerNameTest,
-    ::testing::Values(
-        ServerNameCase{"BlanksAroundEachPart", u"  127.0.0.1 ,  %1  "_s, true},
-        ServerNameCase{"LocalAlias", u"(local),%1"_s, true},
-        ServerNameCase{"LocalAliasInCapitals", u"(LOCAL),%1"_s, true},
-        ServerNameCase{"Dot", u".,%1"_s, true},
-        ServerNameCase{"Localhost", u"LocalHost,%1"_s, true},
-        ServerNameCase{"LocalInstanceWithAPortIsNotLookedUp", u"(local)\\SQL2000,%1"_s, true},
-        ServerNameCase{"InstanceWithBlank", u"127.0.0.1\\my instance,%1"_s, true},
-        ServerNameCase{"InstanceWithBraces", u"127.0.0.1\\{x},%1"_s, true},
-        ServerNameCase{"InstanceEndingInABrace", u"127.0.0.1\\x},%1"_s, true},
+// Server names built around the fixture's "127.0.0.1,<port>" (%1 is the port): each ends in a
+// login or in one message, and the program stays usable.
+TEST(HostileLoginTest, ServerNamesEndInALoginOrOneMessage) {
+    const struct {
+        const char* name;
+        QString pattern;
+        bool logsIn;
+    } cases[] = {
+        {"blanks around each part", u"  127.0.0.1 ,  %1  "_s, true},
+        {"local alias", u"(local),%1"_s, true},
+        {"local alias in capitals", u"(LOCAL),%1"_s, true},
+        {"dot", u".,%1"_s, true},
+        {"localhost", u"LocalHost,%1"_s, true},
+        {"a local instance with a port is not looked up", u"(local)\\SQL2000,%1"_s, true},
+        {"instance with a blank", u"127.0.0.1\\my instance,%1"_s, true},
+        {"instance with braces", u"127.0.0.1\\{x},%1"_s, true},
+        {"instance ending in a brace", u"127.0.0.1\\x},%1"_s, true},
         // The name ends at a semicolon: port 1, where nothing listens, and "%1" is a junk piece.
-        ServerNameCase{"SemicolonCutsTheName", u"127.0.0.1,1;%1"_s, false},
-        ServerNameCase{"SemicolonAfterThePort", u"127.0.0.1,%1;x"_s, true},
+        {"a semicolon cuts the name", u"127.0.0.1,1;%1"_s, false},
+        {"a semicolon after the port", u"127.0.0.1,%1;x"_s, true},
         // The driver reads the port as a number and ignores what follows it.
-        ServerNameCase{"PortWithLetters", u"127.0.0.1,%1x"_s, true},
-        ServerNameCase{"TenThousandCharacterInstance",
-                       u"127.0.0.1\\"_s + QString(10000, u'i') + u",%1"_s, true},
-        ServerNameCase{"ControlCharactersInInstance", u"127.0.0.1\\a\x01\x1b,%1"_s, true},
-        ServerNameCase{"NulInInstance", QString::fromUtf16(u"127.0.0.1\\a\0b,%1", 16), true},
-        ServerNameCase{"ChineseAndEmojiInstance", u"127.0.0.1\\实例😀,%1"_s, true}),
-    [](const auto& caseInfo) { return std::string(caseInfo.param.name); });
+        {"port with letters", u"127.0.0.1,%1x"_s, true},
+        {"ten thousand character instance", u"127.0.0.1\\"_s + QString(10000, u'i') + u",%1"_s,
+         true},
+        {"control characters in the instance", u"127.0.0.1\\a\x01\x1b,%1"_s, true},
+        {"NUL in the instance", QString::fromUtf16(u"127.0.0.1\\a\0b,%1", 16), true},
+        {"Chinese and emoji instance", u"127.0.0.1\\实例😀,%1"_s, true},
+    };
+    RecordingToolkit toolkit;
+    SqlsimFixture sim(serverWithPassword(u"pw"_s));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        toolkit.clear();
+        // A name that leads nowhere must fail soon: nothing here answers on another port.
+        connection().setLoginTimeout(2);
+        const bool loggedIn = ModMain::ConnectServer(c.pattern.arg(sim.port()), u"pw"_s);
+        connection().setLoginTimeout(tarnwick::OdbcConnection::kDefaultLoginTimeoutSeconds);
+        EXPECT_EQ(loggedIn, c.logsIn);
+        EXPECT_EQ(connection().isOpen(), loggedIn);
+        EXPECT_EQ(toolkit.messageBoxes.size(), loggedIn ? 0u : 1u);
+        if (!loggedIn && !toolkit.messageBoxes.empty()) {
+            EXPECT_EQ(toolkit.messageBoxes[0].text,
+                      u"Unable to connect: Adaptive Server is unavailable or does not exist"_s);
+        }
+        sim.disconnect();
+        toolkit.clear();
+        EXPECT_TRUE(sim.connect());
+        sim.disconnect();
+    }
+}
 
 // A loopback listener that takes connections into its backlog and never reads or answers.
 class SilentListener {
