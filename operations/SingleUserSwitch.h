@@ -43,7 +43,8 @@ SwitchBack switchBack(OperationHost& host, const QString& database, bool moveToM
 QString withReports(QString text, const QStringList& failures, const SwitchBack& back);
 
 // For a run stopped half-way (a cancel): the switch back with the move to master, its reports
-// appended to the host's result text. True when the database left single-user mode.
+// appended to the host's result text. True when no step failed and the server did not say the
+// database is still single-user (through the server's shell nothing more is known).
 bool leaveSingleUser(OperationHost& host, const QString& database);
 
 }  // namespace tarnwick::singleuser

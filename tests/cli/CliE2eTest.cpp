@@ -255,7 +255,7 @@ TEST_F(CliE2eTest, EveryRepairSwitchesOnTheConnectionWithAPassword) {
         for (const QString& key :
              u"CHECKALLOC,REPINDEX,REPOBJ,REPCOL,REPDB,CHECKEACHTABLE"_s.split(u',')) {
             const Case c{key, kDemo, database, {}, {}, 0, u"Secret1"_s, true};
-            SCOPED_TRACE((key + u' ' + database).toStdString());
+            SCOPED_TRACE(QString(key + u' ' + database).toStdString());
             const auto [windowJournal, windowText] = runInWindow(c);
             const auto [cliJournal, cli] = runInCli(c);
             EXPECT_EQ(cliJournal, windowJournal);

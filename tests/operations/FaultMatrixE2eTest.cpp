@@ -352,6 +352,7 @@ protected:
     void login() {
         ASSERT_TRUE(m_sim->connect());
         m_conn = m_sim->server().journal().back().conn;
+        m_requestsBefore = int(m_sim->journalTextsOf(m_conn).size());
         m_sim->clearJournal();
     }
 
@@ -388,6 +389,7 @@ protected:
     RecordingToolkit m_toolkit;
     std::unique_ptr<SqlsimFixture> m_sim;
     int m_conn = 0;
+    int m_requestsBefore = 0;  // the login's requests on the program's connection
 };
 
 // Server errors and drops meet every statement; time-outs (a second each) meet every distinct
@@ -439,6 +441,12 @@ TEST_F(FaultMatrixE2e, EveryStatementOfEveryShapeFailingDroppedOrTimedOut) {
                     .pattern = QRegularExpression(
                         QRegularExpression::anchoredPattern(QRegularExpression::escape(statement))),
                     .errorText = injected};
+                // A statement sent twice in the run (back to master) meets the fault where it is
+                // sent at this step, not the first time.
+                if (shape.batches.indexOf(statement) < step) {
+                    fault.conn = m_conn;
+                    fault.requestIndex = m_requestsBefore + step + 1;
+                }
                 if (trouble == Trouble::Dropped) fault.action = sqlsim::Fault::Action::Drop;
                 if (trouble == Trouble::TimedOut) {
                     // The statement would answer long after the client gave up and cancelled it.
