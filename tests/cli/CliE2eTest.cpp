@@ -302,10 +302,22 @@ TEST_F(CliE2eTest, SwitchOnConnectionRepairsAndTheHistoryKeepsEveryRun) {
     EXPECT_FALSE(report[u"singleUserAfter"_s].toBool());
     EXPECT_EQ(json.status, 0) << json.out.constData();
 
+    const CliRun attached =
+        runCli(sim, {u"attach"_s, folder.path() + u"/Archive2004_Data.MDF"_s, u"--as"_s, u"旧账"_s},
+               password);
+    EXPECT_EQ(attached.status, 0) << attached.err.constData();
+
     const CliRun shown = runCli(sim, {u"history"_s, u"--json"_s});
     EXPECT_EQ(shown.status, 0);
     const QJsonArray entries = QJsonDocument::fromJson(shown.out).object()[u"history"_s].toArray();
-    ASSERT_EQ(entries.size(), 3) << shown.out.constData();
+    ASSERT_EQ(entries.size(), 4) << shown.out.constData();
+    // The attach: its name, no switch, the box's text as its result.
+    const QJsonObject attach = entries[3].toObject();
+    EXPECT_EQ(attach[u"operation"_s].toString(), u"ATTACH"_s);
+    EXPECT_EQ(attach[u"database"_s].toString(), u"旧账"_s);
+    EXPECT_TRUE(attach[u"switch"_s].isNull());
+    EXPECT_EQ(attach[u"outcome"_s].toString(), u"ok"_s);
+    EXPECT_TRUE(attached.err.endsWith(QByteArray(attach[u"result"_s].toString().toUtf8() + '\n')));
     const struct {
         QString key, switchMode, outcome;
         QJsonValue singleUserAfter;
