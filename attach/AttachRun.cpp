@@ -2,23 +2,46 @@
 
 #include "attach/AttachServices.h"
 #include "attach/AttachTexts.h"
+#include "connection/ModMain.h"
+#include "operations/OperationCatalogue.h"
+#include "operations/RepairHistory.h"
 #include "toolkit/Toolkit.h"
 
 #include <exception>
 
+using namespace Qt::StringLiterals;
+
 namespace attach {
 
-bool runAttachStatement(const QString& statement) {
+namespace {
+
+void record(const QString& database, bool attached, const QString& text) {
+    tarnwick::history::Entry entry;
+    entry.time = QDateTime::currentDateTimeUtc();
+    entry.server = ModMain::serverConnection().ServerName;
+    entry.database = database;
+    entry.operation = tarnwick::attachOperationKey();
+    entry.outcome = attached ? u"ok"_s : u"failed"_s;
+    entry.result = text;
+    const QString error = tarnwick::history::append(entry);
+    if (!error.isEmpty()) qWarning("cannot write the history: %s", qUtf8Printable(error));
+}
+
+}  // namespace
+
+bool runAttachStatement(const QString& statement, const QString& database) {
     try {
         services().execute(statement);
-        tarnwick::toolkit().messageBox(texts::attachSucceeded(), tarnwick::vbInformation,
-                                       texts::messageTitle());
-        return true;
     } catch (const std::exception& error) {
-        tarnwick::toolkit().messageBox(errorDescription(error), tarnwick::vbCritical,
-                                       texts::messageTitle());
+        const QString text = errorDescription(error);
+        record(database, false, text);
+        tarnwick::toolkit().messageBox(text, tarnwick::vbCritical, texts::messageTitle());
         return false;
     }
+    record(database, true, texts::attachSucceeded());
+    tarnwick::toolkit().messageBox(texts::attachSucceeded(), tarnwick::vbInformation,
+                                   texts::messageTitle());
+    return true;
 }
 
 }  // namespace attach

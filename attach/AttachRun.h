@@ -6,7 +6,8 @@
 
 namespace attach {
 
-// True when the server attached the database.
-bool runAttachStatement(const QString& statement);
+// True when the server attached the database. The attach of database, its outcome and the box's
+// text go to the repair history; a history that cannot be written is said on standard error.
+bool runAttachStatement(const QString& statement, const QString& database);
 
 }  // namespace attach

@@ -139,7 +139,8 @@ void frmAttch7::Cmd_OK_Click() {
     toolkit().processEvents();
     if (!txtLDF->text().isEmpty()) {
         attach::runAttachStatement(
-            attach::twoFileAttachStatement(txtDBName->text(), txtMDF->text(), txtLDF->text()));
+            attach::twoFileAttachStatement(txtDBName->text(), txtMDF->text(), txtLDF->text()),
+            txtDBName->text());
     } else {
         const QString question = u"由于您没有选择日志文件，所以将执行单文件附加！"_s + u'\r' +
                                  u"该操作将重建日志文件，如果有原日志文件，请先选择！"_s + u'\r' +
@@ -147,7 +148,8 @@ void frmAttch7::Cmd_OK_Click() {
         if (toolkit().messageBox(question, tarnwick::vbOKCancelInformation,
                                  texts::messageTitle()) == tarnwick::vbOK)
             attach::runAttachStatement(
-                attach::singleFileAttachStatement(txtDBName->text(), txtMDF->text()));
+                attach::singleFileAttachStatement(txtDBName->text(), txtMDF->text()),
+                txtDBName->text());
     }
     fra_Wait->setVisible(false);
 }

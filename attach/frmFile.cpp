@@ -138,7 +138,8 @@ void frmFile::Cmd_OK_Click() {
                                   grid.textMatrix(row, 2)};
     };
     attach::runAttachStatement(
-        attach::primaryFileAttachStatement(txtDBName->text(), listed(1), listed(2)));
+        attach::primaryFileAttachStatement(txtDBName->text(), listed(1), listed(2)),
+        txtDBName->text());
     fra_Wait->setVisible(false);
 }
 

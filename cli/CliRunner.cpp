@@ -13,12 +13,14 @@
 #include "connection/DbError.h"
 #include "connection/ModMain.h"
 #include "operations/OperationCatalogue.h"
+#include "operations/RepairHistory.h"
 #include "operations/UserDatabases.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 #include <exception>
 #include <optional>
@@ -126,10 +128,17 @@ void runOperation(const Invocation& inv, Report& report, ConsoleToolkit& toolkit
                   const Streams& streams) {
     const CatalogueOperation* operation = findCatalogueOperation(inv.key);
     ConsoleHost host(streams.out, streams.err, !inv.json);
-    const bool succeeded = operation->routine(host, inv.database);
+    if (inv.switchOnConnection) host.singleUserSwitch = SingleUserSwitch::OnConnection;
+    const OperationOutcome outcome = runCatalogueOperation(*operation, host, inv.database);
+    if (!outcome.historyError.isEmpty())
+        writeLine(streams.err,
+                  u"tarnwick-cli: cannot write the history: "_s + outcome.historyError);
+    report.ranOperation = true;
+    report.switchOnConnection = inv.switchOnConnection;
+    report.singleUserAfter = host.stillSingleUser;
     report.messages = resultMessages(host.resultText());
     report.findings = dbccFindings(report.messages);
-    if (!succeeded || toolkit.criticalShown)
+    if (!outcome.succeeded || toolkit.criticalShown)
         report.status = Failed;
     else if (report.findings.any())
         report.status = Findings;
@@ -155,7 +164,8 @@ void attachFromPrimaryFile(const Invocation& inv, Report& report, FILE* err) {
         return row < report.files.size() ? report.files.at(row) : attach::ListedFile{};
     };
     if (!attach::runAttachStatement(
-            attach::primaryFileAttachStatement(report.database, listed(0), listed(1))))
+            attach::primaryFileAttachStatement(report.database, listed(0), listed(1)),
+            report.database))
         report.status = Failed;
 }
 
@@ -164,7 +174,7 @@ void attachFromDataFile(const Invocation& inv, Report& report) {
     const QString statement = inv.singleFile
                                   ? attach::singleFileAttachStatement(inv.name, inv.file)
                                   : attach::twoFileAttachStatement(inv.name, inv.file, inv.logFile);
-    if (!attach::runAttachStatement(statement)) report.status = Failed;
+    if (!attach::runAttachStatement(statement, inv.name)) report.status = Failed;
 }
 
 void printOperations(const Invocation& inv, FILE* out) {
@@ -177,6 +187,29 @@ void printOperations(const Invocation& inv, FILE* out) {
     }
     if (inv.json)
         write(out, QString::fromUtf8(QJsonDocument(QJsonObject{{u"operations"_s, list}}).toJson()));
+}
+
+// One entry a paragraph: its facts on one line, then what it reported, each line indented.
+void printHistory(const Invocation& inv, FILE* out) {
+    const QList<history::Entry> entries = history::readAll();
+    if (inv.json) {
+        QJsonArray list;
+        for (const history::Entry& entry : entries) list.append(history::toJson(entry));
+        write(out, QString::fromUtf8(QJsonDocument(QJsonObject{{u"history"_s, list}}).toJson()));
+        return;
+    }
+    for (const history::Entry& entry : entries) {
+        const QString singleUser = !entry.singleUserAfter   ? u"single-user afterwards unknown"_s
+                                   : *entry.singleUserAfter ? u"STILL SINGLE-USER"_s
+                                                            : u"multi-user afterwards"_s;
+        QStringList facts{entry.time.toUTC().toString(Qt::ISODate), entry.server, entry.database,
+                          entry.operation, entry.outcome};
+        if (!entry.switchMode.isEmpty()) facts << u"switch: "_s + entry.switchMode << singleUser;
+        write(out, facts.join(u'\t') + u'\n');
+        static const QRegularExpression lineEnd(u"\r\n|\r|\n"_s);
+        for (const QString& line : entry.result.split(lineEnd, Qt::SkipEmptyParts))
+            write(out, u"    "_s + line + u'\n');
+    }
 }
 
 QString operationName(const Invocation& inv) {
@@ -210,6 +243,10 @@ int runCommandLine(const QStringList& arguments, ConsoleToolkit& toolkit, const 
     }
     if (inv.command == Command::Operations) {
         printOperations(inv, streams.out);
+        return Clean;
+    }
+    if (inv.command == Command::History) {
+        printHistory(inv, streams.out);
         return Clean;
     }
 

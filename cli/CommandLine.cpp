@@ -58,6 +58,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
             helpAsked = true;
         } else if (name == u"--json"_s && !attached) {
             inv.json = true;
+        } else if (name == u"--switch-on-connection"_s && !attached) {
+            inv.switchOnConnection = true;
         } else if (name == u"--password-stdin"_s && !attached) {
             passwordStdinGiven = true;
         } else if (name == u"--single-file"_s && !attached) {
@@ -95,6 +97,9 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     if (command == u"operations"_s) {
         inv.command = Command::Operations;
         error = expect(0, u"operations"_s);
+    } else if (command == u"history"_s) {
+        inv.command = Command::History;
+        error = expect(0, u"history"_s);
     } else if (command == u"databases"_s) {
         inv.command = Command::Databases;
         error = expect(0, u"databases"_s);
@@ -137,6 +142,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     if (!error && inv.command != Command::Attach && inv.command != Command::Attach7 &&
         (inv.nameGiven || logGiven || inv.singleFile))
         error = u"--as, --log and --single-file belong to attach and attach7"_s;
+    if (!error && inv.switchOnConnection && inv.command != Command::Run)
+        error = u"--switch-on-connection belongs to run"_s;
     if (error) return usageError(*error);
     return {inv, {}};
 }
@@ -152,6 +159,8 @@ QString helpText() {
                          attach from a data file and its log file (SQL Server 7.0); --single-file
                          attaches the data file alone and the server builds a new log
   tarnwick-cli operations                                     the keys with their node texts
+  tarnwick-cli history                                        the repairs and attaches run so far,
+                         with what each reported ($XDG_STATE_HOME/tarnwick/history.jsonl)
 
 Connection options:
   --server NAME          host, host\instance, host,port, (local), a FreeTDS section or an ODBC
@@ -160,6 +169,9 @@ Connection options:
   --password-stdin       the sa password is the first line of standard input (asked for,
                          unseen, at a terminal)
                          (neither given: TARNWICK_PASSWORD from the environment, else empty)
+  --switch-on-connection run: a repair switches the database to single-user mode with
+                         sp_dboption on this connection (from master) instead of through osql on
+                         the server, which logs in without a password; a refusal is reported
   --json                 one JSON object on standard output instead of the text
   --help                 this text
 
@@ -171,7 +183,8 @@ Exit status:
   0   the operation ran and the server reported no errors
   1   it ran and DBCC reported errors (a non-zero allocation or consistency count, or a minimum
       repair level)
-  2   the operation failed (a failure report or a failure message)
+  2   the operation failed (a failure report or a failure message), or the database was still
+      in single-user mode after a repair with --switch-on-connection
   3   login failed
   64  usage error
 )HELP"_s;

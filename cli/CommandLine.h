@@ -9,7 +9,7 @@
 
 namespace tarnwick::cli {
 
-enum class Command { Help, Operations, Databases, Run, Attach, Attach7 };
+enum class Command { Help, Operations, Databases, Run, Attach, Attach7, History };
 enum class PasswordSource { Environment, File, Stdin };
 
 struct Invocation {
@@ -18,11 +18,12 @@ struct Invocation {
     PasswordSource passwordSource = PasswordSource::Environment;
     QString passwordFile;
     bool json = false;
-    QString key;       // run
-    QString database;  // run
-    QString file;      // attach: the primary file; attach7: the data file
-    QString logFile;   // attach7 --log
-    QString name;      // --as
+    bool switchOnConnection = false;  // run: the repairs switch single-user mode on the connection
+    QString key;                      // run
+    QString database;                 // run
+    QString file;                     // attach: the primary file; attach7: the data file
+    QString logFile;                  // attach7 --log
+    QString name;                     // --as
     bool nameGiven = false;
     bool singleFile = false;  // attach7 --single-file
 };

@@ -28,6 +28,12 @@ void ConsoleHost::setResultText(const QString& text) {
     write(m_out, m_terminal ? QString(fresh).replace(loneCarriageReturn, u"\r\n"_s) : fresh);
 }
 
+void ConsoleHost::suggestSwitchOnConnection() {
+    writeLine(m_err,
+              u"tarnwick-cli: the server refused the repair because the database is not in "
+              "single-user mode; --switch-on-connection switches it on this connection"_s);
+}
+
 void ConsoleHost::processEvents() {
     std::fflush(m_out);
 }

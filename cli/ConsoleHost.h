@@ -23,6 +23,7 @@ public:
     QString resultText() const override { return m_text; }
     void setResultText(const QString& text) override;
     void processEvents() override;
+    void suggestSwitchOnConnection() override;
 
 private:
     std::FILE* m_out;

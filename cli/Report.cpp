@@ -36,6 +36,11 @@ QJsonObject toJson(const Report& report) {
         {u"outcome"_s, outcomeName(report.status)},
         {u"exitStatus"_s, static_cast<int>(report.status)},
     };
+    if (report.ranOperation) {
+        object.insert(u"switchOnConnection"_s, report.switchOnConnection);
+        object.insert(u"singleUserAfter"_s,
+                      report.singleUserAfter ? QJsonValue(*report.singleUserAfter) : QJsonValue());
+    }
     if (report.listedDatabases)
         object.insert(u"databases"_s, QJsonArray::fromStringList(report.databases));
     if (report.listedFiles) {

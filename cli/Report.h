@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace tarnwick::cli {
 
 enum ExitStatus {
@@ -31,6 +33,9 @@ struct Report {
     QList<attach::ListedFile> files;  // attach
     bool listedDatabases = false;
     bool listedFiles = false;
+    bool ranOperation = false;
+    bool switchOnConnection = false;
+    std::optional<bool> singleUserAfter;  // read after a repair's switch back on the connection
     ExitStatus status = Clean;
 };
 

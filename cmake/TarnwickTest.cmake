@@ -2,7 +2,8 @@
 #                   [TIMEOUT <seconds>])
 # Builds one test executable and registers each of its cases with ctest, so one case can be run
 # alone (ctest -R 'Suite.Case'). Every case runs with the offscreen platform, so no test opens a
-# real window; TARNWICK_TEST_DATA points at tests/data.
+# real window; TARNWICK_TEST_DATA points at tests/data. The repair history and the settings go to
+# folders of the build tree, never to the user's own.
 include(GoogleTest)
 
 function(tarnwick_add_test)
@@ -19,5 +20,6 @@ function(tarnwick_add_test)
   gtest_discover_tests(${T_NAME}
     TEST_PREFIX "${T_NAME}:"
     DISCOVERY_MODE PRE_TEST
-    PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT} ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT}
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_STATE_HOME=${PROJECT_BINARY_DIR}/test-state;XDG_CONFIG_HOME=${PROJECT_BINARY_DIR}/test-config")
 endfunction()

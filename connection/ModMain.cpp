@@ -24,6 +24,7 @@ bool ConnectServer(const QString& serverName, const QString& password) {
     try {
         connection.open(connectionString, QString(), QString());
         connection.setCommandTimeout(3600);
+        serverConnection().ServerName = serverName;
         return true;
     } catch (const tarnwick::DbError& error) {
         if (connection.isOpen()) connection.close();

@@ -10,6 +10,7 @@ namespace ModMain {
 struct ServerConnection {
     tarnwick::OdbcConnection Connection;
     QString ServerVersion;
+    QString ServerName;  // as the user typed it at the last login
 };
 
 ServerConnection& serverConnection();

@@ -22,6 +22,10 @@ struct MainServices {
     std::function<QString()> serverVersion;
     // Opens the attach window for a server version modally and returns when it is closed.
     std::function<void(const QString& serverVersion)> showAttachWindow;
+    // The stored choice of the menu item that switches single-user mode on the program's own
+    // connection; either may be empty (then the item starts unchecked and is not stored).
+    std::function<bool()> switchOnConnection;
+    std::function<void(bool on)> setSwitchOnConnection;
     // The operations of the tree and the double-click.
     OperationTable operations;
 

@@ -19,6 +19,8 @@ struct OperationContext {
     std::function<QString()> serverVersion;
     // Opens the attach window that suits a server version, modally.
     std::function<void(const QString& serverVersion)> showAttachWindow;
+    // A line in the window's status bar.
+    std::function<void(const QString& text)> showStatus = {};
 };
 
 struct OperationRow {

@@ -2,6 +2,8 @@
 
 #include "operations/OperationCatalogue.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // The attach windows choose by the version of the server connected now; the database list is
@@ -17,8 +19,11 @@ OperationTable fromCatalogue() {
         OperationRow row{operation.key, operation.text, position % 2 == 1 ? 1 : 2, {}};
         // The routines' results are not used: each one reports its own outcome.
         if (operation.routine)
-            row.action = [routine = operation.routine](const OperationContext& c) {
-                routine(c.host, c.currentDatabase());
+            row.action = [&operation](const OperationContext& c) {
+                const tarnwick::OperationOutcome outcome =
+                    tarnwick::runCatalogueOperation(operation, c.host, c.currentDatabase());
+                if (!outcome.historyError.isEmpty() && c.showStatus)
+                    c.showStatus(u"无法写入修复记录："_s + outcome.historyError);
             };
         else
             row.action = attach;

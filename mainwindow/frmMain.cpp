@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <QTreeWidget>
 
 #include <cmath>
@@ -71,6 +72,16 @@ void frmMain::buildLayout() {
     mnuExit->setObjectName(u"mnuExit"_s);
     connect(mnuReConn, &QAction::triggered, this, &frmMain::mnuReConn_Click);
     connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
+
+    mnuSingleUserOnConnection = optionsMenu()->addAction(u"在本连接上切换单用户模式"_s);
+    mnuSingleUserOnConnection->setObjectName(u"mnuSingleUserOnConnection"_s);
+    mnuSingleUserOnConnection->setCheckable(true);
+    const bool onConnection = m_services.switchOnConnection && m_services.switchOnConnection();
+    mnuSingleUserOnConnection->setChecked(onConnection);
+    singleUserSwitch = onConnection ? tarnwick::SingleUserSwitch::OnConnection
+                                    : tarnwick::SingleUserSwitch::ServerShell;
+    connect(mnuSingleUserOnConnection, &QAction::triggered, this,
+            &frmMain::mnuSingleUserOnConnection_Click);
 
     Frame1 = new QGroupBox(u"操作区"_s, client);
     Frame1->setObjectName(u"Frame1"_s);
@@ -177,8 +188,21 @@ void frmMain::buildLayout() {
                        static_cast<QWidget*>(Image1)})
         w->setFocusPolicy(Qt::NoFocus);
 
+    // The status bar says what the result area does not: a hint after a refused repair.
+    statusBar()->setObjectName(u"statusBar"_s);
+
     const QRect design = tarnwick::twipsRect(0, 0, 11325, 7560);
-    resize(design.width(), design.height() + menuBar()->sizeHint().height());
+    resize(design.width(),
+           design.height() + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+}
+
+// The options menu, made once, whichever of its items asks first.
+QMenu* frmMain::optionsMenu() {
+    if (!mnuOptions) {
+        mnuOptions = menuBar()->addMenu(u"选项"_s);
+        mnuOptions->setObjectName(u"mnuOptions"_s);
+    }
+    return mnuOptions;
 }
 
 void frmMain::Form_Load() {
@@ -297,12 +321,18 @@ void frmMain::processEvents() {
     toolkit().processEvents();
 }
 
+void frmMain::suggestSwitchOnConnection() {
+    statusBar()->showMessage(
+        u"修复被拒绝：数据库须处于单用户模式。选中“选项”菜单中的“在本连接上切换单用户模式”后再试。"_s);
+}
+
 void frmMain::TV_Ope_DblClick() {
     // A click that the event pump lets through while an operation waits on the server must not
     // start a second one on the same connection, nor wipe the running one's result.
     if (m_operationRunning) return;
 
     setResultText(QString());
+    statusBar()->clearMessage();
     const QList<QTreeWidgetItem*> selected = TV_Ope->selectedItems();
     if (selected.isEmpty()) return;
     const QString key = selected.first()->data(0, kNodeKeyRole).toString();
@@ -315,7 +345,8 @@ void frmMain::TV_Ope_DblClick() {
         ~Reset() { flag = false; }
     } reset{m_operationRunning};
     row->action({*this, [this] { return Combo_DB->currentText(); }, m_services.serverVersion,
-                 m_services.showAttachWindow});
+                 m_services.showAttachWindow,
+                 [this](const QString& text) { statusBar()->showMessage(text); }});
 }
 
 void frmMain::mnuReConn_Click() {
@@ -330,6 +361,12 @@ void frmMain::mnuReConn_Click() {
     // without logging in leaves the connection closed; operations then report the driver's
     // failure until the next reconnect.
     m_services.login(this);
+}
+
+void frmMain::mnuSingleUserOnConnection_Click(bool checked) {
+    singleUserSwitch = checked ? tarnwick::SingleUserSwitch::OnConnection
+                               : tarnwick::SingleUserSwitch::ServerShell;
+    if (m_services.setSwitchOnConnection) m_services.setSwitchOnConnection(checked);
 }
 
 void frmMain::mnuExit_Click() {

@@ -42,6 +42,7 @@ public:
     void TV_Ope_DblClick();
     void mnuReConn_Click();
     void mnuExit_Click();
+    void mnuSingleUserOnConnection_Click(bool checked);
 
     // tarnwick::OperationHost
     void ShowWaitPanel(const QString& text) override;
@@ -50,6 +51,7 @@ public:
     void setResultText(const QString& text) override;
     void setResultTextInPieces(const std::function<bool(QString& piece)>& nextPiece) override;
     void processEvents() override;
+    void suggestSwitchOnConnection() override;
 
     MainServices& services() { return m_services; }
     bool operationRunning() const { return m_operationRunning; }
@@ -73,6 +75,8 @@ public:
     QMenu* mnuFile;
     QAction* mnuReConn;
     QAction* mnuExit;
+    QMenu* mnuOptions = nullptr;
+    QAction* mnuSingleUserOnConnection;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -81,6 +85,7 @@ protected:
 
 private:
     void buildLayout();
+    QMenu* optionsMenu();
     void fillCatalogue();
     void keepSelection();
     void placeWaitPanel();

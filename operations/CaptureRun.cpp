@@ -3,6 +3,7 @@
 #include "connection/ModMain.h"
 #include "operations/Operations.h"
 #include "operations/ResultCapture.h"
+#include "operations/SingleUserSwitch.h"
 #include "operations/StepFailure.h"
 
 #include <optional>
@@ -14,31 +15,42 @@ namespace tarnwick::capture {
 bool runCapture(OperationHost& host, const QString& database, const CaptureStatement& statement,
                 const QString& argument) {
     OdbcConnection& connection = ModMain::serverConnection().Connection;
+    const bool shell = host.singleUserSwitch == SingleUserSwitch::ServerShell;
+    bool switchedOn = false;
 
-    const std::optional<QString> failure = failureOf([&] {
-        host.ShowWaitPanel(waitText());
-        // A repair switches the option while the connection is still outside the database.
-        if (statement.repairs) ModMain::SetSingleUser(database, true);
-        connection.setDefaultDatabase(database);
-        ModMain::PrepareResultCapture();
-        runCaptureStatement(statement, argument);
-        readBack(host);
-        cleanUp();
-        connection.setDefaultDatabase(u"master"_s);
-    });
+    int number = 0;
+    const std::optional<QString> failure = failureOf(
+        [&] {
+            host.ShowWaitPanel(waitText());
+            // A repair switches the option while the connection is still outside the database.
+            if (statement.repairs) singleuser::switchOn(host, database);
+            switchedOn = true;
+            connection.setDefaultDatabase(database);
+            ModMain::PrepareResultCapture();
+            runCaptureStatement(statement, argument);
+            readBack(host);
+            cleanUp();
+            connection.setDefaultDatabase(u"master"_s);
+        },
+        &number);
 
     // The failure label: both paths continue here. The switch back is attempted even after a
     // failure; if it fails too, its own report follows the first one, so the user learns that
-    // the database may still be in single-user mode.
-    std::optional<QString> switchBackFailure;
-    if (statement.repairs)
-        switchBackFailure = failureOf([&] { ModMain::SetSingleUser(database, false); });
+    // the database may still be in single-user mode. A switch on the connection that was refused
+    // ends the run here: nothing was changed, so nothing is switched back.
+    singleuser::SwitchBack back;
+    if (statement.repairs && (shell || switchedOn))
+        back = singleuser::switchBack(host, database, failure.has_value());
 
-    for (const std::optional<QString>& description : {failure, switchBackFailure}) {
-        if (description) host.setResultText(withFailureReport(host.resultText(), *description));
-    }
+    QStringList failures = back.failures;
+    if (failure) failures.prepend(*failure);
+    for (const QString& description : failures)
+        host.setResultText(withFailureReport(host.resultText(), description));
+    if (!back.closingLine.isEmpty()) host.setResultText(host.resultText() + back.closingLine);
+    if (statement.repairs && shell && number == singleuser::kRepairNeedsSingleUser)
+        host.suggestSwitchOnConnection();
     host.HideWaitPanel();
-    return !failure && !switchBackFailure;
+    return !failure && back.failures.isEmpty() && back.closingLine.isEmpty();
 }
 
 }  // namespace tarnwick::capture

@@ -7,6 +7,7 @@
 #include "operations/MaintenanceStatements.h"
 #include "operations/Operations.h"
 #include "operations/ResultCapture.h"
+#include "operations/SingleUserSwitch.h"
 #include "operations/StepFailure.h"
 #include "toolkit/Toolkit.h"
 
@@ -49,29 +50,44 @@ bool RebuildAllIndexes(tarnwick::OperationHost& host, const QString& database) {
 bool RepairEachTable(tarnwick::OperationHost& host, const QString& database) {
     tarnwick::OdbcConnection& connection = serverConnection().Connection;
     tarnwick::RecordSet messages;  // held until the database has left single-user mode
+    const bool shell = host.singleUserSwitch == tarnwick::SingleUserSwitch::ServerShell;
+    bool switchedOn = false;
     bool workTableCreated = false;
     bool result = false;
 
-    const std::optional<QString> failure = failureOf([&] {
-        host.ShowWaitPanel(tarnwick::capture::waitText());
-        // Switched while the connection is still in the database it was in before.
-        SetSingleUser(database, true);
-        connection.setDefaultDatabase(database);
-        PrepareResultCapture();
-        workTableCreated = true;
-        connection.execute(repairEachTableStatement());
-        messages.open(tarnwick::capture::readBackQuery(), connection,
-                      tarnwick::RecordSet::adOpenStatic, tarnwick::RecordSet::adLockOptimistic,
-                      tarnwick::RecordSet::Reading::AsUsed);
-        if (!(messages.eof() && messages.bof())) {
-            const QString cr = u"\r"_s;
-            host.setResultTextInPieces([&](QString& piece) {
-                return messages.getStringPiece(piece, cr, cr, QString(),
-                                               tarnwick::capture::kReadBackPieceChars);
-            });
-        }
-        result = true;
-    });
+    int number = 0;
+    const std::optional<QString> failure = failureOf(
+        [&] {
+            host.ShowWaitPanel(tarnwick::capture::waitText());
+            // Through the server's shell: switched while the connection is still in the database it
+            // was in before; on the connection: from master.
+            tarnwick::singleuser::switchOn(host, database);
+            switchedOn = true;
+            connection.setDefaultDatabase(database);
+            PrepareResultCapture();
+            workTableCreated = true;
+            connection.execute(repairEachTableStatement());
+            messages.open(tarnwick::capture::readBackQuery(), connection,
+                          tarnwick::RecordSet::adOpenStatic, tarnwick::RecordSet::adLockOptimistic,
+                          tarnwick::RecordSet::Reading::AsUsed);
+            if (!(messages.eof() && messages.bof())) {
+                const QString cr = u"\r"_s;
+                host.setResultTextInPieces([&](QString& piece) {
+                    return messages.getStringPiece(piece, cr, cr, QString(),
+                                                   tarnwick::capture::kReadBackPieceChars);
+                });
+            }
+            result = true;
+        },
+        &number);
+
+    // A switch on the connection that was refused ends the run before anything else is sent:
+    // the database was not changed and holds no work table.
+    if (!shell && !switchedOn) {
+        host.setResultText(tarnwick::capture::withFailureReport(host.resultText(), *failure));
+        host.HideWaitPanel();
+        return false;
+    }
 
     // The clean-up runs on both paths, each step whatever became of the others, so the database
     // always gets its switch out of single-user mode. A failing clean-up step is reported after
@@ -83,17 +99,20 @@ bool RepairEachTable(tarnwick::OperationHost& host, const QString& database) {
     const auto dropping =
         failureOf([&] { connection.execute(dropQualifiedResultTableStatement(database)); });
     if (dropping && workTableCreated) cleanUpFailures << *dropping;
-    if (const auto switching = failureOf([&] { SetSingleUser(database, false); }))
-        cleanUpFailures << *switching;
+    // Leaving master again is the step just above; its failure is reported there.
+    const tarnwick::singleuser::SwitchBack back =
+        tarnwick::singleuser::switchBack(host, database, false);
     messages.close();
 
-    QString text = host.resultText();
-    if (failure) text = tarnwick::capture::withFailureReport(text, *failure);
-    for (const QString& description : cleanUpFailures)
-        text = tarnwick::capture::withFailureReport(text, description);
-    if (failure || !cleanUpFailures.isEmpty()) host.setResultText(text);
+    QStringList failures = cleanUpFailures;
+    if (failure) failures.prepend(*failure);
+    if (!failures.isEmpty() || !back.failures.isEmpty() || !back.closingLine.isEmpty())
+        host.setResultText(tarnwick::singleuser::withReports(host.resultText(), failures, back));
+    if (shell && number == tarnwick::singleuser::kRepairNeedsSingleUser)
+        host.suggestSwitchOnConnection();
     host.HideWaitPanel();
-    return result && cleanUpFailures.isEmpty();
+    return result && cleanUpFailures.isEmpty() && back.failures.isEmpty() &&
+           back.closingLine.isEmpty();
 }
 
 }  // namespace ModMain

@@ -2,6 +2,9 @@
 
 #include "operations/MaintenanceStatements.h"
 #include "operations/Operations.h"
+#include "operations/RepairHistory.h"
+
+#include "connection/ModMain.h"
 
 using namespace Qt::StringLiterals;
 
@@ -38,16 +41,16 @@ const std::vector<CatalogueOperation>& operationCatalogue() {
         {u"ShrinkLog"_s, u"压缩日志文件"_s, shrinkFile(LogFile)},
         {u"ShrinkMDF"_s, u"压缩数据文件"_s, shrinkFile(DataFile)},
         {u"CHECKDB"_s, u"检测数据库（仅检测）"_s, ModMain::CheckDatabase},
-        {u"CHECKALLOC"_s, u"检查修复磁盘空间分配结构一致性"_s, ModMain::CheckAllocation},
+        {u"CHECKALLOC"_s, u"检查修复磁盘空间分配结构一致性"_s, ModMain::CheckAllocation, true},
         {u"CHECKCATALOG"_s, u"检查修复系统表内及系统表间的一致性"_s, ModMain::CheckCatalog},
         {u"UPDATEUSAGE"_s, u"报告和更正sysindexes表的不正确内容"_s, ModMain::UpdateUsage},
         {u"CHECKDBWITHPHYSICAL_ONLY"_s, u"（仅支持SQL2000）检查修复页和记录标题物理结构的完整性"_s,
          ModMain::CheckPhysicalOnly},
-        {u"REPINDEX"_s, u"修复sysindexes表"_s, repairSystemTable(u"sysindexes"_s)},
-        {u"REPOBJ"_s, u"修复sysobjects表"_s, repairSystemTable(u"sysobjects"_s)},
-        {u"REPCOL"_s, u"修复syscolumns表"_s, repairSystemTable(u"syscolumns"_s)},
-        {u"REPDB"_s, u"修复数据库"_s, ModMain::RepairDatabase},
-        {u"CHECKEACHTABLE"_s, u"修复当前数据库所有用户表"_s, ModMain::RepairEachTable},
+        {u"REPINDEX"_s, u"修复sysindexes表"_s, repairSystemTable(u"sysindexes"_s), true},
+        {u"REPOBJ"_s, u"修复sysobjects表"_s, repairSystemTable(u"sysobjects"_s), true},
+        {u"REPCOL"_s, u"修复syscolumns表"_s, repairSystemTable(u"syscolumns"_s), true},
+        {u"REPDB"_s, u"修复数据库"_s, ModMain::RepairDatabase, true},
+        {u"CHECKEACHTABLE"_s, u"修复当前数据库所有用户表"_s, ModMain::RepairEachTable, true},
         {u"DBREINDEX"_s, u"重建当前数据库所有用户表已有索引"_s, ModMain::RebuildAllIndexes},
     };
     return operations;
@@ -57,6 +60,26 @@ const CatalogueOperation* findCatalogueOperation(const QString& key) {
     for (const CatalogueOperation& operation : operationCatalogue())
         if (operation.key == key) return &operation;
     return nullptr;
+}
+
+OperationOutcome runCatalogueOperation(const CatalogueOperation& operation, OperationHost& host,
+                                       const QString& database) {
+    host.stillSingleUser.reset();
+    OperationOutcome outcome;
+    outcome.succeeded = operation.routine(host, database);
+    if (!operation.repairs) return outcome;
+    history::Entry entry;
+    entry.time = QDateTime::currentDateTimeUtc();
+    entry.server = ModMain::serverConnection().ServerName;
+    entry.database = database;
+    entry.operation = operation.key;
+    entry.switchMode = host.singleUserSwitch == SingleUserSwitch::OnConnection ? u"connection"_s
+                                                                               : u"server shell"_s;
+    entry.outcome = outcome.succeeded ? u"ok"_s : u"failed"_s;
+    entry.singleUserAfter = host.stillSingleUser;
+    entry.result = host.resultText();
+    outcome.historyError = history::append(entry);
+    return outcome;
 }
 
 }  // namespace tarnwick

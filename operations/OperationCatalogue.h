@@ -17,6 +17,8 @@ struct CatalogueOperation {
     // Runs the operation on a database and says whether every step succeeded. Empty for the
     // attach operation, which chooses its files instead of a database.
     std::function<bool(OperationHost& host, const QString& database)> routine;
+    bool repairs =
+        false;  // repairs with data loss inside the single-user switch; kept in the history
 };
 
 const std::vector<CatalogueOperation>& operationCatalogue();
@@ -25,5 +27,15 @@ const std::vector<CatalogueOperation>& operationCatalogue();
 const CatalogueOperation* findCatalogueOperation(const QString& key);
 
 QString attachOperationKey();  // "ATTACH"
+
+struct OperationOutcome {
+    bool succeeded = false;  // what the routine returned
+    QString historyError;    // set when a repair could not be written to the history
+};
+
+// Runs the operation on a database as the window and the command line do: the routine, then for
+// a repair one line in the history with what the host's result area holds.
+OperationOutcome runCatalogueOperation(const CatalogueOperation& operation, OperationHost& host,
+                                       const QString& database);
 
 }  // namespace tarnwick

@@ -4,8 +4,13 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace tarnwick {
+
+// How the repairs put the database into single-user mode and back: through osql under
+// xp_cmdshell on the server's machine, or with sp_dboption on the program's own connection.
+enum class SingleUserSwitch { ServerShell, OnConnection };
 
 class OperationHost {
 public:
@@ -25,6 +30,15 @@ public:
         setResultText(text);
     }
     virtual void processEvents() = 0;
+
+    // Set by the window or the command line before a run.
+    SingleUserSwitch singleUserSwitch = SingleUserSwitch::ServerShell;
+    // Set by a repair that switched on the connection: whether the server still reported the
+    // database single-user after the switch back; unknown when it could not be read.
+    std::optional<bool> stillSingleUser;
+    // A repair refused because the database was not in single-user mode while the switch went
+    // through the server's shell: the host says that the switch on the connection exists.
+    virtual void suggestSwitchOnConnection() {}
 };
 
 }  // namespace tarnwick

@@ -12,11 +12,14 @@
 
 namespace tarnwick {
 
+// number, when given, receives the server's message number of a DbError (0 for anything else).
 template <typename Step>
-std::optional<QString> failureOf(Step&& step) {
+std::optional<QString> failureOf(Step&& step, int* number = nullptr) {
+    if (number) *number = 0;
     try {
         step();
     } catch (const DbError& error) {
+        if (number) *number = error.nativeError();
         return error.description();
     } catch (const std::exception& error) {
         return QString::fromUtf8(error.what());

@@ -112,7 +112,10 @@ public:
 
     void setSingleUser(const QString& database, bool on) override {
         std::lock_guard lock(m_state->mutex);
-        if (DatabaseState* db = m_state->database(database)) db->singleUser = on;
+        if (DatabaseState* db = m_state->database(database)) {
+            db->singleUser = on;
+            db->singleUserHolder = 0;
+        }
     }
 
 private:

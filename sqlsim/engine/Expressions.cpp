@@ -182,6 +182,15 @@ Cell SessionImpl::evaluate(const Expr& e, const RowSource* source, const QVector
         const DatabaseState* db = args.empty() ? current() : m_state->database(cellText(args[0]));
         return db ? Cell(qint64(db->dbid)) : Cell();
     }
+    if (f == u"databaseproperty") {
+        // IsSingleUser only; any other property, or no such database, is NULL.
+        arity(2, 2);
+        if (anyNull()) return {};
+        const DatabaseState* db = m_state->database(cellText(args[0]));
+        if (!db || cellText(args[1]).compare(u"IsSingleUser"_s, Qt::CaseInsensitive) != 0)
+            return {};
+        return qint64(db->singleUser ? 1 : 0);
+    }
     if (f == u"suser_sname" || f == u"system_user") return u"sa"_s;
     if (f == u"user_name") return u"dbo"_s;
     if (f == u"object_id") {

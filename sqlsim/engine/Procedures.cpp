@@ -138,16 +138,18 @@ int SessionImpl::spDbOption(const std::vector<ExecParam>& params) {
     }
     if (matches.front() != u"single user") return 0;
     // Another connection inside the database stops the change: switching on while anyone else is
-    // in it, switching off while the one user of the single-user database is another connection.
+    // in it; switching either way while the single-user database's one user, or the live
+    // connection that switched it on, is another connection.
     const std::vector<int> inside = m_state->sessionsIn(db->dbid);
     const bool othersInside =
         std::any_of(inside.begin(), inside.end(), [&](int spid) { return spid != m_spid; });
-    if (othersInside && (on || db->singleUser)) {
+    if ((othersInside && (on || db->singleUser)) || !m_state->mayEnter(m_spid, *db)) {
         if (m_state->profile == Profile::Sql70) {
             message(msg::cannotChangeOptionInUse(matches.front()));
         } else {
             // 2000's sp_dboption runs ALTER DATABASE: its errors name no procedure.
-            message(on ? msg::databaseStateInUse(db->name) : msg::singleUserDatabaseInUse(db->name),
+            message(db->singleUser ? msg::singleUserDatabaseInUse(db->name)
+                                   : msg::databaseStateInUse(db->name),
                     false);
             message(msg::alterDatabaseFailed(), false);
             message(msg::procCommandFailed(u"sp_dboption"_s));
@@ -156,6 +158,8 @@ int SessionImpl::spDbOption(const std::vector<ExecParam>& params) {
         return 1;
     }
     db->singleUser = on;
+    // The switching connection keeps its claim on the database, also from master.
+    db->singleUserHolder = on ? m_spid : 0;
     return 0;
 }
 

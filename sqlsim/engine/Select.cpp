@@ -33,7 +33,15 @@ ColumnDef intColumn(const QString& name, ColumnType type = ColumnType::Int) {
 DatabaseState* SessionImpl::databaseFor(const ObjectName& name, Message& error) const {
     if (name.database.isEmpty()) return current();
     DatabaseState* db = m_state->database(name.database);
-    if (!db) error = msg::unknownDatabase(name.database);
+    if (!db) {
+        error = msg::unknownDatabase(name.database);
+        return nullptr;
+    }
+    // A name qualified with a database makes the same check as entering it.
+    if (!m_state->mayEnter(m_spid, *db)) {
+        error = msg::singleUserInUse(db->name);
+        return nullptr;
+    }
     return db;
 }
 

@@ -118,6 +118,9 @@ std::vector<int> ServerState::sessionsIn(int dbid) const {
 
 bool ServerState::mayEnter(int spid, const DatabaseState& db) const {
     if (!db.singleUser) return true;
+    if (db.singleUserHolder != 0 && db.singleUserHolder != spid &&
+        sessionDatabase.count(db.singleUserHolder) != 0)
+        return false;
     for (int other : sessionsIn(db.dbid))
         if (other != spid) return false;
     return true;

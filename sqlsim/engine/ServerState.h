@@ -51,6 +51,9 @@ struct DatabaseState {
     std::vector<ProcObject> procs;
     std::vector<ScenarioFinding> findings;
     bool singleUser = false;
+    // The session that switched the option on with sp_dboption: it may enter the database later,
+    // from master, while it lives; 0 when the option came from elsewhere.
+    int singleUserHolder = 0;
 
     TableObject* table(const QString& name);
     ProcObject* proc(const QString& name);
@@ -95,7 +98,7 @@ struct ServerState {
     // Spids of the sessions inside a database.
     std::vector<int> sessionsIn(int dbid) const;
     // Whether session spid may enter the database: false when it is single-user and someone else is
-    // inside.
+    // inside or the live session that switched it holds it.
     bool mayEnter(int spid, const DatabaseState& db) const;
     void enter(int spid, int dbid) { sessionDatabase[spid] = dbid; }
     void leave(int spid) { sessionDatabase.erase(spid); }

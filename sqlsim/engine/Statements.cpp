@@ -264,6 +264,7 @@ SessionImpl::Outcome SessionImpl::runBackup(const Statement& s) {
         return fail(m_state->profile == Profile::Sql70 ? msg::backupTerminated70()
                                                        : msg::backupTerminated(u"BACKUP LOG"_s));
     }
+    if (!m_state->mayEnter(m_spid, *db)) return abort(msg::singleUserInUse(db->name));
     // The log is emptied without being kept anywhere: its pages are free again.
     for (ScenarioFile& f : db->files)
         if (f.groupId == 0) f.usedPages = qMin(f.usedPages, 24);

@@ -115,7 +115,9 @@ struct Case {
     QString database;             // for every key but ATTACH
     QStringList attachArguments;  // ATTACH: the command line, "%1" standing for the folder
     AttachInWindow attachInWindow;
-    int status = 0;  // the exit status
+    int status = 0;                   // the exit status
+    QString password = {};            // the scenario's sa password
+    bool switchOnConnection = false;  // the window's option, the command line's option
 };
 
 class CliE2eTest : public ::testing::Test {
@@ -128,10 +130,12 @@ protected:
     // The window's dispatch of the case's node with its database chosen: the journal of the
     // double-click and the result text it leaves.
     std::pair<QStringList, QString> runInWindow(const Case& c) {
-        Server server(c.scenario, folder.path());
+        Server server(c.scenario, folder.path(), c.password);
         SqlsimFixture& sim = *server.sim;
         MainServices services = MainServices::standard();
         services.login = [&sim](QWidget*) { return sim.connect(); };
+        services.switchOnConnection = [&c] { return c.switchOnConnection; };
+        services.setSwitchOnConnection = nullptr;
         services.showAttachWindow = [&](const QString&) {
             c.attachInWindow(toolkit, folder.path());
         };
@@ -146,19 +150,24 @@ protected:
         }
         sim.clearJournal();
         window.TV_Ope_DblClick();
+        EXPECT_FALSE(sim.engine().isSingleUser(c.database));
         return {journal(sim), window.resultText()};
     }
 
     // The command line's run of the case: the journal after its login and what it printed.
     std::pair<QStringList, CliRun> runInCli(const Case& c) {
-        Server server(c.scenario, folder.path());
+        Server server(c.scenario, folder.path(), c.password);
         QStringList arguments{u"run"_s, c.key, c.database};
+        if (c.switchOnConnection) arguments.prepend(u"--switch-on-connection"_s);
         if (c.key == u"ATTACH"_s) {
             arguments.clear();
             for (const QString& a : c.attachArguments)
                 arguments << QString(a).replace(u"%1"_s, folder.path());
         }
-        const CliRun run = runCli(*server.sim, arguments);
+        const CliRun run = runCli(*server.sim, arguments, c.password);
+        if (!c.database.isEmpty()) {
+            EXPECT_FALSE(server.sim->engine().isSingleUser(c.database));
+        }
         QStringList entries = journal(*server.sim);
         const qsizetype login = entries.indexOf(u"master | "_s + kVersionQuery);
         EXPECT_GE(login, 0);
@@ -236,6 +245,105 @@ TEST_F(CliE2eTest, EveryKeySendsWhatTheWindowSendsAndPrintsItsResultText) {
         }
         EXPECT_EQ(cli.status, c.status) << cli.err.constData();
     }
+}
+
+// With an sa password, every repair through the window with its option on and through the command
+// line with --switch-on-connection: the same batches and text, the repair done (no refusal), the
+// switch on the connection from master both ways, and the database multi-user afterwards.
+TEST_F(CliE2eTest, EveryRepairSwitchesOnTheConnectionWithAPassword) {
+    for (const QString& database : {u"Warehouse"_s, u"Accounting"_s}) {
+        for (const QString& key :
+             u"CHECKALLOC,REPINDEX,REPOBJ,REPCOL,REPDB,CHECKEACHTABLE"_s.split(u',')) {
+            const Case c{key, kDemo, database, {}, {}, 0, u"Secret1"_s, true};
+            SCOPED_TRACE(QString(key + u' ' + database).toStdString());
+            const auto [windowJournal, windowText] = runInWindow(c);
+            const auto [cliJournal, cli] = runInCli(c);
+            EXPECT_EQ(cliJournal, windowJournal);
+            EXPECT_EQ(cli.out, windowText.toUtf8());
+            EXPECT_LT(cli.status, 2) << cli.out.constData() << cli.err.constData();
+            EXPECT_FALSE(windowText.contains(u"错误信息"_s)) << windowText.toStdString();
+            EXPECT_TRUE(cli.err.isEmpty()) << cli.err.constData();
+            // The switch both ways in master, the repair in the database between them.
+            QStringList switches;
+            for (const QString& entry : cliJournal)
+                if (entry.contains(u"sp_dboption"_s)) switches << entry.section(u" | "_s, 0, 0);
+            EXPECT_EQ(switches, (QStringList{u"master"_s, u"master"_s}));
+            EXPECT_FALSE(cliJournal.filter(database + u" | "_s).isEmpty());
+        }
+    }
+}
+
+// tarnwick-cli --switch-on-connection run REPDB Warehouse with a password: repaired (exit 1, the
+// findings), the run in the history, multi-user afterwards; without the option the refusal and
+// a hint on standard error, and the history holds both.
+TEST_F(CliE2eTest, SwitchOnConnectionRepairsAndTheHistoryKeepsEveryRun) {
+    const QString password = u"Secret1"_s;
+    Server server(kDemo, folder.path(), password);
+    SqlsimFixture& sim = *server.sim;
+    QTemporaryDir state;
+    const QByteArray savedState = qgetenv("XDG_STATE_HOME");
+    qputenv("XDG_STATE_HOME", state.path().toUtf8());
+
+    const CliRun repaired =
+        runCli(sim, {u"--switch-on-connection"_s, u"run"_s, u"REPDB"_s, u"Warehouse"_s}, password);
+    EXPECT_EQ(repaired.status, 1) << repaired.err.constData();
+    EXPECT_FALSE(sim.engine().isSingleUser(u"Warehouse"_s));
+    EXPECT_EQ(sim.engine().findingCount(u"Warehouse"_s), 0);
+    const CliRun refused = runCli(sim, {u"run"_s, u"REPDB"_s, u"Warehouse"_s}, password);
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_TRUE(refused.err.contains("--switch-on-connection")) << refused.err.constData();
+    EXPECT_FALSE(refused.out.contains("--switch-on-connection"));
+    const CliRun json = runCli(
+        sim, {u"--json"_s, u"--switch-on-connection"_s, u"run"_s, u"CHECKALLOC"_s, u"Warehouse"_s},
+        password);
+    const QJsonObject report = QJsonDocument::fromJson(json.out).object();
+    EXPECT_TRUE(report[u"switchOnConnection"_s].toBool());
+    EXPECT_TRUE(report[u"singleUserAfter"_s].isBool());
+    EXPECT_FALSE(report[u"singleUserAfter"_s].toBool());
+    EXPECT_EQ(json.status, 0) << json.out.constData();
+
+    const CliRun attached =
+        runCli(sim, {u"attach"_s, folder.path() + u"/Archive2004_Data.MDF"_s, u"--as"_s, u"旧账"_s},
+               password);
+    EXPECT_EQ(attached.status, 0) << attached.err.constData();
+
+    const CliRun shown = runCli(sim, {u"history"_s, u"--json"_s});
+    EXPECT_EQ(shown.status, 0);
+    const QJsonArray entries = QJsonDocument::fromJson(shown.out).object()[u"history"_s].toArray();
+    ASSERT_EQ(entries.size(), 4) << shown.out.constData();
+    // The attach: its name, no switch, the box's text as its result.
+    const QJsonObject attach = entries[3].toObject();
+    EXPECT_EQ(attach[u"operation"_s].toString(), u"ATTACH"_s);
+    EXPECT_EQ(attach[u"database"_s].toString(), u"旧账"_s);
+    EXPECT_TRUE(attach[u"switch"_s].isNull());
+    EXPECT_EQ(attach[u"outcome"_s].toString(), u"ok"_s);
+    EXPECT_TRUE(attached.err.endsWith(QByteArray(attach[u"result"_s].toString().toUtf8() + '\n')));
+    const struct {
+        QString key, switchMode, outcome;
+        QJsonValue singleUserAfter;
+        QByteArray result;
+    } expected[] = {
+        {u"REPDB"_s, u"connection"_s, u"ok"_s, false, repaired.out},
+        {u"REPDB"_s, u"server shell"_s, u"failed"_s, QJsonValue(), refused.out},
+    };
+    for (int i = 0; i < 2; ++i) {
+        const QJsonObject entry = entries[i].toObject();
+        EXPECT_EQ(entry[u"server"_s].toString(), sim.serverName());
+        EXPECT_EQ(entry[u"database"_s].toString(), u"Warehouse"_s);
+        EXPECT_EQ(entry[u"operation"_s].toString(), expected[i].key);
+        EXPECT_EQ(entry[u"switch"_s].toString(), expected[i].switchMode);
+        EXPECT_EQ(entry[u"outcome"_s].toString(), expected[i].outcome);
+        EXPECT_EQ(entry[u"singleUserAfter"_s], expected[i].singleUserAfter);
+        EXPECT_EQ(entry[u"result"_s].toString().toUtf8(), expected[i].result);
+    }
+    QFile file(state.path() + u"/tarnwick/history.jsonl"_s);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(file.readAll().contains(password.toUtf8()));
+    // The text form: one paragraph an entry, what the repair reported indented under it.
+    const CliRun text = runCli(sim, {u"history"_s});
+    EXPECT_EQ(text.out.count("\tREPDB\t"), 2);
+    EXPECT_TRUE(text.out.contains("\n    CHECKDB found ")) << text.out.constData();
+    qputenv("XDG_STATE_HOME", savedState);
 }
 
 // The exit statuses, each from a real case, with the JSON report parsed.

@@ -35,6 +35,12 @@ TEST(CliLogicTest, UsageErrorsAreFoundBeforeAnyLogin) {
         {{u"--server="_s, u"databases"_s}, u"--server"_s},
         {{u"--passwd=hunter2"_s, u"databases"_s}, u"--passwd"_s},
         {{u"frobnicate"_s}, u"frobnicate"_s},
+        {{u"--switch-on-connection"_s, u"run"_s, u"REPDB"_s, u"db"_s}, {}},
+        {{u"history"_s, u"--json"_s}, {}},
+        {{u"history"_s, u"REPDB"_s}, u"usage: tarnwick-cli [options] history"_s},
+        {{u"--switch-on-connection"_s, u"databases"_s}, u"belongs to run"_s},
+        {{u"--switch-on-connection"_s, u"history"_s}, u"belongs to run"_s},
+        {{u"--switch-on-connection=yes"_s, u"run"_s, u"REPDB"_s, u"db"_s}, u"unknown option"_s},
     };
     for (const Row& row : rows) {
         const auto parsed = parseCommandLine(row.arguments);
@@ -44,6 +50,9 @@ TEST(CliLogicTest, UsageErrorsAreFoundBeforeAnyLogin) {
             << label << ": " << parsed.error.toStdString();
         EXPECT_FALSE(parsed.error.contains(u"hunter2"_s));
     }
+    EXPECT_TRUE(parseCommandLine({u"--switch-on-connection"_s, u"run"_s, u"REPDB"_s, u"d"_s})
+                    .invocation->switchOnConnection);
+    EXPECT_FALSE(parseCommandLine({u"run"_s, u"REPDB"_s, u"d"_s}).invocation->switchOnConnection);
     // A password typed on the command line is refused and not repeated.
     const auto typed = parseCommandLine({u"--password"_s, u"hunter2"_s, u"databases"_s});
     EXPECT_FALSE(typed.invocation);

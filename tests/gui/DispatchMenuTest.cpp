@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QMenu>
+#include <QStatusBar>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -186,4 +188,44 @@ TEST_F(DispatchTest, CloseBoxEndsWithoutDeletingTheResultFile) {
     EXPECT_TRUE(toolkit.deletedFiles.isEmpty());
     EXPECT_EQ(toolkit.endProgramCount, 0);
     EXPECT_TRUE(server.calls.isEmpty());
+}
+
+TEST_F(DispatchTest, TheOptionsItemChoosesTheSwitchOnTheConnectionAndIsStored) {
+    EXPECT_EQ(window->mnuSingleUserOnConnection->parent(), window->mnuOptions);
+    EXPECT_TRUE(window->mnuSingleUserOnConnection->isCheckable());
+    EXPECT_FALSE(window->mnuSingleUserOnConnection->isChecked());
+    std::vector<tarnwick::SingleUserSwitch> seen;
+    server.duringOperation = [&seen](tarnwick::OperationHost& host) {
+        seen.push_back(host.singleUserSwitch);
+    };
+    doubleClick(u"REPDB"_s);
+    window->mnuSingleUserOnConnection->trigger();
+    doubleClick(u"REPDB"_s);
+    EXPECT_TRUE(window->mnuSingleUserOnConnection->isChecked());
+    EXPECT_EQ(server.calls, QStringList{u"store switch on"_s});
+    EXPECT_EQ(seen, (std::vector{tarnwick::SingleUserSwitch::ServerShell,
+                                 tarnwick::SingleUserSwitch::OnConnection}));
+
+    // A window made later starts with the stored choice; unchecking stores it again.
+    frmMain later(server.services());
+    EXPECT_TRUE(later.mnuSingleUserOnConnection->isChecked());
+    EXPECT_EQ(later.singleUserSwitch, tarnwick::SingleUserSwitch::OnConnection);
+    later.mnuSingleUserOnConnection->trigger();
+    EXPECT_EQ(later.singleUserSwitch, tarnwick::SingleUserSwitch::ServerShell);
+    EXPECT_FALSE(server.switchOnConnection);
+}
+
+TEST_F(DispatchTest, ARefusedRepairNamesTheOptionInTheStatusBarUntilTheNextRun) {
+    server.duringOperation = [](tarnwick::OperationHost& host) {
+        host.suggestSwitchOnConnection();
+    };
+    doubleClick(u"REPDB"_s);
+    const QString hint = window->statusBar()->currentMessage();
+    EXPECT_TRUE(hint.contains(window->mnuOptions->title()) &&
+                hint.contains(window->mnuSingleUserOnConnection->text()))
+        << hint.toStdString();
+    EXPECT_EQ(window->resultText(), QString());
+    server.duringOperation = nullptr;
+    doubleClick(u"CHECKDB"_s);
+    EXPECT_EQ(window->statusBar()->currentMessage(), QString());
 }

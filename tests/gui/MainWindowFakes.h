@@ -17,7 +17,8 @@ struct FakeServer {
     QString listError;  // non-empty: the list query fails with it
     bool connectionOpen = true;
     QString version = u"Microsoft SQL Server  2000"_s;
-    QStringList calls;  // "login", "list", "close", "close failed"
+    QStringList calls;  // "login", "list", "close", "close failed", "store switch on|off"
+    bool switchOnConnection = false;  // the stored choice of the options menu's item
     std::function<void()> onLogin;
 
     MainServices services() {
@@ -43,6 +44,11 @@ struct FakeServer {
         };
         s.serverVersion = [this] { return version; };
         s.showAttachWindow = [this](const QString& version) { calls << u"attach|"_s + version; };
+        s.switchOnConnection = [this] { return switchOnConnection; };
+        s.setSwitchOnConnection = [this](bool on) {
+            calls << (on ? u"store switch on"_s : u"store switch off"_s);
+            switchOnConnection = on;
+        };
         s.operations = operations;
         return s;
     }

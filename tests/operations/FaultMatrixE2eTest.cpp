@@ -1,6 +1,7 @@
 // The fault matrix: every statement of each of the fourteen operations (the six check and repair
 // routines, the three system-table repairs, both file shrinks, the index rebuild, the all-table
-// repair, and the attach through both windows) meeting a server error, a dropped connection or a
+// repair, and the attach through both windows), and of the six repairs again with the single-user
+// switch on the program's own connection, meeting a server error, a dropped connection or a
 // statement that outlasts the command time-out, on the real ODBC path through FreeTDS to an
 // embedded sqlsim. Each case checks the batches sent, the result text or message boxes, the wait
 // panel, the single-user switch back while the connection lives and that the same run succeeds
@@ -14,6 +15,7 @@
 #include "operations/CaptureStatements.h"
 #include "operations/MaintenanceStatements.h"
 #include "operations/OperationCatalogue.h"
+#include "operations/SingleUserSwitch.h"
 #include "sqlsim/engine/PrimaryFile.h"
 #include "tests/operations/RecordingHost.h"
 #include "tests/support/GTestQtPrinters.h"
@@ -40,6 +42,8 @@
 using namespace Qt::StringLiterals;
 using namespace tarnwick::capture;
 using namespace tarnwick::maintenance;
+using tarnwick::singleuser::dbOptionStatement;
+using tarnwick::singleuser::isSingleUserQuery;
 using tarnwick::test::RecordingToolkit;
 using tarnwick::test::SqlsimFixture;
 
@@ -82,6 +86,15 @@ QStringList captureRun(CheckRoutine routine, const QString& argument, bool repai
             << dropCaptureProcStatement() << useStatement(u"master"_s);
     if (repairs) batches << singleUserStatement(kDb, false);
     return batches;
+}
+
+// A repair's statements with the switch on the connection: on from master, off from master, then
+// the question whether the database is still single-user.
+QStringList switchedOnConnection(QStringList batches) {
+    batches.removeAll(singleUserStatement(kDb, true));
+    batches.removeAll(singleUserStatement(kDb, false));
+    return QStringList{useStatement(u"master"_s), dbOptionStatement(kDb, true)} + batches +
+           QStringList{dbOptionStatement(kDb, false), isSingleUserQuery(kDb)};
 }
 
 // What one run acts on: the main window's side (wait panel, result area) and the attach window,
@@ -129,7 +142,7 @@ void attachDataAndLogFiles(Target& run) {
     w.Cmd_OK_Click();
 }
 
-enum class Kind { Capture, Shrink, Rebuild, RepairEach, Attach };
+enum class Kind { Capture, Shrink, Rebuild, RepairEach, Attach, OnConnection };
 enum class Trouble { ServerError, Dropped, TimedOut };
 
 struct Shape {
@@ -146,6 +159,16 @@ struct Shape {
 std::function<void(Target&)> byKey(const char* key) {
     const auto* operation = tarnwick::findCatalogueOperation(QString::fromLatin1(key));
     return [operation](Target& r) { operation->routine(r.host, kDb); };
+}
+
+// A repair of the tree's key with the single-user switch on the connection.
+Shape onConnection(const Shape& shape) {
+    const auto* operation = tarnwick::findCatalogueOperation(QString::fromLatin1(shape.name));
+    return {shape.name, Kind::OnConnection, true, switchedOnConnection(shape.batches),
+            [operation](Target& r) {
+                r.host.singleUserSwitch = tarnwick::SingleUserSwitch::OnConnection;
+                operation->routine(r.host, kDb);
+            }};
 }
 
 // A check or repair; a repair runs inside the single-user switch.
@@ -165,48 +188,54 @@ Shape shrink(const char* key, FileKind file, const QString& fileName) {
 }
 
 const std::vector<Shape>& shapes() {
-    static const std::vector<Shape> kShapes = {
-        capture("CHECKDB", CheckRoutine::CheckDatabase, kDb, false),
-        capture("REPDB", CheckRoutine::RepairDatabase, kDb, true),
-        capture("REPINDEX", CheckRoutine::RepairSystemTable, u"sysindexes"_s, true),
-        capture("CHECKALLOC", CheckRoutine::CheckAllocation, kDb, true),
-        capture("CHECKCATALOG", CheckRoutine::CheckCatalog, kDb, false),
-        capture("UPDATEUSAGE", CheckRoutine::UpdateUsage, kDb, false),
-        capture("CHECKDBWITHPHYSICAL_ONLY", CheckRoutine::CheckPhysicalOnly, kDb, false),
-        capture("REPOBJ", CheckRoutine::RepairSystemTable, u"sysobjects"_s, true),
-        capture("REPCOL", CheckRoutine::RepairSystemTable, u"syscolumns"_s, true),
-        shrink("ShrinkMDF", DataFile, u"Sales_Data"_s),
-        shrink("ShrinkLog", LogFile, u"Sales_Log"_s),
-        {"DBREINDEX",
-         Kind::Rebuild,
-         false,
-         {useStatement(kDb), rebuildAllIndexesStatement(), useStatement(u"Master"_s)},
-         byKey("DBREINDEX")},
-        {"CHECKEACHTABLE",
-         Kind::RepairEach,
-         true,
-         {singleUserStatement(kDb, true), useStatement(kDb), dropLeftoverTableStatement(),
-          dropLeftoverProcStatement(), createResultTableStatement(), repairEachTableStatement(),
-          readBackQuery(), useStatement(u"master"_s), dropQualifiedResultTableStatement(kDb),
-          singleUserStatement(kDb, false)},
-         byKey("CHECKEACHTABLE")},
-        {"ATTACH from a primary file",
-         Kind::Attach,
-         false,
-         {attach::checkPrimaryFileQuery(kAttachData, 3),
-          attach::checkPrimaryFileQuery(kAttachData, 2),
-          attach::twoFileAttachStatement(u"Archive"_s, kAttachData, kAttachLog)},
-         attachFromPrimaryFile,
-         sqlsim::Profile::Sql2000,
-         u"Archive"_s},
-        {"ATTACH from data and log files",
-         Kind::Attach,
-         false,
-         {attach::twoFileAttachStatement(u"Archive7"_s, kAttachData, kAttachLog)},
-         attachDataAndLogFiles,
-         sqlsim::Profile::Sql70,
-         u"Archive7"_s},
-    };
+    static const std::vector<Shape> kShapes = [] {
+        std::vector<Shape> shapes = {
+            capture("CHECKDB", CheckRoutine::CheckDatabase, kDb, false),
+            capture("REPDB", CheckRoutine::RepairDatabase, kDb, true),
+            capture("REPINDEX", CheckRoutine::RepairSystemTable, u"sysindexes"_s, true),
+            capture("CHECKALLOC", CheckRoutine::CheckAllocation, kDb, true),
+            capture("CHECKCATALOG", CheckRoutine::CheckCatalog, kDb, false),
+            capture("UPDATEUSAGE", CheckRoutine::UpdateUsage, kDb, false),
+            capture("CHECKDBWITHPHYSICAL_ONLY", CheckRoutine::CheckPhysicalOnly, kDb, false),
+            capture("REPOBJ", CheckRoutine::RepairSystemTable, u"sysobjects"_s, true),
+            capture("REPCOL", CheckRoutine::RepairSystemTable, u"syscolumns"_s, true),
+            shrink("ShrinkMDF", DataFile, u"Sales_Data"_s),
+            shrink("ShrinkLog", LogFile, u"Sales_Log"_s),
+            {"DBREINDEX",
+             Kind::Rebuild,
+             false,
+             {useStatement(kDb), rebuildAllIndexesStatement(), useStatement(u"Master"_s)},
+             byKey("DBREINDEX")},
+            {"CHECKEACHTABLE",
+             Kind::RepairEach,
+             true,
+             {singleUserStatement(kDb, true), useStatement(kDb), dropLeftoverTableStatement(),
+              dropLeftoverProcStatement(), createResultTableStatement(), repairEachTableStatement(),
+              readBackQuery(), useStatement(u"master"_s), dropQualifiedResultTableStatement(kDb),
+              singleUserStatement(kDb, false)},
+             byKey("CHECKEACHTABLE")},
+            {"ATTACH from a primary file",
+             Kind::Attach,
+             false,
+             {attach::checkPrimaryFileQuery(kAttachData, 3),
+              attach::checkPrimaryFileQuery(kAttachData, 2),
+              attach::twoFileAttachStatement(u"Archive"_s, kAttachData, kAttachLog)},
+             attachFromPrimaryFile,
+             sqlsim::Profile::Sql2000,
+             u"Archive"_s},
+            {"ATTACH from data and log files",
+             Kind::Attach,
+             false,
+             {attach::twoFileAttachStatement(u"Archive7"_s, kAttachData, kAttachLog)},
+             attachDataAndLogFiles,
+             sqlsim::Profile::Sql70,
+             u"Archive7"_s},
+        };
+        const auto count = shapes.size();
+        for (std::size_t i = 0; i < count; ++i)
+            if (shapes[i].repairs) shapes.push_back(onConnection(shapes[i]));
+        return shapes;
+    }();
     return kShapes;
 }
 
@@ -276,6 +305,37 @@ Expected expectedAfter(const Shape& shape, int step, Trouble trouble, const QStr
             e.boxes = 1;
             e.panelAtFirstBox = step == last;
             break;
+        case Kind::OnConnection: {
+            // A failed switch on ends the run. After a later failure the connection goes back to
+            // master (the all-table repair's clean-up does that anyway, after dropping its work
+            // table), switches off and asks; a failed switch off ends with the line saying the
+            // database is still single-user. On a dead connection every later step is reported.
+            const int off = int(all.indexOf(dbOptionStatement(kDb, false)));
+            const int eachCleanUp = int(all.lastIndexOf(useStatement(u"master"_s)));
+            const bool each = all.contains(repairEachTableStatement());
+            const bool tableMade = step > int(all.indexOf(createResultTableStatement()));
+            QStringList after;
+            int reports = 1;
+            if (step <= 1) {
+                // nothing follows
+            } else if (!each && step < off) {
+                after = QStringList{useStatement(u"master"_s)} + all.mid(off);
+                reports += 3;
+            } else if (each && step < eachCleanUp) {
+                after = all.mid(eachCleanUp);
+                reports += 3 + (tableMade ? 1 : 0);
+            } else {
+                after = all.mid(step + 1);
+                reports += int(after.size());
+            }
+            if (!drop) e.batches += after;
+            const QString closing = QRegularExpression::escape(
+                step == off ? tarnwick::singleuser::stillSingleUserLine(kDb) : QString());
+            e.text = (step <= 1 ? QString() : kept) +
+                     (drop ? u"(?:%1){%2}"_s.arg(anyReport).arg(reports) : report + closing);
+            e.singleUserLeft = step == off;
+            break;
+        }
     }
     return e;
 }
@@ -292,6 +352,7 @@ protected:
     void login() {
         ASSERT_TRUE(m_sim->connect());
         m_conn = m_sim->server().journal().back().conn;
+        m_requestsBefore = int(m_sim->journalTextsOf(m_conn).size());
         m_sim->clearJournal();
     }
 
@@ -328,6 +389,7 @@ protected:
     RecordingToolkit m_toolkit;
     std::unique_ptr<SqlsimFixture> m_sim;
     int m_conn = 0;
+    int m_requestsBefore = 0;  // the login's requests on the program's connection
 };
 
 // Server errors and drops meet every statement; time-outs (a second each) meet every distinct
@@ -379,6 +441,12 @@ TEST_F(FaultMatrixE2e, EveryStatementOfEveryShapeFailingDroppedOrTimedOut) {
                     .pattern = QRegularExpression(
                         QRegularExpression::anchoredPattern(QRegularExpression::escape(statement))),
                     .errorText = injected};
+                // A statement sent twice in the run (back to master) meets the fault where it is
+                // sent at this step, not the first time.
+                if (shape.batches.indexOf(statement) < step) {
+                    fault.conn = m_conn;
+                    fault.requestIndex = m_requestsBefore + step + 1;
+                }
                 if (trouble == Trouble::Dropped) fault.action = sqlsim::Fault::Action::Drop;
                 if (trouble == Trouble::TimedOut) {
                     // The statement would answer long after the client gave up and cancelled it.

@@ -2,7 +2,9 @@
 // the real ODBC path to an embedded sqlsim, written out as what the server received, what the
 // routine did with the wait panel and the result area, the message boxes, and the state left on
 // the server. A file starts with "scenario: FILE" (tests/data or the source tree) and optionally
-// "sa password: TEXT", "profile: 7.0" or "collation: NAME"; then cases, each on a fresh server:
+// "sa password: TEXT", "profile: 7.0", "collation: NAME" or "single-user switch: connection" (the
+// repairs switch with sp_dboption on the program's connection); then cases, each on a fresh
+// server:
 //
 // clang-format off
 //   === what the case shows
@@ -67,7 +69,8 @@ QString stateLine(sqlsim::Engine& engine, const QString& db) {
 
 class RunSession {
 public:
-    explicit RunSession(const sqlsim::Scenario& scenario) : m_sim(scenario) {
+    RunSession(const sqlsim::Scenario& scenario, tarnwick::SingleUserSwitch singleUserSwitch)
+        : m_sim(scenario), m_switch(singleUserSwitch) {
         EXPECT_TRUE(m_sim.connect());
         m_mainConnection = m_sim.server().journal().back().conn;
         m_sim.clearJournal();
@@ -117,6 +120,7 @@ private:
             return {};
         }
         RecordingHost host;
+        host.singleUserSwitch = m_switch;
         QStringList boxes;
         m_toolkit.onMessageBox = [&](const RecordingToolkit::MessageBoxCall& box) {
             boxes << u"BOX %1 %2 (panel %3): %4"_s.arg(
@@ -142,6 +146,7 @@ private:
     RecordingToolkit m_toolkit;
     SqlsimFixture m_sim;
     int m_mainConnection = 0;
+    tarnwick::SingleUserSwitch m_switch;
     std::vector<std::unique_ptr<tarnwick::OdbcConnection>> m_held;
 };
 
@@ -154,10 +159,13 @@ TEST_P(RunTranscripts, RunAsRecorded) {
     if (t.header[u"profile"_s] == u"7.0") scenario.profile = sqlsim::Profile::Sql70;
     if (t.header.contains(u"collation"_s))
         scenario.collation = *sqlsim::Collation::byName(t.header[u"collation"_s]);
+    const auto singleUserSwitch = t.header[u"single-user switch"_s] == u"connection"
+                                      ? tarnwick::SingleUserSwitch::OnConnection
+                                      : tarnwick::SingleUserSwitch::ServerShell;
     std::vector<QStringList> answers;
     for (const auto& c : t.cases) {
         SCOPED_TRACE(c.title.toStdString());
-        RunSession run(scenario);
+        RunSession run(scenario, singleUserSwitch);
         QStringList answer;
         for (const QString& line : c.steps) answer << run.step(line);
         answers.push_back(answer);
