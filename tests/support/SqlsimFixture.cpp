@@ -2,9 +2,11 @@
 
 #include "connection/ModMain.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QThread>
 
 #include <stdexcept>
 
@@ -105,6 +107,21 @@ void SqlsimFixture::failOn(const QString& pattern, const QString& errorText, int
     fault.errorNumber = errorNumber;
     fault.severity = severity;
     m_server->addFault(fault);
+}
+
+void SqlsimFixture::delayOn(const QString& pattern, std::chrono::milliseconds delay, int times) {
+    sqlsim::Fault fault = faultOn(pattern, sqlsim::Fault::Action::Sleep, times);
+    fault.delay = delay;
+    m_server->addFault(fault);
+}
+
+bool SqlsimFixture::waitForRequest(const QString& text, int timeoutMs) const {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!journalTexts().contains(text)) {
+        if (deadline.hasExpired()) return false;
+        QThread::msleep(5);
+    }
+    return true;
 }
 
 QString SqlsimFixture::literal(const QString& text) {

@@ -18,6 +18,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -42,6 +43,11 @@ public:
     sqlsim::Server& server() { return *m_server; }
     sqlsim::Engine& engine() { return *m_engine; }
 
+    // The time model: DBCC statements take their pages / rate seconds and can be cancelled
+    // meanwhile (Engine::setDbccPagesPerSecond); 0, the default, answers at once. The scenario's
+    // "dbccPagesPerSecond" sets it too.
+    void setDbccPagesPerSecond(double rate) { m_engine->setDbccPagesPerSecond(rate); }
+
     // The program's login: ModMain::ConnectServer(serverName(), password), then ServerVersion from
     // ReadServerVersion. False when ConnectServer failed (its message box went to the toolkit).
     bool connect();
@@ -57,6 +63,13 @@ public:
     // Fails batches whose text matches the regular expression with the server's error.
     void failOn(const QString& pattern, const QString& errorText, int errorNumber = 50000,
                 int severity = 16, int times = 1);
+    // Holds batches whose text matches for delay before they run, watching for an attention
+    // meanwhile: a cancel then answers at once and the batch does not run. Makes any statement
+    // slow enough to cancel; the DBCC statements take time of their own with a page rate.
+    void delayOn(const QString& pattern, std::chrono::milliseconds delay, int times = 1);
+    // Waits until the server has received a batch (or RPC) with exactly this text: it is then
+    // running, or waiting under the time model or delayOn. False after timeoutMs.
+    bool waitForRequest(const QString& text, int timeoutMs = 10000) const;
     static QString literal(const QString& text);  // a pattern matching text anywhere in a batch
 
     // A scenario as the constructor reads it.
