@@ -5,6 +5,7 @@
 #include "attach/AttachStatements.h"
 #include "attach/AttachTexts.h"
 #include "attach/PrimaryFileListing.h"
+#include "cli/AllDatabases.h"
 #include "cli/CommandLine.h"
 #include "cli/ConsoleHost.h"
 #include "cli/ConsoleOutput.h"
@@ -122,17 +123,59 @@ void listDatabases(Report& report) {
     }
 }
 
-void runOperation(const Invocation& inv, Report& report, ConsoleToolkit& toolkit,
-                  const Streams& streams) {
-    const CatalogueOperation* operation = findCatalogueOperation(inv.key);
-    ConsoleHost host(streams.out, streams.err, !inv.json);
-    const bool succeeded = operation->routine(host, inv.database);
+// One operation on one database. The report's notices are the boxes this run showed. Returns the
+// result text.
+QString runOperation(const QString& key, const QString& database, bool echo, Report& report,
+                     ConsoleToolkit& toolkit, const Streams& streams) {
+    const CatalogueOperation* operation = findCatalogueOperation(key);
+    const qsizetype noticesBefore = toolkit.shownTexts.size();
+    toolkit.criticalShown = false;
+    ConsoleHost host(streams.out, streams.err, echo);
+    const bool succeeded = operation->routine(host, database);
     report.messages = resultMessages(host.resultText());
     report.findings = dbccFindings(report.messages);
+    report.notices = toolkit.shownTexts.mid(noticesBefore);
     if (!succeeded || toolkit.criticalShown)
         report.status = Failed;
     else if (report.findings.any())
         report.status = Findings;
+    return host.resultText();
+}
+
+// run KEY --all-databases: the database list, then the operation on each database over the same
+// login. Text: each database's text after its header line; JSON: one line per database as its run
+// ends. The summary is written by the caller, also when the login or the list failed.
+EveryDatabaseRun runOnAllDatabases(const Invocation& inv, Report& report, ConsoleToolkit& toolkit,
+                                   const Streams& streams, QStringList& noticesOutsideRuns) {
+    listDatabases(report);
+    noticesOutsideRuns = toolkit.shownTexts;
+    if (!report.listedDatabases) return {};
+    bool first = true;
+    const auto runOne = [&](const QString& database) {
+        if (!inv.json) {
+            write(streams.out, (first ? QString() : u"\n"_s) + databaseHeader(database) + u'\n');
+            first = false;
+        }
+        Report run;
+        run.server = report.server;
+        run.version = report.version;
+        run.operation = inv.key;
+        run.database = database;
+        const QString text = runOperation(inv.key, database, !inv.json, run, toolkit, streams);
+        if (inv.json) {
+            write(streams.out,
+                  QString::fromUtf8(QJsonDocument(toJson(run)).toJson(QJsonDocument::Compact)) +
+                      u'\n');
+        } else if (!text.isEmpty() && !text.endsWith(u'\n') &&
+                   !(text.endsWith(u'\r') && isTerminal(streams.out))) {
+            // The next header starts a line of its own (a terminal has had a final CR as CR LF).
+            write(streams.out, u"\n"_s);
+        }
+        return run.status;
+    };
+    // Nothing requests a stop yet: this is where a stop request (a signal) ends the run early.
+    const auto stopRequested = [] { return false; };
+    return runOnEveryDatabase(report.databases, runOne, stopRequested);
 }
 
 // The primary-file window's steps: the file list, the recorded name (asked even when --as names
@@ -224,6 +267,8 @@ int runCommandLine(const QStringList& arguments, ConsoleToolkit& toolkit, const 
     report.server = inv.server;
     report.operation = operationName(inv);
     report.database = inv.database;
+    EveryDatabaseRun everyDatabase;
+    QStringList noticesOutsideRuns;
     if (!logIn(inv.server, *password)) {
         report.status = LoginFailed;
     } else {
@@ -233,7 +278,13 @@ int runCommandLine(const QStringList& arguments, ConsoleToolkit& toolkit, const 
                 listDatabases(report);
                 break;
             case Command::Run:
-                runOperation(inv, report, toolkit, streams);
+                if (inv.allDatabases) {
+                    everyDatabase =
+                        runOnAllDatabases(inv, report, toolkit, streams, noticesOutsideRuns);
+                    report.status = worse(report.status, everyDatabase.status);
+                } else {
+                    runOperation(inv.key, inv.database, !inv.json, report, toolkit, streams);
+                }
                 break;
             case Command::Attach:
                 attachFromPrimaryFile(inv, report, streams.err);
@@ -248,7 +299,17 @@ int runCommandLine(const QStringList& arguments, ConsoleToolkit& toolkit, const 
     }
     report.notices = toolkit.shownTexts;
 
-    if (inv.json)
+    if (inv.allDatabases) {
+        if (report.status == LoginFailed) noticesOutsideRuns = report.notices;
+        report.notices = noticesOutsideRuns;
+        if (inv.json)
+            write(streams.out, QString::fromUtf8(QJsonDocument(summaryJson(report, everyDatabase))
+                                                     .toJson(QJsonDocument::Compact)) +
+                                   u'\n');
+        else if (report.listedDatabases)
+            write(streams.out, (everyDatabase.databases.isEmpty() ? QString() : u"\n"_s) +
+                                   summaryText(inv.key, everyDatabase));
+    } else if (inv.json)
         write(streams.out, QString::fromUtf8(QJsonDocument(toJson(report)).toJson()));
     else if (report.listedDatabases)
         for (const QString& name : report.databases) write(streams.out, name + u'\n');

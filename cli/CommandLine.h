@@ -18,11 +18,12 @@ struct Invocation {
     PasswordSource passwordSource = PasswordSource::Environment;
     QString passwordFile;
     bool json = false;
-    QString key;       // run
-    QString database;  // run
-    QString file;      // attach: the primary file; attach7: the data file
-    QString logFile;   // attach7 --log
-    QString name;      // --as
+    QString key;                // run
+    QString database;           // run
+    bool allDatabases = false;  // run KEY --all-databases: every user database, one login
+    QString file;               // attach: the primary file; attach7: the data file
+    QString logFile;            // attach7 --log
+    QString name;               // --as
     bool nameGiven = false;
     bool singleFile = false;  // attach7 --single-file
 };
