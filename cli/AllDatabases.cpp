@@ -61,11 +61,12 @@ QString databaseHeader(const QString& database) {
 }
 
 QString summaryText(const QString& operation, const EveryDatabaseRun& run) {
-    QString text = u"==> "_s + operation + u" on %1 databases: %2 clean, %3 with findings, %4 failed"_s
-                                                 .arg(run.databases.size())
-                                                 .arg(run.clean.size())
-                                                 .arg(run.findings.size())
-                                                 .arg(run.failed.size());
+    QString text =
+        u"==> "_s + operation +
+        u" on %1 databases: %2 clean, %3 with findings, %4 failed"_s.arg(run.databases.size())
+            .arg(run.clean.size())
+            .arg(run.findings.size())
+            .arg(run.failed.size());
     if (!run.notRun.isEmpty()) text += u", %1 not run"_s.arg(run.notRun.size());
     text += u" <==\n"_s;
     const auto list = [&text](const QString& outcome, const QStringList& names) {
