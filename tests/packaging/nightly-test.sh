@@ -23,7 +23,9 @@ if command -v systemd-analyze >/dev/null; then
         "$root/etc/systemd/system/tarnwick-nightly.timer" 2>&1)
     status=$?
     remarks=$(printf '%s\n' "$verify" | grep tarnwick-nightly)
-    [ "$status" = 0 ] && [ -z "$remarks" ] || fail "systemd-analyze verify ($status): $verify"
+    if [ "$status" != 0 ] || [ -n "$remarks" ]; then
+        fail "systemd-analyze verify ($status): $verify"
+    fi
 else
     echo "systemd-analyze not found: the units are not verified"
 fi
