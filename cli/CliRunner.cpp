@@ -5,6 +5,7 @@
 #include "attach/AttachStatements.h"
 #include "attach/AttachTexts.h"
 #include "attach/PrimaryFileListing.h"
+#include "cli/AllDatabases.h"
 #include "cli/CommandLine.h"
 #include "cli/ConsoleHost.h"
 #include "cli/ConsoleOutput.h"
@@ -124,12 +125,16 @@ void listDatabases(Report& report) {
     }
 }
 
-void runOperation(const Invocation& inv, Report& report, ConsoleToolkit& toolkit,
-                  const Streams& streams) {
+// One operation on one database. The report's notices are the boxes this run showed. Returns the
+// result text.
+QString runOperation(const Invocation& inv, const QString& database, bool echo, Report& report,
+                     ConsoleToolkit& toolkit, const Streams& streams) {
     const CatalogueOperation* operation = findCatalogueOperation(inv.key);
-    ConsoleHost host(streams.out, streams.err, !inv.json);
+    const qsizetype noticesBefore = toolkit.shownTexts.size();
+    toolkit.criticalShown = false;
+    ConsoleHost host(streams.out, streams.err, echo);
     if (inv.switchOnConnection) host.singleUserSwitch = SingleUserSwitch::OnConnection;
-    const OperationOutcome outcome = runCatalogueOperation(*operation, host, inv.database);
+    const OperationOutcome outcome = runCatalogueOperation(*operation, host, database);
     if (!outcome.historyError.isEmpty())
         writeLine(streams.err,
                   u"tarnwick-cli: cannot write the history: "_s + outcome.historyError);
@@ -138,10 +143,48 @@ void runOperation(const Invocation& inv, Report& report, ConsoleToolkit& toolkit
     report.singleUserAfter = host.stillSingleUser;
     report.messages = resultMessages(host.resultText());
     report.findings = dbccFindings(report.messages);
+    report.notices = toolkit.shownTexts.mid(noticesBefore);
     if (!outcome.succeeded || toolkit.criticalShown)
         report.status = Failed;
     else if (report.findings.any())
         report.status = Findings;
+    return host.resultText();
+}
+
+// run KEY --all-databases: the database list, then the operation on each database over the same
+// login. Text: each database's text after its header line; JSON: one line per database as its run
+// ends. The summary is written by the caller, also when the login or the list failed.
+EveryDatabaseRun runOnAllDatabases(const Invocation& inv, Report& report, ConsoleToolkit& toolkit,
+                                   const Streams& streams, QStringList& noticesOutsideRuns) {
+    listDatabases(report);
+    noticesOutsideRuns = toolkit.shownTexts;
+    if (!report.listedDatabases) return {};
+    bool first = true;
+    const auto runOne = [&](const QString& database) {
+        if (!inv.json) {
+            write(streams.out, (first ? QString() : u"\n"_s) + databaseHeader(database) + u'\n');
+            first = false;
+        }
+        Report run;
+        run.server = report.server;
+        run.version = report.version;
+        run.operation = inv.key;
+        run.database = database;
+        const QString text = runOperation(inv, database, !inv.json, run, toolkit, streams);
+        if (inv.json) {
+            write(streams.out,
+                  QString::fromUtf8(QJsonDocument(toJson(run)).toJson(QJsonDocument::Compact)) +
+                      u'\n');
+        } else if (!text.isEmpty() && !text.endsWith(u'\n') &&
+                   !(text.endsWith(u'\r') && isTerminal(streams.out))) {
+            // The next header starts a line of its own (a terminal has had a final CR as CR LF).
+            write(streams.out, u"\n"_s);
+        }
+        return run.status;
+    };
+    // Nothing requests a stop yet: this is where a stop request (a signal) ends the run early.
+    const auto stopRequested = [] { return false; };
+    return runOnEveryDatabase(report.databases, runOne, stopRequested);
 }
 
 // The primary-file window's steps: the file list, the recorded name (asked even when --as names
@@ -261,6 +304,8 @@ int runCommandLine(const QStringList& arguments, ConsoleToolkit& toolkit, const 
     report.server = inv.server;
     report.operation = operationName(inv);
     report.database = inv.database;
+    EveryDatabaseRun everyDatabase;
+    QStringList noticesOutsideRuns;
     if (!logIn(inv.server, *password)) {
         report.status = LoginFailed;
     } else {
@@ -270,7 +315,13 @@ int runCommandLine(const QStringList& arguments, ConsoleToolkit& toolkit, const 
                 listDatabases(report);
                 break;
             case Command::Run:
-                runOperation(inv, report, toolkit, streams);
+                if (inv.allDatabases) {
+                    everyDatabase =
+                        runOnAllDatabases(inv, report, toolkit, streams, noticesOutsideRuns);
+                    report.status = worse(report.status, everyDatabase.status);
+                } else {
+                    runOperation(inv, inv.database, !inv.json, report, toolkit, streams);
+                }
                 break;
             case Command::Attach:
                 attachFromPrimaryFile(inv, report, streams.err);
@@ -285,7 +336,17 @@ int runCommandLine(const QStringList& arguments, ConsoleToolkit& toolkit, const 
     }
     report.notices = toolkit.shownTexts;
 
-    if (inv.json)
+    if (inv.allDatabases) {
+        if (report.status == LoginFailed) noticesOutsideRuns = report.notices;
+        report.notices = noticesOutsideRuns;
+        if (inv.json)
+            write(streams.out, QString::fromUtf8(QJsonDocument(summaryJson(report, everyDatabase))
+                                                     .toJson(QJsonDocument::Compact)) +
+                                   u'\n');
+        else if (report.listedDatabases)
+            write(streams.out, (everyDatabase.databases.isEmpty() ? QString() : u"\n"_s) +
+                                   summaryText(inv.key, everyDatabase));
+    } else if (inv.json)
         write(streams.out, QString::fromUtf8(QJsonDocument(toJson(report)).toJson()));
     else if (report.listedDatabases)
         for (const QString& name : report.databases) write(streams.out, name + u'\n');

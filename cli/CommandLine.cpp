@@ -64,6 +64,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
             passwordStdinGiven = true;
         } else if (name == u"--single-file"_s && !attached) {
             inv.singleFile = true;
+        } else if (name == u"--all-databases"_s && !attached) {
+            inv.allDatabases = true;
         } else if (name == u"--server"_s) {
             if (!value(inv.server) || inv.server.isEmpty())
                 return usageError(u"--server needs a server name"_s);
@@ -105,10 +107,11 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         error = expect(0, u"databases"_s);
     } else if (command == u"run"_s) {
         inv.command = Command::Run;
-        error = expect(2, u"run KEY DATABASE"_s);
+        error = expect(inv.allDatabases ? 1 : 2,
+                       inv.allDatabases ? u"run KEY --all-databases"_s : u"run KEY DATABASE"_s);
         if (!error) {
             inv.key = positional.at(0);
-            inv.database = positional.at(1);
+            if (!inv.allDatabases) inv.database = positional.at(1);
             const CatalogueOperation* operation = findCatalogueOperation(inv.key);
             if (!operation)
                 error = u"unknown operation key \""_s + inv.key +
@@ -144,6 +147,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         error = u"--as, --log and --single-file belong to attach and attach7"_s;
     if (!error && inv.switchOnConnection && inv.command != Command::Run)
         error = u"--switch-on-connection belongs to run"_s;
+    if (!error && inv.command != Command::Run && inv.allDatabases)
+        error = u"--all-databases belongs to run"_s;
     if (error) return usageError(*error);
     return {inv, {}};
 }
@@ -152,6 +157,7 @@ QString helpText() {
     return uR"HELP(Usage:
   tarnwick-cli [connection options] databases                 the user databases, one per line
   tarnwick-cli [connection options] run KEY DATABASE          one operation of the tree by its key
+  tarnwick-cli [connection options] run KEY --all-databases   the operation on every user database
   tarnwick-cli [connection options] attach PRIMARY [--as NAME]
                          attach from a primary data file (SQL Server 2000): the files it records
                          are looked for beside it; NAME defaults to the name it records
@@ -169,11 +175,19 @@ Connection options:
   --password-stdin       the sa password is the first line of standard input (asked for,
                          unseen, at a terminal)
                          (neither given: TARNWICK_PASSWORD from the environment, else empty)
-  --switch-on-connection run: a repair switches the database to single-user mode with
-                         sp_dboption on this connection (from master) instead of through osql on
-                         the server, which logs in without a password; a refusal is reported
   --json                 one JSON object on standard output instead of the text
   --help                 this text
+
+Options of run:
+  --all-databases        the operation on each user database, in the order of the database
+                         list, over one login; a failure on one database does not stop the
+                         others. The text of each database follows a line "==> DATABASE <==";
+                         a summary ends the output (with --json: one JSON object per line, one
+                         per database as its run ends, then the summary). The exit status is the
+                         worst of the runs
+  --switch-on-connection a repair switches the database to single-user mode with sp_dboption on
+                         this connection (from master) instead of through osql on the server,
+                         which logs in without a password; a refusal is reported
 
 The result text goes to standard output as the main window shows it (UTF-8; CR LF ends the lines
 the program writes, a CR alone separates the messages the server reports and is written as CR LF on

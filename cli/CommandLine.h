@@ -21,6 +21,7 @@ struct Invocation {
     bool switchOnConnection = false;  // run: the repairs switch single-user mode on the connection
     QString key;                      // run
     QString database;                 // run
+    bool allDatabases = false;        // run KEY --all-databases: every user database, one login
     QString file;                     // attach: the primary file; attach7: the data file
     QString logFile;                  // attach7 --log
     QString name;                     // --as

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, starts sqlsim with a scenario on 127.0.0.1:1433 and opens
-# Tarnwick against it. Log in with the defaults: server "(local)", empty sa password.
+# Installs what is needed, builds the three programs it runs (tarnwick, tarnwick-cli, sqlsim; the
+# tests and benchmarks are left to scripts/test.sh, which builds them in the same build/ folder
+# with the same settings), starts sqlsim with a scenario on 127.0.0.1:1433 and opens Tarnwick
+# against it. Log in with the defaults: server "(local)", empty sa password.
 #   SQLSIM_SCENARIO=demo (default) or sql70 (the SQL Server 7.0 server), or a path to a scenario file.
 #   SQLSIM_PORT=1433 (default).
 #   SQLSIM_DBCC_PAGES_PER_SECOND=5000 (default): how fast DBCC works, so that a CHECKDB of
@@ -12,8 +14,13 @@
 # start: choose a primary file (*.MDF) there in the attach window's file dialog.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+echo "demo: checking that the build tools and libraries are installed..."
 "$top/scripts/install-deps.sh"
-"$top/scripts/build.sh" "$top/build"
+echo "demo: building tarnwick, tarnwick-cli and sqlsim in build/ (about 120 steps, a few minutes"
+echo "demo: from a fresh clone on two cores; the tests and benchmarks are left to scripts/test.sh)"
+# The settings of scripts/test.sh, so that it goes on from this build instead of starting again.
+BUILD_TARGETS="tarnwick tarnwick-cli sqlsim" "$top/scripts/build.sh" "$top/build" -DTARNWICK_WERROR=ON
+echo "demo: built; starting sqlsim"
 
 scenario=${SQLSIM_SCENARIO:-demo}
 case "$scenario" in

@@ -10,6 +10,7 @@ packages=(
   libgtest-dev googletest
   fonts-arphic-uming
   freetds-bin python3 python3-tds
+  help2man
   xvfb xauth
 )
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages from build-release/ (scripts/package.sh) on a fresh Debian 12 root
+# Runs lintian on the Debian packages from build-release/ (scripts/package.sh), then installs them
+# on a fresh Debian 12 root
 # made with debootstrap in build-chroot/root, starts sqlsim with the demo scenario and Tarnwick from
 # it on an Xvfb display of this machine, logs in through the login window and saves screenshots:
 # build-chroot/tarnwick-login.png and build-chroot/tarnwick-main.png. Needs root.
@@ -14,6 +15,7 @@ port=14333
 
 [ "$(id -u)" -eq 0 ] || { echo "package-check.sh needs root (debootstrap, chroot)"; exit 2; }
 ls "$debs"/tarnwick_*.deb "$debs"/sqlsim_*.deb >/dev/null || { echo "run scripts/package.sh first"; exit 2; }
+"$top/scripts/package-lint.sh" "$debs"
 missing=()
 for tool in debootstrap:debootstrap Xvfb:xvfb import:imagemagick xdotool:xdotool; do
     command -v "${tool%%:*}" >/dev/null || missing+=("${tool#*:}")
@@ -43,7 +45,8 @@ chroot "$root" apt-get update -qq
 chroot "$root" sh -c 'DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
     /tmp/debs/tarnwick_*.deb /tmp/debs/sqlsim_*.deb' 
 chroot "$root" dpkg -s tarnwick sqlsim | grep -E '^(Package|Version|Depends):'
-chroot "$root" dpkg -L tarnwick | grep -E 'bin/|\.desktop|\.png'
+chroot "$root" dpkg -L tarnwick | grep -E 'bin/|\.desktop|\.png|man1/|completions/'
+chroot "$root" sh -c 'MANWIDTH=100 man tarnwick-cli 2>&1 | head -5' || true
 
 Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp &
 pids+=($!)

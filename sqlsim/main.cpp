@@ -27,6 +27,31 @@ int usage() {
     return 2;
 }
 
+// The one description of the options: the manual page is made from it.
+int help() {
+    std::fputs(R"(Usage: sqlsim --scenario FILE [--port N] [--journal FILE] [--files DIR]
+Serves a SQL Server 7.0 or 2000 server described by a JSON scenario over TDS on 127.0.0.1, until
+SIGINT or SIGTERM. It models the databases, the single-user option, the findings of DBCC and the
+detached database files that Tarnwick works on; it is a test and demonstration server, not a
+database.
+
+Options:
+  --scenario FILE  the scenario to serve (the demo scenarios and their description are in
+                   /usr/share/sqlsim)
+  --port N         the TCP port on 127.0.0.1 (default 1433; 0 takes a free one); the first line
+                   of standard output names the port listened on
+  --journal FILE   append every batch received to FILE, one JSON object per line
+  --files DIR      lay the scenario's detached databases out in DIR (each primary file with the
+                   files it records) and serve them from there
+  --help           this text
+
+Exit status: 0 after a stop signal, 1 when the scenario cannot be read or the port cannot be
+bound, 2 for a usage error.
+)",
+               stdout);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -37,6 +62,7 @@ int main(int argc, char** argv) {
     double pagesPerSecond = -1;  // -1: as the scenario says
     for (int i = 1; i < argc; ++i) {
         const QString arg = QString::fromLocal8Bit(argv[i]);
+        if (arg == u"--help") return help();
         if (i + 1 >= argc) return usage();
         const QString value = QString::fromLocal8Bit(argv[++i]);
         if (arg == u"--scenario") {

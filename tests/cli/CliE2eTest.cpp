@@ -24,6 +24,7 @@
 #include <QThread>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <utility>
@@ -448,4 +449,77 @@ TEST_F(CliE2eTest, PasswordNeverOnTheCommandLine) {
     const CliRun typed = runCli(*server.sim, {u"--password="_s + password, u"databases"_s});
     EXPECT_EQ(typed.status, 64);
     EXPECT_FALSE(typed.err.contains(password.toUtf8()));
+}
+
+// run KEY --all-databases: every user database over one login, in the list's order, each sending
+// what a run on that database alone sends; a failure (HR Archive's name breaks the statement) does
+// not stop the others, and the exit status is the worst of the runs.
+TEST_F(CliE2eTest, AllDatabasesOverOneLogin) {
+    Server server(kDemo, folder.path());
+    SqlsimFixture& sim = *server.sim;
+    const QStringList databases =
+        QString::fromUtf8(runCli(sim, {u"databases"_s}).out).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(databases.size(), 5);
+
+    // Each database alone: the batches after its login and the text it prints.
+    QStringList aloneJournal;
+    QByteArray aloneText;
+    for (const QString& database : databases) {
+        sim.clearJournal();
+        const CliRun alone = runCli(sim, {u"run"_s, u"CHECKDB"_s, database});
+        QStringList texts = sim.journalTexts();
+        texts.remove(0, texts.indexOf(kVersionQuery) + 1);
+        aloneJournal << texts;
+        aloneText += (aloneText.isEmpty() ? "" : "\n") + ("==> " + database.toUtf8() + " <==\n") +
+                     alone.out + (alone.out.endsWith('\n') ? "" : "\n");
+    }
+
+    sim.clearJournal();
+    const CliRun all = runCli(sim, {u"run"_s, u"CHECKDB"_s, u"--all-databases"_s});
+    EXPECT_EQ(all.status, 2) << all.err.constData();
+    const std::vector<sqlsim::JournalEntry> received = sim.server().journal();
+    ASSERT_FALSE(received.empty());
+    QStringList allJournal = sim.journalTexts();
+    EXPECT_EQ(allJournal.count(kVersionQuery), 1);  // one login
+    EXPECT_TRUE(std::all_of(received.begin(), received.end(),
+                            [&](const auto& e) { return e.conn == received.front().conn; }));
+    // The same statements; only the database a statement arrives in may differ, as the one
+    // connection stays where a failed run left it.
+    allJournal.remove(0, 2);  // the version and the database list
+    EXPECT_EQ(allJournal.join(u'\n').toStdString(), aloneJournal.join(u'\n').toStdString());
+    EXPECT_EQ(all.out, aloneText +
+                           "\n==> CHECKDB on 5 databases: 3 clean, 1 with findings, 1 "
+                           "failed <==\nfindings\tWarehouse\nfailed\tHR Archive\n");
+
+    // --json: one object per line, one per database, then the summary.
+    const CliRun json = runCli(sim, {u"--json"_s, u"run"_s, u"CHECKDB"_s, u"--all-databases"_s});
+    EXPECT_EQ(json.status, 2);
+    const QList<QByteArray> lines = json.out.trimmed().split('\n');
+    ASSERT_EQ(lines.size(), databases.size() + 1);
+    QStringList outcomes;
+    for (qsizetype i = 0; i < databases.size(); ++i) {
+        const QJsonObject run = QJsonDocument::fromJson(lines.at(i)).object();
+        EXPECT_EQ(run[u"database"_s].toString(), databases.at(i));
+        outcomes << run[u"outcome"_s].toString();
+    }
+    EXPECT_EQ(outcomes,
+              (QStringList{u"clean"_s, u"failed"_s, u"clean"_s, u"findings"_s, u"clean"_s}));
+    const QJsonObject summary = QJsonDocument::fromJson(lines.last()).object();
+    EXPECT_EQ(summary[u"databases"_s].toVariant().toStringList(), databases);
+    EXPECT_EQ(summary[u"failed"_s].toVariant().toStringList(), QStringList{u"HR Archive"_s});
+    EXPECT_EQ(summary[u"findings"_s].toVariant().toStringList(), QStringList{u"Warehouse"_s});
+    EXPECT_EQ(summary[u"outcome"_s].toString(), u"failed"_s);
+    EXPECT_EQ(summary[u"exitStatus"_s].toInt(), 2);
+
+    // The database list not read: no database is run, the summary carries the notice.
+    sim.failOn(u"sysdatabases"_s, u"Injected list failure."_s);
+    sim.clearJournal();
+    const CliRun unlisted =
+        runCli(sim, {u"--json"_s, u"run"_s, u"CHECKDB"_s, u"--all-databases"_s});
+    EXPECT_EQ(unlisted.status, 2);
+    EXPECT_EQ(sim.journalTexts().size(), 2);  // the version and the list
+    const QJsonObject unlistedSummary = QJsonDocument::fromJson(unlisted.out).object();
+    EXPECT_EQ(unlistedSummary[u"notices"_s].toVariant().toStringList(),
+              QStringList{u"cannot list the databases: Injected list failure."_s});
+    EXPECT_TRUE(unlistedSummary[u"databases"_s].toArray().isEmpty());
 }

@@ -1,6 +1,7 @@
 // The command line's own logic without a server: which invocations are usage errors, and what a
 // result text says about DBCC's findings.
 
+#include "cli/AllDatabases.h"
 #include "cli/CommandLine.h"
 #include "cli/DbccFindings.h"
 
@@ -41,6 +42,10 @@ TEST(CliLogicTest, UsageErrorsAreFoundBeforeAnyLogin) {
         {{u"--switch-on-connection"_s, u"databases"_s}, u"belongs to run"_s},
         {{u"--switch-on-connection"_s, u"history"_s}, u"belongs to run"_s},
         {{u"--switch-on-connection=yes"_s, u"run"_s, u"REPDB"_s, u"db"_s}, u"unknown option"_s},
+        {{u"run"_s, u"CHECKDB"_s, u"--all-databases"_s}, {}},
+        {{u"run"_s, u"CHECKDB"_s, u"db"_s, u"--all-databases"_s}, u"run KEY --all-databases"_s},
+        {{u"run"_s, u"ATTACH"_s, u"--all-databases"_s}, u"attach7"_s},
+        {{u"databases"_s, u"--all-databases"_s}, u"--all-databases belongs to run"_s},
     };
     for (const Row& row : rows) {
         const auto parsed = parseCommandLine(row.arguments);
@@ -93,4 +98,44 @@ TEST(CliLogicTest, FindingsComeFromTheSummariesAndTheRepairLevel) {
         EXPECT_EQ(findings.repairLevelReported, row.repairLevel) << row.resultText.toStdString();
     }
     EXPECT_EQ(resultMessages(u"a\rb\r\nc\r"_s), (QStringList{u"a"_s, u"b"_s, u"c"_s}));
+}
+
+// The loop of run KEY --all-databases without a server: every database in order whatever became
+// of the one before, the worst status, and a stop request honoured only between two databases.
+TEST(CliLogicTest, EveryDatabaseRunsInOrderAndTheWorstStatusWins) {
+    using namespace tarnwick::cli;
+    const QStringList databases{u"a"_s, u"b b"_s, u"c"_s, u"销售"_s};
+    struct Row {
+        QList<ExitStatus> statuses;  // of a, b b, c, 销售
+        int stopBefore;              // the database before which a stop is requested; -1: none
+        ExitStatus status;
+        QStringList failed, findings, notRun;
+    };
+    const Row rows[] = {
+        {{Clean, Clean, Clean, Clean}, -1, Clean, {}, {}, {}},
+        {{Clean, Findings, Clean, Clean}, -1, Findings, {}, {u"b b"_s}, {}},
+        {{Failed, Findings, Clean, Findings}, -1, Failed, {u"a"_s}, {u"b b"_s, u"销售"_s}, {}},
+        {{Clean, Clean, Clean, Clean}, 2, Failed, {}, {}, {u"c"_s, u"销售"_s}},
+        {{Failed, Clean, Clean, Clean}, 1, Failed, {u"a"_s}, {}, {u"b b"_s, u"c"_s, u"销售"_s}},
+        {{Clean, Clean, Clean, Clean}, 0, Failed, {}, {}, databases},
+    };
+    for (const Row& row : rows) {
+        QStringList ran;
+        const EveryDatabaseRun run = runOnEveryDatabase(
+            databases,
+            [&](const QString& database) {
+                ran << database;
+                return row.statuses.at(databases.indexOf(database));
+            },
+            [&] { return ran.size() == row.stopBefore; });
+        const qsizetype reached = row.stopBefore < 0 ? databases.size() : row.stopBefore;
+        EXPECT_EQ(ran, databases.mid(0, reached));
+        EXPECT_EQ(run.status, row.status);
+        EXPECT_EQ(run.failed, row.failed);
+        EXPECT_EQ(run.findings, row.findings);
+        EXPECT_EQ(run.notRun, row.notRun);
+        EXPECT_EQ(run.clean.size() + run.failed.size() + run.findings.size(), reached);
+    }
+    EXPECT_EQ(worse(Findings, LoginFailed), LoginFailed);
+    EXPECT_EQ(worse(Failed, Clean), Failed);
 }
