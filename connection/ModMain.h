@@ -10,6 +10,9 @@ namespace ModMain {
 struct ServerConnection {
     tarnwick::OdbcConnection Connection;
     QString ServerVersion;
+    // The server name of the last successful ConnectServer, as typed; shown while Connection is
+    // open.
+    QString ServerName;
 };
 
 ServerConnection& serverConnection();

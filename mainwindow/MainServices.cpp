@@ -4,6 +4,7 @@
 #include "connection/ModMain.h"
 #include "connection/login/frmLogin.h"
 #include "mainwindow/OperationTable.h"
+#include "mainwindow/WindowSettings.h"
 #include "operations/UserDatabases.h"
 
 MainServices MainServices::standard() {
@@ -12,6 +13,12 @@ MainServices MainServices::standard() {
     s.userDatabases = &ModMain::UserDatabases;
     s.closeConnection = [] { ModMain::serverConnection().Connection.close(); };
     s.serverVersion = [] { return ModMain::serverConnection().ServerVersion; };
+    s.serverName = [] {
+        const ModMain::ServerConnection& sc = ModMain::serverConnection();
+        return sc.Connection.isOpen() ? sc.ServerName : QString();
+    };
+    s.confirmDataLoss = [] { return WindowSettings().confirmDataLoss(); };
+    s.setConfirmDataLoss = [](bool on) { WindowSettings().setConfirmDataLoss(on); };
     s.showAttachWindow = &attach::ShowAttachWindow;
     s.operations = operationTable();
     return s;

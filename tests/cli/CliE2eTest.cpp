@@ -132,6 +132,7 @@ protected:
         SqlsimFixture& sim = *server.sim;
         MainServices services = MainServices::standard();
         services.login = [&sim](QWidget*) { return sim.connect(); };
+        services.confirmDataLoss = [] { return false; };  // runs at once, as the command line does
         services.showAttachWindow = [&](const QString&) {
             c.attachInWindow(toolkit, folder.path());
         };
