@@ -59,7 +59,8 @@ TEST(HostileLoginTest, PasswordsEndInALoginOrOneMessage) {
         {"braces", u"{a}b}"_s, u"{a}b}"_s, true},
         {"semicolon and brace", u"a;b}c"_s, u"a;b}c"_s, true},
         {"semicolon cut short", u"a"_s, u"a;b"_s, false},
-        {"a brace before a semicolon", u"x};PORT=1"_s, u"x};PORT=1"_s, true},
+        // The one thing FreeTDS cannot take: it ends a braced value at the first "};".
+        {"a brace before a semicolon", u"x"_s, u"x};PORT=1"_s, false},
         {"doubled braces", u"}}{{;"_s, u"}}{{;"_s, true},
         {"quotes", u"\"q'\"\";"_s, u"\"q'\"\";"_s, true},
         {"a key of its own", u"a;Data Source=127.0.0.1,1"_s, u"a;Data Source=127.0.0.1,1"_s, true},
@@ -76,7 +77,10 @@ TEST(HostileLoginTest, PasswordsEndInALoginOrOneMessage) {
             sim.disconnect();
         } else {
             ASSERT_EQ(toolkit.messageBoxes.size(), 1u);
-            EXPECT_EQ(toolkit.messageBoxes[0].text, kLoginFailed);
+            EXPECT_EQ(toolkit.messageBoxes[0].text,
+                      c.typed.contains(u"};"_s)
+                          ? u"The FreeTDS driver cannot take a password that contains \"};\"."_s
+                          : kLoginFailed);
             EXPECT_EQ(toolkit.messageBoxes[0].style, tarnwick::vbOKOnly);
         }
         toolkit.clear();
