@@ -241,7 +241,7 @@ TEST_F(CliE2eTest, EveryKeySendsWhatTheWindowSendsAndPrintsItsResultText) {
 
 // The exit statuses, each from a real case, with the JSON report parsed.
 TEST_F(CliE2eTest, ExitStatusesAndTheJsonReport) {
-    const QString password = u"Pa$$ w0rd!"_s;
+    const QString password = u"Pa$$ w0rd;b}c"_s;  // ";" and "}" log in as typed
     Server server(kDemo, folder.path(), password);
     SqlsimFixture& sim = *server.sim;
 
