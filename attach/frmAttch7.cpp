@@ -89,8 +89,10 @@ frmAttch7::frmAttch7(QWidget* parent)
         browse->setIcon(QIcon(tarnwick::browsePicture()));
         browse->setIconSize(QSize(16, 16));
     }
-    for (QPushButton* button : {CmdSel, Command1, Cmd_OK, Cmd_Cancel})
-        button->setAutoDefault(false);
+    // Without a mouse: Enter presses the button that has the focus, elsewhere OK once it is
+    // enabled; Esc closes the window.
+    for (QPushButton* button : {CmdSel, Command1, Cmd_OK, Cmd_Cancel}) button->setAutoDefault(true);
+    Cmd_OK->setDefault(true);
     Cmd_OK->setEnabled(false);
 
     connect(CmdSel, &QPushButton::clicked, this, &frmAttch7::CmdSel_Click);

@@ -69,9 +69,10 @@ frmFile::frmFile(QWidget* parent)
     txtMDF->setReadOnly(true);
     CmdSel->setIcon(QIcon(tarnwick::browsePicture()));
     CmdSel->setIconSize(QSize(16, 16));
-    CmdSel->setAutoDefault(false);
-    Cmd_OK->setAutoDefault(false);
-    Cmd_Cancel->setAutoDefault(false);
+    // Without a mouse: Enter presses the button that has the focus, elsewhere OK once it is
+    // enabled; Esc closes the window.
+    for (QPushButton* button : {CmdSel, Cmd_OK, Cmd_Cancel}) button->setAutoDefault(true);
+    Cmd_OK->setDefault(true);
     Cmd_OK->setEnabled(false);
 
     connect(CmdSel, &QPushButton::clicked, this, &frmFile::CmdSel_Click);

@@ -84,10 +84,11 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 # Library dependencies (Qt 6, libodbc) come from dpkg-shlibdeps; what the program loads at run
 # time without linking it is named here: the FreeTDS ODBC driver and the unixODBC driver manager
-# that finds it, Qt's platform plugins, and the Song-style CJK font the windows ask for.
+# that finds it, Qt's platform plugins, Qt's own Chinese texts, and the Song-style CJK font the
+# windows ask for.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_TARNWICK_PACKAGE_NAME tarnwick)
-set(CPACK_DEBIAN_TARNWICK_PACKAGE_DEPENDS "tdsodbc, unixodbc, qt6-qpa-plugins, fonts-arphic-uming")
+set(CPACK_DEBIAN_TARNWICK_PACKAGE_DEPENDS "tdsodbc, unixodbc, qt6-qpa-plugins, qt6-translations-l10n, fonts-arphic-uming")
 # The first line is the synopsis; CPack indents the lines after it by one blank itself.
 set(CPACK_DEBIAN_TARNWICK_DESCRIPTION
   "maintenance tool for SQL Server 7.0 and 2000 databases

@@ -2,6 +2,7 @@
 
 #include "connection/DbError.h"
 #include "connection/RecordSet.h"
+#include "connection/core/ConnectionString.h"
 #include "toolkit/Toolkit.h"
 
 using namespace Qt::StringLiterals;
@@ -14,8 +15,11 @@ ServerConnection& serverConnection() {
 }
 
 QString buildConnectionString(const QString& serverName, const QString& password) {
-    return u"Provider=SQLOLEDB.1;Persist Security Info=False;User ID=sa;PassWord = "_s + password +
-           u";Initial Catalog=master;Data Source="_s + serverName;
+    // A password that the pair separator or the trimming of blanks would cut short goes in quotes,
+    // so every password logs in as typed; any other one is inserted unchanged.
+    return u"Provider=SQLOLEDB.1;Persist Security Info=False;User ID=sa;PassWord = "_s +
+           tarnwick::quoteOleDbValue(password) + u";Initial Catalog=master;Data Source="_s +
+           serverName;
 }
 
 bool ConnectServer(const QString& serverName, const QString& password) {

@@ -10,7 +10,9 @@ namespace ModMain {
 struct ServerConnection {
     tarnwick::OdbcConnection Connection;
     QString ServerVersion;
-    QString ServerName;  // as the user typed it at the last login
+    // The server name of the last successful ConnectServer, as typed; shown while Connection is
+    // open.
+    QString ServerName;
 };
 
 ServerConnection& serverConnection();

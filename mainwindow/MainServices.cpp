@@ -4,17 +4,10 @@
 #include "connection/ModMain.h"
 #include "connection/login/frmLogin.h"
 #include "mainwindow/OperationTable.h"
+#include "mainwindow/WindowSettings.h"
 #include "operations/UserDatabases.h"
 
-#include <QSettings>
-
 using namespace Qt::StringLiterals;
-
-namespace {
-
-const QString kSwitchOnConnectionKey = u"singleUser/onConnection"_s;
-
-}  // namespace
 
 MainServices MainServices::standard() {
     MainServices s;
@@ -22,15 +15,15 @@ MainServices MainServices::standard() {
     s.userDatabases = &ModMain::UserDatabases;
     s.closeConnection = [] { ModMain::serverConnection().Connection.close(); };
     s.serverVersion = [] { return ModMain::serverConnection().ServerVersion; };
+    s.serverName = [] {
+        const ModMain::ServerConnection& sc = ModMain::serverConnection();
+        return sc.Connection.isOpen() ? sc.ServerName : QString();
+    };
+    s.confirmDataLoss = [] { return WindowSettings().confirmDataLoss(); };
+    s.setConfirmDataLoss = [](bool on) { WindowSettings().setConfirmDataLoss(on); };
     s.showAttachWindow = &attach::ShowAttachWindow;
-    s.switchOnConnection = [] {
-        return QSettings(u"Tarnwick"_s, u"Tarnwick"_s)
-            .value(kSwitchOnConnectionKey, false)
-            .toBool();
-    };
-    s.setSwitchOnConnection = [](bool on) {
-        QSettings(u"Tarnwick"_s, u"Tarnwick"_s).setValue(kSwitchOnConnectionKey, on);
-    };
+    s.switchOnConnection = [] { return WindowSettings().switchOnConnection(); };
+    s.setSwitchOnConnection = [](bool on) { WindowSettings().setSwitchOnConnection(on); };
     s.operations = operationTable();
     return s;
 }

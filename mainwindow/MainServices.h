@@ -20,6 +20,12 @@ struct MainServices {
     // Closes the server connection; raises when it is not open.
     std::function<void()> closeConnection;
     std::function<QString()> serverVersion;
+    // The name of the server the connection is open to, as typed at the login; empty when the
+    // connection is closed.
+    std::function<QString()> serverName;
+    // The "confirm/dataLoss" setting: ask before an operation that may lose data (on by default).
+    std::function<bool()> confirmDataLoss;
+    std::function<void(bool)> setConfirmDataLoss;
     // Opens the attach window for a server version modally and returns when it is closed.
     std::function<void(const QString& serverVersion)> showAttachWindow;
     // The stored choice of the menu item that switches single-user mode on the program's own

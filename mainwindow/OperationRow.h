@@ -3,6 +3,7 @@
 // double-click on that node runs. The tree is filled from a table of rows, in its order, and the
 // double-click runs the row whose key matches the selected node's.
 
+#include "operations/OperationCatalogue.h"
 #include "operations/OperationHost.h"
 
 #include <QString>
@@ -28,6 +29,8 @@ struct OperationRow {
     QString text;  // the node text the user sees
     int image;     // index into the tree's image list: 1 or 2
     std::function<void(const OperationContext&)> action;
+    // Whether the window asks before it runs the row, and why.
+    tarnwick::DataLoss dataLoss = tarnwick::DataLoss::None;
 };
 
 using OperationTable = std::vector<OperationRow>;

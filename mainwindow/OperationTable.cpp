@@ -16,7 +16,8 @@ OperationTable fromCatalogue() {
     OperationTable rows;
     int position = 1;
     for (const tarnwick::CatalogueOperation& operation : tarnwick::operationCatalogue()) {
-        OperationRow row{operation.key, operation.text, position % 2 == 1 ? 1 : 2, {}};
+        OperationRow row{
+            operation.key, operation.text, position % 2 == 1 ? 1 : 2, {}, operation.dataLoss};
         // The routines' results are not used: each one reports its own outcome.
         if (operation.routine)
             row.action = [&operation](const OperationContext& c) {

@@ -1,23 +1,32 @@
 #include "mainwindow/frmMain.h"
 
 #include "connection/DbError.h"
+#include "mainwindow/DataLossQuestion.h"
 #include "mainwindow/ResultArea.h"
+#include "operations/OperationCatalogue.h"
 #include "toolkit/Pictures.h"
 #include "toolkit/Toolkit.h"
 #include "toolkit/Twips.h"
 #include "toolkit/WindowFont.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <QTimer>
 #include <QTreeWidget>
+#include <QWindowStateChangeEvent>
+
+#include <algorithm>
 
 #include <cmath>
 #include <exception>
@@ -36,6 +45,56 @@ QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text) {
     label->setObjectName(name);
     return label;
 }
+
+// The designed layout fills a client area of this size in twips: the two frames' extent with a
+// margin on the right as wide as the one on the left, and the same below.
+constexpr int kLayoutWidth = 5280 + 6495 + 120;
+constexpr int kLayoutHeight = 8175 + 120;
+// How far the tree and the result area may shrink in a client area smaller than the layout.
+constexpr int kLeastTreeHeight = 1500;
+constexpr int kLeastResultWidth = 3000;
+constexpr int kLeastResultHeight = 1500;
+
+// Watches the application's key events for Alt pressed and released with no other key between,
+// in the window.
+class AltAlone final : public QObject {
+public:
+    AltAlone(QWidget* window, std::function<void()> open)
+        : QObject(window), m_window(window), m_open(std::move(open)) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            m_alone = key->key() == Qt::Key_Alt && !key->isAutoRepeat() &&
+                      (key->modifiers() & ~Qt::AltModifier) == Qt::NoModifier &&
+                      !QApplication::activePopupWidget();
+        } else if (event->type() == QEvent::KeyRelease) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const auto* receiver = qobject_cast<QWidget*>(watched);
+            if (key->key() == Qt::Key_Alt && m_alone && receiver &&
+                receiver->window() == m_window) {
+                m_alone = false;
+                // After the menu bar has taken the release for itself.
+                QTimer::singleShot(0, this, m_open);
+            }
+        }
+        return false;
+    }
+
+private:
+    QWidget* m_window;
+    std::function<void()> m_open;
+    bool m_alone = false;
+};
+
+// The cursor shows a run in progress until the run returns.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
 
 }  // namespace
 
@@ -82,6 +141,25 @@ void frmMain::buildLayout() {
                                     : tarnwick::SingleUserSwitch::ServerShell;
     connect(mnuSingleUserOnConnection, &QAction::triggered, this,
             &frmMain::mnuSingleUserOnConnection_Click);
+    mnuConfirmDataLoss = optionsMenu()->addAction(u"执行可能丢失数据的操作前确认"_s);
+    mnuConfirmDataLoss->setObjectName(u"mnuConfirmDataLoss"_s);
+    mnuConfirmDataLoss->setCheckable(true);
+    mnuConfirmDataLoss->setChecked(!m_services.confirmDataLoss || m_services.confirmDataLoss());
+    connect(mnuConfirmDataLoss, &QAction::toggled, this, [this](bool on) {
+        if (m_services.setConfirmDataLoss) m_services.setConfirmDataLoss(on);
+    });
+
+    // F10, and Alt pressed and released alone, open the first menu.
+    auto* openMenuKey = new QAction(this);
+    openMenuKey->setShortcut(QKeySequence(Qt::Key_F10));
+    addAction(openMenuKey);
+    connect(openMenuKey, &QAction::triggered, this, &frmMain::openMenu);
+
+    lblServer = new QLabel(statusBar());
+    lblServer->setObjectName(u"lblServer"_s);
+    // Permanent: a passing message (a hint after a refused repair) never hides the server.
+    statusBar()->addPermanentWidget(lblServer);
+    statusBar()->setSizeGripEnabled(false);
 
     Frame1 = new QGroupBox(u"操作区"_s, client);
     Frame1->setObjectName(u"Frame1"_s);
@@ -137,6 +215,7 @@ void frmMain::buildLayout() {
     TV_Ope->header()->setStretchLastSection(false);
     TV_Ope->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     TV_Ope->viewport()->installEventFilter(this);
+    TV_Ope->installEventFilter(this);
     connect(TV_Ope, &QTreeWidget::itemSelectionChanged, this, &frmMain::keepSelection);
     setTwipsGeometry(TV_Ope, 120, 2280, 4815, 5775);
 
@@ -194,9 +273,11 @@ void frmMain::buildLayout() {
     const QRect design = tarnwick::twipsRect(0, 0, 11325, 7560);
     resize(design.width(),
            design.height() + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+    showNoServer();
+    qApp->installEventFilter(new AltAlone(this, [this] { openMenu(); }));
 }
 
-// The options menu, made once, whichever of its items asks first.
+// The options menu, after the file menu; made on first use.
 QMenu* frmMain::optionsMenu() {
     if (!mnuOptions) {
         mnuOptions = menuBar()->addMenu(u"选项"_s);
@@ -211,6 +292,17 @@ void frmMain::Form_Load() {
         toolkit().endProgram();
         return;
     }
+    showServer();
+}
+
+// Shows the server just logged in to: its name, its user databases, its version and the tree. A
+// reconnect runs it again, so the window never shows another server's databases.
+void frmMain::showServer() {
+    showNoServer();
+    TV_Ope->clear();
+    m_keptSelection = QPersistentModelIndex();
+    const QString name = m_services.serverName ? m_services.serverName() : QString();
+    lblServer->setText(name.isEmpty() ? QString() : u"服务器："_s + name);
 
     QStringList names;
     try {
@@ -237,6 +329,19 @@ void frmMain::Form_Load() {
     fillCatalogue();
 }
 
+// No server connected: no databases, no version, and the status bar says so. The tree stays, and
+// its operations say that no server is connected.
+void frmMain::showNoServer() {
+    Combo_DB->clear();
+    Label5->clear();
+    setWindowTitle(u"Tarnwick-"_s);
+    lblServer->setText(u"未连接服务器"_s);
+}
+
+bool frmMain::connected() const {
+    return !m_services.serverName || !m_services.serverName().isEmpty();
+}
+
 void frmMain::fillCatalogue() {
     for (const OperationRow& row : m_services.operations) {
         auto* item = new QTreeWidgetItem(TV_Ope, {row.text});
@@ -248,14 +353,41 @@ void frmMain::fillCatalogue() {
 }
 
 void frmMain::Form_Resize() {
-    if (isVisible() && windowState() != Qt::WindowMaximized) setWindowState(Qt::WindowMaximized);
+    layoutControls();
     placeWaitPanel();
 }
 
+// At the designed size every control stands where it was designed. A larger client area gives
+// its extra width to the result frame and the result area and its extra height to both frames,
+// the tree and the result area; a smaller one takes it from them, down to a least size.
+void frmMain::layoutControls() {
+    const tarnwick::Toolkit& tk = toolkit();
+    const QSize client = centralWidget()->size();
+    const int dw = std::max(client.width() - tk.twipsToPixelsX(kLayoutWidth),
+                            tk.twipsToPixelsX(kLeastResultWidth - 6255));
+    const int dh =
+        std::max(client.height() - tk.twipsToPixelsY(kLayoutHeight),
+                 tk.twipsToPixelsY(std::max(kLeastTreeHeight - 5775, kLeastResultHeight - 7335)));
+    const auto grow = [](QWidget* w, QRect r, int width, int height) {
+        w->setGeometry(r.adjusted(0, 0, width, height));
+    };
+    using tarnwick::twipsRect;
+    grow(Frame1, twipsRect(120, 0, 5055, 8175), 0, dh);
+    grow(TV_Ope, twipsRect(120, 2280, 4815, 5775), 0, dh);
+    grow(Frame2, twipsRect(5280, 0, 6495, 8175), dw, dh);
+    grow(txtResult, twipsRect(120, 720, 6255, 7335), dw, dh);
+}
+
+// Centred horizontally on the screen with its top at a third of the free height, as long as that
+// lies inside the window; a window smaller than the screen keeps the whole panel inside.
 void frmMain::placeWaitPanel() {
     const QPoint at = waitPanelPositionTwips(toolkit().screenSizeTwips(),
                                              QSize(kWaitPanelWidth, kWaitPanelHeight));
     tarnwick::moveTwips(fra_Wait, at.x(), at.y());
+    const QSize client = centralWidget()->size();
+    const int x = std::max(0, std::min(fra_Wait->x(), client.width() - fra_Wait->width()));
+    const int y = std::max(0, std::min(fra_Wait->y(), client.height() - fra_Wait->height()));
+    fra_Wait->move(x, y);
 }
 
 void frmMain::resizeEvent(QResizeEvent* event) {
@@ -263,17 +395,40 @@ void frmMain::resizeEvent(QResizeEvent* event) {
     Form_Resize();
 }
 
+// Minimizing works; coming back from the minimized state the window is maximized again.
 void frmMain::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange) Form_Resize();
+    if (event->type() != QEvent::WindowStateChange) return;
+    const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+    const Qt::WindowStates now = windowState();
+    if (change->oldState().testFlag(Qt::WindowMinimized) && !now.testFlag(Qt::WindowMinimized) &&
+        !now.testFlag(Qt::WindowMaximized) && !now.testFlag(Qt::WindowFullScreen))
+        setWindowState(Qt::WindowMaximized);
+    Form_Resize();
+}
+
+void frmMain::openMenu() {
+    if (QApplication::activePopupWidget()) return;
+    // From whatever state the menu bar's own keyboard navigation left it in.
+    menuBar()->setActiveAction(nullptr);
+    menuBar()->setActiveAction(mnuFile->menuAction());
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == TV_Ope->viewport() && event->type() == QEvent::MouseButtonDblClick &&
+    const QEvent::Type type = event->type();
+    if (watched == TV_Ope->viewport() && type == QEvent::MouseButtonDblClick &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         // The press before it has selected the node under the pointer; on the blank part of the
         // tree the selected node stays selected and runs.
         TV_Ope_DblClick();
+    }
+    if (watched == TV_Ope && type == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        // Enter on the tree runs the selected node, as a double-click does.
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            TV_Ope_DblClick();
+            return true;
+        }
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -338,15 +493,38 @@ void frmMain::TV_Ope_DblClick() {
     const QString key = selected.first()->data(0, kNodeKeyRole).toString();
     const OperationRow* row = findOperation(m_services.operations, key);
     if (!row || !row->action) return;
+    if (!connected()) {
+        toolkit().messageBox(u"没有连接服务器，请先用“文件”菜单的“重新连接”登录服务器。"_s,
+                             tarnwick::vbInformation, u"提示"_s);
+        return;
+    }
+    if (!confirmed(*row)) return;
 
     m_operationRunning = true;
     struct Reset {
         bool& flag;
         ~Reset() { flag = false; }
     } reset{m_operationRunning};
-    row->action({*this, [this] { return Combo_DB->currentText(); }, m_services.serverVersion,
-                 m_services.showAttachWindow,
-                 [this](const QString& text) { statusBar()->showMessage(text); }});
+    const OperationContext context{*this, [this] { return Combo_DB->currentText(); },
+                                   m_services.serverVersion, m_services.showAttachWindow,
+                                   [this](const QString& text) { statusBar()->showMessage(text); }};
+    // The attach window is a window of its own with its own wait panel.
+    if (key == tarnwick::attachOperationKey()) {
+        row->action(context);
+        return;
+    }
+    const BusyCursor busy;
+    row->action(context);
+}
+
+// Before an operation that may lose data: a question naming the operation, the database and the
+// server, answered No unless the user says Yes. Turned off in the options menu.
+bool frmMain::confirmed(const OperationRow& row) {
+    if (row.dataLoss == tarnwick::DataLoss::None || !mnuConfirmDataLoss->isChecked()) return true;
+    const QString server = m_services.serverName ? m_services.serverName() : QString();
+    const QString question = dataLossQuestion(row, Combo_DB->currentText(), server);
+    return toolkit().messageBox(question, tarnwick::vbYesNoWarningDefaultNo, u"提示"_s) ==
+           tarnwick::vbYes;
 }
 
 void frmMain::mnuReConn_Click() {
@@ -357,10 +535,12 @@ void frmMain::mnuReConn_Click() {
     } catch (const tarnwick::DbError&) {
     } catch (const std::exception&) {
     }
-    // The list, the tree and the caption stay as start-up left them. Closing the login window
-    // without logging in leaves the connection closed; operations then report the driver's
-    // failure until the next reconnect.
-    m_services.login(this);
+    // After a login the window shows the new server as at start-up. Closing the login window
+    // without logging in leaves the connection closed, and the window says so.
+    if (m_services.login(this))
+        showServer();
+    else
+        showNoServer();
 }
 
 void frmMain::mnuSingleUserOnConnection_Click(bool checked) {

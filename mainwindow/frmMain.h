@@ -19,6 +19,7 @@ class QFrame;
 class QGroupBox;
 class QLabel;
 class QMenu;
+class QStatusBar;
 class QTreeWidget;
 class ResultArea;
 
@@ -75,8 +76,10 @@ public:
     QMenu* mnuFile;
     QAction* mnuReConn;
     QAction* mnuExit;
-    QMenu* mnuOptions = nullptr;
-    QAction* mnuSingleUserOnConnection;
+    QMenu* mnuOptions = nullptr;  // made by optionsMenu()
+    QAction* mnuSingleUserOnConnection;  // checkable: switch single-user mode on this connection
+    QAction* mnuConfirmDataLoss;  // checkable: ask before an operation that may lose data
+    QLabel* lblServer;            // in the status bar: the server connected now, or none
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -86,9 +89,15 @@ protected:
 private:
     void buildLayout();
     QMenu* optionsMenu();
+    void showServer();
+    void showNoServer();
     void fillCatalogue();
     void keepSelection();
+    void layoutControls();
     void placeWaitPanel();
+    void openMenu();
+    bool connected() const;
+    bool confirmed(const OperationRow& row);
 
     MainServices m_services;
     bool m_operationRunning = false;

@@ -3,9 +3,11 @@
 #include "mainwindow/frmMain.h"
 #include "toolkit/Pictures.h"
 #include "toolkit/QtToolkit.h"
+#include "toolkit/QtTranslations.h"
 #include "toolkit/Toolkit.h"
 
 #include <QApplication>
+#include <QScreen>
 
 #include <cstdio>
 #include <cstring>
@@ -46,6 +48,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(tarnwick::applicationTitle());
     QApplication::setWindowIcon(tarnwick::windowIcon());
+    tarnwick::installQtTranslations();
 
     tarnwick::QtToolkit qtToolkit;
     tarnwick::setToolkit(&qtToolkit);
@@ -54,6 +57,9 @@ int main(int argc, char** argv) {
     {
         frmMain window;
         window.Form_Load();
+        // Without a window manager nothing maximizes the window: it takes the screen's free area.
+        if (const QScreen* screen = window.screen())
+            window.setGeometry(screen->availableGeometry());
         window.showMaximized();
         result = QApplication::exec();
     }

@@ -11,14 +11,23 @@
 
 namespace tarnwick {
 
+// What an operation may destroy that no undo brings back.
+enum class DataLoss {
+    None,
+    Repair,         // runs a DBCC repair with REPAIR_ALLOW_DATA_LOSS
+    LogTruncation,  // empties the transaction log without a backup before it shrinks the data file
+};
+
 struct CatalogueOperation {
     QString key;   // compared as whole text, case included
     QString text;  // the node text the user sees
     // Runs the operation on a database and says whether every step succeeded. Empty for the
     // attach operation, which chooses its files instead of a database.
     std::function<bool(OperationHost& host, const QString& database)> routine;
-    bool repairs =
-        false;  // repairs with data loss inside the single-user switch; kept in the history
+    // The window asks before it runs an operation that may lose data; the command line does not.
+    DataLoss dataLoss = DataLoss::None;
+    // Repairs with data loss inside the single-user switch; kept in the history.
+    bool repairs() const { return dataLoss == DataLoss::Repair; }
 };
 
 const std::vector<CatalogueOperation>& operationCatalogue();

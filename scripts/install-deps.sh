@@ -5,13 +5,14 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build ccache pkg-config clang clang-format
-  qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
+  qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev qt6-translations-l10n
   unixodbc unixodbc-dev tdsodbc
   libgtest-dev googletest
   fonts-arphic-uming
   freetds-bin python3 python3-tds
   help2man
   xvfb xauth
+  openbox xdotool imagemagick
 )
 
 if [ "$(id -u)" -eq 0 ]; then

@@ -54,17 +54,36 @@ int QtToolkit::messageBox(const QString& text, int style, const QString& title) 
         case vbOKCancelInformation:
             box.setIcon(QMessageBox::Information);
             break;
+        case vbYesNoWarningDefaultNo:
+            box.setIcon(QMessageBox::Warning);
+            break;
         default:
             box.setIcon(QMessageBox::NoIcon);
             break;
     }
-    QPushButton* ok = box.addButton(u"确定"_s, QMessageBox::AcceptRole);
-    QPushButton* cancel = nullptr;
-    if (style == vbOKCancelInformation) cancel = box.addButton(u"取消"_s, QMessageBox::RejectRole);
-    box.setDefaultButton(ok);
-    box.setEscapeButton(cancel ? cancel : ok);
-    box.exec();
-    return box.clickedButton() == ok || cancel == nullptr ? vbOK : vbCancel;
+    // A box shown while an operation runs points with the arrow, not the busy cursor.
+    const bool busy = QApplication::overrideCursor() != nullptr;
+    if (busy) QApplication::setOverrideCursor(Qt::ArrowCursor);
+    int answer = vbOK;
+    if (style == vbYesNoWarningDefaultNo) {
+        QPushButton* yes = box.addButton(u"是"_s, QMessageBox::YesRole);
+        QPushButton* no = box.addButton(u"否"_s, QMessageBox::NoRole);
+        box.setDefaultButton(no);
+        box.setEscapeButton(no);
+        box.exec();
+        answer = box.clickedButton() == yes ? vbYes : vbNo;
+    } else {
+        QPushButton* ok = box.addButton(u"确定"_s, QMessageBox::AcceptRole);
+        QPushButton* cancel = nullptr;
+        if (style == vbOKCancelInformation)
+            cancel = box.addButton(u"取消"_s, QMessageBox::RejectRole);
+        box.setDefaultButton(ok);
+        box.setEscapeButton(cancel ? cancel : ok);
+        box.exec();
+        answer = box.clickedButton() == ok || cancel == nullptr ? vbOK : vbCancel;
+    }
+    if (busy) QApplication::restoreOverrideCursor();
+    return answer;
 }
 
 QString QtToolkit::openFileDialog(const FileDialogRequest& request) {

@@ -14,8 +14,11 @@ enum MessageBoxStyle {
     vbCritical = 16,
     vbInformation = 64,
     vbOKCancelInformation = 65,  // vbOKCancel | vbInformation
+    // Yes and No with the warning icon, No the default button: for a question whose "yes" cannot
+    // be undone.
+    vbYesNoWarningDefaultNo = 308,  // vbYesNo | vbExclamation | vbDefaultButton2
 };
-enum MessageBoxAnswer { vbOK = 1, vbCancel = 2 };
+enum MessageBoxAnswer { vbOK = 1, vbCancel = 2, vbYes = 6, vbNo = 7 };
 
 struct FileDialogRequest {
     QString title;
@@ -28,7 +31,8 @@ struct FileDialogRequest {
 class Toolkit {
 public:
     virtual ~Toolkit() = default;
-    // title empty: the application title "Tarnwick". Returns vbOK or vbCancel.
+    // title empty: the application title "Tarnwick". Returns vbOK or vbCancel, or vbYes or vbNo
+    // for a Yes/No box.
     virtual int messageBox(const QString& text, int style = vbOKOnly,
                            const QString& title = {}) = 0;
     // The chosen path, or an empty text after a cancel.

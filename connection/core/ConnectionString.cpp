@@ -27,14 +27,63 @@ bool isLocalHostAlias(const QString& host) {
 
 }  // namespace
 
+namespace {
+
+// One "key=value" pair of an OLE DB string, from pos on; pos ends after the pair's ";". A value
+// that starts with a double or a single quote runs to the matching quote, a doubled quote standing
+// for one; any other value runs to the next ";". Values outside quotes are trimmed of blanks.
+struct Pair {
+    QString key;
+    QString value;
+    bool hasEquals = false;
+};
+
+Pair readPair(const QString& text, qsizetype& pos) {
+    Pair pair;
+    const qsizetype semicolon = text.indexOf(u';', pos);
+    const qsizetype equals = text.indexOf(u'=', pos);
+    if (equals < 0 || (semicolon >= 0 && semicolon < equals)) {
+        pos = semicolon < 0 ? text.size() : semicolon + 1;
+        return pair;
+    }
+    pair.hasEquals = true;
+    pair.key = trimBlanks(text.mid(pos, equals - pos)).toLower();
+    qsizetype at = equals + 1;
+    while (at < text.size() && isBlank(text.at(at))) ++at;
+    if (at < text.size() && (text.at(at) == u'"' || text.at(at) == u'\'')) {
+        const QChar quote = text.at(at);
+        qsizetype i = at + 1;
+        for (; i < text.size(); ++i) {
+            if (text.at(i) != quote) {
+                pair.value += text.at(i);
+            } else if (i + 1 < text.size() && text.at(i + 1) == quote) {
+                pair.value += quote;
+                ++i;
+            } else {
+                break;
+            }
+        }
+        // Whatever stands between the closing quote and the next ";" is not part of the value.
+        const qsizetype end = text.indexOf(u';', i);
+        pos = end < 0 ? text.size() : end + 1;
+        return pair;
+    }
+    const qsizetype end = text.indexOf(u';', at);
+    pair.value = trimBlanks(text.mid(at, (end < 0 ? text.size() : end) - at));
+    pos = end < 0 ? text.size() : end + 1;
+    return pair;
+}
+
+}  // namespace
+
 OleDbSettings parseOleDbConnectionString(const QString& text) {
     OleDbSettings settings;
-    const QStringList pieces = text.split(u';');
-    for (const QString& piece : pieces) {
-        const qsizetype equals = piece.indexOf(u'=');
-        if (equals < 0) continue;
-        const QString key = trimBlanks(piece.left(equals)).toLower();
-        const QString value = trimBlanks(piece.mid(equals + 1));
+    qsizetype pos = 0;
+    while (pos < text.size()) {
+        const Pair pair = readPair(text, pos);
+        if (!pair.hasEquals) continue;
+        const QString& key = pair.key;
+        const QString& value = pair.value;
         if (key == u"provider")
             settings.provider = value;
         else if (key == u"user id" || key == u"uid")
@@ -47,6 +96,17 @@ OleDbSettings parseOleDbConnectionString(const QString& text) {
             settings.dataSource = value;
     }
     return settings;
+}
+
+QString quoteOleDbValue(const QString& value) {
+    const bool needsQuotes =
+        value.contains(u';') ||
+        (!value.isEmpty() && (isBlank(value.front()) || isBlank(value.back()) ||
+                              value.front() == u'"' || value.front() == u'\''));
+    if (!needsQuotes) return value;
+    QString quoted = value;
+    quoted.replace(u"\""_s, u"\"\""_s);
+    return u'"' + quoted + u'"';
 }
 
 ServerAddress parseServerName(const QString& dataSource) {

@@ -16,8 +16,15 @@ struct OleDbSettings {
 };
 
 // ";" separates pairs; keys and values are trimmed of blanks; keys are case-insensitive; a piece
-// without "=" and unknown keys are ignored; a key given twice keeps its last value.
+// without "=" and unknown keys are ignored; a key given twice keeps its last value. A value in
+// double or single quotes is taken as it stands between them, ";" and blanks included, a doubled
+// quote standing for one.
 OleDbSettings parseOleDbConnectionString(const QString& text);
+
+// The value as it must stand after "Key=" of an OLE DB string to be read back unchanged: in double
+// quotes (a quote inside doubled) when it holds ";", starts or ends with a blank or starts with a
+// quote; unchanged otherwise.
+QString quoteOleDbValue(const QString& value);
 
 struct ServerAddress {
     QString host;      // "(local)", "." and "localhost" become 127.0.0.1

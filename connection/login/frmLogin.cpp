@@ -8,6 +8,7 @@
 #include "toolkit/Twips.h"
 #include "toolkit/WindowFont.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -69,7 +70,8 @@ frmLogin::frmLogin(QWidget* owner)
       txtPass(new QLineEdit(this)),
       CmdOK(new QPushButton(u"确定"_s, this)),
       CmdCancel(new QPushButton(u"取消"_s, this)),
-      CmdSel(new QPushButton(this)) {
+      CmdSel(new QPushButton(this)),
+      chkShowPass(new QCheckBox(u"显示密码"_s, this)) {
     using tarnwick::setTwipsGeometry;
     setObjectName(u"frmLogin"_s);
     setWindowTitle(u"登陆服务器"_s);
@@ -86,6 +88,7 @@ frmLogin::frmLogin(QWidget* owner)
     CmdOK->setObjectName(u"CmdOK"_s);
     CmdCancel->setObjectName(u"CmdCancel"_s);
     CmdSel->setObjectName(u"CmdSel"_s);
+    chkShowPass->setObjectName(u"chkShowPass"_s);
 
     // What a screen reader says for the controls without a caption of their own.
     txtServer->setAccessibleName(u"服务器"_s);
@@ -99,9 +102,13 @@ frmLogin::frmLogin(QWidget* owner)
     setTwipsGeometry(CmdOK, 2520, 1320, 1215, 495);
     setTwipsGeometry(CmdCancel, 3840, 1320, 1215, 495);
     setTwipsGeometry(CmdSel, 4680, 154, 307, 307);
+    setTwipsGeometry(chkShowPass, 240, 1380, 2160, 375);
 
-    // The password is shown as typed: the box has no mask character.
-    txtPass->setEchoMode(QLineEdit::Normal);
+    // The password is masked while typed, on a screen others may see; the check box shows it.
+    txtPass->setEchoMode(QLineEdit::Password);
+    connect(chkShowPass, &QCheckBox::toggled, this, [this](bool shown) {
+        txtPass->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
+    });
     CmdSel->setIcon(QIcon(tarnwick::browsePicture()));
     CmdSel->setIconSize(QSize(16, 16));
     CmdSel->setFlat(false);
@@ -111,7 +118,8 @@ frmLogin::frmLogin(QWidget* owner)
     CmdSel->setAutoDefault(false);
 
     setTabOrder(txtServer, txtPass);
-    setTabOrder(txtPass, CmdOK);
+    setTabOrder(txtPass, chkShowPass);
+    setTabOrder(chkShowPass, CmdOK);
     setTabOrder(CmdOK, CmdCancel);
     setTabOrder(CmdCancel, CmdSel);
     txtServer->setFocus(Qt::OtherFocusReason);

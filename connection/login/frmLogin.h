@@ -6,6 +6,7 @@
 
 #include <functional>
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -46,4 +47,5 @@ public:
     QPushButton* CmdOK;
     QPushButton* CmdCancel;
     QPushButton* CmdSel;
+    QCheckBox* chkShowPass;  // shows the password as typed while checked
 };

@@ -153,3 +153,29 @@ TEST_F(FrmAttch7Test, CancelClosesTheWindow) {
     QTest::mouseClick(window.Cmd_Cancel, Qt::LeftButton);
     EXPECT_FALSE(window.isVisible());
 }
+
+// Without a mouse: Tab reaches each button, Enter presses the focused one, Enter in the name box
+// presses OK once it is enabled, Esc closes the window.
+TEST_F(FrmAttch7Test, WorksWithoutAMouse) {
+    const auto focusAndEnter = [&](QWidget* target) {
+        target->setFocus(Qt::TabFocusReason);
+        ASSERT_EQ(QApplication::focusWidget(), target);
+        QTest::keyClick(target, Qt::Key_Return);
+    };
+    toolkit.setNextFileName(kData);
+    focusAndEnter(window.CmdSel);
+    toolkit.setNextFileName(kLog);
+    focusAndEnter(window.Command1);
+    EXPECT_EQ(window.txtMDF->text(), kData);
+    EXPECT_EQ(window.txtLDF->text(), kLog);
+    ASSERT_EQ(QApplication::focusWidget(), window.txtDBName);  // after the log file
+    QTest::keyClick(window.txtDBName, Qt::Key_Return);         // OK is not enabled yet
+    EXPECT_TRUE(server.executed.isEmpty());
+    QTest::keyClicks(window.txtDBName, u"Sales"_s);
+    QTest::keyClick(window.txtDBName, Qt::Key_Enter, Qt::KeypadModifier);
+    ASSERT_EQ(server.executed.size(), 1);
+    EXPECT_TRUE(server.executed[0].startsWith(u"EXEC sp_attach_db @dbname = N'Sales'"_s))
+        << server.executed[0].toStdString();
+    QTest::keyClick(window.txtDBName, Qt::Key_Escape);
+    EXPECT_FALSE(window.isVisible());
+}

@@ -137,6 +137,7 @@ protected:
         services.login = [&sim](QWidget*) { return sim.connect(); };
         services.switchOnConnection = [&c] { return c.switchOnConnection; };
         services.setSwitchOnConnection = nullptr;
+        services.confirmDataLoss = [] { return false; };  // runs at once, as the command line does
         services.showAttachWindow = [&](const QString&) {
             c.attachInWindow(toolkit, folder.path());
         };
@@ -349,7 +350,7 @@ TEST_F(CliE2eTest, SwitchOnConnectionRepairsAndTheHistoryKeepsEveryRun) {
 
 // The exit statuses, each from a real case, with the JSON report parsed.
 TEST_F(CliE2eTest, ExitStatusesAndTheJsonReport) {
-    const QString password = u"Pa$$ w0rd!"_s;
+    const QString password = u"Pa$$ w0rd;b}c"_s;  // ";" and "}" log in as typed
     Server server(kDemo, folder.path(), password);
     SqlsimFixture& sim = *server.sim;
 

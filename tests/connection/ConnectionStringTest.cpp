@@ -23,12 +23,22 @@ TEST(BuildConnectionString, JoinsThePiecesUnchanged) {
         {u"DBSERVER"_s, u""_s,
          u"Provider=SQLOLEDB.1;Persist Security Info=False;User ID=sa;PassWord = ;"
          "Initial Catalog=master;Data Source=DBSERVER"_s},
+        // A password that the separator or the trimming would cut short goes in quotes.
         {u"  host,1433 "_s, u" pw "_s,
-         u"Provider=SQLOLEDB.1;Persist Security Info=False;User ID=sa;PassWord =  pw ;"
+         u"Provider=SQLOLEDB.1;Persist Security Info=False;User ID=sa;PassWord = \" pw \";"
          "Initial Catalog=master;Data Source=  host,1433 "_s},
         {u"a;b"_s, u"x;y=z"_s,
-         u"Provider=SQLOLEDB.1;Persist Security Info=False;User ID=sa;PassWord = x;y=z;"
+         u"Provider=SQLOLEDB.1;Persist Security Info=False;User ID=sa;PassWord = \"x;y=z\";"
          "Initial Catalog=master;Data Source=a;b"_s},
+        {u"h"_s, u"a;b}c"_s,
+         u"Provider=SQLOLEDB.1;Persist Security Info=False;User ID=sa;PassWord = \"a;b}c\";"
+         "Initial Catalog=master;Data Source=h"_s},
+        {u"h"_s, u"\"q\"\"'"_s,
+         u"Provider=SQLOLEDB.1;Persist Security Info=False;User ID=sa;PassWord = "
+         "\"\"\"q\"\"\"\"'\";Initial Catalog=master;Data Source=h"_s},
+        {u"h"_s, u"a\"b{c}"_s,
+         u"Provider=SQLOLEDB.1;Persist Security Info=False;User ID=sa;PassWord = a\"b{c};"
+         "Initial Catalog=master;Data Source=h"_s},
         {u"(local)\\实例"_s, u"密码"_s,
          u"Provider=SQLOLEDB.1;Persist Security Info=False;User ID=sa;PassWord = 密码;"
          "Initial Catalog=master;Data Source=(local)\\实例"_s},
@@ -46,14 +56,20 @@ TEST(ParseOleDbConnectionString, ReadsTheBuiltString) {
         QString expectedServer;
     };
     const Case cases[] = {
+        // Every password comes back as typed; the server name is trimmed.
         {u"secret"_s, u"DBSERVER"_s, u"secret"_s, u"DBSERVER"_s},
         {u""_s, u"DBSERVER"_s, u""_s, u"DBSERVER"_s},
-        {u"   "_s, u"DBSERVER"_s, u""_s, u"DBSERVER"_s},          // blank-only: empty
-        {u" a b "_s, u"  srv  "_s, u"a b"_s, u"srv"_s},           // trimmed, inner blank kept
-        {u"ab;cd"_s, u"srv"_s, u"ab"_s, u"srv"_s},                // "cd" is a junk piece
-        {u"ab;Data Source=evil"_s, u"srv"_s, u"ab"_s, u"srv"_s},  // the later key wins
-        {u"a=b"_s, u"srv"_s, u"a=b"_s, u"srv"_s},                 // split at the first "="
+        {u"   "_s, u"DBSERVER"_s, u"   "_s, u"DBSERVER"_s},
+        {u" a b "_s, u"  srv  "_s, u" a b "_s, u"srv"_s},
+        {u"ab;cd"_s, u"srv"_s, u"ab;cd"_s, u"srv"_s},
+        {u"ab;Data Source=evil"_s, u"srv"_s, u"ab;Data Source=evil"_s, u"srv"_s},
+        {u"a=b"_s, u"srv"_s, u"a=b"_s, u"srv"_s},
         {u"{x}"_s, u"srv"_s, u"{x}"_s, u"srv"_s},
+        {u"a;b}c"_s, u"srv"_s, u"a;b}c"_s, u"srv"_s},
+        {u"x};PORT=1"_s, u"srv"_s, u"x};PORT=1"_s, u"srv"_s},
+        {u"\"q\"\"'"_s, u"srv"_s, u"\"q\"\"'"_s, u"srv"_s},
+        {u"'a;b"_s, u"srv"_s, u"'a;b"_s, u"srv"_s},
+        {u"a\"b"_s, u"srv"_s, u"a\"b"_s, u"srv"_s},
         {u"口令"_s, u"服务器"_s, u"口令"_s, u"服务器"_s},
     };
     for (const Case& c : cases) {
@@ -75,6 +91,20 @@ TEST(ParseOleDbConnectionString, KeysAreCaseInsensitiveAndUnknownOnesIgnored) {
     EXPECT_EQ(settings.password, u"p w"_s);
     EXPECT_EQ(settings.initialCatalog, u"db"_s);
     EXPECT_EQ(settings.dataSource, u"h"_s);
+}
+
+TEST(ParseOleDbConnectionString, QuotedValuesRunToTheirClosingQuote) {
+    const std::pair<QString, QString> cases[] = {
+        {u"Password='it''s';Data Source=h"_s, u"it's"_s},
+        {u"Password = \"a;b\" ;Data Source=h"_s, u"a;b"_s},
+        {u"Password=\"a;b\"junk;Data Source=h"_s, u"a;b"_s},  // after the quote: ignored
+        {u"Password=\"unclosed;Data Source=h"_s, u"unclosed;Data Source=h"_s},
+        {u"Password=a\"b;Data Source=h"_s, u"a\"b"_s},  // a quote inside is a character
+    };
+    for (const auto& [text, password] : cases) {
+        const OleDbSettings settings = tarnwick::parseOleDbConnectionString(text);
+        EXPECT_EQ(settings.password, password) << text.toStdString();
+    }
 }
 
 TEST(ParseServerName, MapsLocalNamesInstancesAndPorts) {

@@ -7,8 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QCursor>
 #include <QLabel>
 #include <QMenu>
 #include <QStatusBar>
@@ -28,6 +30,8 @@ protected:
         window->Form_Load();
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        // The repair node runs at once unless a test asks for the question.
+        window->mnuConfirmDataLoss->setChecked(false);
         server.calls.clear();
     }
 
@@ -79,8 +83,8 @@ TEST_F(DispatchTest, ARowAddedToTheTableShowsInTheTreeAndRuns) {
     w.Form_Load();
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-    ASSERT_EQ(w.TV_Ope->topLevelItemCount(), 5);
-    QTreeWidgetItem* item = w.TV_Ope->topLevelItem(4);
+    ASSERT_EQ(w.TV_Ope->topLevelItemCount(), 6);
+    QTreeWidgetItem* item = w.TV_Ope->topLevelItem(5);
     EXPECT_EQ(item->text(0), u"新的操作"_s);
     EXPECT_EQ(item->data(0, frmMain::kNodeKeyRole).toString(), u"NEWOP"_s);
     EXPECT_EQ(item->data(0, frmMain::kNodeImageRole).toInt(), 2);
@@ -144,50 +148,188 @@ TEST_F(DispatchTest, ASecondDoubleClickDuringAnOperationIsIgnored) {
     EXPECT_EQ(server.operationCalls.last(), u"REPDB|a|"_s);
 }
 
-TEST_F(DispatchTest, ReconnectClosesShowsTheLoginAndKeepsListTreeAndCaption) {
-    server.version = u"Microsoft SQL Server  7.00"_s;  // the new server's
+TEST_F(DispatchTest, ReconnectShowsTheNewServersDatabasesVersionAndName) {
+    EXPECT_EQ(window->lblServer->text(), u"服务器：(local)"_s);
+    server.version = u"Microsoft SQL Server  7.00"_s;
     server.databases = {u"other"_s};
+    server.name = u"(local),25001"_s;
     window->mnuReConn->trigger();
-    EXPECT_EQ(server.calls, (QStringList{u"close"_s, u"login"_s}));
-    EXPECT_EQ(window->Combo_DB->count(), 3);
-    EXPECT_EQ(window->Combo_DB->currentText(), u"a"_s);
-    EXPECT_EQ(window->TV_Ope->topLevelItemCount(), 4);
-    EXPECT_EQ(window->windowTitle(), u"Tarnwick-Microsoft SQL Server  2000"_s);
-    EXPECT_EQ(window->Label5->text(), u"当前数据库版本：Microsoft SQL Server  2000"_s);
+    EXPECT_EQ(server.calls, (QStringList{u"close"_s, u"login"_s, u"list"_s}));
+    EXPECT_EQ(window->Combo_DB->count(), 1);
+    EXPECT_EQ(window->Combo_DB->currentText(), u"other"_s);
+    EXPECT_EQ(window->TV_Ope->topLevelItemCount(), 5);
+    EXPECT_EQ(window->windowTitle(), u"Tarnwick-Microsoft SQL Server  7.00"_s);
+    EXPECT_EQ(window->Label5->text(), u"当前数据库版本：Microsoft SQL Server  7.00"_s);
+    EXPECT_EQ(window->lblServer->text(), u"服务器：(local),25001"_s);
     EXPECT_TRUE(toolkit.messageBoxes.empty());
     EXPECT_EQ(toolkit.endProgramCount, 0);
+
+    doubleClick(u"CHECKDB"_s);
+    EXPECT_EQ(server.operationCalls, QStringList{u"CHECKDB|other|"_s});
 }
 
-TEST_F(DispatchTest, ReconnectAfterALoginClosedWithoutLoggingIn) {
+// After a login window closed without logging in, the window shows no server, and every node says
+// so instead of running, until a reconnect logs in again.
+TEST_F(DispatchTest, ReconnectWithoutLoggingInShowsNoServerAndOperationsSaySo) {
     server.loginSucceeds = false;
     window->mnuReConn_Click();
     EXPECT_FALSE(server.connectionOpen);
     EXPECT_EQ(toolkit.endProgramCount, 0);  // the window stays, with the connection closed
+    EXPECT_EQ(window->lblServer->text(), u"未连接服务器"_s);
+    EXPECT_EQ(window->Combo_DB->count(), 0);
+    EXPECT_EQ(window->Label5->text(), QString());
+    EXPECT_EQ(window->windowTitle(), u"Tarnwick-"_s);
+
+    for (const QString& key : {u"CHECKDB"_s, u"REPDB"_s}) {
+        toolkit.clear();
+        window->setResultText(u"previous"_s);
+        doubleClick(key);
+        EXPECT_EQ(window->resultText(), QString());
+        ASSERT_EQ(toolkit.messageBoxes.size(), 1u) << key.toStdString();
+        EXPECT_EQ(toolkit.messageBoxes[0].text,
+                  u"没有连接服务器，请先用“文件”菜单的“重新连接”登录服务器。"_s);
+        EXPECT_EQ(toolkit.messageBoxes[0].style, tarnwick::vbInformation);
+        EXPECT_EQ(toolkit.messageBoxes[0].title, u"提示"_s);
+    }
+    EXPECT_TRUE(server.operationCalls.isEmpty());
 
     server.loginSucceeds = true;
     window->mnuReConn_Click();  // closing the closed connection fails quietly
-    EXPECT_EQ(server.calls, (QStringList{u"close"_s, u"login"_s, u"close failed"_s, u"login"_s}));
+    EXPECT_EQ(server.calls,
+              (QStringList{u"close"_s, u"login"_s, u"close failed"_s, u"login"_s, u"list"_s}));
     EXPECT_TRUE(server.connectionOpen);
-    EXPECT_TRUE(toolkit.messageBoxes.empty());
+    EXPECT_EQ(window->lblServer->text(), u"服务器：(local)"_s);
+    EXPECT_EQ(window->Combo_DB->count(), 3);
 }
 
-TEST_F(DispatchTest, ExitDeletesTheResultFileIgnoringFailuresAndEndsTheProgram) {
-    for (bool deletes : {true, false}) {
+// Each row of the table says whether its operation may lose data; those ask first, naming the
+// operation, the database and the server, unless the options menu turned the question off.
+TEST_F(DispatchTest, OperationsThatMayLoseDataAskFirstUnlessTurnedOff) {
+    const QString repairQuestion =
+        u"“修复数据库”将以允许数据丢失的方式（REPAIR_ALLOW_DATA_LOSS）修复服务器“(local)"
+        u"”上的数据库“销售 数据”，"
+        u"无法修复的数据会被删除。\r\n请先作好数据库备份。是否继续？"_s;
+    const QString shrinkQuestion =
+        u"“压缩数据文件”将先截断服务器“(local)”上的数据库“销售 数据”的事务日志，不作备份；"
+        u"此后无法再用日志备份恢复到此刻之前的数据。\r\n请先作好数据库备份。是否继续？"_s;
+    const struct {
+        QString key;
+        bool confirm;
+        int answer;  // 0: none preset, the default button answers
+        QString question;
+        bool runs;
+    } cases[] = {
+        {u"REPDB"_s, true, 0, repairQuestion, false},
+        {u"REPDB"_s, true, tarnwick::vbNo, repairQuestion, false},
+        {u"REPDB"_s, true, tarnwick::vbYes, repairQuestion, true},
+        {u"ShrinkMDF"_s, true, 0, shrinkQuestion, false},
+        {u"ShrinkMDF"_s, true, tarnwick::vbYes, shrinkQuestion, true},
+        {u"REPDB"_s, false, 0, QString(), true},
+        {u"ShrinkMDF"_s, false, 0, QString(), true},
+        {u"CHECKDB"_s, true, 0, QString(), true},
+        {u"ShrinkLog"_s, true, 0, QString(), true},
+    };
+    window->Combo_DB->setCurrentIndex(2);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key.toStdString() + (c.confirm ? " asks" : " does not ask"));
         toolkit.clear();
-        toolkit.setDeleteResult(deletes);
-        window->mnuExit->trigger();
-        EXPECT_EQ(toolkit.deletedFiles, QStringList{u"c:\\Result.txt"_s});
-        EXPECT_EQ(toolkit.endProgramCount, 1);
-        EXPECT_TRUE(toolkit.messageBoxes.empty());
+        server.operationCalls.clear();
+        window->mnuConfirmDataLoss->setChecked(c.confirm);
+        if (c.answer) toolkit.setNextAnswer(c.answer);
+        window->setResultText(u"previous"_s);
+        doubleClick(c.key);
+        if (c.question.isEmpty()) {
+            EXPECT_TRUE(toolkit.messageBoxes.empty());
+        } else {
+            ASSERT_EQ(toolkit.messageBoxes.size(), 1u);
+            EXPECT_EQ(toolkit.messageBoxes[0].text, c.question);
+            EXPECT_EQ(toolkit.messageBoxes[0].style, tarnwick::vbYesNoWarningDefaultNo);
+            EXPECT_EQ(toolkit.messageBoxes[0].title, u"提示"_s);
+        }
+        EXPECT_EQ(server.operationCalls,
+                  c.runs ? QStringList{c.key + u"|销售 数据|"_s} : QStringList());
+        EXPECT_EQ(window->resultText(), QString());
     }
-    EXPECT_TRUE(server.calls.isEmpty());
 }
 
-TEST_F(DispatchTest, CloseBoxEndsWithoutDeletingTheResultFile) {
-    EXPECT_TRUE(window->close());
-    EXPECT_TRUE(toolkit.deletedFiles.isEmpty());
-    EXPECT_EQ(toolkit.endProgramCount, 0);
-    EXPECT_TRUE(server.calls.isEmpty());
+TEST_F(DispatchTest, TheOptionsMenuKeepsTheDataLossQuestionSetting) {
+    EXPECT_EQ(window->mnuOptions->title(), u"选项"_s);
+    EXPECT_EQ(window->mnuOptions->objectName(), u"mnuOptions"_s);
+    ASSERT_TRUE(window->mnuOptions->actions().contains(window->mnuConfirmDataLoss));
+    EXPECT_TRUE(window->mnuConfirmDataLoss->isCheckable());
+    window->mnuConfirmDataLoss->trigger();
+    window->mnuConfirmDataLoss->trigger();
+    EXPECT_EQ(server.calls, (QStringList{u"confirm/dataLoss=true"_s, u"confirm/dataLoss=false"_s}));
+
+    // A new window shows the stored setting, and reading it writes nothing.
+    for (bool stored : {true, false}) {
+        server.confirmDataLoss = stored;
+        frmMain w(server.services());
+        EXPECT_EQ(w.mnuConfirmDataLoss->isChecked(), stored);
+    }
+    EXPECT_EQ(server.calls.size(), 2);
+}
+
+// Enter and keypad Enter on the tree run the selected node as a double-click does, the attach
+// node included; the cursor shows the run, but not over the attach window, which has its own.
+TEST_F(DispatchTest, EnterRunsTheSelectedNodeWithTheBusyCursorDuringTheRun) {
+    server.operations.push_back(server.recordingRow(u"ATTACH"_s, u"附加数据库"_s, 1));
+    frmMain w(server.services());
+    w.Form_Load();
+    w.show();
+    QApplication::setActiveWindow(&w);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    QStringList cursors;
+    server.duringOperation = [&](tarnwick::OperationHost&) {
+        const QCursor* cursor = QApplication::overrideCursor();
+        cursors << (cursor ? QString::number(cursor->shape()) : u"none"_s);
+    };
+    w.TV_Ope->setFocus();
+    const struct {
+        int row;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        QString call;
+        QString cursor;
+    } cases[] = {
+        {0, Qt::Key_Return, Qt::NoModifier, u"CHECKDB|a|"_s, QString::number(Qt::WaitCursor)},
+        {1, Qt::Key_Enter, Qt::KeypadModifier, u"ShrinkLog|a|"_s, QString::number(Qt::WaitCursor)},
+        {5, Qt::Key_Enter, Qt::KeypadModifier, u"ATTACH|a|"_s, u"none"_s},
+    };
+    for (const auto& c : cases) {
+        server.operationCalls.clear();
+        cursors.clear();
+        w.TV_Ope->setCurrentItem(w.TV_Ope->topLevelItem(c.row));
+        w.setResultText(u"previous"_s);
+        QTest::keyClick(w.TV_Ope, c.key, c.modifiers);
+        EXPECT_EQ(server.operationCalls, QStringList{c.call});
+        EXPECT_EQ(cursors, QStringList{c.cursor}) << c.call.toStdString();
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    }
+}
+
+TEST_F(DispatchTest, F10AndAltAloneOpenTheFileMenu) {
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->TV_Ope->setFocus();
+    QTest::keyClick(window->TV_Ope, Qt::Key_F10);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->mnuFile->isVisible(); }));
+    window->mnuFile->hide();
+    QTest::qWait(10);
+
+    QTest::keyPress(window->TV_Ope, Qt::Key_Alt);
+    QTest::keyRelease(window->TV_Ope, Qt::Key_Alt);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->mnuFile->isVisible(); }));
+    window->mnuFile->hide();
+    QTest::qWait(10);
+
+    // Alt with another key is a shortcut, not the menu.
+    QTest::keyPress(window->TV_Ope, Qt::Key_Alt);
+    QTest::keyClick(window->TV_Ope, Qt::Key_X, Qt::AltModifier);
+    QTest::keyRelease(window->TV_Ope, Qt::Key_Alt);
+    QTest::qWait(20);
+    EXPECT_FALSE(window->mnuFile->isVisible());
+    EXPECT_TRUE(server.operationCalls.isEmpty());
 }
 
 TEST_F(DispatchTest, TheOptionsItemChoosesTheSwitchOnTheConnectionAndIsStored) {

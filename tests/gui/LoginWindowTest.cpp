@@ -11,10 +11,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 
@@ -63,10 +65,33 @@ TEST_F(LoginWindowTest, StartsInTheServerBoxAndTabsInDesignOrder) {
     QApplication::setActiveWindow(&w);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     EXPECT_EQ(QApplication::focusWidget(), w.txtServer);
-    EXPECT_EQ(tabChain(w.txtServer, 6), (QStringList{u"txtServer"_s, u"txtPass"_s, u"CmdOK"_s,
-                                                     u"CmdCancel"_s, u"CmdSel"_s, u"txtServer"_s}));
+    EXPECT_EQ(tabChain(w.txtServer, 7),
+              (QStringList{u"txtServer"_s, u"txtPass"_s, u"chkShowPass"_s, u"CmdOK"_s,
+                           u"CmdCancel"_s, u"CmdSel"_s, u"txtServer"_s}));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), w.txtPass);
+}
+
+// Masked while typed; the check box shows it, by the keyboard too, and the login gets the same
+// text.
+TEST_F(LoginWindowTest, ThePasswordIsMaskedUntilShown) {
+    frmLogin w;
+    w.show();
+    QApplication::setActiveWindow(&w);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(w.txtServer, Qt::Key_Tab);
+    QTest::keyClicks(QApplication::focusWidget(), u"a;b}c"_s);
+    EXPECT_EQ(w.txtPass->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(w.txtPass->displayText(),
+              QString(5, QChar(w.style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter))));
+    QTest::keyClick(w.txtPass, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), w.chkShowPass);
+    QTest::keyClick(w.chkShowPass, Qt::Key_Space);
+    EXPECT_EQ(w.txtPass->displayText(), u"a;b}c"_s);
+    QTest::keyClick(w.chkShowPass, Qt::Key_Space);
+    EXPECT_EQ(w.txtPass->echoMode(), QLineEdit::Password);
+    QTest::keyClick(w.chkShowPass, Qt::Key_Return);  // Enter presses OK
+    EXPECT_EQ(connectCalls, QStringList{u"(local)|a;b}c"_s});
 }
 
 TEST_F(LoginWindowTest, EmptyServerBoxAsksForAServerAndDoesNotConnect) {

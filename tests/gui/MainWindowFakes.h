@@ -17,8 +17,11 @@ struct FakeServer {
     QString listError;  // non-empty: the list query fails with it
     bool connectionOpen = true;
     QString version = u"Microsoft SQL Server  2000"_s;
-    QStringList calls;  // "login", "list", "close", "close failed", "store switch on|off"
+    QString name = u"(local)"_s;  // the server's name while the connection is open
+    bool confirmDataLoss = true;  // the stored setting
     bool switchOnConnection = false;  // the stored choice of the options menu's item
+    // "login", "list", "close", "close failed", "confirm/dataLoss=...", "store switch on|off"
+    QStringList calls;
     std::function<void()> onLogin;
 
     MainServices services() {
@@ -43,6 +46,12 @@ struct FakeServer {
             connectionOpen = false;
         };
         s.serverVersion = [this] { return version; };
+        s.serverName = [this] { return connectionOpen ? name : QString(); };
+        s.confirmDataLoss = [this] { return confirmDataLoss; };
+        s.setConfirmDataLoss = [this](bool on) {
+            calls << u"confirm/dataLoss="_s + (on ? u"true"_s : u"false"_s);
+            confirmDataLoss = on;
+        };
         s.showAttachWindow = [this](const QString& version) { calls << u"attach|"_s + version; };
         s.switchOnConnection = [this] { return switchOnConnection; };
         s.setSwitchOnConnection = [this](bool on) {
@@ -64,11 +73,18 @@ struct FakeServer {
                 }};
     }
 
+    static OperationRow repairing(OperationRow row, tarnwick::DataLoss loss) {
+        row.dataLoss = loss;
+        return row;
+    }
+
     // The table the window is given; a test may change it before the window is made.
     OperationTable operations{
         recordingRow(u"CHECKDB"_s, u"检测数据库"_s, 1),
         recordingRow(u"ShrinkLog"_s, u"压缩日志文件"_s, 2),
-        recordingRow(u"REPDB"_s, u"修复数据库"_s, 1),
+        repairing(recordingRow(u"REPDB"_s, u"修复数据库"_s, 1), tarnwick::DataLoss::Repair),
+        repairing(recordingRow(u"ShrinkMDF"_s, u"压缩数据文件"_s, 2),
+                  tarnwick::DataLoss::LogTruncation),
         {u"NOTHING"_s, u"没有动作"_s, 2, {}},
     };
 };

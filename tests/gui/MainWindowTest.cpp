@@ -158,22 +158,98 @@ TEST_F(MainWindowTest, ResultTextKeepsCarriageReturnsExactly) {
     EXPECT_TRUE(w.txtResult->isReadOnly());
 }
 
-TEST_F(MainWindowTest, StaysMaximizedAndKeepsThePanelPlace) {
+TEST_F(MainWindowTest, MinimizesAndComesBackMaximizedWithThePanelInPlace) {
     toolkit.setScreenSizeTwips({1920 * 15, 1080 * 15});
     frmMain w(server.services());
     w.showMaximized();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    w.resize(1920, 1080);  // the offscreen screen is smaller than the one the toolkit reports
+    QApplication::processEvents();
     // (28800 - 5535) / 2 = 11632.5 and (16200 - 975) / 3 = 5075 twips.
     const QPoint place(11633 / 15, 5075 / 15);
     EXPECT_EQ(w.fra_Wait->pos(), place);
 
     w.showMinimized();
     QApplication::processEvents();
-    EXPECT_EQ(w.windowState(), Qt::WindowMaximized);
-    EXPECT_EQ(w.fra_Wait->pos(), place);
+    EXPECT_TRUE(w.windowState().testFlag(Qt::WindowMinimized));
 
     w.showNormal();
     QApplication::processEvents();
     EXPECT_EQ(w.windowState(), Qt::WindowMaximized);
+    w.resize(1920, 1080);
+    QApplication::processEvents();
     EXPECT_EQ(w.fra_Wait->pos(), place);
+}
+
+namespace {
+
+// Sizes the window so that its client area (below the menu, above the status bar) is client.
+void setClientSize(frmMain& w, QSize client) {
+    w.resize(client + (w.size() - w.centralWidget()->size()));
+    QApplication::processEvents();
+    ASSERT_EQ(w.centralWidget()->size(), client);
+}
+
+// The widgets of the client area that stick out of it or out of their frame.
+QStringList cutOff(frmMain& w) {
+    QStringList names;
+    for (QWidget* child : w.centralWidget()->findChildren<QWidget*>()) {
+        if (child->isHidden() || child->objectName().isEmpty()) continue;
+        const QRect inside = child->parentWidget()->rect();
+        if (!inside.contains(child->geometry())) names << child->objectName();
+    }
+    return names;
+}
+
+QRect twips(int left, int top, int width, int height) {
+    return {left / 15, top / 15, width / 15, height / 15};
+}
+
+}  // namespace
+
+// At the designed size every control stands where it was designed; more room goes to the result
+// area (width and height) and the tree (height); less room comes from them; nothing is cut off.
+TEST_F(MainWindowTest, TheLayoutGivesTheRoomToTheResultAreaAndTheTree) {
+    frmMain w(server.services());
+    w.Form_Load();
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    const QSize design(11895 / 15, 8295 / 15);  // the frames and a margin right and below
+    const struct {
+        QSize client;
+        int dw;  // what the result area gains in width
+        int dh;  // what the tree and the result area gain in height
+    } cases[] = {
+        {design, 0, 0},
+        {{1600, 930}, 1600 - 793, 930 - 553},
+        {{1024, 700}, 1024 - 793, 700 - 553},
+        {{800, 420}, 7, 420 - 553},  // a scale factor of 2 on 1600 x 1000
+        {{780, 545}, -13, -8},       // the frames' own extent
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.client.width());
+        setClientSize(w, c.client);
+        EXPECT_EQ(cutOff(w), QStringList());
+        EXPECT_EQ(w.Frame1->geometry(), twips(120, 0, 5055, 8175).adjusted(0, 0, 0, c.dh));
+        EXPECT_EQ(w.TV_Ope->geometry(), twips(120, 2280, 4815, 5775).adjusted(0, 0, 0, c.dh));
+        EXPECT_EQ(w.Frame2->geometry(), twips(5280, 0, 6495, 8175).adjusted(0, 0, c.dw, c.dh));
+        EXPECT_EQ(w.txtResult->geometry(), twips(120, 720, 6255, 7335).adjusted(0, 0, c.dw, c.dh));
+        // Everything else stays as designed.
+        EXPECT_EQ(w.Combo_DB->geometry(), twips(2520, 720, 2415, 330));
+        EXPECT_EQ(w.Label4->geometry(), twips(360, 240, 4560, 420));
+        EXPECT_EQ(w.Label7->geometry(), twips(720, 1320, 3360, 570));
+    }
+}
+
+// The panel sits where the screen puts it while that is inside the window, else as near as fits.
+TEST_F(MainWindowTest, TheWaitPanelStaysInsideASmallerWindow) {
+    toolkit.setScreenSizeTwips({1920 * 15, 1080 * 15});
+    frmMain w(server.services());
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    setClientSize(w, {800, 420});
+    w.ShowWaitPanel(u"正在检测................"_s);
+    // From the screen: 11633 / 15 = 775 across, 5075 / 15 = 338 down; the panel is 369 wide.
+    EXPECT_EQ(w.fra_Wait->pos(), QPoint(800 - 369, 338));
+    EXPECT_EQ(cutOff(w), QStringList());
 }

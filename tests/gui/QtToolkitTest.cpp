@@ -3,6 +3,7 @@
 
 #include "tests/gui/GuiTestHelpers.h"
 #include "toolkit/QtToolkit.h"
+#include "toolkit/QtTranslations.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +12,10 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <functional>
@@ -73,6 +76,8 @@ TEST(QtToolkit, MessageBoxStylesTitlesAndAnswers) {
         {64, u"连接提示"_s, u"确定"_s, u"连接提示"_s, QMessageBox::Information, 1, tarnwick::vbOK},
         {65, u"提示"_s, u"确定"_s, u"提示"_s, QMessageBox::Information, 2, tarnwick::vbOK},
         {65, u"提示"_s, u"取消"_s, u"提示"_s, QMessageBox::Information, 2, tarnwick::vbCancel},
+        {308, u"提示"_s, u"是"_s, u"提示"_s, QMessageBox::Warning, 2, tarnwick::vbYes},
+        {308, u"提示"_s, u"否"_s, u"提示"_s, QMessageBox::Warning, 2, tarnwick::vbNo},
     };
     tarnwick::QtToolkit tk;
     for (const Case& c : cases) {
@@ -91,6 +96,23 @@ TEST(QtToolkit, EscapeOnAnOkCancelBoxAnswersCancel) {
     whenModalOpens([](QWidget* modal) { static_cast<QMessageBox*>(modal)->reject(); });
     EXPECT_EQ(tk.messageBox(u"?"_s, tarnwick::vbOKCancelInformation, u"提示"_s),
               tarnwick::vbCancel);
+}
+
+// Enter presses the default button and Esc the escape button: both say no to a data-loss question.
+TEST(QtToolkit, EnterAndEscapeOnAYesNoBoxAnswerNo) {
+    tarnwick::QtToolkit tk;
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+        QString focused;
+        whenModalOpens([&](QWidget* modal) {
+            auto* box = static_cast<QMessageBox*>(modal);
+            focused = box->defaultButton() ? box->defaultButton()->text() : QString();
+            QTest::keyClick(box, key);
+        });
+        EXPECT_EQ(tk.messageBox(u"?"_s, tarnwick::vbYesNoWarningDefaultNo, u"提示"_s),
+                  tarnwick::vbNo)
+            << key;
+        EXPECT_EQ(focused, u"否"_s);
+    }
 }
 
 TEST(QtToolkit, MessageBoxShowsMarkupAsWritten) {
@@ -164,4 +186,11 @@ TEST(QtToolkit, FilesAndScreenMetrics) {
     EXPECT_EQ(tk.screenSizeTwips().width(), qRound(screen->geometry().width() * 1440 / dpi));
     EXPECT_EQ(tk.screenSizeTwips().height(),
               qRound(screen->geometry().height() * 1440 / screen->logicalDotsPerInchY()));
+}
+
+// Qt's own texts (the result area's context menu, the file dialog, standard buttons) in Chinese.
+TEST(QtTranslations, QtsOwnTextsSpeakChinese) {
+    ASSERT_TRUE(tarnwick::installQtTranslations());
+    EXPECT_EQ(QCoreApplication::translate("QWidgetTextControl", "&Copy"), u"复制(&C)"_s);
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Open"), u"打开"_s);
 }

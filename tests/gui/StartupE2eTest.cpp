@@ -15,6 +15,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -59,4 +61,91 @@ TEST(StartupE2eTest, LoginWindowThenTheUserDatabasesByNameAndTheVersion) {
     EXPECT_EQ(sim.journalTexts(),
               (QStringList{u"select left(@@version,charindex('-',@@version)-1)"_s,
                            u"select Name from sysdatabases where Dbid>6 order by Name"_s}));
+}
+
+namespace {
+
+// Answers the next login window from inside its event loop: server, password, then OK.
+void answerLogin(const QString& server, const QString& password) {
+    QTimer::singleShot(0, qApp, [server, password] {
+        auto* login = qobject_cast<frmLogin*>(QApplication::activeModalWidget());
+        ASSERT_NE(login, nullptr);
+        login->txtServer->setText(server);
+        login->txtPass->setText(password);
+        QTest::mouseClick(login->CmdOK, Qt::LeftButton);
+    });
+}
+
+QStringList comboItems(const QComboBox* combo) {
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i) items << combo->itemText(i);
+    return items;
+}
+
+QTreeWidgetItem* nodeOf(QTreeWidget* tree, const QString& key) {
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        if (tree->topLevelItem(i)->data(0, frmMain::kNodeKeyRole).toString() == key)
+            return tree->topLevelItem(i);
+    return nullptr;
+}
+
+}  // namespace
+
+// The demo server first, then a reconnect to the 7.0 server: the window lists the 7.0 server's
+// databases, its version and its name; a repair there asks first and, answered by its default
+// button, sends nothing; with the question turned off in the stored settings it runs at once;
+// Enter on the node runs it as a double-click does. The password holds ";" and "}".
+TEST(StartupE2eTest, ReconnectShowsTheNewServerAndARepairAsksFirst) {
+    QTemporaryDir settings;
+    ASSERT_TRUE(settings.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    RecordingToolkit toolkit;
+    sqlsim::Scenario demoScenario = SqlsimFixture::loadScenario(u"sqlsim/scenarios/demo.json"_s);
+    demoScenario.saPassword = u"a;b}c"_s;
+    SqlsimFixture demo(demoScenario);
+    SqlsimFixture sql70(u"sqlsim/scenarios/sql70.json"_s);
+
+    answerLogin(demo.serverName(), u"a;b}c"_s);
+    frmMain w;
+    w.Form_Load();
+    EXPECT_EQ(w.lblServer->text(), u"服务器："_s + demo.serverName());
+    EXPECT_EQ(w.Combo_DB->findText(u"Warehouse"_s) >= 0, true);
+
+    answerLogin(sql70.serverName(), sql70.password());
+    w.mnuReConn_Click();
+    EXPECT_TRUE(toolkit.messageBoxes.empty());
+    EXPECT_EQ(comboItems(w.Combo_DB),
+              (QStringList{u"Accounting"_s, u"Old Stock"_s, u"销售数据"_s}));
+    EXPECT_EQ(w.Label5->text(), u"当前数据库版本：Microsoft SQL Server  7.00"_s);
+    EXPECT_EQ(w.windowTitle(), u"Tarnwick-Microsoft SQL Server  7.00"_s);
+    EXPECT_EQ(w.lblServer->text(), u"服务器："_s + sql70.serverName());
+
+    // The repair of the database asks; its default answer sends nothing.
+    w.Combo_DB->setCurrentIndex(w.Combo_DB->findText(u"Accounting"_s));
+    w.TV_Ope->setCurrentItem(nodeOf(w.TV_Ope, u"REPDB"_s));
+    sql70.clearJournal();
+    w.TV_Ope_DblClick();
+    ASSERT_EQ(toolkit.messageBoxes.size(), 1u);
+    EXPECT_EQ(toolkit.messageBoxes[0].style, tarnwick::vbYesNoWarningDefaultNo);
+    EXPECT_TRUE(toolkit.messageBoxes[0].text.contains(u"“修复数据库”"_s));
+    EXPECT_TRUE(toolkit.messageBoxes[0].text.contains(u"服务器“"_s + sql70.serverName() + u"”"_s));
+    EXPECT_TRUE(toolkit.messageBoxes[0].text.contains(u"数据库“Accounting”"_s));
+    EXPECT_EQ(sql70.journalTexts(), QStringList());
+    EXPECT_TRUE(demo.journalTexts().filter(u"REPAIR"_s).isEmpty());
+
+    // Turned off in the options menu, which stores it; the next window reads it and runs at once.
+    w.mnuConfirmDataLoss->trigger();
+    EXPECT_EQ(QSettings(u"Tarnwick"_s, u"Tarnwick"_s).value(u"confirm/dataLoss"_s).toBool(), false);
+    toolkit.clear();
+    w.show();
+    QApplication::setActiveWindow(&w);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    w.TV_Ope->setFocus();
+    QTest::keyClick(w.TV_Ope, Qt::Key_Return);
+    EXPECT_TRUE(toolkit.messageBoxes.empty());
+    EXPECT_EQ(sql70.journalTexts().filter(u"REPAIR_ALLOW_DATA_LOSS"_s).size(), 1);
+    EXPECT_TRUE(w.resultText().contains(u"Accounting"_s)) << w.resultText().toStdString();
+    EXPECT_FALSE(sql70.engine().isSingleUser(u"Accounting"_s));
+    frmMain next;
+    EXPECT_FALSE(next.mnuConfirmDataLoss->isChecked());
 }

@@ -42,8 +42,10 @@ TEST(HostileLoginTest, PasswordsEndInALoginOrOneMessage) {
         bool logsIn;
     } cases[] = {
         {"empty", u""_s, u""_s, true},
-        {"blanks only are empty", u""_s, u"   "_s, true},
-        {"blanks around are trimmed", u"Secret"_s, u"  Secret "_s, true},
+        {"blanks only", u"   "_s, u"   "_s, true},
+        {"blanks only are not empty", u""_s, u"   "_s, false},
+        {"blanks around", u" Secret  "_s, u" Secret  "_s, true},
+        {"blanks around count", u"Secret"_s, u"  Secret "_s, false},
         {"case matters", u"Secret"_s, u"secret"_s, false},
         {"equals sign", u"a=b"_s, u"a=b"_s, true},
         {"ten thousand characters", u"p"_s, QString(10000, u'p'), false},
@@ -53,11 +55,15 @@ TEST(HostileLoginTest, PasswordsEndInALoginOrOneMessage) {
         {"Chinese", u"数据库密码"_s, u"数据库密码"_s, true},
         {"Chinese mistyped", u"数据库密码"_s, u"数据库密马"_s, false},
         {"emoji", u"🔑锁😀"_s, u"🔑锁😀"_s, true},
+        // Every password logs in as typed; nothing in it can add keys of its own.
         {"braces", u"{a}b}"_s, u"{a}b}"_s, true},
-        // The connection string is read as an OLE DB provider reads it: the password ends at the
-        // first semicolon, so nothing after it can add keys of its own.
-        {"a semicolon ends the password", u"a"_s, u"a;b"_s, true},
-        {"a brace before a semicolon", u"x}"_s, u"x};PORT=1"_s, true},
+        {"semicolon and brace", u"a;b}c"_s, u"a;b}c"_s, true},
+        {"semicolon cut short", u"a"_s, u"a;b"_s, false},
+        // The one thing FreeTDS cannot take: it ends a braced value at the first "};".
+        {"a brace before a semicolon", u"x"_s, u"x};PORT=1"_s, false},
+        {"doubled braces", u"}}{{;"_s, u"}}{{;"_s, true},
+        {"quotes", u"\"q'\"\";"_s, u"\"q'\"\";"_s, true},
+        {"a key of its own", u"a;Data Source=127.0.0.1,1"_s, u"a;Data Source=127.0.0.1,1"_s, true},
     };
     RecordingToolkit toolkit;
     for (const auto& c : cases) {
@@ -71,7 +77,10 @@ TEST(HostileLoginTest, PasswordsEndInALoginOrOneMessage) {
             sim.disconnect();
         } else {
             ASSERT_EQ(toolkit.messageBoxes.size(), 1u);
-            EXPECT_EQ(toolkit.messageBoxes[0].text, kLoginFailed);
+            EXPECT_EQ(toolkit.messageBoxes[0].text,
+                      c.typed.contains(u"};"_s)
+                          ? u"The FreeTDS driver cannot take a password that contains \"};\"."_s
+                          : kLoginFailed);
             EXPECT_EQ(toolkit.messageBoxes[0].style, tarnwick::vbOKOnly);
         }
         toolkit.clear();

@@ -132,6 +132,10 @@ private:
 
         QStringList out{u"-- run "_s + key + u' ' + database};
         for (const sqlsim::JournalEntry& e : m_sim.server().journal()) {
+            // The window asks before every operation that may send a repair losing data.
+            if (e.text.contains(u"REPAIR_ALLOW_DATA_LOSS"_s, Qt::CaseInsensitive)) {
+                EXPECT_EQ(operation->dataLoss, tarnwick::DataLoss::Repair) << key.toStdString();
+            }
             const QString who =
                 e.conn == m_mainConnection ? u"SENT"_s : u"SENT#"_s + QString::number(e.conn);
             out << who + u" ["_s + e.db + u"] "_s + e.text;

@@ -44,7 +44,8 @@ void RecordingToolkit::clear() {
 int RecordingToolkit::messageBox(const QString& text, int style, const QString& title) {
     messageBoxes.push_back({text, style, title});
     if (onMessageBox) onMessageBox(messageBoxes.back());
-    if (m_answers.empty()) return vbOK;
+    // Without a preset answer the box is answered with its default button.
+    if (m_answers.empty()) return style == vbYesNoWarningDefaultNo ? vbNo : vbOK;
     const int answer = m_answers.front();
     m_answers.pop_front();
     return answer;

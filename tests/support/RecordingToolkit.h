@@ -8,8 +8,9 @@
 //   ASSERT_EQ(toolkit.messageBoxes.size(), 1u);
 //   EXPECT_EQ(toolkit.messageBoxes[0].text, u"...");
 //
-// Preset answers are used in order, one per prompt; with none left a message box answers vbOK and
-// a file dialog answers "" (a cancel). Files are never deleted: deleteFile() only records the path.
+// Preset answers are used in order, one per prompt; with none left a message box answers with its
+// default button (vbOK, or vbNo for a Yes/No box whose default is No) and a file dialog answers ""
+// (a cancel). Files are never deleted: deleteFile() only records the path.
 
 #include "toolkit/Toolkit.h"
 

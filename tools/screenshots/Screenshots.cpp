@@ -34,6 +34,7 @@ MainServices demoServices() {
     s.userDatabases = [] { return QStringList{u"Northwind2"_s, u"Sales"_s, u"销售数据"_s}; };
     s.closeConnection = [] {};
     s.serverVersion = [] { return u"Microsoft SQL Server  2000"_s; };
+    s.serverName = [] { return u"(local)"_s; };
     s.operations = operationTable();
     return s;
 }
