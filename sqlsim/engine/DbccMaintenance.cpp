@@ -87,8 +87,12 @@ SessionImpl::Outcome SessionImpl::dbccReindex(const Statement& s) {
     DatabaseState* target = db;
     if (name && !name->database.isEmpty()) target = m_state->database(name->database);
     if (!name || !target || !target->table(name->name)) return fail(msg::tableNotFound(written));
-    ++target->table(name->name)->indexRebuilds;
-    return emitDbcc({}, s);
+    TableObject& table = *target->table(name->name);
+    ++table.indexRebuilds;
+    std::vector<DbccLine> lines;
+    for (const int indId : table.indexIds)
+        lines.push_back(dbccLine(msg::indexRebuilt(indId), target->dbid, table.objectId, indId));
+    return emitDbcc(lines, s);
 }
 
 }  // namespace sqlsim
