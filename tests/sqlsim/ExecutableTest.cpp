@@ -172,7 +172,7 @@ cur.callproc('sp_executesql', ('select @x, @@MAX_PRECISION', '@x nvarchar(10)', 
 print(cur.fetchall())
 try:
     cur.execute('select @nope')
-except pytds.ProgrammingError as e:
+except pytds.Error as e:
     print('ERROR:', e)
 )"_s;
     const ClientRun p = runClient(u"/usr/bin/python3"_s,
