@@ -17,10 +17,10 @@ QString withoutHyphens(QString text) {
 }  // namespace
 
 CollationOrder::CollationOrder(const Collation& collation, ColumnType type)
-    : m_collator(collation.codePage == CodePage::Cp936
-                     ? QLocale(QLocale::Chinese, QLocale::Script::SimplifiedHanScript,
-                               QLocale::China)
-                     : QLocale(QLocale::English, QLocale::UnitedStates)),
+    : m_collator(
+          collation.codePage == CodePage::Cp936
+              ? QLocale(QLocale::Chinese, QLocale::Script::SimplifiedHanScript, QLocale::China)
+              : QLocale(QLocale::English, QLocale::UnitedStates)),
       m_wordSort(!(collation.name.startsWith(u"SQL_"_s) && type == ColumnType::VarChar)),
       m_chinese(collation.codePage == CodePage::Cp936) {
     m_collator.setCaseSensitivity(Qt::CaseInsensitive);

@@ -693,7 +693,7 @@ private:
         } else {
             failNear(value);
         }
-        if (auto refused = setoption::refusal(s->options, s->body, m_profile, start.line))
+        if (auto refused = setoption::refusal(s->options, s->body, start.line))
             throw ParseFailure{{*refused}};
         return s;
     }

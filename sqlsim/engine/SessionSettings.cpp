@@ -55,10 +55,16 @@ struct Valued {
 };
 
 constexpr Valued ValuedOptions[] = {
-    {u"TEXTSIZE", true},     {u"DATEFIRST", true},       {u"LOCK_TIMEOUT", true},
-    {u"ROWCOUNT", true},     {u"QUERY_GOVERNOR_COST_LIMIT", true},
-    {u"DATEFORMAT", false},  {u"LANGUAGE", false},       {u"DEADLOCK_PRIORITY", false},
-    {u"FIPS_FLAGGER", false}, {u"CONTEXT_INFO", false},
+    {u"TEXTSIZE", true},
+    {u"DATEFIRST", true},
+    {u"LOCK_TIMEOUT", true},
+    {u"ROWCOUNT", true},
+    {u"QUERY_GOVERNOR_COST_LIMIT", true},
+    {u"DATEFORMAT", false},
+    {u"LANGUAGE", false},
+    {u"DEADLOCK_PRIORITY", false},
+    {u"FIPS_FLAGGER", false},
+    {u"CONTEXT_INFO", false},
 };
 
 const Switch* findSwitch(const QString& option) {
@@ -99,9 +105,7 @@ bool SessionSettings::noCount() const {
 
 namespace setoption {
 
-std::optional<Message> refusal(const QStringList& options, const QString& value, Profile profile,
-                               int line) {
-    Q_UNUSED(profile);
+std::optional<Message> refusal(const QStringList& options, const QString& value, int line) {
     for (const QString& option : options) {
         if (option == u"TRANSACTION ISOLATION LEVEL") return std::nullopt;
         const bool valued = findValued(option) != nullptr;
@@ -148,8 +152,7 @@ std::optional<Message> apply(SessionSettings& settings, const QStringList& optio
         static const QSet<QString> orders = {u"mdy"_s, u"dmy"_s, u"ymd"_s,
                                              u"ydm"_s, u"myd"_s, u"dym"_s};
         if (!orders.contains(value.toLower()))
-            return msg::make(2741, 16,
-                             u"SET DATEFORMAT date order '%1' is invalid."_s.arg(value));
+            return msg::make(2741, 16, u"SET DATEFORMAT date order '%1' is invalid."_s.arg(value));
         settings.dateFormat = value.toLower();
         return std::nullopt;
     }
@@ -229,15 +232,14 @@ std::optional<GlobalValue> globalVariable(const QString& name, const GlobalConte
     if (name == u"@@lock_timeout") return GlobalValue{integer, n(s.lockTimeout)};
     if (name == u"@@nestlevel") return GlobalValue{integer, n(context.nestLevel)};
     if (name == u"@@max_connections") return GlobalValue{integer, n(32767)};
-    if (name == u"@@microsoftversion")
-        return GlobalValue{integer, n(is70 ? 117441135 : 134219767)};
+    if (name == u"@@microsoftversion") return GlobalValue{integer, n(is70 ? 117441135 : 134219767)};
     if (name == u"@@timeticks") return GlobalValue{integer, n(31250)};
     if (name == u"@@fetch_status") return GlobalValue{integer, n(-1)};
     static const QSet<QString> zero = {
-        u"@@trancount"_s,   u"@@error"_s,        u"@@rowcount"_s,     u"@@procid"_s,
-        u"@@cursor_rows"_s, u"@@connections"_s,  u"@@cpu_busy"_s,     u"@@idle"_s,
-        u"@@io_busy"_s,     u"@@pack_received"_s, u"@@pack_sent"_s,   u"@@packet_errors"_s,
-        u"@@total_errors"_s, u"@@total_read"_s,  u"@@total_write"_s};
+        u"@@trancount"_s,    u"@@error"_s,         u"@@rowcount"_s,   u"@@procid"_s,
+        u"@@cursor_rows"_s,  u"@@connections"_s,   u"@@cpu_busy"_s,   u"@@idle"_s,
+        u"@@io_busy"_s,      u"@@pack_received"_s, u"@@pack_sent"_s,  u"@@packet_errors"_s,
+        u"@@total_errors"_s, u"@@total_read"_s,    u"@@total_write"_s};
     if (zero.contains(name)) return GlobalValue{integer, n(0)};
     return std::nullopt;
 }

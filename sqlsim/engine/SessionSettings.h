@@ -1,7 +1,7 @@
 #pragma once
 // What a connection's SET statements change, as the global variables report it: the option bits
-// of @@OPTIONS, @@TEXTSIZE, @@LANGUAGE, @@DATEFIRST, @@LOCK_TIMEOUT and the rest. Tools send a batch
-// of these right after login; the SET options the server does not know fail when the batch is
+// of @@OPTIONS, @@TEXTSIZE, @@LANGUAGE, @@DATEFIRST, @@LOCK_TIMEOUT and the rest. Tools send a
+// batch of these right after login; the SET options the server does not know fail when the batch is
 // compiled.
 
 #include "sqlsim/engine/Engine.h"
@@ -33,8 +33,7 @@ namespace setoption {
 // Why a SET statement does not compile (195, or 170 near the word that is wrong); nothing when
 // the server knows the option. options: the option words in upper case; value: the word or
 // number after them.
-std::optional<Message> refusal(const QStringList& options, const QString& value, Profile profile,
-                               int line);
+std::optional<Message> refusal(const QStringList& options, const QString& value, int line);
 
 // Applies a compiled SET statement; a failure at run time (an unknown language or date format)
 // comes back as the message to send, informational ones (5703) in info.
