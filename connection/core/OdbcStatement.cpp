@@ -85,7 +85,13 @@ bool OdbcStatement::check(SQLRETURN rc, const char* call) {
     m_lastCallFailed = true;
     const auto records = readDiagnostics(SQL_HANDLE_STMT, m_statement);
     const DiagnosticRecord* record = statementErrorRecord(records);
-    if (!m_firstError) m_firstError = toDbError(record, QString::fromLatin1(call) + u" failed."_s);
+    if (!m_firstError) {
+        m_firstError = toDbError(record, QString::fromLatin1(call) + u" failed."_s);
+        QList<int> numbers;
+        for (const DiagnosticRecord& r : records)
+            if (r.nativeError != 0) numbers << r.nativeError;
+        m_firstError->setServerMessages(std::move(numbers));
+    }
     if (rc == SQL_INVALID_HANDLE || !record || endsReading(*record)) m_broken = true;
     return false;
 }

@@ -82,14 +82,16 @@ int SessionImpl::spAttachDb(const std::vector<ExecParam>& params, bool singleFil
         done(false, 0, 0);
         return 1;
     }
+    // From here on the procedure's EXEC of the attach statement speaks: its messages name no
+    // procedure.
     if (m_state->database(name)) {
-        message(msg::databaseAlreadyExists(name));
+        message(msg::databaseAlreadyExists(name), false);
         done(false, 0, 0);
         return 1;
     }
     auto refuse = [&](const Message& why) {
-        message(why);
-        message(msg::cannotOpenNewDatabase(name));
+        message(why, false);
+        message(msg::cannotOpenNewDatabase(name), false);
         done(false, 0, 0);
         return 1;
     };
@@ -138,8 +140,8 @@ int SessionImpl::spAttachDb(const std::vector<ExecParam>& params, bool singleFil
         db.files.push_back(log);
         Message oldLog = msg::deviceActivation(*missingLog);
         oldLog.severity = m_state->logRebuildSeverity;
-        message(oldLog);
-        message(msg::newLogFileCreated(log.filename, m_state->logRebuildSeverity));
+        message(oldLog, false);
+        message(msg::newLogFileCreated(log.filename, m_state->logRebuildSeverity), false);
     }
     for (const ScenarioTable& t : source->tables)
         db.tables.push_back(m_state->tableFromScenario(t));
@@ -150,7 +152,9 @@ int SessionImpl::spAttachDb(const std::vector<ExecParam>& params, bool singleFil
                        [&](const DetachedDatabase& d) { return sameName(d.path, primary); }),
         m_state->detached.end());
     m_state->databases.push_back(std::move(db));
-    return 0;
+    // "if @@error <> 0 return(1)" after the EXEC: an error-level log rebuild message makes the
+    // procedure report failure although the database is attached.
+    return missingLog && m_state->logRebuildSeverity > 10 ? 1 : 0;
 }
 
 }  // namespace sqlsim

@@ -107,8 +107,12 @@ SessionImpl::Outcome SessionImpl::dbccReindex(const Statement& s) {
     if (!takeTime(target->table(name->name)->pages)) return Outcome::Abort;
     if (!target->table(name->name)) return fail(msg::tableNotFound(written));
     rememberForRollback(*target);
-    ++target->table(name->name)->indexRebuilds;
-    return emitDbcc({}, s);
+    TableObject& table = *target->table(name->name);
+    ++table.indexRebuilds;
+    std::vector<DbccLine> lines;
+    for (const int indId : table.indexIds)
+        lines.push_back(dbccLine(msg::indexRebuilt(indId), target->dbid, table.objectId, indId));
+    return emitDbcc(lines, s);
 }
 
 }  // namespace sqlsim

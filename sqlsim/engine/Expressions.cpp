@@ -61,6 +61,11 @@ bool like(const QString& text, const QString& pattern) {
         .hasMatch();
 }
 
+std::optional<GlobalValue> SessionImpl::globalValue(const QString& name) const {
+    return globalVariable(name, GlobalContext{m_settings, m_state->profile, m_spid,
+                                              m_state->serverName, m_state->banner, m_frame.depth});
+}
+
 Cell SessionImpl::evaluate(const Expr& e, const RowSource* source, const QVector<Cell>* row) const {
     switch (e.kind) {
         case Expr::Kind::Literal:
@@ -81,14 +86,9 @@ Cell SessionImpl::evaluate(const Expr& e, const RowSource* source, const QVector
             throw EvalError{msg::invalidColumn(e.name)};
         }
         case Expr::Kind::Variable: {
-            if (e.name == u"@@version") return m_state->banner;
-            if (e.name == u"@@spid") return qint64(m_spid);
-            if (e.name == u"@@servername") return m_state->serverName;
-            if (e.name == u"@@language") return u"us_english"_s;
-            if (e.name == u"@@trancount" || e.name == u"@@error" || e.name == u"@@rowcount")
-                return qint64(0);
-            if (e.name == u"@@microsoftversion")
-                return qint64(m_state->profile == Profile::Sql70 ? 117441135 : 134219767);
+            if (const auto global = globalValue(e.name)) return global->value;
+            if (const auto local = m_locals.find(e.name); local != m_locals.end())
+                return local->second;
             throw EvalError{msg::undeclaredVariable(e.written)};
         }
         case Expr::Kind::Binary: {

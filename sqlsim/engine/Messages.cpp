@@ -158,7 +158,7 @@ Message notRepaired(int number) {
                 8924, 10,
                 u"        Repairing this error requires other errors to be corrected first."_s);
         default:
-            return make(8922, 10, u"        Could not repair this error."_s);
+            return make(8922, 10, u"        Could not repair this error. "_s);
     }
 }
 
@@ -284,6 +284,10 @@ Message logFilesInUse(int fileId, const QString& name) {
 Message repairNeedsSingleUser() {
     return make(7919, 16,
                 u"Repair statement not processed. Database needs to be in single user mode."_s);
+}
+
+Message indexRebuilt(int indId) {
+    return make(1918, 10, u"Index (ID = %1) is being rebuilt."_s.arg(indId));
 }
 
 Message tableNotFound(const QString& name) {

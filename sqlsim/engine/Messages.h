@@ -51,6 +51,7 @@ Message allocationObject(int objectId, int indId, int extents, int pages,
 Message allocationTotal(int extents, int usedPages, int reservedPages);     // 2539
 Message allocationTotalMixed(int mixedExtents, int mixedPages);             // 8918
 Message usageRowUpdated(const QString& table, int indId);                   // 2541
+Message indexRebuilt(int indId);                                            // 1918
 Message usageCountChanged(const QString& counter, qint64 from, qint64 to);  // 2542-2545
 Message logFilesInUse(int fileId, const QString& name);                     // 9008
 Message dbccResultsFor(const QString& name);                                // 2536

@@ -2,6 +2,7 @@
 
 #include "sqlsim/engine/Lexer.h"
 #include "sqlsim/engine/Messages.h"
+#include "sqlsim/engine/SessionSettings.h"
 
 #include <QSet>
 
@@ -28,9 +29,14 @@ bool startsStatement(const SqlToken& t) {
 
 class Parser {
 public:
-    Parser(const QString& text, Profile profile) : m_text(text), m_profile(profile) {
+    Parser(const QString& text, Profile profile, CodePage literals)
+        : m_text(text), m_profile(profile) {
         LexResult lexed = tokenize(text);
         m_tokens = std::move(lexed.tokens);
+        for (SqlToken& t : m_tokens) {
+            if (t.kind == Kind::String && !t.national && !codepage::isAscii(t.text))
+                t.text = codepage::decode(literals, codepage::encode(literals, t.text));
+        }
         m_unclosed = lexed.unclosedQuote;
         m_unclosedRest = lexed.unclosedRest;
         m_unclosedLine = lexed.unclosedLine;
@@ -638,7 +644,8 @@ private:
     }
 
     StatementPtr setStatement() {
-        auto s = make(Statement::Kind::Set, next());
+        const SqlToken& start = next();
+        auto s = make(Statement::Kind::Set, start);
         if (peek().kind == Kind::Variable) {
             next();
             expectSymbol(u"=");
@@ -648,21 +655,46 @@ private:
         if (acceptWord(u"transaction")) {
             expectWord(u"isolation");
             expectWord(u"level");
-            while (peek().kind == Kind::Word && !startsStatement(peek())) next();
+            if (acceptWord(u"read")) {
+                if (!acceptWord(u"committed") && !acceptWord(u"uncommitted")) failNear(peek());
+            } else if (acceptWord(u"repeatable")) {
+                expectWord(u"read");
+            } else if (!acceptWord(u"serializable")) {
+                failNear(peek());
+            }
+            s->options << u"TRANSACTION ISOLATION LEVEL"_s;
             return s;
         }
-        do {
-            const SqlToken& option = peek();
-            if (option.kind != Kind::Word) failNear(option);
-            s->options << next().text.toUpper();
-        } while (acceptSymbol(u","));
-        if (peek().isSymbol(u"-") && peek(1).kind == Kind::Number) next();
+        if (peek().isWord(u"statistics")) {
+            next();
+            const SqlToken& which = peek();
+            if (!which.isWord(u"io") && !which.isWord(u"time") && !which.isWord(u"profile"))
+                failNear(which);
+            s->options << u"STATISTICS "_s + next().text.toUpper();
+        } else if (peek().isWord(u"identity_insert")) {
+            next();
+            objectName();
+            s->options << u"IDENTITY_INSERT"_s;
+        } else {
+            do {
+                const SqlToken& option = peek();
+                if (option.kind != Kind::Word) failNear(option);
+                s->options << next().text.toUpper();
+            } while (acceptSymbol(u","));
+        }
+        const bool negative = peek().isSymbol(u"-") && peek(1).kind == Kind::Number;
+        if (negative) next();
         const SqlToken& value = peek();
         if (value.isWord(u"on") || value.isWord(u"off") || value.kind == Kind::Number ||
-            value.kind == Kind::String || (value.kind == Kind::Word && !startsStatement(value)))
-            s->command = next().text.toUpper();
-        else
+            value.kind == Kind::String || value.kind == Kind::Bracketed ||
+            (value.kind == Kind::Word && !startsStatement(value))) {
+            s->body = (negative ? u"-"_s : QString()) + next().text;
+            s->command = s->body.toUpper();
+        } else {
             failNear(value);
+        }
+        if (auto refused = setoption::refusal(s->options, s->body, start.line))
+            throw ParseFailure{{*refused}};
         return s;
     }
 
@@ -678,10 +710,10 @@ private:
 
 }  // namespace
 
-ParseOutcome parseBatch(const QString& text, Profile profile) {
+ParseOutcome parseBatch(const QString& text, Profile profile, CodePage literals) {
     ParseOutcome outcome;
     try {
-        Parser parser(text, profile);
+        Parser parser(text, profile, literals);
         outcome.statements = parser.batch();
     } catch (const ParseFailure& failure) {
         outcome.statements.clear();
@@ -692,7 +724,7 @@ ParseOutcome parseBatch(const QString& text, Profile profile) {
 
 std::optional<ObjectName> parseObjectName(const QString& text) {
     try {
-        Parser parser(text, Profile::Sql2000);
+        Parser parser(text, Profile::Sql2000, CodePage::Cp1252);
         return parser.objectNameOnly();
     } catch (const ParseFailure&) {
         return std::nullopt;

@@ -3,6 +3,7 @@
 // error, which is how the server treats it: no statement of it runs.
 
 #include "sqlsim/engine/Ast.h"
+#include "sqlsim/engine/CodePage.h"
 #include "sqlsim/engine/Engine.h"
 
 #include <optional>
@@ -14,7 +15,9 @@ struct ParseOutcome {
     std::vector<Message> errors;  // empty when the batch compiled
 };
 
-ParseOutcome parseBatch(const QString& text, Profile profile);
+// A plain '...' literal is varchar: its text is what the code page keeps of it ('?' for a character
+// the code page lacks). An N'...' literal keeps every character.
+ParseOutcome parseBatch(const QString& text, Profile profile, CodePage literals);
 
 // Parses a [db.][owner.]name written as one text, e.g. "[dbo].[authors]" or "pubs..authors".
 std::optional<ObjectName> parseObjectName(const QString& text);

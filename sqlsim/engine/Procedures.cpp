@@ -6,8 +6,10 @@
 #include "sqlsim/engine/Parser.h"
 #include "sqlsim/engine/ProcedureParams.h"
 #include "sqlsim/engine/SessionImpl.h"
+#include "sqlsim/engine/SystemRpc.h"
 
 #include <algorithm>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -84,8 +86,24 @@ SessionImpl::Outcome SessionImpl::runExecProc(const Statement& s) {
         return runProcedureBody(u"xp_cmdshell"_s, [&]() { return xpCmdShell(params); });
     if (name == u"sp_executesql") {
         const QString text = paramValue(params, u"@stmt"_s, 0).value_or(QString());
-        return runProcedureBody(u"sp_executesql"_s,
-                                [&]() { return runText(text) == Outcome::Ok ? 0 : -6; });
+        // The parameters after the declaration, by name or in its order.
+        const QStringList declared =
+            declaredParameterNames(paramValue(params, u"@params"_s, 1).value_or(QString()));
+        std::map<QString, Cell> locals;
+        for (size_t i = 2; i < params.size(); ++i) {
+            const qsizetype position = qsizetype(i - 2);
+            const QString bound = !params[i].name.isEmpty()    ? params[i].name.toLower()
+                                  : position < declared.size() ? declared[position]
+                                                               : QString();
+            if (!bound.isEmpty())
+                locals[bound] =
+                    params[i].value ? evaluate(*params[i].value, nullptr, nullptr) : Cell();
+        }
+        const auto saved = std::exchange(m_locals, locals);
+        const Outcome o = runProcedureBody(u"sp_executesql"_s,
+                                           [&]() { return runText(text) == Outcome::Ok ? 0 : -6; });
+        m_locals = saved;
+        return o;
     }
     if (name == u"sp_datatype_info" || name == u"sp_server_info")
         return runProcedureBody(n.name, []() { return 0; });
@@ -180,11 +198,22 @@ int SessionImpl::spForEachTable(const std::vector<ExecParam>& params) {
         done(false, 0, 0);
         return 1;
     }
+    // The commands run through the worker's EXEC of a string: their messages name no procedure.
+    m_frame.procName.clear();
     if (const auto pre = paramValue(params, u"@precommand"_s, 99); pre && !pre->isEmpty())
         runText(*pre);
-    // The list of tables is taken before the commands run; they may create or drop tables.
+    // The list of tables is taken before the commands run; they may create or drop tables. The
+    // worker's cursor reads sysobjects in object-id order and quotes each part, doubling ']'.
+    std::vector<const TableObject*> byId;
+    for (const TableObject& t : db->tables) byId.push_back(&t);
+    std::stable_sort(byId.begin(), byId.end(), [](const TableObject* a, const TableObject* b) {
+        return a->objectId < b->objectId;
+    });
+    const auto quoted = [](QString part) -> QString {
+        return u"["_s + part.replace(u"]"_s, u"]]"_s) + u"]"_s;
+    };
     QStringList tables;
-    for (const TableObject& t : db->tables) tables << u"["_s + t.owner + u"].["_s + t.name + u"]"_s;
+    for (const TableObject* t : byId) tables << quoted(t->owner) + u"."_s + quoted(t->name);
     int status = 0;
     for (const QString& table : tables) {
         for (const QString& command : commands) {

@@ -48,6 +48,10 @@ ScenarioTable readTable(const QJsonObject& o) {
     const QJsonObject gen = o.value(QLatin1String("generate")).toObject();
     t.generate.column = text(gen, "column");
     t.generate.width = integer(gen, "width", 0);
+    if (const QJsonValue indexes = o.value(QLatin1String("indexes")); indexes.isArray()) {
+        t.indexIds.clear();
+        for (const QJsonValue& v : indexes.toArray()) t.indexIds.push_back(v.toInt());
+    }
     for (const QJsonValue& v : o.value(QLatin1String("usageCorrections")).toArray()) {
         const QJsonObject c = v.toObject();
         t.usageCorrections.push_back({integer(c, "indId", 0), text(c, "counter").toUpper(),

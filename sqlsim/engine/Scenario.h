@@ -45,6 +45,7 @@ struct ScenarioTable {
     int objectId = 0;  // 0: assigned when the engine starts
     ScenarioGenerate generate;
     std::vector<UsageCorrection> usageCorrections;
+    std::vector<int> indexIds{1};  // the indexes DBREINDEX rebuilds; a heap without any has none
 };
 
 // One problem that DBCC reports until a repair fixes it.
@@ -111,7 +112,7 @@ struct Scenario {
     int missingPrimaryFileError = 5105;
     // The severity of the two messages sp_attach_single_file_db sends when it builds a new log
     // (5105 for the old log, 5182 for the new one): 10, informational, unless a scenario says 16.
-    int logRebuildSeverity = 10;
+    int logRebuildSeverity = 16;
     // How fast the DBCC statements work through pages; 0: they answer at once.
     double dbccPagesPerSecond = 0;
     std::vector<ScenarioDatabase> databases;

@@ -1,6 +1,7 @@
 // SELECT: the query over one table, and the virtual system tables it reads.
 
 #include "sqlsim/engine/CellValues.h"
+#include "sqlsim/engine/CollationOrder.h"
 #include "sqlsim/engine/Messages.h"
 #include "sqlsim/engine/Parser.h"
 #include "sqlsim/engine/SessionImpl.h"
@@ -55,7 +56,7 @@ bool SessionImpl::openTable(const ObjectName& name, RowSource& out, Message& err
                        intColumn(u"mode"_s, ColumnType::SmallInt),
                        intColumn(u"status"_s),
                        intColumn(u"status2"_s),
-                       intColumn(u"cmptlevel"_s),
+                       intColumn(u"cmptlevel"_s, ColumnType::TinyInt),
                        textColumn(u"filename"_s, 260),
                        intColumn(u"version"_s, ColumnType::SmallInt)};
         const bool is70 = m_state->profile == Profile::Sql70;
@@ -174,11 +175,15 @@ bool SessionImpl::select(const SelectQuery& q, RowSource& out, Message& error) {
             error = msg::invalidColumn(q.orderBy);
             return false;
         }
-        std::stable_sort(rows.begin(), rows.end(),
-                         [&](const QVector<Cell>& a, const QVector<Cell>& b) {
-                             const int cmp = compareCells(a[index], b[index]);
-                             return q.orderDescending ? cmp > 0 : cmp < 0;
-                         });
+        const CollationOrder order(m_state->collation, source.columns[index].type);
+        std::stable_sort(
+            rows.begin(), rows.end(), [&](const QVector<Cell>& a, const QVector<Cell>& b) {
+                const Cell& x = a[index];
+                const Cell& y = b[index];
+                const bool text = !x.isNull() && !y.isNull() && !isNumber(x) && !isNumber(y);
+                const int cmp = text ? order.compare(cellText(x), cellText(y)) : compareCells(x, y);
+                return q.orderDescending ? cmp > 0 : cmp < 0;
+            });
     }
     if (q.top >= 0 && rows.size() > q.top) rows.resize(q.top);
     // Aggregate: a lone count(*).
@@ -189,7 +194,7 @@ bool SessionImpl::select(const SelectQuery& q, RowSource& out, Message& error) {
         return true;
     }
     // Projection.
-    QVector<int> sourceIndex;  // -1: computed
+    QVector<int> sourceIndex;  // -1: computed, typed from the values; -2: a global variable
     for (size_t i = 0; i < q.items.size(); ++i) {
         const Expr& e = *q.items[i];
         if (e.kind == Expr::Kind::Star) {
@@ -214,6 +219,12 @@ bool SessionImpl::select(const SelectQuery& q, RowSource& out, Message& error) {
             ColumnDef c = source.columns[index];
             c.name = q.itemNames[static_cast<int>(i)];
             out.columns.push_back(c);
+        } else if (const auto global =
+                       e.kind == Expr::Kind::Variable ? globalValue(e.name) : std::nullopt) {
+            ColumnDef c = global->column;  // a global variable has its own type
+            c.name = q.itemNames[static_cast<int>(i)];
+            out.columns.push_back(c);
+            index = -2;
         } else {
             out.columns.push_back(textColumn(q.itemNames[static_cast<int>(i)], 0));  // typed below
         }
@@ -238,7 +249,7 @@ bool SessionImpl::select(const SelectQuery& q, RowSource& out, Message& error) {
     }
     // Computed columns take their type from the values.
     for (int k = 0; k < out.columns.size(); ++k) {
-        if (sourceIndex[k] >= 0) continue;
+        if (sourceIndex[k] != -1) continue;
         bool allInts = !out.rows.isEmpty();
         int longest = 1;
         for (const auto& r : out.rows) {

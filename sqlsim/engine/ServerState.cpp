@@ -120,6 +120,7 @@ TableObject ServerState::tableFromScenario(const ScenarioTable& source) {
     table.pages = source.pages >= 0 ? source.pages : pagesForRows(source.rowCount);
     table.generate = source.generate;
     table.usageCorrections = source.usageCorrections;
+    table.indexIds = source.indexIds;
     return table;
 }
 

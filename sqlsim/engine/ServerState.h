@@ -52,6 +52,7 @@ struct TableObject {
     std::vector<UsageCorrection> usageCorrections;  // until UPDATEUSAGE corrects them
     bool created = false;   // made by CREATE TABLE rather than by the scenario
     int indexRebuilds = 0;  // DBCC DBREINDEX runs on the table
+    std::vector<int> indexIds{1};
 
     qint64 rowCount() const { return created ? rows.size() : nominalRows; }
 };
@@ -99,7 +100,7 @@ struct ServerState {
     const Collation collation;  // fixed for the server's life: read without the mutex
     QString serverName;
     int missingPrimaryFileError = 5105;
-    int logRebuildSeverity = 10;
+    int logRebuildSeverity = 16;
     QString saPassword;
     std::atomic<double> dbccPagesPerSecond{0};  // 0: DBCC answers at once
     std::deque<DatabaseState>

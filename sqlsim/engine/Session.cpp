@@ -94,7 +94,7 @@ void SessionImpl::done(bool count, qint64 rows, quint16 curCmd) {
     // The error bit says that an ERROR token went out for this statement, nothing else.
     d.error = m_errorSinceDone;
     m_errorSinceDone = false;
-    d.count = count;
+    d.count = count && !m_settings.noCount();
     d.rowCount = rows;
     d.curCmd = curCmd;
     m_frame.out->push_back(d);
@@ -165,7 +165,7 @@ Reply SessionImpl::executeBatch(const QString& text) {
 }
 
 SessionImpl::Outcome SessionImpl::runText(const QString& text) {
-    const ParseOutcome parsed = parseBatch(text, m_state->profile);
+    const ParseOutcome parsed = parseBatch(text, m_state->profile, m_state->collation.codePage);
     if (!parsed.errors.empty()) return compileFailed(parsed.errors, Outcome::Abort);
     return runStatements(parsed.statements);
 }

@@ -4,6 +4,7 @@
 
 #include "sqlsim/engine/Engine.h"
 #include "sqlsim/engine/ServerState.h"
+#include "sqlsim/engine/SessionSettings.h"
 
 #include <functional>
 #include <map>
@@ -121,6 +122,7 @@ private:
     DatabaseState* current() const;
     DatabaseState* databaseFor(const ObjectName& name, Message& error) const;
     Cell evaluate(const Expr& e, const RowSource* source, const QVector<Cell>* row) const;
+    std::optional<GlobalValue> globalValue(const QString& name) const;  // @@name, lower case
     bool insertRows(TableObject& table, const std::vector<QString>& columns,
                     const QVector<QVector<Cell>>& rows);
 
@@ -172,7 +174,8 @@ private:
     int m_spid;
     int m_dbid = 0;  // 0 before login
     bool m_fmtOnly = false;
-    int m_nesting = 0;  // procedures and EXEC strings running inside each other
+    SessionSettings m_settings;  // what SET statements changed
+    int m_nesting = 0;           // procedures and EXEC strings running inside each other
     Frame m_frame;
     bool m_errorSinceDone = false;
     int m_line = 1;  // of the running statement
@@ -182,7 +185,9 @@ private:
     size_t m_cancelledAt = 0;  // the tokens of the reply that came before the cancelled statement
     int m_insertExecDepth = 0;
     std::vector<MaintenanceSnapshot> m_rollback;
-    std::map<int, QString> m_prepared;  // statements of sp_prepare and sp_prepexec, by handle
+    std::map<int, QString> m_prepared;        // statements of sp_prepare and sp_prepexec, by handle
+    std::map<int, QString> m_preparedParams;  // their parameter declarations
+    std::map<QString, Cell> m_locals;         // parameters of the running parameterised statement
     int m_nextPreparedHandle = 1;
 };
 

@@ -46,6 +46,21 @@ void finishProcedure(const RpcCall& call, const std::vector<ReturnValue>& output
     tokens.push_back(procDone);
 }
 
+// The values a parameterised statement runs with: the parameters after the first `skip` ones,
+// named or in the order of the declaration.
+std::map<QString, Cell> boundValues(const RpcCall& call, size_t skip, const QStringList& names) {
+    std::map<QString, Cell> values;
+    for (size_t i = skip; i < call.params.size(); ++i) {
+        const RpcParam& p = call.params[i];
+        const qsizetype position = qsizetype(i - skip);
+        const QString name = !p.name.isEmpty()         ? p.name.toLower()
+                             : position < names.size() ? names[position]
+                                                       : QString();
+        if (!name.isEmpty()) values[name] = p.value;
+    }
+    return values;
+}
+
 // A system procedure called by name runs as when called by its number.
 int procIdOf(const RpcCall& call) {
     if (call.procId != 0) return call.procId;
@@ -75,18 +90,30 @@ Reply SessionImpl::executeRpc(const RpcCall& call) {
     Reply reply;
     const int procId = procIdOf(call);
     switch (procId) {
-        case procid::ExecuteSql:
-            return runStatementInProc(call, textOf(findParam(call, u"@stmt", 0)), {});
+        case procid::ExecuteSql: {
+            const QStringList names =
+                declaredParameterNames(textOf(findParam(call, u"@params", 1)));
+            m_locals = boundValues(call, 2, names);
+            reply = runStatementInProc(call, textOf(findParam(call, u"@stmt", 0)), {});
+            m_locals.clear();
+            return reply;
+        }
         case procid::PrepExec:
         case procid::Prepare: {
             // Handles count up from 1 on each connection.
             const int handle = m_nextPreparedHandle++;
             const QString statement = textOf(findParam(call, u"@stmt", 2));
             m_prepared[handle] = statement;
+            m_preparedParams[handle] = textOf(findParam(call, u"@params", 1));
             std::vector<ReturnValue> outputs;
             if (const RpcParam* p = findParam(call, u"@handle", 0))
                 outputs.push_back({ordinalOf(call, p), p->name, Cell(qint64(handle))});
-            if (procId == procid::PrepExec) return runStatementInProc(call, statement, outputs);
+            if (procId == procid::PrepExec) {
+                m_locals = boundValues(call, 3, declaredParameterNames(m_preparedParams[handle]));
+                reply = runStatementInProc(call, statement, outputs);
+                m_locals.clear();
+                return reply;
+            }
             finishProcedure(call, outputs, false, reply.tokens);
             return reply;
         }
@@ -94,7 +121,12 @@ Reply SessionImpl::executeRpc(const RpcCall& call) {
             const RpcParam* p = findParam(call, u"@handle", 0);
             const int handle = p ? p->value.toInt() : 0;
             const auto it = m_prepared.find(handle);
-            if (it != m_prepared.end()) return runStatementInProc(call, it->second, {});
+            if (it != m_prepared.end()) {
+                m_locals = boundValues(call, 1, declaredParameterNames(m_preparedParams[handle]));
+                reply = runStatementInProc(call, it->second, {});
+                m_locals.clear();
+                return reply;
+            }
             reply.tokens.push_back(msg::preparedStatementNotFound(handle));
             finishProcedure(call, {}, true, reply.tokens);
             return reply;
@@ -107,8 +139,10 @@ Reply SessionImpl::executeRpc(const RpcCall& call) {
             return runStatementInProc(call, textOf(findParam(call, u"@stmt", 1)), outputs);
         }
         case procid::Unprepare:
-            if (const RpcParam* p = findParam(call, u"@handle", 0))
+            if (const RpcParam* p = findParam(call, u"@handle", 0)) {
                 m_prepared.erase(p->value.toInt());
+                m_preparedParams.erase(p->value.toInt());
+            }
             finishProcedure(call, {}, false, reply.tokens);
             return reply;
         case procid::CursorClose:

@@ -5,8 +5,10 @@
 #include "sqlsim/engine/Messages.h"
 #include "sqlsim/engine/Parser.h"
 #include "sqlsim/engine/SessionImpl.h"
+#include "sqlsim/engine/SessionSettings.h"
 
 #include <algorithm>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -20,6 +22,8 @@ QString typeName(const ColumnDef& c) {
             return u"int"_s;
         case ColumnType::SmallInt:
             return u"smallint"_s;
+        case ColumnType::TinyInt:
+            return u"tinyint"_s;
         default:
             return u"varchar"_s;
     }
@@ -69,6 +73,7 @@ SessionImpl::Outcome SessionImpl::runCreateTable(const Statement& s) {
     if (!s.object.owner.isEmpty()) t.owner = s.object.owner;
     t.objectId = ServerState::createdObjectId(db->dbid, t.name);
     t.created = true;
+    t.indexIds.clear();  // a new table is a heap: no index to rebuild
     for (const ColumnDeclaration& c : s.columns) {
         for (const ColumnDef& existing : t.columns)
             if (sameName(existing.name, c.name)) return fail(msg::duplicateColumn(c.name, t.name));
@@ -139,12 +144,21 @@ SessionImpl::Outcome SessionImpl::runDrop(const Statement& s) {
 SessionImpl::Outcome SessionImpl::runExecString(const Statement& s) {
     const Cell text = evaluate(*s.text, nullptr, nullptr);
     const QString batch = text.isNull() ? QString() : cellText(text);
-    const ParseOutcome parsed = parseBatch(batch, m_state->profile);
-    if (!parsed.errors.empty()) return compileFailed(parsed.errors, Outcome::Failed);
-    if (!nestDeeper()) return Outcome::Abort;
-    const Outcome o = runStatements(parsed.statements);
-    --m_nesting;
-    return o == Outcome::Abort ? Outcome::Failed : o;
+    const ParseOutcome parsed = parseBatch(batch, m_state->profile, m_state->collation.codePage);
+    // The string is a batch of its own: its messages name no procedure, even inside one.
+    const QString procName = std::exchange(m_frame.procName, QString());
+    Outcome o = Outcome::Failed;
+    if (!parsed.errors.empty()) {
+        o = compileFailed(parsed.errors, Outcome::Failed);
+    } else if (!nestDeeper()) {
+        o = Outcome::Abort;
+    } else {
+        o = runStatements(parsed.statements);
+        --m_nesting;
+        if (o == Outcome::Abort) o = Outcome::Failed;
+    }
+    m_frame.procName = procName;
+    return o;
 }
 
 bool SessionImpl::insertRows(TableObject& table, const std::vector<QString>& columns,
@@ -176,7 +190,8 @@ bool SessionImpl::insertRows(TableObject& table, const std::vector<QString>& col
             const ColumnDef& def = table.columns[targets[k]];
             const Cell& v = row[k];
             if (v.isNull()) continue;
-            if (def.type == ColumnType::Int || def.type == ColumnType::SmallInt) {
+            if (def.type == ColumnType::Int || def.type == ColumnType::SmallInt ||
+                def.type == ColumnType::TinyInt) {
                 bool ok = false;
                 const qint64 n =
                     isNumber(v) ? v.toLongLong(&ok) : cellText(v).trimmed().toLongLong(&ok);
@@ -281,7 +296,11 @@ SessionImpl::Outcome SessionImpl::runBackup(const Statement& s) {
 }
 
 SessionImpl::Outcome SessionImpl::runSet(const Statement& s) {
-    if (s.options.contains(u"FMTONLY"_s)) m_fmtOnly = s.command == u"ON";
+    std::vector<Message> info;
+    const std::optional<Message> refused = setoption::apply(m_settings, s.options, s.body, info);
+    m_fmtOnly = m_settings.fmtOnly;
+    for (const Message& m : info) message(m);
+    if (refused) return fail(*refused);
     done(false, 0, 0);
     return Outcome::Ok;
 }

@@ -3,6 +3,7 @@
 
 #include "sqlsim/engine/Engine.h"
 
+#include <QStringList>
 #include <QStringView>
 
 namespace sqlsim {
@@ -27,6 +28,17 @@ inline const RpcParam* findParam(const RpcCall& call, QStringView name, int inde
     if (index >= 0 && index < int(call.params.size()) && call.params[size_t(index)].name.isEmpty())
         return &call.params[size_t(index)];
     return nullptr;
+}
+
+// The parameter names a declaration such as "@id int, @name nvarchar(128) OUTPUT" gives, in
+// order and in lower case.
+inline QStringList declaredParameterNames(const QString& declaration) {
+    QStringList names;
+    for (const QString& part : declaration.split(u',')) {
+        const QString name = part.trimmed().section(u' ', 0, 0);
+        if (name.startsWith(u'@')) names << name.toLower();
+    }
+    return names;
 }
 
 }  // namespace sqlsim

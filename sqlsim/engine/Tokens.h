@@ -15,6 +15,7 @@ namespace sqlsim {
 enum class ColumnType {
     Int,       // INTN(4)
     SmallInt,  // INTN(2)
+    TinyInt,   // INTN(1)
     NVarChar,  // NVARCHAR(length chars)
     NChar,     // NCHAR(length chars): values are padded with blanks to length by the encoder
     VarChar,   // VARCHAR(length bytes), in the code page of the server collation

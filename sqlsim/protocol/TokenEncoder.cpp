@@ -15,6 +15,7 @@ quint8 typeByte(ColumnType type) {
     switch (type) {
         case ColumnType::Int:
         case ColumnType::SmallInt:
+        case ColumnType::TinyInt:
             return 0x26;  // INTN
         case ColumnType::NVarChar:
             return 0xE7;
@@ -27,7 +28,7 @@ quint8 typeByte(ColumnType type) {
 }
 
 bool isInt(ColumnType type) {
-    return type == ColumnType::Int || type == ColumnType::SmallInt;
+    return type == ColumnType::Int || type == ColumnType::SmallInt || type == ColumnType::TinyInt;
 }
 
 // Declared maximum in bytes of a character column.
@@ -46,7 +47,7 @@ void TokenEncoder::typeInfo(QByteArray& out, const ColumnDef& column) const {
     ByteWriter w(out);
     w.u8(typeByte(column.type));
     if (isInt(column.type)) {
-        w.u8(column.type == ColumnType::Int ? 4 : 2);
+        w.u8(column.type == ColumnType::Int ? 4 : column.type == ColumnType::SmallInt ? 2 : 1);
         return;
     }
     w.u16(static_cast<quint16>(maxBytes(column)));
@@ -73,9 +74,12 @@ void TokenEncoder::value(QByteArray& out, const ColumnDef& column, const Cell& c
         } else if (column.type == ColumnType::Int) {
             w.u8(4);
             w.u32(static_cast<quint32>(cell.toLongLong()));
-        } else {
+        } else if (column.type == ColumnType::SmallInt) {
             w.u8(2);
             w.u16(static_cast<quint16>(cell.toLongLong()));
+        } else {
+            w.u8(1);
+            w.u8(static_cast<quint8>(cell.toLongLong()));
         }
         return;
     }

@@ -124,3 +124,31 @@ TEST_F(AttachE2eTest, PrimaryFileTheServerCannotReadLeavesTheListEmpty) {
               path(u"Stray.MDF"_s) + u" is not a primary database file."_s);
     EXPECT_EQ(sim->journalTexts(), QStringList{listQueries(path(u"Stray.MDF"_s))});
 }
+
+// Inventory's log is missing: the server attaches its primary file alone and builds a new log,
+// reporting it as errors (severity 16, as 2000's catalogue has it) or as information. Either
+// way the database is attached and the window says so.
+TEST_F(AttachE2eTest, SingleFileAttachWithARebuiltLogSucceedsAtEitherSeverity) {
+    for (const int severity : {16, 10}) {
+        SCOPED_TRACE(severity);
+        sqlsim::Scenario scenario = SqlsimFixture::loadScenario(u"sqlsim/scenarios/demo.json"_s);
+        scenario.logRebuildSeverity = severity;
+        QTemporaryDir files;
+        ASSERT_TRUE(files.isValid());
+        sqlsim::layOutDetachedFiles(scenario, files.path());
+        sim.reset();
+        sim = std::make_unique<SqlsimFixture>(scenario);
+        ASSERT_TRUE(sim->connect());
+        sim->clearJournal();
+        toolkit.messageBoxes.clear();
+        auto w = std::make_unique<frmFile>();
+        const QString primary = files.path() + u"/Inventory.MDF"_s;
+        toolkit.setNextFileName(primary);
+        w->CmdSel_Click();
+        w->Cmd_OK_Click();
+        EXPECT_TRUE(sim->journalTexts().join(u'\n').contains(u"EXEC sp_attach_single_file_db"_s))
+            << sim->journalTexts().join(u'\n').toStdString();
+        EXPECT_EQ(messages(), QStringList{kSucceeded});
+        EXPECT_TRUE(sim->engine().databaseExists(w->txtDBName->text()));
+    }
+}

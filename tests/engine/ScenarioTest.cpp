@@ -86,7 +86,7 @@ TEST(Scenarios, EveryFieldOfTheFormat) {
     const Reply repair =
         session->executeBatch(u"dbcc checktable('[sales].[Big]', REPAIR_ALLOW_DATA_LOSS)"_s);
     EXPECT_EQ(messageTexts(repair).mid(1, 2),
-              (QStringList{u"Bad page."_s, u"        Could not repair this error."_s}));
+              (QStringList{u"Bad page."_s, u"        Could not repair this error. "_s}));
     EXPECT_EQ(engine->findingCount(u"Alpha"_s), 1);
     EXPECT_EQ(
         column(session->executeBatch(u"dbcc checkprimaryfile (N'D:\\d.mdf', 2)"_s), 1).front(),

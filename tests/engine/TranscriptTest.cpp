@@ -53,6 +53,8 @@ QString typeText(const ColumnDef& c) {
             return u"int"_s;
         case ColumnType::SmallInt:
             return u"smallint"_s;
+        case ColumnType::TinyInt:
+            return u"tinyint"_s;
         case ColumnType::NVarChar:
             return u"nvarchar(%1)"_s.arg(c.length);
         case ColumnType::NChar:

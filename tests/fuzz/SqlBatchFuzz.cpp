@@ -13,8 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const sqlsim::LexResult lexed = sqlsim::tokenize(text);
     if (lexed.tokens.isEmpty() || lexed.tokens.last().kind != sqlsim::SqlToken::Kind::End)
         std::abort();
-    for (sqlsim::Profile profile : {sqlsim::Profile::Sql2000, sqlsim::Profile::Sql70})
-        sqlsim::parseBatch(text, profile);
+    sqlsim::parseBatch(text, sqlsim::Profile::Sql2000, sqlsim::CodePage::Cp936);
+    sqlsim::parseBatch(text, sqlsim::Profile::Sql70, sqlsim::CodePage::Cp1252);
     sqlsim::parseObjectName(text);
     return 0;
 }

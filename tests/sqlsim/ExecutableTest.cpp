@@ -153,6 +153,39 @@ TEST_F(ExecutableTest, EveryClientReadsVersionAndDatabases) {
     EXPECT_EQ(seen, expected);
 }
 
+// A client library's parameterised statements (sp_executesql with typed parameters, bound by
+// name), a system procedure called by name with typed positional parameters, a prepared
+// statement run twice, and a parameter the statement does not declare.
+TEST_F(ExecutableTest, ParameterisedStatements) {
+    ASSERT_TRUE(startWith("proto-clients.json"));
+    const QString script =
+        uR"(import sys, pytds
+c = pytds.connect(server='127.0.0.1', port=int(sys.argv[1]), user='sa', password=sys.argv[2],
+                  database='master', tds_version=pytds.tds_base.TDS71, autocommit=True,
+                  login_timeout=10)
+cur = c.cursor()
+cur.execute('select name, dbid from sysdatabases where dbid = %s', (1,))
+print(cur.fetchall())
+cur.execute('select name from sysdatabases where name = %s', ('库存',))
+print(cur.fetchall())
+cur.callproc('sp_executesql', ('select @x, @@MAX_PRECISION', '@x nvarchar(10)', 'abc'))
+print(cur.fetchall())
+try:
+    cur.execute('select @nope')
+except pytds.Error as e:
+    print('ERROR:', e)
+)"_s;
+    const ClientRun p = runClient(u"/usr/bin/python3"_s,
+                                  {u"-c"_s, script, QString::number(sim.port()), Password}, {});
+    EXPECT_EQ(p.exitCode, 0) << p.all().toStdString();
+    EXPECT_EQ(p.out,
+              u"[('master', 1)]\n"
+              u"[('库存',)]\n"
+              u"[('abc', 38)]\n"
+              u"ERROR: Must declare the variable '@nope'.\n"_s);
+    EXPECT_TRUE(sim.stop());
+}
+
 // The refusal's number, level, state, server and line as a client prints them; nothing is
 // journalled.
 TEST_F(ExecutableTest, WrongPasswordIsRefused) {
