@@ -10,6 +10,7 @@
 #include "cli/ConsoleOutput.h"
 #include "cli/ConsoleToolkit.h"
 #include "cli/Report.h"
+#include "cli/StopSignals.h"
 #include "connection/DbError.h"
 #include "connection/ModMain.h"
 #include "operations/OperationCatalogue.h"
@@ -125,7 +126,7 @@ void listDatabases(Report& report) {
 void runOperation(const Invocation& inv, Report& report, ConsoleToolkit& toolkit,
                   const Streams& streams) {
     const CatalogueOperation* operation = findCatalogueOperation(inv.key);
-    ConsoleHost host(streams.out, streams.err, !inv.json);
+    ConsoleHost host(streams.out, streams.err, !inv.json, inv.raw);
     const bool succeeded = operation->routine(host, inv.database);
     report.messages = resultMessages(host.resultText());
     report.findings = dbccFindings(report.messages);
@@ -252,6 +253,8 @@ int runCommandLine(const QStringList& arguments, ConsoleToolkit& toolkit, const 
         write(streams.out, QString::fromUtf8(QJsonDocument(toJson(report)).toJson()));
     else if (report.listedDatabases)
         for (const QString& name : report.databases) write(streams.out, name + u'\n');
+    // Stopped by a signal: the run has ended as after a failure; the exit status says why.
+    if (stopRequested()) return 128 + stopSignal();
     return report.status;
 }
 

@@ -18,6 +18,7 @@ struct Invocation {
     PasswordSource passwordSource = PasswordSource::Environment;
     QString passwordFile;
     bool json = false;
+    bool raw = false;  // the result text byte for byte, line ends as the window keeps them
     QString key;       // run
     QString database;  // run
     QString file;      // attach: the primary file; attach7: the data file

@@ -14,6 +14,8 @@ public:
     const QString& description() const { return m_description; }
     int nativeError() const { return m_nativeError; }
     const QString& sqlState() const { return m_sqlState; }
+    // The statement was cancelled on the program's side (SQLSTATE HY008).
+    bool isCancel() const { return m_sqlState == QStringLiteral("HY008"); }
 
 private:
     QString m_description;

@@ -2,11 +2,15 @@
 
 #include "connection/DbError.h"
 #include "mainwindow/ResultArea.h"
+#include "operations/OperationCatalogue.h"
+#include "toolkit/PendingWork.h"
 #include "toolkit/Pictures.h"
 #include "toolkit/Toolkit.h"
 #include "toolkit/Twips.h"
+#include "toolkit/WaitControls.h"
 #include "toolkit/WindowFont.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QEvent>
 #include <QFrame>
@@ -15,7 +19,9 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <QTreeWidget>
 
 #include <cmath>
@@ -163,7 +169,13 @@ void frmMain::buildLayout() {
 
     Label6 = makeLabel(fra_Wait, u"Label6"_s, u"正在附加数据库。。。。。。。。"_s);
     Label6->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    setTwipsGeometry(Label6, 960, 240, 4455, 495);
+    setTwipsGeometry(Label6, 960, 240, 4215, 495);
+    lblElapsed = new tarnwick::ElapsedLabel(fra_Wait);
+    lblElapsed->setObjectName(u"lblElapsed"_s);
+    setTwipsGeometry(lblElapsed, 5235, 240, 900, 495);
+    cmdCancelRun = tarnwick::makeCancelButton(fra_Wait);
+    cmdCancelRun->setObjectName(u"cmdCancelRun"_s);
+    setTwipsGeometry(cmdCancelRun, 6255, 300, 855, 375);
     fra_Wait->hide();
 
     ImageList1 = {tarnwick::nodePicture(1), tarnwick::nodePicture(2)};
@@ -177,8 +189,12 @@ void frmMain::buildLayout() {
                        static_cast<QWidget*>(Image1)})
         w->setFocusPolicy(Qt::NoFocus);
 
+    statusBar()->setObjectName(u"statusBar"_s);
+    statusBar()->setSizeGripEnabled(false);
+
     const QRect design = tarnwick::twipsRect(0, 0, 11325, 7560);
-    resize(design.width(), design.height() + menuBar()->sizeHint().height());
+    resize(design.width(),
+           design.height() + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
 }
 
 void frmMain::Form_Load() {
@@ -267,8 +283,20 @@ void frmMain::keepSelection() {
     TV_Ope->viewport()->update();
 }
 
+void frmMain::closeEvent(QCloseEvent* event) {
+    if (!m_operationRunning) {
+        QMainWindow::closeEvent(event);
+        return;
+    }
+    // The run takes its failure path (the switch back out of single-user mode among it) first.
+    event->ignore();
+    m_closeAfterRun = true;
+    tarnwick::cancelWaitedWork();
+}
+
 void frmMain::ShowWaitPanel(const QString& text) {
     Label6->setText(text);
+    lblElapsed->start();
     fra_Wait->show();
     fra_Wait->raise();
     toolkit().processEvents();
@@ -278,6 +306,7 @@ void frmMain::ShowWaitPanel(const QString& text) {
 }
 
 void frmMain::HideWaitPanel() {
+    lblElapsed->stop();
     fra_Wait->hide();
 }
 
@@ -310,12 +339,29 @@ void frmMain::TV_Ope_DblClick() {
     if (!row || !row->action) return;
 
     m_operationRunning = true;
+    // The attach windows carry their own cancel; every other run is cancelled with Esc, which
+    // the status bar says while it runs (the shrinks show no wait panel).
+    const bool inWindow = key != tarnwick::attachOperationKey();
+    if (inWindow) statusBar()->showMessage(u"正在执行操作，按 Esc 键取消"_s);
     struct Reset {
-        bool& flag;
-        ~Reset() { flag = false; }
-    } reset{m_operationRunning};
-    row->action({*this, [this] { return Combo_DB->currentText(); }, m_services.serverVersion,
-                 m_services.showAttachWindow});
+        frmMain& window;
+        bool inWindow;
+        ~Reset() {
+            // Input that came while the run ended is dropped, not replayed.
+            toolkit().processEvents();
+            if (inWindow) window.statusBar()->clearMessage();
+            window.m_operationRunning = false;
+        }
+    };
+    {
+        const Reset reset{*this, inWindow};
+        row->action({*this, [this] { return Combo_DB->currentText(); }, m_services.serverVersion,
+                     m_services.showAttachWindow});
+    }
+    if (m_closeAfterRun) {
+        m_closeAfterRun = false;
+        close();
+    }
 }
 
 void frmMain::mnuReConn_Click() {
