@@ -169,13 +169,16 @@ void frmMain::buildLayout() {
 
     Label6 = makeLabel(fra_Wait, u"Label6"_s, u"正在附加数据库。。。。。。。。"_s);
     Label6->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    setTwipsGeometry(Label6, 960, 240, 4215, 495);
+    // The caption keeps the width of its longest text; the elapsed time and the cancel button
+    // share the rest of the panel's row.
+    setTwipsGeometry(Label6, 960, 240, 3015, 495);
     lblElapsed = new tarnwick::ElapsedLabel(fra_Wait);
     lblElapsed->setObjectName(u"lblElapsed"_s);
-    setTwipsGeometry(lblElapsed, 5235, 240, 900, 495);
+    lblElapsed->setFont(tarnwick::windowFont(9));
+    setTwipsGeometry(lblElapsed, 3990, 240, 720, 495);
     cmdCancelRun = tarnwick::makeCancelButton(fra_Wait);
     cmdCancelRun->setObjectName(u"cmdCancelRun"_s);
-    setTwipsGeometry(cmdCancelRun, 6255, 300, 855, 375);
+    setTwipsGeometry(cmdCancelRun, 4740, 300, 675, 375);
     fra_Wait->hide();
 
     ImageList1 = {tarnwick::nodePicture(1), tarnwick::nodePicture(2)};

@@ -35,7 +35,7 @@ class frmMain final : public QMainWindow, public tarnwick::OperationHost {
 public:
     static constexpr int kNodeKeyRole = Qt::UserRole;
     static constexpr int kNodeImageRole = Qt::UserRole + 1;
-    static constexpr int kWaitPanelWidth = 7335;
+    static constexpr int kWaitPanelWidth = 5535;
     static constexpr int kWaitPanelHeight = 975;
 
     explicit frmMain(MainServices services = MainServices::standard(), QWidget* parent = nullptr);
