@@ -3,6 +3,8 @@
 # Tarnwick against it. Log in with the defaults: server "(local)", empty sa password.
 #   SQLSIM_SCENARIO=demo (default) or sql70 (the SQL Server 7.0 server), or a path to a scenario file.
 #   SQLSIM_PORT=1433 (default).
+#   SQLSIM_DBCC_PAGES_PER_SECOND=5000 (default): how fast DBCC works, so that a CHECKDB of
+#   Warehouse (18,000 pages) takes a few seconds and can be cancelled; 0 answers at once.
 # Without a display, tarnwick-cli shows the same operations on the terminal instead: the database
 # list, then CHECKDB on DEMO_CHECK_DATABASE (default Warehouse, the demo's database with findings).
 # TARNWICK_DEMO_XVFB=1 runs the window under a virtual X server (xvfb-run) instead.
@@ -23,7 +25,8 @@ rm -rf "$files"
 
 port=${SQLSIM_PORT:-1433}
 "$top/build/sqlsim/sqlsim" --scenario "$scenario_file" --port "$port" --files "$files" \
-  --journal "$top/build/demo-journal.jsonl" &
+  --journal "$top/build/demo-journal.jsonl" \
+  --dbcc-pages-per-second "${SQLSIM_DBCC_PAGES_PER_SECOND:-5000}" &
 sqlsim_pid=$!
 trap 'kill $sqlsim_pid 2>/dev/null || true' EXIT
 sleep 0.5

@@ -1,7 +1,8 @@
 // sqlsim: serves one scenario on 127.0.0.1 until SIGINT or SIGTERM.
-//   sqlsim --scenario FILE [--port N] [--journal FILE] [--files DIR]
+//   sqlsim --scenario FILE [--port N] [--journal FILE] [--files DIR] [--dbcc-pages-per-second N]
 // --files lays the scenario's detached databases out in DIR (primary files with their record, the
-// other files they record) and serves them from there.
+// other files they record) and serves them from there. --dbcc-pages-per-second sets how fast DBCC
+// works through pages (the scenario's dbccPagesPerSecond; 0 answers at once).
 
 #include "sqlsim/engine/Engine.h"
 #include "sqlsim/engine/PrimaryFile.h"
@@ -12,6 +13,7 @@
 
 #include <malloc.h>
 #include <pthread.h>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <exception>
@@ -20,7 +22,8 @@ namespace {
 
 int usage() {
     std::fprintf(stderr,
-                 "usage: sqlsim --scenario FILE [--port N] [--journal FILE] [--files DIR]\n");
+                 "usage: sqlsim --scenario FILE [--port N] [--journal FILE] [--files DIR]\n"
+                 "              [--dbcc-pages-per-second N]\n");
     return 2;
 }
 
@@ -31,6 +34,7 @@ int main(int argc, char** argv) {
     QString journal;
     QString files;
     quint16 port = 1433;
+    double pagesPerSecond = -1;  // -1: as the scenario says
     for (int i = 1; i < argc; ++i) {
         const QString arg = QString::fromLocal8Bit(argv[i]);
         if (i + 1 >= argc) return usage();
@@ -41,6 +45,10 @@ int main(int argc, char** argv) {
             files = value;
         } else if (arg == u"--journal") {
             journal = value;
+        } else if (arg == u"--dbcc-pages-per-second") {
+            bool ok = false;
+            pagesPerSecond = value.toDouble(&ok);
+            if (!ok || !std::isfinite(pagesPerSecond) || pagesPerSecond < 0) return usage();
         } else if (arg == u"--port") {
             bool ok = false;
             const uint n = value.toUInt(&ok);
@@ -67,6 +75,7 @@ int main(int argc, char** argv) {
     try {
         sqlsim::Scenario loaded = sqlsim::Scenario::fromFile(scenario);
         if (!files.isEmpty()) sqlsim::layOutDetachedFiles(loaded, files);
+        if (pagesPerSecond >= 0) loaded.dbccPagesPerSecond = pagesPerSecond;
         sqlsim::Server server(sqlsim::Engine::create(loaded));
         server.setServerName(loaded.serverName);
         if (!journal.isEmpty()) server.setJournalFile(journal);

@@ -140,6 +140,7 @@ QStringList SessionImpl::runOsql(const QStringList& arguments, int& exitCode) {
         return lines;
     }
     SessionImpl osql(m_state, m_state->nextInternalSpid++);
+    osql.m_waiter = m_waiter;  // a cancel reaches what the program runs
     LoginRequest login;
     login.user = trusted ? QString() : user;
     login.password = password;
@@ -158,6 +159,10 @@ QStringList SessionImpl::runOsql(const QStringList& arguments, int& exitCode) {
     }
     if (!query.isEmpty()) {
         const Reply reply = osql.executeBatch(query);
+        if (reply.cancelled) {
+            m_cancelled = true;
+            m_cancelledAt = m_frame.out->size();
+        }
         for (const Token& t : reply.tokens) {
             if (const auto* m = std::get_if<Message>(&t)) {
                 if (m->number == 5701 || m->number == 5703) continue;

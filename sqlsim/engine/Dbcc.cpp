@@ -265,6 +265,7 @@ SessionImpl::Outcome SessionImpl::dbccCheck(const Statement& s) {
     std::vector<DbccLine> lines;
     lines.push_back(dbccLine(msg::dbccResultsFor(db->name), db->dbid, 0));
     if (command == u"CHECKCATALOG") return emitDbcc(lines, s);
+    if (!takeTime(databasePages(*db))) return Outcome::Abort;
 
     const std::vector<TableInfo> tables = tablesOf(*db);
     auto objectIdOf = [&](const QString& table) {
@@ -315,6 +316,7 @@ SessionImpl::Outcome SessionImpl::dbccCheck(const Statement& s) {
     if (!tally.minimumRepair.isEmpty())
         lines.push_back(
             dbccLine(msg::minimumRepairLevel(tally.minimumRepair, command, db->name), db->dbid, 0));
+    if (!tally.fixed.empty()) rememberForRollback(*db);
     removeRepaired(*db, tally);
     return emitDbcc(lines, s);
 }
@@ -342,6 +344,7 @@ SessionImpl::Outcome SessionImpl::dbccCheckTable(const Statement& s) {
     if (!target || table == tables.end()) return fail(msg::tableNotFound(written));
     Message error;
     if (!tally.requestedRepair.isEmpty() && !repairAllowed(*target, error)) return fail(error);
+    if (!takeTime(table->pages)) return Outcome::Abort;  // tables holds copies: safe after it
 
     const QString command = u"CHECKTABLE"_s;
     std::vector<DbccLine> lines;
@@ -356,6 +359,7 @@ SessionImpl::Outcome SessionImpl::dbccCheckTable(const Statement& s) {
         lines.push_back(dbccLine(msg::minimumRepairLevel(tally.minimumRepair, command,
                                                          target->name + u".dbo."_s + table->name),
                                  target->dbid, table->objectId));
+    if (!tally.fixed.empty()) rememberForRollback(*target);
     removeRepaired(*target, tally);
     return emitDbcc(lines, s);
 }

@@ -6,6 +6,7 @@
 #include "sqlsim/engine/SessionImpl.h"
 
 #include <algorithm>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -16,11 +17,19 @@ SessionImpl::Outcome SessionImpl::dbccUpdateUsage(const Statement& s) {
     DatabaseState* db = dbccDatabase(s, error);
     if (!db) return fail(error);
     TableObject* only = nullptr;
+    std::optional<ObjectName> name;
     if (s.args.size() >= 2) {
-        const auto name = parseObjectName(s.args[1].text);
+        name = parseObjectName(s.args[1].text);
         only = name ? db->table(name->name) : nullptr;
         if (!only) return fail(msg::tableNotFound(s.args[1].text));
     }
+    if (!takeTime(only ? only->pages : databasePages(*db))) return Outcome::Abort;
+    // Other sessions may have created or dropped tables meanwhile.
+    if (name) {
+        only = db->table(name->name);
+        if (!only) return fail(msg::tableNotFound(s.args[1].text));
+    }
+    rememberForRollback(*db);
     // Counts a scenario marks as wrong are reported per sysindexes row, then they are right.
     std::vector<DbccLine> lines;
     for (TableObject& t : db->tables) {
@@ -55,6 +64,14 @@ SessionImpl::Outcome SessionImpl::dbccShrinkFile(const Statement& s) {
             if (sameName(f.name, name)) file = &f;
     }
     if (!file) return fail(msg::fileNotInSysfiles(name));
+    // A shrink goes through the pages in use, moving them to the front of the file.
+    const int fileId = file->fileId;
+    if (!takeTime(file->usedPages)) return Outcome::Abort;
+    file = nullptr;
+    for (ScenarioFile& f : db->files)
+        if (f.fileId == fileId) file = &f;
+    if (!file) return fail(msg::fileNotInSysfiles(name));
+    rememberForRollback(*db);
     int targetPages = 0;
     if (s.args.size() >= 2 && s.args[1].kind == DbccArg::Kind::Number)
         targetPages = qMax(0, s.args[1].text.toInt()) * 128;
@@ -87,6 +104,9 @@ SessionImpl::Outcome SessionImpl::dbccReindex(const Statement& s) {
     DatabaseState* target = db;
     if (name && !name->database.isEmpty()) target = m_state->database(name->database);
     if (!name || !target || !target->table(name->name)) return fail(msg::tableNotFound(written));
+    if (!takeTime(target->table(name->name)->pages)) return Outcome::Abort;
+    if (!target->table(name->name)) return fail(msg::tableNotFound(written));
+    rememberForRollback(*target);
     ++target->table(name->name)->indexRebuilds;
     return emitDbcc({}, s);
 }

@@ -21,6 +21,11 @@ public:
         return std::make_unique<SessionImpl>(m_state, spid);
     }
 
+    void setDbccPagesPerSecond(double rate) override {
+        m_state->dbccPagesPerSecond = rate > 0 ? rate : 0;
+    }
+    double dbccPagesPerSecond() const override { return m_state->dbccPagesPerSecond; }
+
     QStringList databaseNames() const override {
         std::lock_guard lock(m_state->mutex);
         QStringList names;

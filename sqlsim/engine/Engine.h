@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -42,6 +44,15 @@ struct RpcCall {
 
 class Engine;
 
+// How the wait for a statement's work ended: its time passed, the client sent an attention, or
+// the client went away.
+enum class WaitOutcome { Done, Attention, Gone };
+
+// Waits while a statement works (the DBCC statements, when the engine has a page rate), watching
+// the client meanwhile: returns early, with Attention or Gone, when the client cancels or leaves.
+// The TDS layer gives each session one; without it a session just sleeps.
+using WorkWaiter = std::function<WaitOutcome(std::chrono::milliseconds)>;
+
 class Session {
 public:
     virtual ~Session() = default;
@@ -58,6 +69,11 @@ public:
     virtual int spid() const = 0;
     // The connection is gone: leave the current database (single-user bookkeeping).
     virtual void disconnect() = 0;
+    // A statement stopped by an attention or by the client leaving is rolled back (what an
+    // INSERT ... EXEC around it collected is not inserted, a repair keeps every finding, a shrink
+    // leaves the file as it was); the reply then holds what came before it and ends with DONE
+    // with the error bit, and Reply::cancelled is set. Statements before it in the batch stay done.
+    virtual void setWorkWaiter(WorkWaiter waiter) = 0;
 };
 
 class Engine {
@@ -72,6 +88,13 @@ public:
     // The server collation; an engine double may keep the default.
     virtual Collation collation() const { return Collation::standard(); }
     virtual std::unique_ptr<Session> newSession(int spid) = 0;
+
+    // The time model: DBCC CHECKDB, CHECKALLOC, CHECKTABLE (and their repairs), UPDATEUSAGE,
+    // DBREINDEX and SHRINKFILE take pages / rate seconds (the pages: sqlsim/scenarios/README.md).
+    // 0, the default unless the scenario says otherwise, answers at once. May be changed while
+    // the server runs; a statement already waiting keeps its time.
+    virtual void setDbccPagesPerSecond(double) {}
+    virtual double dbccPagesPerSecond() const { return 0; }
 
     // Inspection for tests.
     virtual QStringList databaseNames() const = 0;  // sysdatabases order by dbid

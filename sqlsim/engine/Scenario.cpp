@@ -86,6 +86,7 @@ ScenarioDatabase readDatabase(const QJsonObject& o) {
     if (db.name.isEmpty() || db.dbid <= 0)
         fail(u"scenario: every database needs a name and a dbid"_s);
     db.singleUser = boolean(o, "singleUser", false);
+    db.dbccPages = integer64(o, "dbccPages", -1);
     int fileId = 1;
     for (const QJsonValue& v : o.value(QLatin1String("files")).toArray()) {
         const QJsonObject f = v.toObject();
@@ -191,6 +192,10 @@ Scenario Scenario::fromJson(const QByteArray& json) {
     s.missingPrimaryFileError = integer(root, "missingPrimaryFileError", s.missingPrimaryFileError);
     s.logRebuildSeverity = integer(root, "logRebuildSeverity", s.logRebuildSeverity);
     s.saPassword = text(root, "saPassword");
+    const QJsonValue rate = root.value(QLatin1String("dbccPagesPerSecond"));
+    if (!rate.isUndefined() && (!rate.isDouble() || rate.toDouble() < 0))
+        fail(u"scenario: dbccPagesPerSecond must be a number of pages, 0 or more"_s);
+    s.dbccPagesPerSecond = rate.toDouble(0);
     for (const QJsonValue& v : root.value(QLatin1String("databases")).toArray())
         s.databases.push_back(readDatabase(v.toObject()));
     for (const QJsonValue& v : root.value(QLatin1String("detached")).toArray())

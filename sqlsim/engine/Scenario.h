@@ -77,6 +77,9 @@ struct ScenarioDatabase {
     std::vector<ScenarioTable> tables;
     std::vector<ScenarioFinding> findings;
     bool singleUser = false;
+    // The pages a check of the whole database reads (CHECKDB, CHECKALLOC, UPDATEUSAGE of every
+    // table); -1: the used pages of its data files.
+    qint64 dbccPages = -1;
 };
 
 // A file recorded inside a detached primary file, and whether it lies on disk in the primary's
@@ -109,6 +112,8 @@ struct Scenario {
     // The severity of the two messages sp_attach_single_file_db sends when it builds a new log
     // (5105 for the old log, 5182 for the new one): 10, informational, unless a scenario says 16.
     int logRebuildSeverity = 10;
+    // How fast the DBCC statements work through pages; 0: they answer at once.
+    double dbccPagesPerSecond = 0;
     std::vector<ScenarioDatabase> databases;
     std::vector<DetachedDatabase> detached;
     // Whether the detached databases lie on the local disk (layOutDetachedFiles): the server then

@@ -12,6 +12,45 @@ bool sameName(const QString& a, const QString& b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
+void StateMutex::lock() {
+    std::unique_lock lock(m_mutex);
+    const auto self = std::this_thread::get_id();
+    if (m_depth > 0 && m_owner == self) {
+        ++m_depth;
+        return;
+    }
+    m_free.wait(lock, [&] { return m_depth == 0; });
+    m_owner = self;
+    m_depth = 1;
+}
+
+void StateMutex::unlock() {
+    std::lock_guard lock(m_mutex);
+    if (--m_depth == 0) {
+        m_owner = {};
+        m_free.notify_one();
+    }
+}
+
+int StateMutex::releaseAll() {
+    std::lock_guard lock(m_mutex);
+    const int depth = m_owner == std::this_thread::get_id() ? m_depth : 0;
+    if (depth > 0) {
+        m_depth = 0;
+        m_owner = {};
+        m_free.notify_one();
+    }
+    return depth;
+}
+
+void StateMutex::reacquire(int depth) {
+    if (depth <= 0) return;
+    std::unique_lock lock(m_mutex);
+    m_free.wait(lock, [&] { return m_depth == 0; });
+    m_owner = std::this_thread::get_id();
+    m_depth = depth;
+}
+
 QString padded(const QString& text, int width) {
     return text.size() >= width ? text : text + QString(width - text.size(), u' ');
 }
@@ -54,6 +93,7 @@ ServerState::ServerState(const Scenario& scenario)
       missingPrimaryFileError(scenario.missingPrimaryFileError),
       logRebuildSeverity(scenario.logRebuildSeverity),
       saPassword(scenario.saPassword),
+      dbccPagesPerSecond(scenario.dbccPagesPerSecond),
       detached(scenario.detachedOnDisk ? std::vector<DetachedDatabase>() : scenario.detached),
       detachedOnDisk(scenario.detachedOnDisk) {
     for (const ScenarioDatabase& source : scenario.databases) {
@@ -63,6 +103,7 @@ ServerState::ServerState(const Scenario& scenario)
         db.files = source.files;
         db.findings = source.findings;
         db.singleUser = source.singleUser;
+        db.dbccPages = source.dbccPages;
         for (const ScenarioTable& t : source.tables) db.tables.push_back(tableFromScenario(t));
         databases.push_back(std::move(db));
     }

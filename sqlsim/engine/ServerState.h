@@ -2,17 +2,38 @@
 // The state of the emulated server that every session shares: databases, their files, user
 // tables, the work objects clients create, DBCC findings, the single-user option, which session
 // is inside which database, and the detached files on the server's disk. One recursive mutex
-// guards it all; a session holds it for the whole of a batch.
+// guards it all; a session holds it for the whole of a batch, except while a statement that takes
+// time waits (SessionImpl::takeTime), when it lets the other sessions in.
 
 #include "sqlsim/engine/Ast.h"
 #include "sqlsim/engine/Scenario.h"
 
+#include <atomic>
+#include <condition_variable>
 #include <deque>
 #include <map>
 #include <mutex>
 #include <optional>
+#include <thread>
 
 namespace sqlsim {
+
+// A recursive mutex that its owner can let go of entirely for a while, however deep it holds it,
+// and take again as deep as before.
+class StateMutex {
+public:
+    void lock();
+    void unlock();
+    // Releases every level the calling thread holds; returns how many, for reacquire().
+    int releaseAll();
+    void reacquire(int depth);
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_free;
+    std::thread::id m_owner;
+    int m_depth = 0;
+};
 
 // The data pages a table of that many rows fills.
 inline int pagesForRows(qint64 rows) {
@@ -51,6 +72,7 @@ struct DatabaseState {
     std::vector<ProcObject> procs;
     std::vector<ScenarioFinding> findings;
     bool singleUser = false;
+    qint64 dbccPages = -1;  // -1: the used pages of the data files
 
     TableObject* table(const QString& name);
     ProcObject* proc(const QString& name);
@@ -68,7 +90,7 @@ const std::vector<SystemTableInfo>& systemTables();
 struct ServerState {
     explicit ServerState(const Scenario& scenario);
 
-    mutable std::recursive_mutex mutex;
+    mutable StateMutex mutex;
     Profile profile = Profile::Sql2000;
     QString banner;
     const Collation collation;  // fixed for the server's life: read without the mutex
@@ -76,6 +98,7 @@ struct ServerState {
     int missingPrimaryFileError = 5105;
     int logRebuildSeverity = 10;
     QString saPassword;
+    std::atomic<double> dbccPagesPerSecond{0};  // 0: DBCC answers at once
     std::deque<DatabaseState>
         databases;  // in dbid order; a deque keeps references valid as it grows
     std::vector<DetachedDatabase> detached;

@@ -5,6 +5,8 @@
 #include "sqlsim/engine/Parser.h"
 #include "sqlsim/engine/SessionImpl.h"
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace sqlsim {
@@ -138,6 +140,21 @@ Reply SessionImpl::collectReply(const std::function<void()>& body) {
     m_frame.out = &reply.tokens;
     body();
     m_frame = saved;
+    if (m_cancelled) {
+        // The cancelled statement sends nothing of its own: the reply keeps what came before it
+        // and ends with an error DONE.
+        rollBack();
+        reply.tokens.erase(reply.tokens.begin() + static_cast<std::ptrdiff_t>(
+                                                      std::min(m_cancelledAt, reply.tokens.size())),
+                           reply.tokens.end());
+        Done stopped;
+        stopped.error = true;
+        reply.tokens.push_back(stopped);
+        reply.cancelled = true;
+        m_cancelled = false;
+        m_errorSinceDone = false;
+        return reply;
+    }
     if (reply.tokens.empty() || !std::holds_alternative<Done>(reply.tokens.back()))
         reply.tokens.push_back(Done{});
     return reply;
@@ -164,6 +181,7 @@ SessionImpl::Outcome SessionImpl::runStatements(const std::vector<StatementPtr>&
 }
 
 SessionImpl::Outcome SessionImpl::run(const Statement& s) {
+    if (m_cancelled) return Outcome::Abort;  // nothing runs after a cancelled statement
     const int outerLine = m_line;
     m_line = s.line;
     const Outcome o = runStatement(s);

@@ -55,6 +55,15 @@ inline DbccLine dbccLine(const Message& m, int dbid, int objectId = 0, int indId
     return l;
 }
 
+// What the DBCC statements change in one database, kept so that a cancelled statement can put it
+// back.
+struct MaintenanceSnapshot {
+    int dbid = 0;
+    std::vector<ScenarioFinding> findings;
+    std::vector<ScenarioFile> files;
+    std::map<QString, std::pair<std::vector<UsageCorrection>, int>> tables;  // by name
+};
+
 class SessionImpl final : public Session {
 public:
     SessionImpl(std::shared_ptr<ServerState> state, int spid);
@@ -66,6 +75,7 @@ public:
     QString currentDatabase() const override;
     int spid() const override { return m_spid; }
     void disconnect() override;
+    void setWorkWaiter(WorkWaiter waiter) override { m_waiter = std::move(waiter); }
 
     enum class Outcome { Ok, Failed, Abort };
 
@@ -144,6 +154,17 @@ private:
     DatabaseState* dbccDatabase(const Statement& s, Message& error);
     bool repairAllowed(const DatabaseState& db, Message& error) const;
 
+    // The time model (TimeModel.cpp). The pages a check of the whole database reads.
+    static qint64 databasePages(const DatabaseState& db);
+    // Waits for the pages at the server's rate, with the server's lock let go meanwhile. False when
+    // the client cancelled or left: the session is then cancelled, and every statement after
+    // returns Abort until the reply is collected.
+    bool takeTime(qint64 pages);
+    // Called before a statement changes the database: inside an INSERT ... EXEC the change is
+    // undone when the INSERT is cancelled.
+    void rememberForRollback(const DatabaseState& db);
+    void rollBack();
+
     bool enter(DatabaseState& db, Message& error);
     bool nestDeeper();  // false (after the server's error) beyond the nesting limit
 
@@ -156,6 +177,11 @@ private:
     bool m_errorSinceDone = false;
     int m_line = 1;  // of the running statement
     int m_errorsSent = 0;
+    WorkWaiter m_waiter;
+    bool m_cancelled = false;
+    size_t m_cancelledAt = 0;  // the tokens of the reply that came before the cancelled statement
+    int m_insertExecDepth = 0;
+    std::vector<MaintenanceSnapshot> m_rollback;
     std::map<int, QString> m_prepared;  // statements of sp_prepare and sp_prepexec, by handle
     int m_nextPreparedHandle = 1;
 };

@@ -143,7 +143,9 @@ Reply SessionImpl::executeProcedureByName(const RpcCall& call) {
         e.output = p.output;
         s.params.push_back(e);
     }
-    return collectReply([&] { run(s); });
+    Reply reply = collectReply([&] { run(s); });
+    if (reply.cancelled) std::get<Done>(reply.tokens.back()).kind = Done::Kind::DoneProc;
+    return reply;
 }
 
 }  // namespace sqlsim

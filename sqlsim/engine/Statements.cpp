@@ -231,8 +231,16 @@ SessionImpl::Outcome SessionImpl::runInsert(const Statement& s) {
         const Frame saved = m_frame;
         m_frame.capture = &rows;
         m_frame.captureColumns = &sourceColumns;
+        // What runs inside is part of this statement: a cancel undoes it all.
+        ++m_insertExecDepth;
         const Outcome o = run(*s.source);
+        --m_insertExecDepth;
         m_frame = saved;
+        if (m_insertExecDepth == 0) {
+            if (m_cancelled) rollBack();
+            m_rollback.clear();
+        }
+        if (m_cancelled) return Outcome::Abort;  // what it collected is not inserted
         if (o == Outcome::Abort) return o;
         if (o == Outcome::Failed) {
             done(false, 0, 0);

@@ -74,6 +74,7 @@ using Token = std::variant<ResultSet, Message, DatabaseChange, Done, ReturnStatu
 struct Reply {
     std::vector<Token> tokens;
     bool closeConnection = false;  // after sending the reply (a failed login)
+    bool cancelled = false;        // stopped by an attention or by the client leaving
 };
 
 }  // namespace sqlsim

@@ -42,6 +42,9 @@ ServerBuild buildOf(const Engine& engine) {
     return b;
 }
 
+// The command an attention's acknowledgement names.
+constexpr quint16 AttentionCurCmd = 0xFD;
+
 bool isDone(const Token& t) {
     return std::holds_alternative<Done>(t);
 }
@@ -66,6 +69,8 @@ void ClientConnection::run() {
     // An exception from the engine ends this connection only, never the server.
     try {
         m_session = m_context.engine->newSession(m_spid);
+        m_session->setWorkWaiter(
+            [this](std::chrono::milliseconds delay) { return watchClient(delay); });
         serve();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "sqlsim: connection %d dropped: %s\n", m_number, e.what());
@@ -120,7 +125,7 @@ void ClientConnection::serve() {
         switch (static_cast<PacketType>(request.type)) {
             case PacketType::Attention:
                 // Late attention: the request already finished, but the client waits for the ack.
-                keepGoing = sendDone(done::Attention);
+                keepGoing = sendAttentionAck();
                 break;
             case PacketType::SqlBatch:
                 keepGoing = handleBatch(request.payload);
@@ -203,22 +208,47 @@ bool ClientConnection::login(const QByteArray& payload) {
     return !outcome.reply.closeConnection;
 }
 
-bool ClientConnection::sleepWatchingForAttention(std::chrono::milliseconds delay, bool& cancelled) {
+WaitOutcome ClientConnection::watchClient(std::chrono::milliseconds delay) {
     using Clock = std::chrono::steady_clock;
-    cancelled = false;
     const auto until = Clock::now() + delay;
     while (true) {
         const auto now = Clock::now();
-        if (now >= until) return true;
+        if (now >= until) return WaitOutcome::Done;
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - now);
         if (!m_reader.waitReadable(int(std::min<qint64>(left.count(), 1000)))) continue;
         Request request;
-        if (!readRequest(request)) return false;
-        if (request.type != quint8(PacketType::Attention))
-            return false;  // a new request while one runs: the client broke the protocol
-        cancelled = true;
-        return sendDone(done::Attention);
+        // A new request while one runs breaks the protocol: the client is treated as gone.
+        if (readRequest(request) && request.type == quint8(PacketType::Attention))
+            return WaitOutcome::Attention;
+        m_clientGone = true;
+        return WaitOutcome::Gone;
     }
+}
+
+bool ClientConnection::sleepWatchingForAttention(std::chrono::milliseconds delay, bool& cancelled) {
+    cancelled = false;
+    switch (watchClient(delay)) {
+        case WaitOutcome::Done:
+            return true;
+        case WaitOutcome::Attention:
+            cancelled = true;
+            return sendAttentionAck();
+        case WaitOutcome::Gone:
+            break;
+    }
+    return false;
+}
+
+bool ClientConnection::sendCancelled(const std::vector<Token>& tokens) {
+    // The reply to the interrupted request is one message, the acknowledgement another.
+    return !m_clientGone && sendTokens(tokens) && sendAttentionAck();
+}
+
+bool ClientConnection::sendAttentionAck() {
+    QByteArray out;
+    TokenEncoder(m_version, m_context.serverName, m_collation)
+        .done(out, token::Done, done::Attention, AttentionCurCmd, 0);
+    return sendPayload(out);
 }
 
 bool ClientConnection::beginRequest(const QString& journalText, const QString& matchText,
@@ -265,6 +295,7 @@ bool ClientConnection::handleBatch(const QByteArray& payload) {
     if (!beginRequest(text, text, false, skip)) return false;
     if (skip) return true;
     const Reply reply = m_session->executeBatch(text);
+    if (reply.cancelled) return sendCancelled(reply.tokens);
     if (!sendTokens(reply.tokens)) return false;
     return !reply.closeConnection;
 }
@@ -285,6 +316,7 @@ bool ClientConnection::handleRpc(const QByteArray& payload) {
         Reply reply = m_session->executeRpc(call);
         closeAfter = reply.closeConnection;
         std::move(reply.tokens.begin(), reply.tokens.end(), std::back_inserter(all));
+        if (reply.cancelled) return sendCancelled(all);  // the calls after it do not run
         if (closeAfter) break;
     }
     if (!all.empty() && !sendTokens(all)) return false;
@@ -349,7 +381,7 @@ bool ClientConnection::sendTokens(const std::vector<Token>& tokens) {
         if (!flushIfFull()) return false;
     }
     if (cancelled)
-        enc.done(payload, token::Done, done::Attention, 0, 0);
+        enc.done(payload, token::Done, done::Attention, AttentionCurCmd, 0);
     else if (lastDone < 0)  // every response ends with a DONE, even an empty one
         enc.done(payload, token::Done, 0, 0, 0);
     framer.finish(wire);

@@ -54,6 +54,12 @@ private:
     // the connection must end; sets skip when the request must not run (already answered).
     bool beginRequest(const QString& journalText, const QString& matchText, bool isRpc, bool& skip);
     bool sleepWatchingForAttention(std::chrono::milliseconds delay, bool& cancelled);
+    // Waits up to delay while the engine works, reading what the client sends meanwhile: an
+    // attention ends the wait; anything else, or the client closing, ends the connection.
+    WaitOutcome watchClient(std::chrono::milliseconds delay);
+    // The reply to a request the client cancelled while it ran, then the acknowledgement.
+    bool sendCancelled(const std::vector<Token>& tokens);
+    bool sendAttentionAck();
 
     // Encodes tokens (DONE_MORE on every DONE-family token but the last) and sends them.
     bool sendTokens(const std::vector<Token>& tokens);
@@ -72,6 +78,7 @@ private:
     quint32 m_loginVersion = 0;
     int m_packetSize = tds::DefaultPacketSize;
     int m_requestCount = 0;
+    bool m_clientGone = false;  // seen while the engine worked
 };
 
 }  // namespace sqlsim

@@ -194,15 +194,29 @@ TEST_F(ExecutableTest, DetachedFilesLaidOutOnDisk) {
 }
 
 TEST_F(ExecutableTest, CommandLineErrors) {
-    QProcess p;
-    p.start(QStringLiteral(SQLSIM_EXECUTABLE), {u"--port"_s, u"0"_s});
-    ASSERT_TRUE(p.waitForFinished(5000));
-    EXPECT_EQ(p.exitCode(), 2);
-    EXPECT_EQ(
-        p.readAllStandardError(),
-        QByteArray("usage: sqlsim --scenario FILE [--port N] [--journal FILE] [--files DIR]\n"));
-    p.start(QStringLiteral(SQLSIM_EXECUTABLE), {u"--scenario"_s, dir.filePath(u"none.json"_s)});
-    ASSERT_TRUE(p.waitForFinished(5000));
-    EXPECT_EQ(p.exitCode(), 1);
-    EXPECT_TRUE(p.readAllStandardError().startsWith("sqlsim: scenario: cannot read "));
+    const QByteArray usage =
+        "usage: sqlsim --scenario FILE [--port N] [--journal FILE] [--files DIR]\n"
+        "              [--dbcc-pages-per-second N]\n";
+    const QString scenario = QStringLiteral(TARNWICK_TEST_DATA "/proto-clients.json");
+    struct Case {
+        QStringList args;
+        int exitCode;
+        QByteArray stderrStart;
+    };
+    const Case cases[] = {
+        {{u"--port"_s, u"0"_s}, 2, usage},
+        {{u"--scenario"_s, scenario, u"--dbcc-pages-per-second"_s, u"-5"_s}, 2, usage},
+        {{u"--scenario"_s, scenario, u"--dbcc-pages-per-second"_s, u"fast"_s}, 2, usage},
+        {{u"--scenario"_s, scenario, u"--dbcc-pages-per-second"_s, u"inf"_s}, 2, usage},
+        {{u"--scenario"_s, dir.filePath(u"none.json"_s)}, 1, "sqlsim: scenario: cannot read "},
+    };
+    for (const Case& c : cases) {
+        QProcess p;
+        p.start(QStringLiteral(SQLSIM_EXECUTABLE), c.args);
+        ASSERT_TRUE(p.waitForFinished(5000)) << qPrintable(c.args.join(u' '));
+        EXPECT_EQ(p.exitCode(), c.exitCode) << qPrintable(c.args.join(u' '));
+        const QByteArray err = p.readAllStandardError();
+        EXPECT_TRUE(c.exitCode == 2 ? err == c.stderrStart : err.startsWith(c.stderrStart))
+            << qPrintable(c.args.join(u' ')) << ": " << err.constData();
+    }
 }

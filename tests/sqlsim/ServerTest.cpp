@@ -61,6 +61,15 @@ protected:
         EXPECT_EQ(doneOf(c.batch(kVersion)), kVersionReply);
     }
 
+    // Waits until the server has received the batch (it then runs or waits in the engine).
+    bool received(const QString& text) {
+        for (int i = 0; i < 500; ++i) {
+            if (journalTexts().contains(text)) return true;
+            std::this_thread::sleep_for(10ms);
+        }
+        return false;
+    }
+
     QStringList journalTexts() const {
         QStringList texts;
         for (const JournalEntry& e : server->journal()) texts << e.text;
@@ -169,6 +178,70 @@ TEST_F(ServerTest, AttentionStopsALongReplyAtARowBoundary) {
     EXPECT_EQ(doneOf(r), u"DONE(20,0)"_s);
     EXPECT_LT(r.payload.size(), 100000 * 100) << "the rows after the attention are not sent";
     EXPECT_EQ(doneOf(c.batch(kVersion)), kVersionReply);
+}
+
+// While a DBCC works the server keeps reading the client: an attention stops the statement, what
+// it was to capture is not inserted, the interrupted reply ends with DONE_ERROR and the
+// acknowledgement (DONE_ATTN, command 0xFD) follows as a message of its own.
+TEST_F(ServerTest, AttentionStopsASlowDbccAndItsCapture) {
+    engine->setDbccPagesPerSecond(0.01);  // Sales2004's 20,000 pages: weeks
+    TdsTestClient c;
+    Login7Fields f;
+    f.database = u"Sales2004"_s;
+    ASSERT_TRUE(c.login(port, f));
+    ASSERT_EQ(doneOf(c.batch(u"create table R (a varchar(100), b varchar(100), c varchar(100), "
+                             u"d varchar(4000), e varchar(100), f varchar(100), g varchar(100), "
+                             u"h varchar(100), i varchar(100), j varchar(100), k varchar(100), "
+                             u"l varchar(100), m varchar(100), n varchar(100), o varchar(100), "
+                             u"p varchar(100))"_s)),
+              u"DONE(0,0)"_s);
+    const QString capture = u"insert into R exec('dbcc checkdb(Sales2004) with tableresults')"_s;
+    ASSERT_TRUE(c.sendMessage(0x01, ucs2(capture)));
+    ASSERT_TRUE(received(capture));
+    ASSERT_TRUE(c.sendMessage(0x06, {}));
+    const WireResponse stopped = c.readResponse();
+    EXPECT_EQ(stopped.payload, hex("fd 0200 0000 00000000")) << "DONE_ERROR, no ERROR token";
+    const WireResponse ack = c.readResponse();
+    EXPECT_EQ(ack.payload, hex("fd 2000 fd00 00000000"));
+    EXPECT_TRUE(engine->tableRows(u"Sales2004"_s, u"R"_s).empty());
+    EXPECT_EQ(doneOf(c.batch(kVersion)), kVersionReply) << "the connection goes on";
+
+    // Without the time model the same capture answers at once.
+    engine->setDbccPagesPerSecond(0);
+    EXPECT_EQ(doneOf(c.batch(capture)), u"DONE(10,34)"_s);
+}
+
+// A client that leaves during a slow statement, or a server stopped meanwhile, ends that
+// connection only; a database the client held single-user stays single-user and is free to enter.
+TEST_F(ServerTest, ConnectionsEndingDuringASlowDbcc) {
+    engine->setDbccPagesPerSecond(0.01);
+    engine->setSingleUser(u"Sales2004"_s, true);
+    const QString check = u"dbcc checkdb(Sales2004)"_s;
+    {
+        TdsTestClient c;
+        Login7Fields f;
+        f.database = u"Sales2004"_s;
+        ASSERT_TRUE(c.login(port, f));
+        ASSERT_TRUE(c.sendMessage(0x01, ucs2(check)));
+        ASSERT_TRUE(received(check));
+    }
+    for (int i = 0; i < 500 && server->openConnections() > 0; ++i)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_EQ(server->openConnections(), 0);
+    EXPECT_TRUE(engine->isSingleUser(u"Sales2004"_s));
+    EXPECT_TRUE(engine->sessionsIn(u"Sales2004"_s).isEmpty());
+
+    TdsTestClient next;
+    ASSERT_TRUE(next.login(port));
+    EXPECT_TRUE(
+        carries(next.batch(u"use Sales2004"_s), u"Changed database context to 'Sales2004'."_s));
+    server->clearJournal();
+    ASSERT_TRUE(next.sendMessage(0x01, ucs2(check)));
+    ASSERT_TRUE(received(check));
+    server->stop();
+    EXPECT_TRUE(next.waitClosed());
+    port = server->start(0);
+    expectServing();
 }
 
 TEST_F(ServerTest, IgnoredMessageGetsOneDone) {

@@ -42,6 +42,11 @@ public:
     sqlsim::Server& server() { return *m_server; }
     sqlsim::Engine& engine() { return *m_engine; }
 
+    // The time model: DBCC statements take their pages / rate seconds and can be cancelled
+    // meanwhile (Engine::setDbccPagesPerSecond); 0, the default, answers at once. The scenario's
+    // "dbccPagesPerSecond" sets it too.
+    void setDbccPagesPerSecond(double rate) { m_engine->setDbccPagesPerSecond(rate); }
+
     // The program's login: ModMain::ConnectServer(serverName(), password), then ServerVersion from
     // ReadServerVersion. False when ConnectServer failed (its message box went to the toolkit).
     bool connect();
