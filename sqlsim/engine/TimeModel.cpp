@@ -74,8 +74,9 @@ void SessionImpl::rollBack() {
         if (!db) continue;
         db->findings = s.findings;
         for (ScenarioFile& f : db->files) {
-            const auto before = std::find_if(s.files.begin(), s.files.end(),
-                                             [&](const ScenarioFile& b) { return b.fileId == f.fileId; });
+            const auto before =
+                std::find_if(s.files.begin(), s.files.end(),
+                             [&](const ScenarioFile& b) { return b.fileId == f.fileId; });
             if (before != s.files.end()) f = *before;
         }
         for (TableObject& t : db->tables) {

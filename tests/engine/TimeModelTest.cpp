@@ -73,8 +73,7 @@ struct Server {
 
     // What the statements may change, in one line.
     QString state() const {
-        return u"findings %1, R %2, log %3, rebuilds %4/%5"_s
-            .arg(engine->findingCount(u"Stock"_s))
+        return u"findings %1, R %2, log %3, rebuilds %4/%5"_s.arg(engine->findingCount(u"Stock"_s))
             .arg(engine->objectExists(u"Stock"_s, u"R"_s)
                      ? QString::number(engine->tableRows(u"Stock"_s, u"R"_s).size())
                      : u"-"_s)
@@ -103,8 +102,7 @@ TEST(TimeModel, EachDbccStatementWaitsForItsPages) {
         {u"dbcc updateusage(Stock, Items)"_s, u"120"_s},
         {u"dbcc dbreindex('Items', '')"_s, u"120"_s},
         {u"dbcc shrinkfile(Stock_Log, 1)"_s, u"1500"_s},
-        {u"SP_MSFOREACHTABLE @COMMAND1=\"DBCC DBREINDEX('?','')with NO_INFOMSGS\""_s,
-         u"120 60"_s},
+        {u"SP_MSFOREACHTABLE @COMMAND1=\"DBCC DBREINDEX('?','')with NO_INFOMSGS\""_s, u"120 60"_s},
         // Answered at once: the catalogue check, and whatever fails before any work.
         {u"dbcc checkcatalog(Stock)"_s, u""_s},
         {u"dbcc checkdb(NoSuchDb)"_s, u""_s},
@@ -142,11 +140,7 @@ TEST(TimeModel, ACancelledStatementIsRolledBack) {
     };
     const QString clean = u"findings 2, R 0, log 2000, rebuilds 0/0"_s;
     const Case cases[] = {
-        {"capture of a repair",
-         u"exec P"_s,
-         {A},
-         u"DONE(error)"_s,
-         clean},
+        {"capture of a repair", u"exec P"_s, {A}, u"DONE(error)"_s, clean},
         {"the client leaves during the capture", u"exec P"_s, {G}, u"DONE(error)"_s, clean},
         {"capture of a repair of every table: the first table's repair is undone",
          u"INSERT INTO R EXEC('SP_MSFOREACHTABLE  @COMMAND1=\"dbcc checktable(''?'',"
@@ -154,8 +148,11 @@ TEST(TimeModel, ACancelledStatementIsRolledBack) {
          {D, A},
          u"INFO(2528) DONE(error)"_s,
          clean},
-        {"shrink", u"use Stock dbcc shrinkfile(Stock_Log, 1)"_s, {A},
-         u"ENVDB INFO(5701) DONE DONE(error)"_s, clean},
+        {"shrink",
+         u"use Stock dbcc shrinkfile(Stock_Log, 1)"_s,
+         {A},
+         u"ENVDB INFO(5701) DONE DONE(error)"_s,
+         clean},
         {"index rebuilds: the finished one stays",
          u"SP_MSFOREACHTABLE @COMMAND1=\"DBCC DBREINDEX('?','')with NO_INFOMSGS\""_s,
          {D, A},

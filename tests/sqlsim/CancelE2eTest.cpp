@@ -22,7 +22,8 @@ using tarnwick::test::SqlsimFixture;
 namespace {
 
 // Warehouse's check reads 18,000 pages: an hour at 5 pages a second.
-const QString kScenario = uR"({
+const QString kScenario =
+    uR"({
   "databases": [
     { "name": "master", "dbid": 1,
       "files": [ { "name": "master", "groupId": 1, "size": 1536, "used": 1400 } ] },
@@ -52,10 +53,10 @@ public:
         SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
         SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
         SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
-        const std::u16string text =
-            wide(u"DRIVER={%1};SERVER=127.0.0.1;PORT=%2;UID=sa;PWD=;TDS_Version=7.1;"
-                 u"ClientCharset=UTF-8"_s.arg(tarnwick::locateSqlServerDriver(env))
-                     .arg(port));
+        const std::u16string text = wide(
+            u"DRIVER={%1};SERVER=127.0.0.1;PORT=%2;UID=sa;PWD=;TDS_Version=7.1;"
+            u"ClientCharset=UTF-8"_s.arg(tarnwick::locateSqlServerDriver(env))
+                .arg(port));
         const SQLRETURN rc = SQLDriverConnectW(dbc, nullptr, sqlText(text), SQL_NTS, nullptr, 0,
                                                nullptr, SQL_DRIVER_NOPROMPT);
         if (!SQL_SUCCEEDED(rc)) return false;
@@ -111,15 +112,17 @@ TEST(CancelE2e, SqlCancelStopsASlowRepairCapture) {
     OdbcSession odbc;
     ASSERT_TRUE(odbc.open(sim.port()));
     ASSERT_EQ(odbc.run(u"USE [Warehouse]"_s), u""_s);
-    ASSERT_EQ(odbc.run(u"create  table DBCCRESULT(Error varchar(100),[Level] varchar(100),State "
-                       u"varchar(100),MessageText varchar(4000),RepairLevel varchar(100),Status "
-                       u"varchar(100),DbId varchar(100),[Id] varchar(100),IndId varchar(100),[File] "
-                       u"varchar(100),Page varchar(100),Slot varchar(100),RefFile varchar(100),"
-                       u"RefPage varchar(100),RefSlot varchar(100),Allocation VarChar(100))"_s),
-              u""_s);
-    ASSERT_EQ(odbc.run(u"Create Proc spDBCCTABLE With Encryption As  insert into DBCCRESULT "
-                       u"exec('dbcc CHECKDB(Warehouse,REPAIR_ALLOW_DATA_LOSS) with TABLERESULTS ')"_s),
-              u""_s);
+    ASSERT_EQ(
+        odbc.run(u"create  table DBCCRESULT(Error varchar(100),[Level] varchar(100),State "
+                 u"varchar(100),MessageText varchar(4000),RepairLevel varchar(100),Status "
+                 u"varchar(100),DbId varchar(100),[Id] varchar(100),IndId varchar(100),[File] "
+                 u"varchar(100),Page varchar(100),Slot varchar(100),RefFile varchar(100),"
+                 u"RefPage varchar(100),RefSlot varchar(100),Allocation VarChar(100))"_s),
+        u""_s);
+    ASSERT_EQ(
+        odbc.run(u"Create Proc spDBCCTABLE With Encryption As  insert into DBCCRESULT "
+                 u"exec('dbcc CHECKDB(Warehouse,REPAIR_ALLOW_DATA_LOSS) with TABLERESULTS ')"_s),
+        u""_s);
 
     const QString capture = u"exec spDBCCTABLE"_s;
     auto running = std::async(std::launch::async, [&] { return odbc.run(capture); });
