@@ -1,10 +1,16 @@
 #pragma once
-// The attach windows' wait panel: a frame without caption holding a picture and one label, hidden
-// until an attach runs.
+// The attach windows' wait panel: a frame without caption holding a picture, one label, the time
+// the attach has taken and a "取消" button, hidden until an attach runs. While it shows, closing
+// its window cancels the statement instead.
 
 #include <QFrame>
 
 class QLabel;
+class QPushButton;
+
+namespace tarnwick {
+class ElapsedLabel;
+}
 
 namespace attach {
 
@@ -16,6 +22,13 @@ public:
 
     QLabel* Image1;
     QLabel* label;
+    tarnwick::ElapsedLabel* lblElapsed;
+    QPushButton* cmdCancelRun;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 }  // namespace attach

@@ -11,6 +11,7 @@
 #include "cli/ConsoleOutput.h"
 #include "cli/ConsoleToolkit.h"
 #include "cli/Report.h"
+#include "cli/StopSignals.h"
 #include "connection/DbError.h"
 #include "connection/ModMain.h"
 #include "operations/OperationCatalogue.h"
@@ -132,7 +133,7 @@ QString runOperation(const Invocation& inv, const QString& database, bool echo, 
     const CatalogueOperation* operation = findCatalogueOperation(inv.key);
     const qsizetype noticesBefore = toolkit.shownTexts.size();
     toolkit.criticalShown = false;
-    ConsoleHost host(streams.out, streams.err, echo);
+    ConsoleHost host(streams.out, streams.err, echo, inv.raw);
     if (inv.switchOnConnection) host.singleUserSwitch = SingleUserSwitch::OnConnection;
     const OperationOutcome outcome = runCatalogueOperation(*operation, host, database);
     if (!outcome.historyError.isEmpty())
@@ -176,15 +177,15 @@ EveryDatabaseRun runOnAllDatabases(const Invocation& inv, Report& report, Consol
                   QString::fromUtf8(QJsonDocument(toJson(run)).toJson(QJsonDocument::Compact)) +
                       u'\n');
         } else if (!text.isEmpty() && !text.endsWith(u'\n') &&
-                   !(text.endsWith(u'\r') && isTerminal(streams.out))) {
-            // The next header starts a line of its own (a terminal has had a final CR as CR LF).
+                   !(text.endsWith(u'\r') && !inv.raw)) {
+            // The next header starts a line of its own (without --raw a final CR has been
+            // written as a line end).
             write(streams.out, u"\n"_s);
         }
         return run.status;
     };
-    // Nothing requests a stop yet: this is where a stop request (a signal) ends the run early.
-    const auto stopRequested = [] { return false; };
-    return runOnEveryDatabase(report.databases, runOne, stopRequested);
+    // A signal ends the run after the failure path of the database it interrupted.
+    return runOnEveryDatabase(report.databases, runOne, [] { return stopRequested(); });
 }
 
 // The primary-file window's steps: the file list, the recorded name (asked even when --as names
@@ -350,6 +351,8 @@ int runCommandLine(const QStringList& arguments, ConsoleToolkit& toolkit, const 
         write(streams.out, QString::fromUtf8(QJsonDocument(toJson(report)).toJson()));
     else if (report.listedDatabases)
         for (const QString& name : report.databases) write(streams.out, name + u'\n');
+    // Stopped by a signal: the run has ended as after a failure; the exit status says why.
+    if (stopRequested()) return 128 + stopSignal();
     return report.status;
 }
 

@@ -60,6 +60,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
             inv.json = true;
         } else if (name == u"--switch-on-connection"_s && !attached) {
             inv.switchOnConnection = true;
+        } else if (name == u"--raw"_s && !attached) {
+            inv.raw = true;
         } else if (name == u"--password-stdin"_s && !attached) {
             passwordStdinGiven = true;
         } else if (name == u"--single-file"_s && !attached) {
@@ -176,6 +178,8 @@ Connection options:
                          unseen, at a terminal)
                          (neither given: TARNWICK_PASSWORD from the environment, else empty)
   --json                 one JSON object on standard output instead of the text
+  --raw                  the result text byte for byte as the window keeps it (CR LF after the
+                         lines the program writes, a CR alone between the server's messages)
   --help                 this text
 
 Options of run:
@@ -189,9 +193,14 @@ Options of run:
                          this connection (from master) instead of through osql on the server,
                          which logs in without a password; a refusal is reported
 
-The result text goes to standard output as the main window shows it (UTF-8; CR LF ends the lines
-the program writes, a CR alone separates the messages the server reports and is written as CR LF on
-a terminal). A message box of the window becomes one line on standard error.
+The result text goes to standard output as the main window shows it, in UTF-8, one line for each
+message: LF ends every line in a pipe or a file, CR LF on a terminal. A message box of the window
+becomes one line on standard error. On a terminal, standard error shows the time the running
+statement has taken.
+
+SIGINT, SIGTERM or SIGHUP during a run cancels the running statement; the run then ends as after
+a failure (a repair switches the database back out of single-user mode) and the program exits
+with 128 + the signal's number. A second SIGINT ends it at once, even in single-user mode.
 
 Exit status:
   0   the operation ran and the server reported no errors
@@ -201,6 +210,7 @@ Exit status:
       in single-user mode after a repair with --switch-on-connection
   3   login failed
   64  usage error
+  128+N  stopped by signal N (130 SIGINT, 143 SIGTERM, 129 SIGHUP)
 )HELP"_s;
 }
 

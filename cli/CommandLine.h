@@ -18,6 +18,7 @@ struct Invocation {
     PasswordSource passwordSource = PasswordSource::Environment;
     QString passwordFile;
     bool json = false;
+    bool raw = false;  // the result text byte for byte, line ends as the window keeps them
     bool switchOnConnection = false;  // run: the repairs switch single-user mode on the connection
     QString key;                      // run
     QString database;                 // run

@@ -8,8 +8,8 @@ using namespace Qt::StringLiterals;
 
 namespace tarnwick::cli {
 
-ConsoleHost::ConsoleHost(std::FILE* out, std::FILE* err, bool echo)
-    : m_out(out), m_err(err), m_echo(echo), m_terminal(isTerminal(out)) {}
+ConsoleHost::ConsoleHost(std::FILE* out, std::FILE* err, bool echo, bool raw)
+    : m_out(out), m_err(err), m_echo(echo), m_raw(raw), m_terminal(isTerminal(out)) {}
 
 void ConsoleHost::ShowWaitPanel(const QString& text) {
     if (isTerminal(m_err)) writeLine(m_err, text);
@@ -23,9 +23,15 @@ void ConsoleHost::setResultText(const QString& text) {
     const QString fresh = text.startsWith(m_written) ? text.mid(m_written.size()) : text;
     m_written = text;
     // On a terminal a CR alone would return to the start of the line and each message would
-    // overwrite the one before; there it ends the line. A pipe or a file gets the text exactly.
+    // overwrite the one before; there it ends the line. Elsewhere every line end becomes LF.
     static const QRegularExpression loneCarriageReturn(u"\r(?!\n)"_s);
-    write(m_out, m_terminal ? QString(fresh).replace(loneCarriageReturn, u"\r\n"_s) : fresh);
+    static const QRegularExpression anyLineEnd(u"\r\n?"_s);
+    if (m_raw)
+        write(m_out, fresh);
+    else if (m_terminal)
+        write(m_out, QString(fresh).replace(loneCarriageReturn, u"\r\n"_s));
+    else
+        write(m_out, QString(fresh).replace(anyLineEnd, u"\n"_s));
 }
 
 void ConsoleHost::suggestSwitchOnConnection() {

@@ -1,9 +1,10 @@
 #pragma once
 // The command line's stand-in for the main window. The result text goes to standard output as
-// it grows, byte for byte as the window keeps it (UTF-8; CR LF after lines the program writes, CR
-// between messages read back), except that on a terminal a CR alone is written as CR LF; the
-// wait-panel text goes to standard error, and only when that is a terminal, since a script or a
-// mail has no use for it.
+// it grows, in UTF-8. The window keeps CR LF after the lines the program writes and a CR alone
+// between the messages read back; on a terminal a CR alone is written as CR LF, so the messages do
+// not overwrite each other, and elsewhere (a pipe, a file) every line ends with LF, as the tools
+// that read it expect. Raw output is the window's text byte for byte. The wait-panel text goes to
+// standard error, and only when that is a terminal, since a script or a mail has no use for it.
 
 #include "operations/OperationHost.h"
 
@@ -16,7 +17,7 @@ namespace tarnwick::cli {
 class ConsoleHost final : public OperationHost {
 public:
     // echo: false keeps standard output free (the JSON report is written there instead).
-    ConsoleHost(std::FILE* out, std::FILE* err, bool echo);
+    ConsoleHost(std::FILE* out, std::FILE* err, bool echo, bool raw = false);
 
     void ShowWaitPanel(const QString& text) override;
     void HideWaitPanel() override {}
@@ -29,6 +30,7 @@ private:
     std::FILE* m_out;
     std::FILE* m_err;
     bool m_echo;
+    bool m_raw;
     bool m_terminal;
     QString m_text;
     QString m_written;  // what standard output has received

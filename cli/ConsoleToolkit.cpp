@@ -1,8 +1,11 @@
 #include "cli/ConsoleToolkit.h"
 
 #include "cli/ConsoleOutput.h"
+#include "cli/StopSignals.h"
+#include "toolkit/ElapsedText.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 
@@ -20,6 +23,25 @@ int ConsoleToolkit::messageBox(const QString& text, int style, const QString& /*
     shownTexts << text;
     if ((style & vbCritical) == vbCritical) criticalShown = true;
     return style == vbOKCancelInformation ? vbCancel : vbOK;
+}
+
+void ConsoleToolkit::waitFor(PendingWork& work) {
+    using namespace std::chrono_literals;
+    const bool showTime = isTerminal(m_err);
+    QElapsedTimer clock;
+    clock.start();
+    qint64 shownSecond = 0;
+    while (!work.waitFinishedFor(50ms)) {
+        // A run's clean-up is never cancelled: the cancel waits for the next statement.
+        if (!cancelShielded() && takePendingCancel()) cancelWaitedWork();
+        const qint64 second = clock.elapsed() / 1000;
+        if (showTime && second > shownSecond) {
+            shownSecond = second;
+            write(m_err, u"\r"_s + elapsedText(clock.elapsed()));
+        }
+    }
+    // The time goes again, so that what follows starts on a clean line.
+    if (showTime && shownSecond > 0) write(m_err, u"\r        \r"_s);
 }
 
 QString ConsoleToolkit::openFileDialog(const FileDialogRequest& /*request*/) {

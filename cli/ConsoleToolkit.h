@@ -1,7 +1,9 @@
 #pragma once
 // The toolkit of the command line: a message box becomes one line on standard error and is kept
 // for the report; nothing ever waits for an answer. A question (OK and Cancel) is answered Cancel,
-// so nothing runs that no one confirmed; a file dialog is answered as cancelled.
+// so nothing runs that no one confirmed; a file dialog is answered as cancelled. While a statement
+// runs it watches for a stop signal (which cancels the statement) and, on a terminal, shows the
+// time the statement has taken on standard error.
 
 #include "toolkit/Toolkit.h"
 
@@ -21,6 +23,7 @@ public:
     int messageBox(const QString& text, int style, const QString& title) override;
     QString openFileDialog(const FileDialogRequest& request) override;
     void processEvents() override {}
+    void waitFor(PendingWork& work) override;
     QSize screenSizeTwips() const override;
     int twipsToPixelsX(int twips) const override { return twips / 15; }
     int twipsToPixelsY(int twips) const override { return twips / 15; }

@@ -3,6 +3,7 @@
 
 #include "cli/CliRunner.h"
 #include "cli/ConsoleToolkit.h"
+#include "cli/StopSignals.h"
 #include "toolkit/Toolkit.h"
 
 #include <QCoreApplication>
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(u"tarnwick-cli"_s);
     tarnwick::cli::ConsoleToolkit toolkit(stderr);
     tarnwick::setToolkit(&toolkit);
+    tarnwick::cli::installStopSignals();
     const int status = tarnwick::cli::runCommandLine(QCoreApplication::arguments().mid(1), toolkit,
                                                      {stdin, stdout, stderr});
     tarnwick::setToolkit(nullptr);

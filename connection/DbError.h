@@ -19,6 +19,8 @@ public:
     // is the first error's).
     const QList<int>& serverMessages() const { return m_serverMessages; }
     void setServerMessages(QList<int> numbers) { m_serverMessages = std::move(numbers); }
+    // The statement was cancelled on the program's side (SQLSTATE HY008).
+    bool isCancel() const { return m_sqlState == QStringLiteral("HY008"); }
 
 private:
     QString m_description;

@@ -1,5 +1,6 @@
 #include "connection/OdbcConnection.h"
 
+#include "connection/core/CallWorker.h"
 #include "connection/core/ConnectionString.h"
 #include "connection/core/DriverLocator.h"
 #include "connection/core/OdbcDiagnostics.h"
@@ -96,19 +97,23 @@ void OdbcConnection::open(const QString& connectionString, const QString& user,
         throw DbError(u"The FreeTDS driver cannot take a password that contains \"};\"."_s);
 #endif
 
-    const QString driver = locateSqlServerDriver(d->environment);
-    if (driver.isEmpty())
-        throw DbError(u"No ODBC driver for SQL Server is installed (FreeTDS: libtdsodbc)."_s);
+    ConnectAttempt attempt;
+    runOffThread(*d, [&] {
+        const QString driver = locateSqlServerDriver(d->environment);
+        if (driver.isEmpty())
+            throw DbError(u"No ODBC driver for SQL Server is installed (FreeTDS: libtdsodbc)."_s);
 
-    const ServerNameKind kind =
-        serverNameKind(settings.dataSource, namesOf(freeTdsServers()), namesOf(odbcDataSources()));
-    ConnectAttempt attempt = connectOnce(
-        d->environment, odbcConnectionString(settings, driver, u"7.1"_s, kind), m_loginTimeout);
-#ifndef _WIN32
-    if (attempt.connection == SQL_NULL_HDBC && serverClosedBeforeLogin(attempt.diagnostics))
+        const ServerNameKind kind = serverNameKind(settings.dataSource, namesOf(freeTdsServers()),
+                                                   namesOf(odbcDataSources()));
         attempt = connectOnce(
-            d->environment, odbcConnectionString(settings, driver, u"7.0"_s, kind), m_loginTimeout);
+            d->environment, odbcConnectionString(settings, driver, u"7.1"_s, kind), m_loginTimeout);
+#ifndef _WIN32
+        if (attempt.connection == SQL_NULL_HDBC && serverClosedBeforeLogin(attempt.diagnostics))
+            attempt =
+                connectOnce(d->environment, odbcConnectionString(settings, driver, u"7.0"_s, kind),
+                            m_loginTimeout);
 #endif
+    });
     if (attempt.connection == SQL_NULL_HDBC)
         throw toDbError(connectErrorRecord(attempt.diagnostics),
                         u"Unable to connect to data source"_s);
@@ -137,15 +142,17 @@ void OdbcConnection::setDefaultDatabase(const QString& name) {
 }
 
 void OdbcConnection::execute(const QString& statement) {
-    OdbcStatement batch(*d);
-    batch.execDirect(statement);
-    batch.drain();
-    batch.raiseFirstError();
+    runOffThread(*d, [&] {
+        OdbcStatement batch(*d);
+        batch.execDirect(statement);
+        batch.drain();
+        batch.raiseFirstError();
+    });
 }
 
 void OdbcConnection::close() {
     if (!d->open) throw DbError(u"The connection is not open."_s);
-    SQLDisconnect(d->connection);
+    runOffThread(*d, [&] { SQLDisconnect(d->connection); });
     SQLFreeHandle(SQL_HANDLE_DBC, d->connection);
     d->connection = SQL_NULL_HDBC;
     d->open = false;

@@ -1,6 +1,8 @@
 #pragma once
 // The one connection to the server, over ODBC 3 (unixODBC + FreeTDS on Linux). Every failure raises
-// DbError; informational messages are not failures.
+// DbError; informational messages are not failures. Each call runs on a worker thread while the
+// caller waits through the toolkit (core/CallWorker.h), so callers use it as plain blocking calls;
+// a cancelled statement fails with a DbError whose isCancel() is true.
 
 #include <QString>
 

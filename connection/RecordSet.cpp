@@ -2,6 +2,7 @@
 
 #include "connection/DbError.h"
 #include "connection/OdbcConnection.h"
+#include "connection/core/CallWorker.h"
 #include "connection/core/OdbcStatement.h"
 
 using namespace Qt::StringLiterals;
@@ -43,6 +44,7 @@ RecordSet& RecordSet::operator=(RecordSet&& other) noexcept {
         m_open = other.m_open;
         m_rows = std::move(other.m_rows);
         m_position = other.m_position;
+        m_handles = other.m_handles;
         m_statement = std::move(other.m_statement);
         m_streamed = other.m_streamed;
         m_sawRows = other.m_sawRows;
@@ -58,6 +60,18 @@ void RecordSet::open(const QString& query, OdbcConnection& connection, CursorTyp
     Q_UNUSED(cursor);
     Q_UNUSED(lock);
     close();
+    m_handles = &connection.handles();
+    offThread([&] { openOnWorker(query, connection, reading); });
+}
+
+void RecordSet::offThread(const std::function<void()>& reading) {
+    if (m_handles)
+        runOffThread(*m_handles, reading);
+    else
+        reading();
+}
+
+void RecordSet::openOnWorker(const QString& query, OdbcConnection& connection, Reading reading) {
     auto statement = std::make_unique<OdbcStatement>(connection.handles());
     statement->execDirect(query);
     if (reading == Reading::AsUsed) {
@@ -166,7 +180,7 @@ void RecordSet::moveNext() {
     if (m_position >= m_rows.size()) throw noCurrentRecordError();
     if (streaming()) {
         ++m_streamedIndex;
-        fetchNextStreamedRow();
+        offThread([this] { fetchNextStreamedRow(); });
         return;
     }
     ++m_position;
@@ -175,8 +189,14 @@ void RecordSet::moveNext() {
 void RecordSet::close() {
     if (m_statement) {
         // Rows not read are dropped; the connection is free again. Failures no longer matter.
-        m_statement->drain();
-        m_statement.reset();
+        try {
+            offThread([this] {
+                m_statement->drain();
+                m_statement.reset();
+            });
+        } catch (...) {
+            m_statement.reset();
+        }
     }
     m_open = false;
     m_rows.clear();
@@ -219,11 +239,13 @@ QString RecordSet::getString(const QString& columnDelimiter, const QString& rowD
     QString text;
     if (streaming()) {
         try {
-            while (!m_rows.isEmpty()) {
-                appendRow(text, m_rows.front(), columnDelimiter, rowDelimiter, nullText);
-                ++m_streamedIndex;
-                fetchNextStreamedRow();
-            }
+            offThread([&] {
+                while (!m_rows.isEmpty()) {
+                    appendRow(text, m_rows.front(), columnDelimiter, rowDelimiter, nullText);
+                    ++m_streamedIndex;
+                    fetchNextStreamedRow();
+                }
+            });
         } catch (...) {
             m_rows.clear();
             throw;
@@ -242,6 +264,17 @@ bool RecordSet::getStringPiece(QString& piece, const QString& columnDelimiter,
                                qsizetype pieceChars) {
     if (!m_open) throw closedError();
     piece.clear();
+    if (streaming() && m_statement) {
+        offThread([&] { fillPiece(piece, columnDelimiter, rowDelimiter, nullText, pieceChars); });
+        return !piece.isEmpty();
+    }
+    fillPiece(piece, columnDelimiter, rowDelimiter, nullText, pieceChars);
+    return !piece.isEmpty();
+}
+
+void RecordSet::fillPiece(QString& piece, const QString& columnDelimiter,
+                          const QString& rowDelimiter, const QString& nullText,
+                          qsizetype pieceChars) {
     while (piece.size() < pieceChars && m_position >= 0 && m_position < m_rows.size()) {
         appendRow(piece, m_rows.at(m_position), columnDelimiter, rowDelimiter, nullText);
         if (streaming()) {
@@ -256,7 +289,6 @@ bool RecordSet::getStringPiece(QString& piece, const QString& columnDelimiter,
             ++m_position;
         }
     }
-    return !piece.isEmpty();
 }
 
 }  // namespace tarnwick

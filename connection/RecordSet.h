@@ -3,15 +3,17 @@
 // whole-set text. Read whole on open, or, for a caller that reads it once from front to back, row
 // by row as it is used, so that a large set never sits in memory as rows.
 
+#include "connection/OdbcConnection.h"
+
 #include <QString>
 #include <QVariant>
 #include <QVector>
 
+#include <functional>
 #include <memory>
 
 namespace tarnwick {
 
-class OdbcConnection;
 class OdbcStatement;
 
 class RecordSet {
@@ -62,14 +64,20 @@ private:
     void fetchNextStreamedRow();
     // Reads what is left of the batch, frees the statement and raises its first error.
     void finishStream();
+    // Runs reading on the connection's worker (see CallWorker).
+    void offThread(const std::function<void()>& reading);
+    void openOnWorker(const QString& query, OdbcConnection& connection, Reading reading);
+    void fillPiece(QString& piece, const QString& columnDelimiter, const QString& rowDelimiter,
+                   const QString& nullText, qsizetype pieceChars);
 
     bool m_open = false;
     QVector<QVector<QVariant>> m_rows;  // every row, or the current one of a set read as used
     int m_position = 0;                 // -1 = BOF, m_rows.size() = EOF
-    std::unique_ptr<OdbcStatement> m_statement;  // while a set read as used has rows to come
-    bool m_streamed = false;                     // read as used
-    bool m_sawRows = false;                      // read as used: the set held at least one row
-    int m_streamedIndex = 0;                     // read as used: rows moved past
+    OdbcConnection::Handles* m_handles = nullptr;  // of the connection the set was opened on
+    std::unique_ptr<OdbcStatement> m_statement;    // while a set read as used has rows to come
+    bool m_streamed = false;                       // read as used
+    bool m_sawRows = false;                        // read as used: the set held at least one row
+    int m_streamedIndex = 0;                       // read as used: rows moved past
 };
 
 }  // namespace tarnwick

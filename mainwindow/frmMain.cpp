@@ -4,13 +4,16 @@
 #include "mainwindow/DataLossQuestion.h"
 #include "mainwindow/ResultArea.h"
 #include "operations/OperationCatalogue.h"
+#include "toolkit/PendingWork.h"
 #include "toolkit/Pictures.h"
 #include "toolkit/Toolkit.h"
 #include "toolkit/Twips.h"
+#include "toolkit/WaitControls.h"
 #include "toolkit/WindowFont.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QEvent>
 #include <QFrame>
@@ -20,6 +23,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTimer>
@@ -36,6 +40,11 @@ using tarnwick::setTwipsGeometry;
 using tarnwick::toolkit;
 
 namespace {
+
+// The status bar while a run goes on in the main window.
+QString escToCancelText() {
+    return u"正在执行操作，按 Esc 键取消"_s;
+}
 
 const QString kBlue = u"color: #0000FF;"_s;
 const QString kRed = u"color: #FF0000;"_s;
@@ -253,7 +262,16 @@ void frmMain::buildLayout() {
 
     Label6 = makeLabel(fra_Wait, u"Label6"_s, u"正在附加数据库。。。。。。。。"_s);
     Label6->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    setTwipsGeometry(Label6, 960, 240, 4455, 495);
+    // The caption keeps the width of its longest text; the elapsed time and the cancel button
+    // share the rest of the panel's row.
+    setTwipsGeometry(Label6, 960, 240, 3015, 495);
+    lblElapsed = new tarnwick::ElapsedLabel(fra_Wait);
+    lblElapsed->setObjectName(u"lblElapsed"_s);
+    lblElapsed->setFont(tarnwick::windowFont(9));
+    setTwipsGeometry(lblElapsed, 3990, 240, 720, 495);
+    cmdCancelRun = tarnwick::makeCancelButton(fra_Wait);
+    cmdCancelRun->setObjectName(u"cmdCancelRun"_s);
+    setTwipsGeometry(cmdCancelRun, 4740, 300, 675, 375);
     fra_Wait->hide();
 
     ImageList1 = {tarnwick::nodePicture(1), tarnwick::nodePicture(2)};
@@ -267,7 +285,8 @@ void frmMain::buildLayout() {
                        static_cast<QWidget*>(Image1)})
         w->setFocusPolicy(Qt::NoFocus);
 
-    // The status bar says what the result area does not: a hint after a refused repair.
+    // The status bar says what the result area does not: that Esc cancels a run, a hint after a
+    // refused repair; the connected server stays at its right end.
     statusBar()->setObjectName(u"statusBar"_s);
 
     const QRect design = tarnwick::twipsRect(0, 0, 11325, 7560);
@@ -446,8 +465,20 @@ void frmMain::keepSelection() {
     TV_Ope->viewport()->update();
 }
 
+void frmMain::closeEvent(QCloseEvent* event) {
+    if (!m_operationRunning) {
+        QMainWindow::closeEvent(event);
+        return;
+    }
+    // The run takes its failure path (the switch back out of single-user mode among it) first.
+    event->ignore();
+    m_closeAfterRun = true;
+    tarnwick::cancelWaitedWork();
+}
+
 void frmMain::ShowWaitPanel(const QString& text) {
     Label6->setText(text);
+    lblElapsed->start();
     fra_Wait->show();
     fra_Wait->raise();
     toolkit().processEvents();
@@ -457,6 +488,7 @@ void frmMain::ShowWaitPanel(const QString& text) {
 }
 
 void frmMain::HideWaitPanel() {
+    lblElapsed->stop();
     fra_Wait->hide();
 }
 
@@ -501,20 +533,40 @@ void frmMain::TV_Ope_DblClick() {
     if (!confirmed(*row)) return;
 
     m_operationRunning = true;
+    // The attach windows carry their own cancel; every other run is cancelled with Esc, which
+    // the status bar says while it runs (the shrinks show no wait panel).
+    const bool inWindow = key != tarnwick::attachOperationKey();
+    if (inWindow) statusBar()->showMessage(escToCancelText());
     struct Reset {
-        bool& flag;
-        ~Reset() { flag = false; }
-    } reset{m_operationRunning};
-    const OperationContext context{*this, [this] { return Combo_DB->currentText(); },
-                                   m_services.serverVersion, m_services.showAttachWindow,
-                                   [this](const QString& text) { statusBar()->showMessage(text); }};
-    // The attach window is a window of its own with its own wait panel.
-    if (key == tarnwick::attachOperationKey()) {
-        row->action(context);
-        return;
+        frmMain& window;
+        bool inWindow;
+        ~Reset() {
+            // Input that came while the run ended is dropped, not replayed.
+            toolkit().processEvents();
+            // A hint the run left (a refused repair) stays; the Esc line goes.
+            if (inWindow && window.statusBar()->currentMessage() == escToCancelText())
+                window.statusBar()->clearMessage();
+            window.m_operationRunning = false;
+        }
+    };
+    {
+        const Reset reset{*this, inWindow};
+        const OperationContext context{
+            *this, [this] { return Combo_DB->currentText(); }, m_services.serverVersion,
+            m_services.showAttachWindow,
+            [this](const QString& text) { statusBar()->showMessage(text); }};
+        if (inWindow) {
+            const BusyCursor busy;
+            row->action(context);
+        } else {
+            // The attach window is a window of its own, with its own wait panel and cursor.
+            row->action(context);
+        }
     }
-    const BusyCursor busy;
-    row->action(context);
+    if (m_closeAfterRun) {
+        m_closeAfterRun = false;
+        close();
+    }
 }
 
 // Before an operation that may lose data: a question naming the operation, the database and the

@@ -20,8 +20,12 @@ class QGroupBox;
 class QLabel;
 class QMenu;
 class QStatusBar;
+class QPushButton;
 class QTreeWidget;
 class ResultArea;
+namespace tarnwick {
+class ElapsedLabel;
+}
 
 // Where the wait panel goes: centred horizontally on the screen, its top at a third of the free
 // height, in twips, computed in single precision.
@@ -72,7 +76,9 @@ public:
     QFrame* fra_Wait;
     QLabel* Image1;
     QLabel* Label6;
-    QList<QPixmap> ImageList1;  // image n of the list is ImageList1[n - 1]
+    tarnwick::ElapsedLabel* lblElapsed;  // the run's time so far, beside the caption
+    QPushButton* cmdCancelRun;           // cancels the running statement, as Esc does
+    QList<QPixmap> ImageList1;           // image n of the list is ImageList1[n - 1]
     QMenu* mnuFile;
     QAction* mnuReConn;
     QAction* mnuExit;
@@ -84,6 +90,8 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    // Closing during a run cancels it; the window closes once the run has ended.
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -101,5 +109,6 @@ private:
 
     MainServices m_services;
     bool m_operationRunning = false;
+    bool m_closeAfterRun = false;
     QPersistentModelIndex m_keptSelection;  // the node selected last
 };

@@ -5,6 +5,7 @@
 #include "operations/ResultCapture.h"
 #include "operations/SingleUserSwitch.h"
 #include "operations/StepFailure.h"
+#include "toolkit/PendingWork.h"
 
 #include <optional>
 
@@ -19,6 +20,7 @@ bool runCapture(OperationHost& host, const QString& database, const CaptureState
     bool switchedOn = false;
 
     int number = 0;
+    bool cancelled = false;
     const std::optional<QString> failure = failureOf(
         [&] {
             host.ShowWaitPanel(waitText());
@@ -32,15 +34,19 @@ bool runCapture(OperationHost& host, const QString& database, const CaptureState
             cleanUp();
             connection.setDefaultDatabase(u"master"_s);
         },
-        &number);
+        &number, &cancelled);
 
-    // The failure label: both paths continue here. The switch back is attempted even after a
-    // failure; if it fails too, its own report follows the first one, so the user learns that
-    // the database may still be in single-user mode. A switch on the connection that was refused
-    // ends the run here: nothing was changed, so nothing is switched back.
+    // The failure label: both paths continue here, and nothing cancels it. A cancelled run first
+    // leaves the database, so that the switch back is not refused for the program's own
+    // connection inside it. The switch back is attempted even after a failure; if it fails too,
+    // its own report follows the first one, so the user learns that the database may still be in
+    // single-user mode. A switch on the connection that was refused ends the run here: nothing
+    // was changed, so nothing is switched back.
+    const CancelShield cleanUp;
+    if (cancelled) failureOf([&] { connection.setDefaultDatabase(u"master"_s); });
     singleuser::SwitchBack back;
     if (statement.repairs && (shell || switchedOn))
-        back = singleuser::switchBack(host, database, failure.has_value());
+        back = singleuser::switchBack(host, database, failure.has_value() && !cancelled);
 
     QStringList failures = back.failures;
     if (failure) failures.prepend(*failure);

@@ -9,6 +9,7 @@
 #include "operations/ResultCapture.h"
 #include "operations/SingleUserSwitch.h"
 #include "operations/StepFailure.h"
+#include "toolkit/PendingWork.h"
 #include "toolkit/Toolkit.h"
 
 #include <QStringList>
@@ -41,6 +42,7 @@ bool RebuildAllIndexes(tarnwick::OperationHost& host, const QString& database) {
     if (failure) showRebuildFailure(*failure);
     host.HideWaitPanel();
     // Leaving the database can fail too (the connection is gone): that gets a box of its own.
+    const tarnwick::CancelShield cleanUp;
     const std::optional<QString> leaving =
         failureOf([&] { connection.setDefaultDatabase(rebuildFinalDatabase()); });
     if (leaving) showRebuildFailure(*leaving);
@@ -93,6 +95,7 @@ bool RepairEachTable(tarnwick::OperationHost& host, const QString& database) {
     // always gets its switch out of single-user mode. A failing clean-up step is reported after
     // the first failure, except the drop of a work table this run never created: that failure
     // only repeats that an earlier step stopped the run.
+    const tarnwick::CancelShield cleanUp;
     QStringList cleanUpFailures;
     if (const auto leaving = failureOf([&] { connection.setDefaultDatabase(u"master"_s); }))
         cleanUpFailures << *leaving;

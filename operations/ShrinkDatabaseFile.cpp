@@ -8,6 +8,7 @@
 #include "operations/MaintenanceStatements.h"
 #include "operations/Operations.h"
 #include "operations/StepFailure.h"
+#include "toolkit/PendingWork.h"
 
 #include <optional>
 
@@ -25,18 +26,26 @@ bool ShrinkDatabaseFile(tarnwick::OperationHost& host, const QString& database, 
     };
 
     writeLine(QString(), readingFilesLine());
-    const std::optional<QString> failure = tarnwick::failureOf([&] {
-        tarnwick::RecordSet files;
-        files.open(fileNameQuery(database, kind), connection, tarnwick::RecordSet::adOpenStatic,
-                   tarnwick::RecordSet::adLockOptimistic);
-        writeLine(host.resultText(), truncatingLogLine());
-        connection.execute(backupLogStatement(database));
-        writeLine(host.resultText(), shrinkingFileLine());
-        // The first file only; an empty set raises here, as there is no current row.
-        connection.execute(shrinkFileStatement(database, files.field(0).toString()));
-        writeLine(host.resultText(), shrinkDoneLine());
-    });
+    bool cancelled = false;
+    const std::optional<QString> failure = tarnwick::failureOf(
+        [&] {
+            tarnwick::RecordSet files;
+            files.open(fileNameQuery(database, kind), connection, tarnwick::RecordSet::adOpenStatic,
+                       tarnwick::RecordSet::adLockOptimistic);
+            writeLine(host.resultText(), truncatingLogLine());
+            connection.execute(backupLogStatement(database));
+            writeLine(host.resultText(), shrinkingFileLine());
+            // The first file only; an empty set raises here, as there is no current row.
+            connection.execute(shrinkFileStatement(database, files.field(0).toString()));
+            writeLine(host.resultText(), shrinkDoneLine());
+        },
+        cancelled);
     if (!failure) return true;
+    // A cancelled shrink may have stopped after its batch entered the database: it leaves it.
+    if (cancelled) {
+        const tarnwick::CancelShield leaving;
+        tarnwick::failureOf([&] { connection.setDefaultDatabase(u"master"_s); });
+    }
     host.setResultText(tarnwick::capture::withFailureReport(host.resultText(), *failure));
     return false;
 }

@@ -1,5 +1,6 @@
 #include "toolkit/QtToolkit.h"
 
+#include "toolkit/EventLoopWait.h"
 #include "toolkit/FileFilter.h"
 #include "toolkit/Twips.h"
 
@@ -107,7 +108,11 @@ QString QtToolkit::openFileDialog(const FileDialogRequest& request) {
 }
 
 void QtToolkit::processEvents() {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    processEventsDroppingInput();
+}
+
+void QtToolkit::waitFor(PendingWork& work) {
+    waitInEventLoop(work);
 }
 
 QSize QtToolkit::screenSizeTwips() const {

@@ -10,9 +10,11 @@ class QtToolkit final : public Toolkit {
 public:
     int messageBox(const QString& text, int style = vbOKOnly, const QString& title = {}) override;
     QString openFileDialog(const FileDialogRequest& request) override;
-    // Only painting and other non-input events run here: an operation in progress must not be
-    // re-entered by a click or a key press that arrives while it waits on the server.
+    // Painting, timers and the like run here; user input is dropped (Esc cancels a wait), so an
+    // operation in progress is never re-entered by a click or a key press, nor is one replayed
+    // once it ends.
     void processEvents() override;
+    void waitFor(PendingWork& work) override;
     QSize screenSizeTwips() const override;
     int twipsToPixelsX(int twips) const override;
     int twipsToPixelsY(int twips) const override;

@@ -3,6 +3,8 @@
 // message boxes, file dialogs, the event pump, screen size, files, ending the program. The Qt
 // implementation lives in mainwindow/; tests install RecordingToolkit.
 
+#include "toolkit/PendingWork.h"
+
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -38,6 +40,10 @@ public:
     // The chosen path, or an empty text after a cancel.
     virtual QString openFileDialog(const FileDialogRequest& request) = 0;
     virtual void processEvents() = 0;
+    // Returns once work, running on another thread, has finished. The windows keep painting and
+    // their timers keep running meanwhile; user input is dropped, except what cancels the work.
+    // This default only blocks.
+    virtual void waitFor(PendingWork& work) { work.waitFinished(); }
     virtual QSize screenSizeTwips() const = 0;
     virtual int twipsToPixelsX(int twips) const = 0;
     virtual int twipsToPixelsY(int twips) const = 0;

@@ -5,6 +5,8 @@
 
 #include <sql.h>
 
+#include <mutex>
+
 namespace tarnwick {
 
 struct OdbcConnection::Handles {
@@ -17,6 +19,12 @@ struct OdbcConnection::Handles {
     int effectiveCommandTimeout() const {
         return commandTimeoutLimit > 0 ? commandTimeoutLimit : commandTimeout;
     }
+
+    // The cancel of the call in progress. The worker runs the call; the waiting thread may only
+    // cancel, which sends the driver's cancel for the statement that is running, if any.
+    std::mutex cancelMutex;
+    SQLHSTMT activeStatement = SQL_NULL_HSTMT;  // under cancelMutex
+    bool cancelRequested = false;               // under cancelMutex; for the call in progress
 };
 
 }  // namespace tarnwick

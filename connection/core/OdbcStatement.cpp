@@ -1,5 +1,7 @@
 #include "connection/core/OdbcStatement.h"
 
+#include "connection/core/CallWorker.h"
+
 #include <sqlext.h>
 
 #include <vector>
@@ -47,7 +49,7 @@ constexpr int kMaxConsecutiveErrors = 64;
 
 }  // namespace
 
-OdbcStatement::OdbcStatement(OdbcConnection::Handles& handles) {
+OdbcStatement::OdbcStatement(OdbcConnection::Handles& handles) : m_handles(handles) {
     if (!handles.open) throw DbError(u"The connection is not open."_s);
     const SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, handles.connection, &m_statement);
     if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) {
@@ -65,7 +67,9 @@ OdbcStatement::OdbcStatement(OdbcConnection::Handles& handles) {
 }
 
 OdbcStatement::~OdbcStatement() {
-    if (m_statement != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, m_statement);
+    if (m_statement == SQL_NULL_HSTMT) return;
+    ActiveStatement::leave(m_handles, m_statement);
+    SQLFreeHandle(SQL_HANDLE_STMT, m_statement);
 }
 
 bool OdbcStatement::check(SQLRETURN rc, const char* call) {
@@ -97,6 +101,12 @@ bool OdbcStatement::check(SQLRETURN rc, const char* call) {
 }
 
 void OdbcStatement::execDirect(const QString& text) {
+    if (!ActiveStatement::enter(m_handles, m_statement)) {
+        m_lastCallFailed = true;
+        m_broken = true;
+        if (!m_firstError) m_firstError = cancelledError();
+        return;
+    }
     auto* sql = reinterpret_cast<SQLWCHAR*>(const_cast<ushort*>(text.utf16()));
     check(SQLExecDirectW(m_statement, sql, static_cast<SQLINTEGER>(text.size())), "SQLExecDirectW");
 }

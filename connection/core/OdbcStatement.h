@@ -24,7 +24,8 @@ public:
     OdbcStatement(const OdbcStatement&) = delete;
     OdbcStatement& operator=(const OdbcStatement&) = delete;
 
-    // Sends the batch; afterwards the first result (if any) is current.
+    // Sends the batch; afterwards the first result (if any) is current. A cancel asked for before
+    // it is sent fails it unsent.
     void execDirect(const QString& text);
     // Whether the current result is a result set (has columns).
     bool hasResultSet();
@@ -50,6 +51,7 @@ private:
     bool check(SQLRETURN rc, const char* call);
     QVariant readValue(SQLUSMALLINT column, int kind);
 
+    OdbcConnection::Handles& m_handles;
     SQLHSTMT m_statement = SQL_NULL_HSTMT;
     std::optional<DbError> m_firstError;
     bool m_lastCallFailed = false;

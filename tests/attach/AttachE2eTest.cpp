@@ -3,7 +3,7 @@
 // (recorded) file dialog as a user on the server machine would. The plain two-file, single-file and
 // data-and-log attaches are in cli_e2e_test (the windows' journals against the command line's) and
 // the fault matrix (attached after a reconnect), which also refuses, drops and times out each
-// statement.
+// statement. The wait panel's 取消 and the close box cancel a held attach statement.
 
 #include "attach/FileListGrid.h"
 #include "attach/WaitPanel.h"
@@ -12,14 +12,20 @@
 #include "sqlsim/engine/PrimaryFile.h"
 #include "tests/support/RecordingToolkit.h"
 #include "tests/support/SqlsimFixture.h"
+#include "toolkit/WaitControls.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -150,5 +156,38 @@ TEST_F(AttachE2eTest, SingleFileAttachWithARebuiltLogSucceedsAtEitherSeverity) {
             << sim->journalTexts().join(u'\n').toStdString();
         EXPECT_EQ(messages(), QStringList{kSucceeded});
         EXPECT_TRUE(sim->engine().databaseExists(w->txtDBName->text()));
+    }
+}
+
+// While the server holds the attach statement, the wait panel's 取消 or the window's close box
+// cancels it: the failure is shown as any other, nothing is attached, the window stays open with
+// the panel hidden, and OK then attaches.
+TEST_F(AttachE2eTest, CancelOrCloseDuringTheAttachCancelsItsStatement) {
+    toolkit.waitsInEventLoop = true;
+    const std::vector<std::function<void(frmFile&)>> cancels = {
+        [](frmFile& w) { QTest::mouseClick(w.fra_Wait->cmdCancelRun, Qt::LeftButton); },
+        [](frmFile& w) { w.close(); },
+    };
+    for (const auto& cancel : cancels) {
+        auto w = primaryFileWindow(u"市场调查.MDF"_s);
+        w->show();
+        sim->server().addFault({.pattern = QRegularExpression(u"^EXEC sp_attach_db"_s),
+                                .action = sqlsim::Fault::Action::Sleep,
+                                .delay = std::chrono::seconds(20)});
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
+            if (!sim->journalTexts().last().startsWith(u"EXEC sp_attach_db"_s)) return;
+            poll.stop();
+            EXPECT_FALSE(w->fra_Wait->lblElapsed->text().isEmpty());
+            cancel(*w);
+        });
+        poll.start(10);
+        toolkit.clear();
+        w->Cmd_OK_Click();
+        EXPECT_EQ(messages(), QStringList{u"Operation was cancelled|16|提示"_s});
+        EXPECT_FALSE(sim->engine().databaseExists(u"市场调查"_s));
+        EXPECT_TRUE(w->isVisible());
+        EXPECT_FALSE(w->fra_Wait->isVisible());
+        sim->server().clearFaults();
     }
 }

@@ -1,12 +1,14 @@
 // tarnwick-cli end to end: the executable as a subprocess against an embedded sqlsim. Every key of
 // the tree sends what the main window's dispatch sends and prints what the window shows; each exit
-// status comes from a real case; the password never reaches the command line.
+// status comes from a real case; the password never reaches the command line; a stop signal
+// cancels a repair, which switches the database back before the program exits.
 
 #include "attach/frmAttch7.h"
 #include "attach/frmFile.h"
 #include "connection/ModMain.h"
 #include "mainwindow/MainServices.h"
 #include "mainwindow/frmMain.h"
+#include "operations/CaptureStatements.h"
 #include "sqlsim/engine/PrimaryFile.h"
 #include "tests/support/RecordingToolkit.h"
 #include "tests/support/SqlsimFixture.h"
@@ -20,14 +22,18 @@
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <utility>
+
+#include <csignal>
 
 using namespace Qt::StringLiterals;
 using tarnwick::test::RecordingToolkit;
@@ -157,7 +163,8 @@ protected:
     }
 
     // The command line's run of the case: the journal after its login and what it printed.
-    std::pair<QStringList, CliRun> runInCli(const Case& c) {
+    // raw: the exact bytes (--raw); otherwise LF after each line, as in a pipe.
+    std::pair<QStringList, CliRun> runInCli(const Case& c, bool raw = true) {
         Server server(c.scenario, folder.path(), c.password);
         QStringList arguments{u"run"_s, c.key, c.database};
         if (c.switchOnConnection) arguments.prepend(u"--switch-on-connection"_s);
@@ -166,6 +173,7 @@ protected:
             for (const QString& a : c.attachArguments)
                 arguments << QString(a).replace(u"%1"_s, folder.path());
         }
+        if (raw) arguments.prepend(u"--raw"_s);
         const CliRun run = runCli(*server.sim, arguments, c.password);
         if (!c.database.isEmpty()) {
             EXPECT_FALSE(server.sim->engine().isSingleUser(c.database));
@@ -233,14 +241,19 @@ TEST_F(CliE2eTest, EveryKeySendsWhatTheWindowSendsAndPrintsItsResultText) {
              dataFileWindow(t, f + u"/Inventory.MDF"_s, {}, u"Inventory"_s);
          }});
 
+    // Every other case asks for the raw text; the others get LF after each line in the pipe.
+    bool raw = false;
     for (const Case& c : cases) {
         const QString label = c.key + u' ' + c.attachArguments.join(u' ');
         SCOPED_TRACE(label.toStdString());
+        raw = !raw;
         const auto [windowJournal, windowText] = runInWindow(c);
-        const auto [cliJournal, cli] = runInCli(c);
+        const auto [cliJournal, cli] = runInCli(c, raw);
         EXPECT_FALSE(windowJournal.isEmpty());
         EXPECT_EQ(cliJournal, windowJournal);
-        EXPECT_EQ(cli.out, windowText.toUtf8());
+        static const QRegularExpression lineEnd(u"\r\n?"_s);
+        EXPECT_EQ(cli.out,
+                  (raw ? windowText : QString(windowText).replace(lineEnd, u"\n"_s)).toUtf8());
         // A window's message box is one line of standard error: the attach's success here.
         if (c.key == u"ATTACH"_s) {
             EXPECT_TRUE(cli.err.endsWith("附加成功！\n")) << cli.err.constData();
@@ -523,4 +536,61 @@ TEST_F(CliE2eTest, AllDatabasesOverOneLogin) {
     EXPECT_EQ(unlistedSummary[u"notices"_s].toVariant().toStringList(),
               QStringList{u"cannot list the databases: Injected list failure."_s});
     EXPECT_TRUE(unlistedSummary[u"databases"_s].toArray().isEmpty());
+}
+
+// SIGTERM, SIGHUP or SIGINT while REPDB's DBCC runs: the statement is cancelled, the run goes back
+// to master and switches the database back out of single-user mode, prints its failure report and
+// the program exits with 128 + the signal; another connection can then enter the database. A
+// second SIGINT while the switch back is held on the server ends the program at once.
+TEST_F(CliE2eTest, StopSignalsCancelTheRepairWhichSwitchesBackBeforeTheProgramExits) {
+    using tarnwick::capture::execCaptureProcStatement;
+    using tarnwick::capture::singleUserStatement;
+    const QString db = u"Warehouse"_s;
+    struct Row {
+        int signal;
+        bool again;  // a second SIGINT while the switch back is held
+        int status;
+    };
+    for (const Row row : {Row{SIGTERM, false, 143}, Row{SIGHUP, false, 129},
+                          Row{SIGINT, false, 130}, Row{SIGINT, true, 130}}) {
+        SCOPED_TRACE(row.signal + (row.again ? 100 : 0));
+        Server server(kDemo, folder.path());
+        SqlsimFixture& sim = *server.sim;
+        const auto hold = [&sim](const QString& statement) {
+            sim.server().addFault(
+                {.pattern = QRegularExpression(
+                     QRegularExpression::anchoredPattern(QRegularExpression::escape(statement))),
+                 .action = sqlsim::Fault::Action::Sleep,
+                 .delay = std::chrono::seconds(20)});
+        };
+        const auto waitFor = [&sim](const QString& statement) {
+            for (int i = 0; i < 1000 && !sim.journalTexts().contains(statement); ++i)
+                QThread::msleep(10);
+            return sim.journalTexts().contains(statement);
+        };
+        hold(execCaptureProcStatement());
+        if (row.again) hold(singleUserStatement(db, false));
+        QProcess* cli = startCli({u"--server"_s, sim.serverName(), u"run"_s, u"REPDB"_s, db});
+        ASSERT_TRUE(waitFor(execCaptureProcStatement()));
+        ::kill(pid_t(cli->processId()), row.signal);
+        if (row.again) {
+            ASSERT_TRUE(waitFor(singleUserStatement(db, false)));
+            ::kill(pid_t(cli->processId()), SIGINT);
+        }
+        const CliRun run = finish(cli);
+        EXPECT_EQ(run.status, row.status) << run.err.constData();
+        if (row.again) {
+            EXPECT_TRUE(run.err.endsWith("the database may be left in single-user mode\n"))
+                << run.err.constData();
+            continue;
+        }
+        const QStringList sent = sim.journalTexts();
+        EXPECT_EQ(sent.mid(sent.indexOf(execCaptureProcStatement()) + 1),
+                  (QStringList{u"USE [master]"_s, singleUserStatement(db, false)}));
+        EXPECT_TRUE(run.out.endsWith("错误信息Operation was cancelled\n")) << run.out.constData();
+        EXPECT_FALSE(sim.engine().isSingleUser(db));
+        ASSERT_TRUE(sim.connect());
+        EXPECT_NO_THROW(ModMain::serverConnection().Connection.setDefaultDatabase(db));
+        sim.disconnect();
+    }
 }

@@ -5,6 +5,7 @@
 #include "mainwindow/ResultArea.h"
 #include "mainwindow/frmMain.h"
 #include "tests/gui/GuiTestHelpers.h"
+#include "toolkit/ElapsedText.h"
 #include "toolkit/FileFilter.h"
 #include "toolkit/Pictures.h"
 #include "toolkit/Twips.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <utility>
 
 #include <QFile>
 #include <QFontInfo>
@@ -193,4 +195,16 @@ TEST(WindowFont, AsksForSongWithMingFallbacks) {
     // On this machine the Ming face is what actually draws the text.
     EXPECT_TRUE(QFontInfo(font).family().startsWith(u"AR PL UMing"_s))
         << QFontInfo(font).family().toStdString();
+}
+
+// The wait panels' and the command line's elapsed time: minutes and seconds, from an hour on
+// hours too.
+TEST(ElapsedTextTest, MinutesAndSecondsThenHoursMinutesAndSeconds) {
+    const std::pair<qint64, const char*> rows[] = {
+        {0, "00:00"},           {999, "00:00"},           {1000, "00:01"},
+        {59'999, "00:59"},      {60'000, "01:00"},        {3'599'999, "59:59"},
+        {3'600'000, "1:00:00"}, {36'309'000, "10:05:09"}, {-5, "00:00"},
+    };
+    for (const auto& [milliseconds, text] : rows)
+        EXPECT_EQ(tarnwick::elapsedText(milliseconds), QString::fromLatin1(text)) << milliseconds;
 }

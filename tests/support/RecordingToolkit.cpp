@@ -1,5 +1,7 @@
 #include "tests/support/RecordingToolkit.h"
 
+#include "toolkit/EventLoopWait.h"
+
 #include <QFileInfo>
 
 using namespace Qt::StringLiterals;
@@ -36,6 +38,7 @@ void RecordingToolkit::clear() {
     deletedFiles.clear();
     checkedFiles.clear();
     processEventsCount = 0;
+    waitCount = 0;
     endProgramCount = 0;
     m_answers.clear();
     m_fileNames.clear();
@@ -62,6 +65,15 @@ QString RecordingToolkit::openFileDialog(const FileDialogRequest& request) {
 void RecordingToolkit::processEvents() {
     ++processEventsCount;
     if (onProcessEvents) onProcessEvents();
+}
+
+void RecordingToolkit::waitFor(PendingWork& work) {
+    ++waitCount;
+    if (onWait) onWait(work);
+    if (waitsInEventLoop)
+        waitInEventLoop(work);
+    else
+        work.waitFinished();
 }
 
 bool RecordingToolkit::fileExists(const QString& path) const {

@@ -54,6 +54,10 @@ public:
     // wait panel is shown, or while a message box would be open).
     std::function<void()> onProcessEvents;
     std::function<void(const MessageBoxCall&)> onMessageBox;
+    // Run at the start of each wait for a statement (e.g. to cancel it); then the wait blocks, or,
+    // with waitsInEventLoop, runs the windows' event loop as the program does.
+    std::function<void(PendingWork&)> onWait;
+    bool waitsInEventLoop = false;
 
     // What happened, in order.
     std::vector<MessageBoxCall> messageBoxes;
@@ -61,6 +65,7 @@ public:
     QStringList deletedFiles;
     mutable QStringList checkedFiles;  // paths passed to fileExists()
     int processEventsCount = 0;
+    int waitCount = 0;
     int endProgramCount = 0;
 
     void clear();  // forgets what was recorded and the unused preset answers
@@ -69,6 +74,7 @@ public:
     int messageBox(const QString& text, int style = vbOKOnly, const QString& title = {}) override;
     QString openFileDialog(const FileDialogRequest& request) override;
     void processEvents() override;
+    void waitFor(PendingWork& work) override;
     QSize screenSizeTwips() const override { return m_screenSize; }
     int twipsToPixelsX(int twips) const override { return twips / 15; }
     int twipsToPixelsY(int twips) const override { return twips / 15; }
