@@ -1,7 +1,8 @@
 // sqlsim: serves one scenario on 127.0.0.1 until SIGINT or SIGTERM.
 //   sqlsim --scenario FILE [--port N] [--journal FILE] [--files DIR]
-// --files lays the scenario's detached databases out in DIR (primary files with their record, the
-// other files they record) and serves them from there.
+// --files stores the files of the scenario's server paths in DIR (the detached primary files with
+// their record, the files they record beside them, the attached databases' files): C:\Attach\X.MDF
+// lies in DIR/C/Attach/X.MDF, and clients see only the server paths.
 
 #include "sqlsim/engine/Engine.h"
 #include "sqlsim/engine/PrimaryFile.h"
@@ -66,7 +67,7 @@ int main(int argc, char** argv) {
 
     try {
         sqlsim::Scenario loaded = sqlsim::Scenario::fromFile(scenario);
-        if (!files.isEmpty()) sqlsim::layOutDetachedFiles(loaded, files);
+        if (!files.isEmpty()) sqlsim::storeServerFiles(loaded, files);
         sqlsim::Server server(sqlsim::Engine::create(loaded));
         server.setServerName(loaded.serverName);
         if (!journal.isEmpty()) server.setJournalFile(journal);
@@ -74,7 +75,7 @@ int main(int argc, char** argv) {
         // The first line names the port: scripts and tests read it.
         std::printf("sqlsim: listening on 127.0.0.1:%u\n", unsigned(listening));
         if (!files.isEmpty())
-            std::printf("sqlsim: detached database files laid out in %s\n", qPrintable(files));
+            std::printf("sqlsim: the server's files are stored in %s\n", qPrintable(files));
         std::fflush(stdout);
         int received = 0;
         sigwait(&stopSignals, &received);
