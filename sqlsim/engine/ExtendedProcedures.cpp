@@ -33,8 +33,7 @@ QString asFolder(const QString& path) {
 // The procedures granted to public; the others need a sysadmin, which every login here is.
 bool isDiskProcedure(const QString& lowerName) {
     return lowerName == u"xp_fixeddrives" || lowerName == u"xp_availablemedia" ||
-           lowerName == u"xp_subdirs" || lowerName == u"xp_dirtree" ||
-           lowerName == u"xp_fileexist";
+           lowerName == u"xp_subdirs" || lowerName == u"xp_dirtree" || lowerName == u"xp_fileexist";
 }
 
 // The argument at a position, passed without a name; an empty text when there is none.

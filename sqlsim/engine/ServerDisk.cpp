@@ -66,7 +66,8 @@ std::vector<QString> ServerDisk::describedFiles() const {
         if (d.exists) files.push_back(d.path);
         const QString folder = d.path.left(d.path.lastIndexOf(u'\\') + 1);
         for (const DetachedRecordedFile& f : d.files)
-            if (f.exists) files.push_back(folder + f.filename.mid(f.filename.lastIndexOf(u'\\') + 1));
+            if (f.exists)
+                files.push_back(folder + f.filename.mid(f.filename.lastIndexOf(u'\\') + 1));
     }
     for (const DatabaseState& db : m_state.databases)
         for (const ScenarioFile& f : db.files) files.push_back(f.filename);
@@ -77,7 +78,8 @@ QStringList ServerDisk::drives() const {
     QStringList letters;
     if (m_state.detachedOnDisk && m_state.filesRoot.isEmpty()) return letters;
     if (m_state.detachedOnDisk) {
-        for (const QString& name : QDir(m_state.filesRoot).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        for (const QString& name :
+             QDir(m_state.filesRoot).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
             if (driveComponents(name + u':')) letters << name.toUpper();
     } else {
         for (const QString& file : describedFiles())
@@ -135,8 +137,9 @@ std::optional<std::vector<DiskEntry>> ServerDisk::entries(const QString& folder)
         }
         if (!exists) return std::nullopt;
     }
-    std::sort(found.begin(), found.end(),
-              [](const DiskEntry& a, const DiskEntry& b) { return lessWithoutCase(a.name, b.name); });
+    std::sort(found.begin(), found.end(), [](const DiskEntry& a, const DiskEntry& b) {
+        return lessWithoutCase(a.name, b.name);
+    });
     return found;
 }
 

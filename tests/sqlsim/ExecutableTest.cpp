@@ -186,13 +186,13 @@ TEST_F(ExecutableTest, ServerFilesStoredUnderTheFolder) {
     EXPECT_TRUE(QFile::exists(files + u"/C/Attach/Renamed.MDF"_s));
     EXPECT_TRUE(QFile::exists(files + u"/C/Attach/Original_Log.LDF"_s));
     EXPECT_FALSE(QFile::exists(files + u"/C/Attach/Original.MDF"_s));
-    const ClientRun t =
-        runTsql(sim.port(),
-                {u"dbcc checkprimaryfile (N'C:\\Attach\\Renamed.MDF', 3)"_s,
-                 u"EXEC master..xp_dirtree N'C:\\Attach\\',1,1"_s},
-                QString());
+    const ClientRun t = runTsql(sim.port(),
+                                {u"dbcc checkprimaryfile (N'C:\\Attach\\Renamed.MDF', 3)"_s,
+                                 u"EXEC master..xp_dirtree N'C:\\Attach\\',1,1"_s},
+                                QString());
     EXPECT_EQ(t.exitCode, 0) << t.all().toStdString();
-    EXPECT_TRUE(t.out.contains(u"E:\\OldServer\\Data\\Original_Log.LDF"_s)) << t.all().toStdString();
+    EXPECT_TRUE(t.out.contains(u"E:\\OldServer\\Data\\Original_Log.LDF"_s))
+        << t.all().toStdString();
     EXPECT_TRUE(t.out.contains(u"Original_Log.LDF\t1\t1"_s)) << t.all().toStdString();
     EXPECT_FALSE(t.all().contains(files)) << t.all().toStdString();
     EXPECT_TRUE(sim.stop());
