@@ -34,7 +34,8 @@ QStringList ServerDiskFiles::drives() {
 }
 
 QList<tarnwick::ServerFileEntry> ServerDiskFiles::entries(const QString& folder) {
-    tarnwick::RecordSet set = ask(u"EXEC master..xp_dirtree "_s + unicodeLiteral(folder) + u",1,1"_s);
+    tarnwick::RecordSet set =
+        ask(u"EXEC master..xp_dirtree "_s + unicodeLiteral(folder) + u",1,1"_s);
     QList<tarnwick::ServerFileEntry> found;
     while (!set.eof()) {
         found.append({set.field(0).toString(), set.field(2).toInt() != 0});

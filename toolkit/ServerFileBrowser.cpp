@@ -1,6 +1,7 @@
 #include "toolkit/ServerFileBrowser.h"
 
 #include "toolkit/FileFilter.h"
+#include "toolkit/WindowFont.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -48,6 +49,7 @@ ServerFileBrowser::ServerFileBrowser(ServerFiles& files, const FileDialogRequest
       m_files(files) {
     setObjectName(u"ServerFileBrowser"_s);
     setWindowTitle(request.title);
+    setFont(windowFont());
     setModal(true);
     pathBox->setObjectName(u"pathBox"_s);
     list->setObjectName(u"list"_s);

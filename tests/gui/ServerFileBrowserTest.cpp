@@ -131,7 +131,8 @@ TEST_F(ServerFileBrowserTest, MouseFromTheDrivesToAFile) {
     doubleClick(*browser, u"Archive_Data.MDF"_s);
     EXPECT_EQ(browser->result(), QDialog::Accepted);
     EXPECT_EQ(browser->chosenPath(), u"C:\\Attach\\Archive_Data.MDF"_s);
-    EXPECT_EQ(disks.calls, (QStringList{u"drives"_s, u"entries C:\\"_s, u"entries C:\\Attach\\"_s}));
+    EXPECT_EQ(disks.calls,
+              (QStringList{u"drives"_s, u"entries C:\\"_s, u"entries C:\\Attach\\"_s}));
 }
 
 TEST_F(ServerFileBrowserTest, TheLogFilterAsStoredListsLogFiles) {
@@ -149,10 +150,14 @@ TEST_F(ServerFileBrowserTest, ThePathBoxChoosesOrOpensWhatIsTyped) {
         QString folder;
     };
     const Case cases[] = {
-        {"a file the listing shows", u"C:\\Attach\\Archive_Data.MDF"_s,
-         u"C:\\Attach\\Archive_Data.MDF"_s, {}},
-        {"a path no listing shows, blanks around it", u"  E:\\Hidden\\X.MDF "_s,
-         u"E:\\Hidden\\X.MDF"_s, {}},
+        {"a file the listing shows",
+         u"C:\\Attach\\Archive_Data.MDF"_s,
+         u"C:\\Attach\\Archive_Data.MDF"_s,
+         {}},
+        {"a path no listing shows, blanks around it",
+         u"  E:\\Hidden\\X.MDF "_s,
+         u"E:\\Hidden\\X.MDF"_s,
+         {}},
         {"a folder with its separator", u"C:\\Attach\\"_s, {}, u"C:\\Attach\\"_s},
         {"a folder without it: the server says it is one", u"C:\\Attach"_s, {}, u"C:\\Attach\\"_s},
         {"a drive alone", u"d:"_s, {}, u"d:\\"_s},

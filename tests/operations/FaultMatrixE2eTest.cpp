@@ -7,6 +7,7 @@
 // after a reconnect.
 
 #include "attach/AttachStatements.h"
+#include "attach/ServerDiskFiles.h"
 #include "attach/WaitPanel.h"
 #include "attach/frmAttch7.h"
 #include "attach/frmFile.h"
@@ -194,6 +195,8 @@ const std::vector<Shape>& shapes() {
          Kind::Attach,
          false,
          {attach::checkPrimaryFileQuery(kAttachData, 3),
+          u"EXEC master..xp_fileexist "_s + attach::unicodeLiteral(kAttachData),
+          u"EXEC master..xp_fileexist "_s + attach::unicodeLiteral(kAttachLog),
           attach::checkPrimaryFileQuery(kAttachData, 2),
           attach::twoFileAttachStatement(u"Archive"_s, kAttachData, kAttachLog)},
          attachFromPrimaryFile,
