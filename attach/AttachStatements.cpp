@@ -15,6 +15,13 @@ QString twoFileAttachStatement(const QString& databaseName, const QString& dataF
            dataFile + u"',"_s + u"@filename2 = N'"_s + logFile + u"'"_s;
 }
 
+QString filesAttachStatement(const QString& databaseName, const QStringList& files) {
+    QString statement = u"EXEC sp_attach_db @dbname = N'"_s + databaseName + u"'"_s;
+    for (qsizetype i = 0; i < files.size(); ++i)
+        statement += u",@filename"_s + QString::number(i + 1) + u" = N'"_s + files.at(i) + u"'"_s;
+    return statement;
+}
+
 QString checkPrimaryFileQuery(const QString& primaryFile, int option) {
     return u"dbcc checkprimaryfile (N'"_s + primaryFile + u"', "_s + QString::number(option) +
            u")"_s;

@@ -30,30 +30,37 @@ std::array<int, 3> fileListColumnWidths(int gridWidthTwips) {
 }
 
 FileListGrid::FileListGrid(int widthTwips, QWidget* parent)
-    : QTableWidget(2, 3, parent), m_widthTwips(widthTwips) {
-    horizontalHeader()->hide();
+    : QTableWidget(1, 3, parent), m_widthTwips(widthTwips) {
     verticalHeader()->hide();
-    // A row as high as the grid's default of 240 twips.
+    // A row as high as the grid's default of 240 twips, the header row too.
+    const int rowHeight = tarnwick::toolkit().twipsToPixelsY(240);
     verticalHeader()->setMinimumSectionSize(1);
-    verticalHeader()->setDefaultSectionSize(tarnwick::toolkit().twipsToPixelsY(240));
+    verticalHeader()->setDefaultSectionSize(rowHeight);
+    QHeaderView* header = horizontalHeader();
+    header->setFixedHeight(rowHeight);
+    header->setMinimumSectionSize(1);
+    header->setSectionsClickable(false);
+    header->setSectionsMovable(false);
+    header->setSectionResizeMode(QHeaderView::Fixed);
+    header->setHighlightSections(false);
+    header->setDefaultAlignment(Qt::AlignCenter);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::NoSelection);
     setFocusPolicy(Qt::NoFocus);
     setWordWrap(false);
     // The widths fill the grid to within its border; a pixel lost to rounding needs no scroll bar.
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    // Row 0 is the header row: the colour of a button, centred text.
-    for (int column = 0; column < columnCount(); ++column) {
-        auto* cell = new QTableWidgetItem;
-        cell->setBackground(palette().button());
-        cell->setTextAlignment(Qt::AlignCenter);
-        setItem(0, column, cell);
-    }
+    for (int column = 0; column < columnCount(); ++column)
+        setHorizontalHeaderItem(column, new QTableWidgetItem);
+}
+
+int FileListGrid::rows() const {
+    return rowCount() + 1;
 }
 
 void FileListGrid::setRows(int count) {
     // Like the grid it stands for: rows beyond the count go, the rows that stay keep their texts.
-    setRowCount(count);
+    setRowCount(qMax(count, 1) - 1);
 }
 
 int FileListGrid::colWidth(int column) const {
@@ -66,15 +73,19 @@ void FileListGrid::setColWidth(int column, int twips) {
 }
 
 QString FileListGrid::textMatrix(int row, int column) const {
-    const QTableWidgetItem* cell = item(row, column);
+    const QTableWidgetItem* cell = row == 0 ? horizontalHeaderItem(column) : item(row - 1, column);
     return cell ? cell->text() : QString();
 }
 
 void FileListGrid::setTextMatrix(int row, int column, const QString& text) {
-    QTableWidgetItem* cell = item(row, column);
+    if (row == 0) {
+        if (QTableWidgetItem* cell = horizontalHeaderItem(column)) cell->setText(text);
+        return;
+    }
+    QTableWidgetItem* cell = item(row - 1, column);
     if (!cell) {
         cell = new QTableWidgetItem;
-        setItem(row, column, cell);
+        setItem(row - 1, column, cell);
     }
     cell->setText(text);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The file list of the primary-file window: a grid addressed by row and column with row 0 as the
-// header row, its column widths kept in twips as the window sets and reads them.
+// header row, its column widths kept in twips as the window sets and reads them. Row 0 is the
+// table's own header, so it stays in place while the file rows scroll.
 
 #include <QTableWidget>
 
@@ -18,7 +19,7 @@ public:
     FileListGrid(int widthTwips, QWidget* parent);
 
     int widthTwips() const { return m_widthTwips; }
-    int rows() const { return rowCount(); }
+    int rows() const;  // the header row included
     void setRows(int count);
     int colWidth(int column) const;
     void setColWidth(int column, int twips);

@@ -4,12 +4,14 @@
 #include "attach/AttachServices.h"
 #include "attach/AttachStatements.h"
 #include "attach/AttachTexts.h"
+#include "attach/ServerDiskFiles.h"
 #include "attach/WaitPanel.h"
 #include "toolkit/Pictures.h"
 #include "toolkit/Toolkit.h"
 #include "toolkit/Twips.h"
 #include "toolkit/WindowFont.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -103,7 +105,9 @@ frmAttch7::frmAttch7(QWidget* parent)
 }
 
 QString frmAttch7::chooseFile(const QString& filter) {
+    attach::ServerDiskFiles serverDisk;
     tarnwick::FileDialogRequest request;
+    request.serverFiles = &serverDisk;
     request.flags = 4;
     request.initialDir = toolkit().programDirectory();
     request.filter = filter;
@@ -154,6 +158,15 @@ void frmAttch7::Cmd_OK_Click() {
                 txtDBName->text());
     }
     fra_Wait->setVisible(false);
+}
+
+void frmAttch7::keyPressEvent(QKeyEvent* event) {
+    // Esc does not close the window: only Cancel and the close box do.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void frmAttch7::Cmd_Cancel_Click() {

@@ -37,6 +37,9 @@ public:
     attach::WaitPanel* fra_Wait;
     QLabel* Label4;
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     // Shows the shared dialog with one filter; the chosen path, or empty after a cancel.
     QString chooseFile(const QString& filter);

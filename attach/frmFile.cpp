@@ -5,12 +5,14 @@
 #include "attach/AttachTexts.h"
 #include "attach/FileListGrid.h"
 #include "attach/PrimaryFileListing.h"
+#include "attach/ServerDiskFiles.h"
 #include "attach/WaitPanel.h"
 #include "toolkit/Pictures.h"
 #include "toolkit/Toolkit.h"
 #include "toolkit/Twips.h"
 #include "toolkit/WindowFont.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -95,21 +97,43 @@ void frmFile::Form_Load() {
 
 void frmFile::CmdSel_Click() {
     try {
+        attach::ServerDiskFiles serverDisk;
         tarnwick::FileDialogRequest request;
         request.flags = 4;
         request.initialDir = toolkit().programDirectory();
         request.filter = texts::dataFileFilter();
         request.filterIndex = 1;
         request.title = texts::dialogTitle();
+        request.serverFiles = &serverDisk;
         const QString path = toolkit().openFileDialog(request);
         if (path.isEmpty()) return;  // cancelled
         txtMDF->setText(path);
+        ClearFileList();
         LoadFileList(path);
         txtDBName->setFocus(Qt::OtherFocusReason);
     } catch (const std::exception& error) {
+        // Nothing of a failed listing, nor of the file listed before, is left for OK to attach.
+        ClearFileList();
         toolkit().messageBox(attach::errorDescription(error), tarnwick::vbCritical,
                              texts::messageTitle());
     }
+}
+
+void frmFile::ClearFileList() {
+    attach::FileListGrid& grid = *MSHF_DBInformation;
+    grid.setRows(1);
+    grid.setRows(2);
+    txtDBName->clear();
+    txtDBName_Change();
+}
+
+void frmFile::keyPressEvent(QKeyEvent* event) {
+    // Esc does not close the window: only Cancel and the close box do.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void frmFile::LoadFileList(const QString& path) {
@@ -134,13 +158,12 @@ void frmFile::Cmd_OK_Click() {
     fra_Wait->setVisible(true);
     toolkit().processEvents();
     const attach::FileListGrid& grid = *MSHF_DBInformation;
-    const auto listed = [&grid](int row) {
-        return attach::ListedFile{grid.textMatrix(row, 0), grid.textMatrix(row, 1),
-                                  grid.textMatrix(row, 2)};
-    };
-    attach::runAttachStatement(
-        attach::primaryFileAttachStatement(txtDBName->text(), listed(1), listed(2)),
-        txtDBName->text());
+    // The listed files: every row between the header row and the empty last row.
+    QList<attach::ListedFile> listed;
+    for (int row = 1; row < grid.rows() - 1; ++row)
+        listed.append({grid.textMatrix(row, 0), grid.textMatrix(row, 1), grid.textMatrix(row, 2)});
+    attach::runAttachStatement(attach::primaryFileAttachStatement(txtDBName->text(), listed),
+                               txtDBName->text());
     fra_Wait->setVisible(false);
 }
 

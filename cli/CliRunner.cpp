@@ -204,12 +204,8 @@ void attachFromPrimaryFile(const Invocation& inv, Report& report, FILE* err) {
     }
     for (const attach::ListedFile& file : report.files)
         writeLine(err, file.status + u'\t' + file.fileName + u'\t' + file.location);
-    const auto listed = [&report](qsizetype row) {
-        return row < report.files.size() ? report.files.at(row) : attach::ListedFile{};
-    };
     if (!attach::runAttachStatement(
-            attach::primaryFileAttachStatement(report.database, listed(0), listed(1)),
-            report.database))
+            attach::primaryFileAttachStatement(report.database, report.files), report.database))
         report.status = Failed;
 }
 

@@ -10,8 +10,9 @@
 # Without a display, tarnwick-cli shows the same operations on the terminal instead: the database
 # list, then CHECKDB on DEMO_CHECK_DATABASE (default Warehouse, the demo's database with findings).
 # TARNWICK_DEMO_XVFB=1 runs the window under a virtual X server (xvfb-run) instead.
-# The scenario's detached databases are laid out under build/demo-files/<scenario>/, fresh on every
-# start: choose a primary file (*.MDF) there in the attach window's file dialog.
+# The server's files are stored under build/demo-files/<scenario>/, fresh on every start; Tarnwick
+# sees only the server's own paths: browse to C:\Attach\ in the attach window, or type
+# C:\Attach\Archive2004_Data.MDF in the browser's path box.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 echo "demo: checking that the build tools and libraries are installed..."
@@ -37,7 +38,7 @@ port=${SQLSIM_PORT:-1433}
 sqlsim_pid=$!
 trap 'kill $sqlsim_pid 2>/dev/null || true' EXIT
 sleep 0.5
-echo "Detached database files to attach: $files"
+echo "Detached databases to attach, on the server's disk: C:\\Attach\\*.MDF (stored in $files)"
 
 run_cli_demo() {
   local server="(local)" database=${DEMO_CHECK_DATABASE:-Warehouse} status=0

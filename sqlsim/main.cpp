@@ -1,8 +1,9 @@
 // sqlsim: serves one scenario on 127.0.0.1 until SIGINT or SIGTERM.
 //   sqlsim --scenario FILE [--port N] [--journal FILE] [--files DIR] [--dbcc-pages-per-second N]
-// --files lays the scenario's detached databases out in DIR (primary files with their record, the
-// other files they record) and serves them from there. --dbcc-pages-per-second sets how fast DBCC
-// works through pages (the scenario's dbccPagesPerSecond; 0 answers at once).
+// --files stores the files of the scenario's server paths in DIR (the detached primary files with
+// their record, the files they record beside them, the attached databases' files): C:\Attach\X.MDF
+// lies in DIR/C/Attach/X.MDF, and clients see only the server paths. --dbcc-pages-per-second sets
+// how fast DBCC works through pages (the scenario's dbccPagesPerSecond; 0 answers at once).
 
 #include "sqlsim/engine/Engine.h"
 #include "sqlsim/engine/PrimaryFile.h"
@@ -30,6 +31,7 @@ int usage() {
 // The one description of the options: the manual page is made from it.
 int help() {
     std::fputs(R"(Usage: sqlsim --scenario FILE [--port N] [--journal FILE] [--files DIR]
+                    [--dbcc-pages-per-second N]
 Serves a SQL Server 7.0 or 2000 server described by a JSON scenario over TDS on 127.0.0.1, until
 SIGINT or SIGTERM. It models the databases, the single-user option, the findings of DBCC and the
 detached database files that Tarnwick works on; it is a test and demonstration server, not a
@@ -41,8 +43,13 @@ Options:
   --port N         the TCP port on 127.0.0.1 (default 1433; 0 takes a free one); the first line
                    of standard output names the port listened on
   --journal FILE   append every batch received to FILE, one JSON object per line
-  --files DIR      lay the scenario's detached databases out in DIR (each primary file with the
-                   files it records) and serve them from there
+  --files DIR      store the files of the scenario's server paths in DIR (C:\Attach\X.MDF in
+                   DIR/C/Attach/X.MDF: each detached primary file with the files it records);
+                   clients see only the server paths
+  --dbcc-pages-per-second N
+                   how fast DBCC, the shrinks and the index rebuild work through pages (the
+                   scenario's dbccPagesPerSecond); 0, the default, answers at once; an
+                   attention from the client stops and rolls back the running statement
   --help           this text
 
 Exit status: 0 after a stop signal, 1 when the scenario cannot be read or the port cannot be
@@ -100,7 +107,7 @@ int main(int argc, char** argv) {
 
     try {
         sqlsim::Scenario loaded = sqlsim::Scenario::fromFile(scenario);
-        if (!files.isEmpty()) sqlsim::layOutDetachedFiles(loaded, files);
+        if (!files.isEmpty()) sqlsim::storeServerFiles(loaded, files);
         if (pagesPerSecond >= 0) loaded.dbccPagesPerSecond = pagesPerSecond;
         sqlsim::Server server(sqlsim::Engine::create(loaded));
         server.setServerName(loaded.serverName);
@@ -109,7 +116,7 @@ int main(int argc, char** argv) {
         // The first line names the port: scripts and tests read it.
         std::printf("sqlsim: listening on 127.0.0.1:%u\n", unsigned(listening));
         if (!files.isEmpty())
-            std::printf("sqlsim: detached database files laid out in %s\n", qPrintable(files));
+            std::printf("sqlsim: the server's files are stored in %s\n", qPrintable(files));
         std::fflush(stdout);
         int received = 0;
         sigwait(&stopSignals, &received);

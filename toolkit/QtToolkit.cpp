@@ -2,6 +2,7 @@
 
 #include "toolkit/EventLoopWait.h"
 #include "toolkit/FileFilter.h"
+#include "toolkit/ServerFileBrowser.h"
 #include "toolkit/Twips.h"
 
 #include <QApplication>
@@ -88,6 +89,13 @@ int QtToolkit::messageBox(const QString& text, int style, const QString& title) 
 }
 
 QString QtToolkit::openFileDialog(const FileDialogRequest& request) {
+    if (request.serverFiles) {
+        ServerFileBrowser browser(*request.serverFiles, request,
+                                  QApplication::activeModalWidget()
+                                      ? QApplication::activeModalWidget()
+                                      : QApplication::activeWindow());
+        return browser.exec() == QDialog::Accepted ? browser.chosenPath() : QString();
+    }
     QFileDialog dialog(QApplication::activeModalWidget() ? QApplication::activeModalWidget()
                                                          : QApplication::activeWindow(),
                        request.title, request.initialDir);

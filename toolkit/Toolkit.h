@@ -11,6 +11,8 @@
 
 namespace tarnwick {
 
+class ServerFiles;
+
 enum MessageBoxStyle {
     vbOKOnly = 0,
     vbCritical = 16,
@@ -28,6 +30,8 @@ struct FileDialogRequest {
     int filterIndex = 1;  // from 1
     QString initialDir;
     int flags = 0;  // 4: hide the read-only box
+    // Set: browse the server's disks instead of the local one (not owned).
+    ServerFiles* serverFiles = nullptr;
 };
 
 class Toolkit {

@@ -16,8 +16,10 @@ using tarnwick::freeTdsConfPaths;
 using tarnwick::odbcDataSources;
 using tarnwick::parseFreeTdsConf;
 
-// This computer first, then the FreeTDS servers, then the ODBC data sources; a name offered
-// twice is kept once, the first time.
+// This computer first, as "(local)", then the FreeTDS servers but for the configuration file's
+// untouched example sections, then the ODBC data sources; a name offered twice is kept once, the
+// first time.
 QList<ServerCandidate> serverCandidates();
+bool isSampleSection(const ServerCandidate& server);
 
 }  // namespace ModSelServer

@@ -3,9 +3,11 @@
 #include "sqlsim/engine/PrimaryFile.h"
 
 #include "sqlsim/engine/ProcedureParams.h"
+#include "sqlsim/engine/ServerDisk.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -44,6 +46,16 @@ void writeFile(const QString& path, const QByteArray& content) {
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
         file.write(content) != content.size())
         throw std::runtime_error("cannot write " + path.toStdString());
+}
+
+// Where a server path's bytes go under root: the drive letter, then the folders as written.
+QString storedPath(const QString& root, const QString& serverPath) {
+    const std::optional<QStringList> parts = driveComponents(serverPath);
+    if (!parts) throw std::runtime_error("not a server path: " + serverPath.toStdString());
+    const QString path = root + u'/' + parts->join(u'/');
+    if (!QDir().mkpath(QFileInfo(path).path()))
+        throw std::runtime_error("cannot create the folder of " + path.toStdString());
+    return path;
 }
 
 }  // namespace
@@ -89,6 +101,35 @@ void layOutDetachedFiles(Scenario& scenario, const QString& dir) {
         }
     }
     scenario.detachedOnDisk = true;
+}
+
+void storeServerFiles(Scenario& scenario, const QString& dir) {
+    if (!QDir().mkpath(dir)) throw std::runtime_error("cannot create " + dir.toStdString());
+    const QString root = QDir(dir).absolutePath();
+    for (const DetachedDatabase& d : scenario.detached) {
+        const QString primary = storedPath(root, d.path);
+        if (d.exists)
+            writePrimaryFile(primary, d);
+        else
+            QFile::remove(primary);
+        const QString folder = d.path.left(d.path.lastIndexOf(u'\\') + 1);
+        for (const DetachedRecordedFile& f : d.files) {
+            const QString beside = folder + fileNameOf(f.filename);
+            if (sameName(beside, d.path)) continue;
+            const QString stored = storedPath(root, beside);
+            if (f.exists)
+                writeFile(stored, QByteArrayLiteral("sqlsim database file\n"));
+            else
+                QFile::remove(stored);
+        }
+    }
+    for (const ScenarioDatabase& db : scenario.databases)
+        for (const ScenarioFile& f : db.files)
+            if (driveComponents(f.filename))
+                writeFile(storedPath(root, f.filename),
+                          QByteArrayLiteral("sqlsim database file\n"));
+    scenario.detachedOnDisk = true;
+    scenario.filesRoot = root;
 }
 
 }  // namespace sqlsim

@@ -16,6 +16,13 @@ namespace sqlsim {
 // cannot be written.
 void layOutDetachedFiles(Scenario& scenario, const QString& dir);
 
+// Stores the files of the scenario's server paths under dir, keeping the paths: each detached
+// primary file with its record at its path (C:\Attach\X.MDF in dir/C/Attach/X.MDF), every other
+// file it records that exists beside it under its recorded name, and a file for each file of the
+// attached databases. The server then sees only its own paths; ServerDisk maps them to dir.
+// Throws std::runtime_error for a path without a drive or when a file cannot be written.
+void storeServerFiles(Scenario& scenario, const QString& dir);
+
 void writePrimaryFile(const QString& path,
                       const DetachedDatabase& record);  // throws std::runtime_error
 // The record of a primary file; nothing for a missing file or one without sqlsim's header.

@@ -1,6 +1,6 @@
 // EXEC of user procedures and of the system procedures clients call: sp_dboption,
 // sp_MSforeachtable (sp_attach_db and sp_attach_single_file_db: Attach.cpp; xp_cmdshell:
-// CommandShell.cpp).
+// CommandShell.cpp; the disk procedures: ExtendedProcedures.cpp).
 
 #include "sqlsim/engine/Messages.h"
 #include "sqlsim/engine/Parser.h"
@@ -84,6 +84,7 @@ SessionImpl::Outcome SessionImpl::runExecProc(const Statement& s) {
         return runProcedureBody(u"sp_MSforeachtable"_s, [&]() { return spForEachTable(params); });
     if (name == u"xp_cmdshell" && inMaster)
         return runProcedureBody(u"xp_cmdshell"_s, [&]() { return xpCmdShell(params); });
+    if (isExtendedDiskProcedure(name) && inMaster) return runDiskProcedure(n, params);
     if (name == u"sp_executesql") {
         const QString text = paramValue(params, u"@stmt"_s, 0).value_or(QString());
         // The parameters after the declaration, by name or in its order.

@@ -204,6 +204,14 @@ Scenario Scenario::fromJson(const QByteArray& json) {
         s.databases.push_back(readDatabase(v.toObject()));
     for (const QJsonValue& v : root.value(QLatin1String("detached")).toArray())
         s.detached.push_back(detachedFromJson(v.toObject()));
+    const QJsonObject refused = root.value(QLatin1String("refusedProcedures")).toObject();
+    for (auto it = refused.begin(); it != refused.end(); ++it) {
+        const int number = it.value().toInt();
+        if (number != 229 && number != 2812)
+            fail(u"scenario: refusedProcedures takes 229 or 2812, not "_s +
+                 it.value().toVariant().toString());
+        s.refusedProcedures[it.key().toLower()] = number;
+    }
     if (s.databases.empty()) s.databases = standard(s.profile).databases;
     return s;
 }

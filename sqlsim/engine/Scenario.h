@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QString>
 
+#include <map>
 #include <vector>
 
 namespace sqlsim {
@@ -120,6 +121,12 @@ struct Scenario {
     // Whether the detached databases lie on the local disk (layOutDetachedFiles): the server then
     // reads primary files and looks for files there instead of in the list above.
     bool detachedOnDisk = false;
+    // With detachedOnDisk: the folder under which the files of the server's own paths lie
+    // (storeServerFiles); empty when they were laid out at local paths.
+    QString filesRoot;
+    // Extended procedures this server refuses, with the error it raises: 229 (no permission) or
+    // 2812 (no such procedure). From "refusedProcedures": {"xp_dirtree": 2812}.
+    std::map<QString, int> refusedProcedures;
 
     static Scenario fromJson(const QByteArray& json);  // throws std::runtime_error
     static Scenario fromFile(const QString& path);     // throws std::runtime_error

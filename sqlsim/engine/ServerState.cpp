@@ -1,8 +1,7 @@
 #include "sqlsim/engine/ServerState.h"
 
 #include "sqlsim/engine/PrimaryFile.h"
-
-#include <QFileInfo>
+#include "sqlsim/engine/ServerDisk.h"
 
 #include <algorithm>
 
@@ -95,7 +94,9 @@ ServerState::ServerState(const Scenario& scenario)
       saPassword(scenario.saPassword),
       dbccPagesPerSecond(scenario.dbccPagesPerSecond),
       detached(scenario.detachedOnDisk ? std::vector<DetachedDatabase>() : scenario.detached),
-      detachedOnDisk(scenario.detachedOnDisk) {
+      detachedOnDisk(scenario.detachedOnDisk),
+      filesRoot(scenario.filesRoot),
+      refusedProcedures(scenario.refusedProcedures) {
     for (const ScenarioDatabase& source : scenario.databases) {
         DatabaseState db;
         db.name = source.name;
@@ -169,20 +170,7 @@ bool ServerState::mayEnter(int spid, const DatabaseState& db) const {
 }
 
 bool ServerState::fileExists(const QString& path) const {
-    if (detachedOnDisk) return !path.isEmpty() && QFileInfo(path).isFile();
-    for (const DetachedDatabase& d : detached) {
-        if (sameName(d.path, path)) return d.exists;
-        const int slash =
-            static_cast<int>(qMax(d.path.lastIndexOf(u'\\'), d.path.lastIndexOf(u'/')));
-        const QString folder = d.path.left(slash + 1);
-        for (const DetachedRecordedFile& f : d.files) {
-            const int fslash =
-                static_cast<int>(qMax(f.filename.lastIndexOf(u'\\'), f.filename.lastIndexOf(u'/')));
-            const QString here = folder + f.filename.mid(fslash + 1);
-            if (f.exists && sameName(here, path)) return true;
-        }
-    }
-    return false;
+    return !path.isEmpty() && ServerDisk(*this).isFile(path);
 }
 
 const DatabaseState* ServerState::databaseUsing(const QString& path) const {
@@ -193,12 +181,16 @@ const DatabaseState* ServerState::databaseUsing(const QString& path) const {
 }
 
 bool ServerState::recordedFileFound(const DetachedRecordedFile& f) const {
-    // Without files on disk the scenario's own word says whether the file is found.
-    return detachedOnDisk ? fileAvailable(f.filename) : f.exists;
+    // At the path recorded, not beside the primary file.
+    return fileAvailable(f.filename);
 }
 
 std::optional<DetachedDatabase> ServerState::detachedByPrimary(const QString& path) const {
-    if (detachedOnDisk) return readPrimaryFile(path);
+    if (detachedOnDisk) {
+        std::optional<DetachedDatabase> d = readPrimaryFile(ServerDisk(*this).localPath(path));
+        if (d) d->path = path;
+        return d;
+    }
     for (const DetachedDatabase& d : detached)
         if (sameName(d.path, path)) return d;
     return std::nullopt;

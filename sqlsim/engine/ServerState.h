@@ -107,6 +107,8 @@ struct ServerState {
         databases;  // in dbid order; a deque keeps references valid as it grows
     std::vector<DetachedDatabase> detached;
     bool detachedOnDisk = false;  // detached files lie on the local disk, not in the list above
+    QString filesRoot;            // see Scenario::filesRoot
+    std::map<QString, int> refusedProcedures;
     std::map<int, int> sessionDatabase;  // spid -> dbid of the database it is inside
     int nextObjectId = 2009058193;
     int nextInternalSpid = 1000;
@@ -126,8 +128,7 @@ struct ServerState {
     bool mayEnter(int spid, const DatabaseState& db) const;
     void enter(int spid, int dbid) { sessionDatabase[spid] = dbid; }
     void leave(int spid) { sessionDatabase.erase(spid); }
-    // A path on the server's disk: the local disk when the detached files were laid out there,
-    // otherwise as the scenario describes it.
+    // A file on the server's disk (ServerDisk).
     bool fileExists(const QString& path) const;
     // The database, if any, one of whose files is the path.
     const DatabaseState* databaseUsing(const QString& path) const;

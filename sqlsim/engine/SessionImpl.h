@@ -143,6 +143,9 @@ private:
     int spForEachTable(const std::vector<ExecParam>& params);
     int xpCmdShell(const std::vector<ExecParam>& params);
     QStringList runOsql(const QStringList& arguments, int& exitCode);
+    // The server's disks (ExtendedProcedures.cpp).
+    static bool isExtendedDiskProcedure(const QString& name);
+    Outcome runDiskProcedure(const ObjectName& n, const std::vector<ExecParam>& params);
 
     // DBCC (Dbcc.cpp, DbccMaintenance.cpp).
     Outcome runDbcc(const Statement& s);

@@ -1,12 +1,14 @@
-// The primary-file window end to end on the files it finds: the real ODBC path through FreeTDS to
-// an embedded sqlsim whose detached databases it laid out in a temporary folder, chosen through the
-// (recorded) file dialog as a user on the server machine would. The plain two-file, single-file and
-// data-and-log attaches are in cli_e2e_test (the windows' journals against the command line's) and
-// the fault matrix (attached after a reconnect), which also refuses, drops and times out each
-// statement. The wait panel's 取消 and the close box cancel a held attach statement.
+// The primary-file window end to end on the server's own disks: the real ODBC path through FreeTDS
+// to an embedded sqlsim that stores the demo's files under a temporary folder, as sqlsim --files
+// does, and shows only its own paths (C:\Attach\...). The file is chosen through the (recorded)
+// browser; the list's statuses come from the server; nothing is looked for on the local disk. The
+// plain two-file, single-file and data-and-log attaches are in cli_e2e_test (the windows' journals
+// against the command line's) and the fault matrix (attached after a reconnect), which also
+// refuses, drops and times out each statement. The wait panel's 取消 and the close box cancel a
+// held attach statement.
 
 #include "attach/FileListGrid.h"
-#include "attach/WaitPanel.h"
+#include "attach/ServerDiskFiles.h"
 #include "attach/frmFile.h"
 #include "connection/ModMain.h"
 #include "sqlsim/engine/PrimaryFile.h"
@@ -16,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -34,30 +37,28 @@ using tarnwick::test::SqlsimFixture;
 
 namespace {
 
+const QString kAttach = u"C:\\Attach\\"_s;
+
 class AttachE2eTest : public ::testing::Test {
 protected:
-    // The demo server's detached databases, laid out in the folder as sqlsim's command line
-    // option lays them out.
     void SetUp() override {
         ASSERT_TRUE(folder.isValid());
         sqlsim::Scenario scenario = SqlsimFixture::loadScenario(u"sqlsim/scenarios/demo.json"_s);
-        sqlsim::layOutDetachedFiles(scenario, folder.path());
+        sqlsim::storeServerFiles(scenario, folder.path());
         sim = std::make_unique<SqlsimFixture>(scenario);
         ASSERT_TRUE(sim->connect());
         sim->clearJournal();
     }
 
-    QString path(const QString& name) const { return folder.path() + u'/' + name; }
-
     // Chooses a primary file in a fresh frmFile.
     std::unique_ptr<frmFile> primaryFileWindow(const QString& primary) {
         auto w = std::make_unique<frmFile>();
-        toolkit.setNextFileName(path(primary));
+        toolkit.setNextFileName(primary);
         w->CmdSel_Click();
         return w;
     }
 
-    QStringList fileRows(const frmFile& w) const {
+    static QStringList fileRows(const frmFile& w) {
         QStringList rows;
         for (int r = 1; r < w.MSHF_DBInformation->rows(); ++r)
             rows << w.MSHF_DBInformation->textMatrix(r, 0) + u'|' +
@@ -73,10 +74,6 @@ protected:
         return texts;
     }
 
-    static QString listQueries(const QString& primary) {
-        return u"dbcc checkprimaryfile (N'"_s + primary + u"', 3)"_s;
-    }
-
     QTemporaryDir folder;
     std::unique_ptr<SqlsimFixture> sim;
     RecordingToolkit toolkit;
@@ -86,49 +83,126 @@ const QString kSucceeded = u"附加成功！|64|提示"_s;
 
 }  // namespace
 
-TEST_F(AttachE2eTest, ThreeRecordedFilesAreListedAndTheFirstTwoAttached) {
-    auto w = primaryFileWindow(u"市场调查.MDF"_s);
-    EXPECT_EQ(
-        fileRows(*w),
-        (QStringList{u"正确|市场调查.MDF|"_s + path(u"市场调查.MDF"_s),
-                     u"正确|市场调查_Log.LDF|"_s + path(u"市场调查_Log.LDF"_s),
-                     u"正确|市场调查_Extra.NDF|"_s + path(u"市场调查_Extra.NDF"_s), u"||"_s}));
-    EXPECT_EQ(w->txtDBName->text(), u"市场调查"_s);
-    w->Cmd_OK_Click();
-    EXPECT_EQ(sim->journalTexts().value(2),
-              u"EXEC sp_attach_db @dbname = N'市场调查',@filename1 = N'"_s +
-                  path(u"市场调查.MDF"_s) + u"',@filename2 = N'"_s + path(u"市场调查_Log.LDF"_s) +
-                  u"'"_s);
-    EXPECT_EQ(messages(), QStringList{kSucceeded});
-    EXPECT_TRUE(sim->engine().databaseExists(u"市场调查"_s));
+// Each detached database of the demo as a user attaches it: the rows the window lists, then every
+// batch the server received, byte for byte, and the files the attached database has.
+TEST_F(AttachE2eTest, EachDetachedDatabaseAttachesWithTheServersPaths) {
+    struct Case {
+        QString primary;
+        QStringList rows;
+        QStringList journal;
+        QStringList files;  // empty: the attach is refused
+        QString message = kSucceeded;
+    };
+    const QString a = kAttach;
+    const Case cases[] = {
+        {u"Archive2004_Data.MDF"_s,
+         {u"正确|Archive2004_Data.MDF|"_s + a + u"Archive2004_Data.MDF"_s,
+          u"正确|Archive2004_Log.LDF|"_s + a + u"Archive2004_Log.LDF"_s, u"||"_s},
+         {u"dbcc checkprimaryfile (N'C:\\Attach\\Archive2004_Data.MDF', 3)"_s,
+          u"EXEC master..xp_fileexist N'C:\\Attach\\Archive2004_Data.MDF'"_s,
+          u"EXEC master..xp_fileexist N'C:\\Attach\\Archive2004_Log.LDF'"_s,
+          u"dbcc checkprimaryfile (N'C:\\Attach\\Archive2004_Data.MDF', 2)"_s,
+          u"EXEC sp_attach_db @dbname = N'Archive2004',@filename1 = "
+          u"N'C:\\Attach\\Archive2004_Data.MDF',@filename2 = N'C:\\Attach\\Archive2004_Log.LDF'"_s},
+         {a + u"Archive2004_Data.MDF"_s, a + u"Archive2004_Log.LDF"_s}},
+        {u"Inventory.MDF"_s,
+         {u"正确|Inventory.MDF|"_s + a + u"Inventory.MDF"_s,
+          u"不存在|Inventory_log.LDF|"_s + a + u"Inventory_log.LDF"_s, u"||"_s},
+         {u"dbcc checkprimaryfile (N'C:\\Attach\\Inventory.MDF', 3)"_s,
+          u"EXEC master..xp_fileexist N'C:\\Attach\\Inventory.MDF'"_s,
+          u"EXEC master..xp_fileexist N'C:\\Attach\\Inventory_log.LDF'"_s,
+          u"dbcc checkprimaryfile (N'C:\\Attach\\Inventory.MDF', 2)"_s,
+          u"EXEC sp_attach_single_file_db @dbname = 'Inventory',@physname = "
+          u"'C:\\Attach\\Inventory.MDF'"_s},
+         {a + u"Inventory.MDF"_s, a + u"Inventory_log.LDF"_s}},
+        {u"市场调查.MDF"_s,
+         {u"正确|市场调查.MDF|"_s + a + u"市场调查.MDF"_s,
+          u"正确|市场调查_Log.LDF|"_s + a + u"市场调查_Log.LDF"_s,
+          u"正确|市场调查_Extra.NDF|"_s + a + u"市场调查_Extra.NDF"_s, u"||"_s},
+         {u"dbcc checkprimaryfile (N'C:\\Attach\\市场调查.MDF', 3)"_s,
+          u"EXEC master..xp_fileexist N'C:\\Attach\\市场调查.MDF'"_s,
+          u"EXEC master..xp_fileexist N'C:\\Attach\\市场调查_Log.LDF'"_s,
+          u"EXEC master..xp_fileexist N'C:\\Attach\\市场调查_Extra.NDF'"_s,
+          u"dbcc checkprimaryfile (N'C:\\Attach\\市场调查.MDF', 2)"_s,
+          u"EXEC sp_attach_db @dbname = N'市场调查',@filename1 = N'C:\\Attach\\市场调查.MDF',"
+          u"@filename2 = N'C:\\Attach\\市场调查_Log.LDF',"
+          u"@filename3 = N'C:\\Attach\\市场调查_Extra.NDF'"_s},
+         {a + u"市场调查.MDF"_s, a + u"市场调查_Log.LDF"_s, a + u"市场调查_Extra.NDF"_s}},
+        {u"Renamed.MDF"_s,
+         {u"已改名|Original.MDF|"_s + a + u"Renamed.MDF"_s,
+          u"正确|Original_Log.LDF|"_s + a + u"Original_Log.LDF"_s, u"||"_s},
+         {u"dbcc checkprimaryfile (N'C:\\Attach\\Renamed.MDF', 3)"_s,
+          u"EXEC master..xp_fileexist N'C:\\Attach\\Original_Log.LDF'"_s,
+          u"dbcc checkprimaryfile (N'C:\\Attach\\Renamed.MDF', 2)"_s,
+          u"EXEC sp_attach_db @dbname = N'Renamed',@filename1 = N'C:\\Attach\\Renamed.MDF',"
+          u"@filename2 = N'C:\\Attach\\Original_Log.LDF'"_s},
+         {a + u"Renamed.MDF"_s, a + u"Original_Log.LDF"_s}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.primary.toStdString());
+        sim->clearJournal();
+        toolkit.clear();
+        auto w = primaryFileWindow(kAttach + c.primary);
+        EXPECT_EQ(fileRows(*w), c.rows);
+        ASSERT_TRUE(w->Cmd_OK->isEnabled());
+        w->Cmd_OK_Click();
+        EXPECT_EQ(sim->journalTexts(), c.journal);
+        EXPECT_EQ(messages(), QStringList{c.message});
+        const QString name = w->txtDBName->text();
+        EXPECT_EQ(sim->engine().filesOf(name), c.files);
+    }
+    // The server's paths never touched the local disk.
+    EXPECT_TRUE(toolkit.checkedFiles.isEmpty());
+    EXPECT_FALSE(QFile::exists(u"C:\\Attach\\Inventory.MDF"_s));
 }
 
-TEST_F(AttachE2eTest, RenamedPrimaryFileNamesAFileThatIsNotThereAndTheServerSaysSo) {
-    auto w = primaryFileWindow(u"Renamed.MDF"_s);
-    const QString original = path(u"Original.MDF"_s);
-    EXPECT_EQ(fileRows(*w),
-              (QStringList{u"不存在|Original.MDF|"_s + original,
-                           u"正确|Original_Log.LDF|"_s + path(u"Original_Log.LDF"_s), u"||"_s}));
-    w->Cmd_OK_Click();
-    EXPECT_EQ(sim->journalTexts().value(2),
-              u"EXEC sp_attach_db @dbname = N'Renamed',@filename1 = N'"_s + original +
-                  u"',@filename2 = N'"_s + path(u"Original_Log.LDF"_s) + u"'"_s);
-    EXPECT_EQ(messages(), QStringList{u"Device activation error. The physical file name '"_s +
-                                      original + u"' may be incorrect.|16|提示"_s});
-    EXPECT_FALSE(sim->engine().databaseExists(u"Renamed"_s));
-}
-
-TEST_F(AttachE2eTest, PrimaryFileTheServerCannotReadLeavesTheListEmpty) {
-    QFile stray(path(u"Stray.MDF"_s));
+TEST_F(AttachE2eTest, PrimaryFileTheServerCannotReadLeavesNothingToAttach) {
+    QFile stray(folder.filePath(u"C/Attach/Stray.MDF"_s));
     ASSERT_TRUE(stray.open(QIODevice::WriteOnly));
-    auto w = primaryFileWindow(u"Stray.MDF"_s);
-    EXPECT_EQ(w->txtMDF->text(), path(u"Stray.MDF"_s));
-    EXPECT_EQ(w->MSHF_DBInformation->rows(), 2);
+    stray.close();
+    auto w = primaryFileWindow(u"C:\\Attach\\Archive2004_Data.MDF"_s);
+    toolkit.setNextFileName(u"C:\\Attach\\Stray.MDF"_s);
+    w->CmdSel_Click();
+    EXPECT_EQ(w->txtMDF->text(), u"C:\\Attach\\Stray.MDF"_s);
+    EXPECT_EQ(fileRows(*w), QStringList{u"||"_s});
+    EXPECT_FALSE(w->Cmd_OK->isEnabled());
     ASSERT_EQ(toolkit.messageBoxes.size(), 1u);
-    EXPECT_EQ(toolkit.messageBoxes[0].style, 16);
     EXPECT_EQ(toolkit.messageBoxes[0].text,
-              path(u"Stray.MDF"_s) + u" is not a primary database file."_s);
-    EXPECT_EQ(sim->journalTexts(), QStringList{listQueries(path(u"Stray.MDF"_s))});
+              u"C:\\Attach\\Stray.MDF is not a primary database file."_s);
+}
+
+// What the browser sees through FreeTDS: the drives, a folder's entries in the server's order,
+// what a path is; and the server's refusal as the failure's text.
+TEST_F(AttachE2eTest, TheServersDisksThroughItsExtendedProcedures) {
+    attach::ServerDiskFiles disk;
+    EXPECT_EQ(disk.drives(), (QStringList{u"C:\\"_s, u"D:\\"_s}));
+    QStringList entries;
+    for (const tarnwick::ServerFileEntry& e : disk.entries(kAttach))
+        entries << e.name + (e.isFile ? u""_s : u"\\"_s);
+    EXPECT_EQ(entries,
+              (QStringList{u"Archive2004_Data.MDF"_s, u"Archive2004_Log.LDF"_s, u"Inventory.MDF"_s,
+                           u"Original_Log.LDF"_s, u"Renamed.MDF"_s, u"市场调查.MDF"_s,
+                           u"市场调查_Extra.NDF"_s, u"市场调查_Log.LDF"_s}));
+    EXPECT_TRUE(disk.entries(u"C:\\Nowhere\\"_s).isEmpty());
+    const tarnwick::ServerPathState folderState = disk.pathState(u"c:\\attach"_s);
+    EXPECT_TRUE(folderState.isDirectory);
+    EXPECT_FALSE(folderState.isFile);
+    EXPECT_TRUE(disk.pathState(u"C:\\Attach\\O'Brien.MDF"_s).parentExists);
+    EXPECT_EQ(sim->journalTexts().last(),
+              u"EXEC master..xp_fileexist N'C:\\Attach\\O''Brien.MDF'"_s);
+
+    sim->failOn(SqlsimFixture::literal(u"xp_fixeddrives"_s),
+                u"EXECUTE permission denied on object 'xp_fixeddrives', database 'master', "
+                u"owner 'dbo'."_s,
+                229, 14);
+    try {
+        disk.drives();
+        FAIL() << "no failure";
+    } catch (const std::exception& e) {
+        EXPECT_EQ(QString::fromUtf8(e.what()),
+                  u"EXECUTE permission denied on object 'xp_fixeddrives', database 'master', "
+                  u"owner 'dbo'."_s);
+    }
 }
 
 // Inventory's log is missing: the server attaches its primary file alone and builds a new log,

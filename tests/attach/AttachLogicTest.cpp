@@ -2,6 +2,8 @@
 
 #include "attach/AttachPaths.h"
 #include "attach/AttachStatements.h"
+#include "attach/PrimaryFileListing.h"
+#include "attach/ServerDiskFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -23,6 +25,10 @@ TEST(AttachStatements, PiecesJoinedWithoutBlanksNamesAndPathsAsTheyStand) {
          u"@filename2 = N'/srv/a b/市场.LDF'"_s},
         {attach::twoFileAttachStatement(u"O'Brien"_s, u"C:\\O'B.MDF"_s, QString()),
          u"EXEC sp_attach_db @dbname = N'O'Brien',@filename1 = N'C:\\O'B.MDF',@filename2 = N''"_s},
+        {attach::filesAttachStatement(u"O'B"_s, {u"C:\\A.MDF"_s, u"C:\\A.LDF"_s, u"C:\\A.NDF"_s}),
+         u"EXEC sp_attach_db @dbname = N'O'B',@filename1 = N'C:\\A.MDF',@filename2 = N'C:\\A.LDF',"
+         u"@filename3 = N'C:\\A.NDF'"_s},
+        {attach::unicodeLiteral(u"C:\\O'Brien\\''.MDF"_s), u"N'C:\\O''Brien\\''''.MDF'"_s},
         {attach::checkPrimaryFileQuery(u"C:\\Attach\\A.MDF"_s, 3),
          u"dbcc checkprimaryfile (N'C:\\Attach\\A.MDF', 3)"_s},
         {attach::checkPrimaryFileQuery(u" /srv/A.MDF"_s, 2),
@@ -47,4 +53,15 @@ TEST(AttachPaths, FileNameIsWhatFollowsTheLastSeparator) {
 TEST(AttachPaths, TrimBlanksLeavesTabsAndLineEnds) {
     EXPECT_EQ(attach::trimBlanks(u"  a b  "_s), u"a b"_s);
     EXPECT_EQ(attach::trimBlanks(u"\ta\r\n "_s), u"\ta\r\n"_s);
+}
+
+// sp_attach_db takes 16 files: the chosen file and the first 15 others that exist.
+TEST(PrimaryFileAttachStatement, NamesSixteenFilesAtMost) {
+    QList<attach::ListedFile> files;
+    for (int i = 1; i <= 18; ++i)
+        files.append({i == 2 ? u"不存在"_s : u"正确"_s, {}, u"C:\\F%1"_s.arg(i)});
+    const QString statement = attach::primaryFileAttachStatement(u"Big"_s, files);
+    EXPECT_TRUE(statement.endsWith(u",@filename16 = N'C:\\F17'"_s)) << statement.toStdString();
+    EXPECT_FALSE(statement.contains(u"N'C:\\F2'"_s));
+    EXPECT_FALSE(statement.contains(u"@filename17"_s));
 }

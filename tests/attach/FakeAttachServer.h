@@ -1,7 +1,7 @@
 #pragma once
-// Stands in for the server connection of the attach windows: answers the file-list queries from
-// preset rows, records every query with its cursor and lock kinds and every statement executed,
-// and fails where a test says so.
+// Stands in for the server connection of the attach windows: answers the file-list queries and
+// xp_fileexist from preset rows, records every query with its cursor and lock kinds and every
+// statement executed, and fails where a test says so.
 
 #include "attach/AttachServices.h"
 #include "connection/DbError.h"
@@ -33,6 +33,9 @@ public:
                          {{QStringLiteral("Database name"), databaseName},
                           {QStringLiteral("Database version"), QStringLiteral("539")}});
     }
+    // What "EXEC master..xp_fileexist N'<path>'" answers: a file there or not (not by default).
+    void setServerFile(const QString& path, bool exists) { m_serverFiles.insert(path, exists); }
+
     // The next query or statement containing this text fails with the description.
     void failOn(const QString& text, const QString& description) {
         m_failures.insert(text, description);
@@ -63,6 +66,12 @@ private:
                                  tarnwick::RecordSet::LockType lock) {
             calls << QStringLiteral("open|%1|%2|%3").arg(q).arg(cursor).arg(lock);
             failIfAsked(q);
+            static const QString fileExist = QStringLiteral("EXEC master..xp_fileexist N'");
+            if (q.startsWith(fileExist) && q.endsWith(u'\'')) {
+                QString path = q.mid(fileExist.size(), q.size() - fileExist.size() - 1);
+                path.replace(QStringLiteral("''"), QStringLiteral("'"));
+                return tarnwick::RecordSet::fromRows({{m_serverFiles.value(path) ? 1 : 0, 0, 1}});
+            }
             const auto answer = m_answers.constFind(q);
             if (answer == m_answers.constEnd())
                 throw tarnwick::DbError(QStringLiteral("Device activation error."));
@@ -78,6 +87,7 @@ private:
 
     QHash<QString, QVector<QVector<QVariant>>> m_answers;
     QHash<QString, QString> m_failures;
+    QHash<QString, bool> m_serverFiles;
 };
 
 }  // namespace attach::test

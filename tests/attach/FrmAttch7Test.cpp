@@ -87,6 +87,7 @@ TEST_F(FrmAttch7Test, BothBrowseButtonsShareOneDialogWithTheirOwnFilter) {
         EXPECT_EQ(d.filterIndex, 1);
         EXPECT_EQ(d.initialDir, u"/opt/tarnwick"_s);
         EXPECT_EQ(d.flags, 4);
+        EXPECT_NE(d.serverFiles, nullptr);  // the server's disks are browsed
     }
     EXPECT_TRUE(server.calls.isEmpty());  // the window asks the server nothing before an attach
 }
@@ -147,6 +148,15 @@ TEST_F(FrmAttch7Test, WithoutALogFileTheUserConfirmsTheSingleFileAttach) {
     EXPECT_EQ(toolkit.messageBoxes[1].text, u"附加成功！"_s);
     EXPECT_EQ(toolkit.messageBoxes[1].style, 64);
     EXPECT_FALSE(window.fra_Wait->isVisible());
+}
+
+TEST_F(FrmAttch7Test, EscapeKeepsTheWindowAndWhatWasChosen) {
+    chooseData(kData);
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.txtMDF->text(), kData);
+    window.close();  // the close box still closes it
+    EXPECT_FALSE(window.isVisible());
 }
 
 TEST_F(FrmAttch7Test, CancelClosesTheWindow) {

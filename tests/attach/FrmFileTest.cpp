@@ -13,9 +13,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -42,8 +44,8 @@ protected:
     void SetUp() override {
         server.record(kArchive, {u"E:\\Old\\Archive_Data.MDF"_s, u"E:\\Old\\Archive_Log.LDF"_s},
                       u"Archive"_s);
-        toolkit.setFileExists(kFolder + u"Archive_Data.MDF"_s, true);
-        toolkit.setFileExists(kFolder + u"Archive_Log.LDF"_s, true);
+        server.setServerFile(kFolder + u"Archive_Data.MDF"_s, true);
+        server.setServerFile(kFolder + u"Archive_Log.LDF"_s, true);
         window.show();
         QApplication::setActiveWindow(&window);
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
@@ -112,11 +114,16 @@ TEST_F(FrmFileTest, ChoosingAPrimaryFileListsItsFilesAndProposesItsName) {
     EXPECT_EQ(dialog.filterIndex, 1);
     EXPECT_EQ(dialog.initialDir, u"/opt/tarnwick"_s);
     EXPECT_EQ(dialog.flags, 4);
-    // The file list from a dynamic read-only set, the name from a static optimistic one.
+    EXPECT_NE(dialog.serverFiles, nullptr);  // the server's disks are browsed
+    // The file list from a dynamic read-only set, each file looked for on the server, the name
+    // from a static optimistic set; nothing is looked for on the local disk.
     EXPECT_EQ(
         server.calls,
         (QStringList{u"open|dbcc checkprimaryfile (N'C:\\Attach\\Archive_Data.MDF', 3)|2|1"_s,
+                     u"open|EXEC master..xp_fileexist N'C:\\Attach\\Archive_Data.MDF'|3|1"_s,
+                     u"open|EXEC master..xp_fileexist N'C:\\Attach\\Archive_Log.LDF'|3|1"_s,
                      u"open|dbcc checkprimaryfile (N'C:\\Attach\\Archive_Data.MDF', 2)|3|3"_s}));
+    EXPECT_TRUE(toolkit.checkedFiles.isEmpty());
     EXPECT_EQ(window.txtMDF->text(), kArchive);
     EXPECT_EQ(rows(),
               (QStringList{kHeader, u"正确|Archive_Data.MDF|C:\\Attach\\Archive_Data.MDF"_s,
@@ -127,14 +134,21 @@ TEST_F(FrmFileTest, ChoosingAPrimaryFileListsItsFilesAndProposesItsName) {
     EXPECT_TRUE(toolkit.messageBoxes.empty());
 }
 
-TEST_F(FrmFileTest, StatusLooksForEachFileBesideTheChosenOne) {
-    toolkit.setFileExists(kFolder + u"Archive_Log.LDF"_s, false);
+TEST_F(FrmFileTest, StatusComesFromTheServerBesideTheChosenFile) {
+    server.setServerFile(kFolder + u"Archive_Log.LDF"_s, false);
     choose(kArchive);
     EXPECT_EQ(rows().mid(1, 2),
               (QStringList{u"正确|Archive_Data.MDF|C:\\Attach\\Archive_Data.MDF"_s,
                            u"不存在|Archive_Log.LDF|C:\\Attach\\Archive_Log.LDF"_s}));
-    EXPECT_EQ(toolkit.checkedFiles,
-              (QStringList{kFolder + u"Archive_Data.MDF"_s, kFolder + u"Archive_Log.LDF"_s}));
+    // A quote in the path is doubled in xp_fileexist's argument.
+    const QString quoted = u"C:\\O'Brien\\Archive_Data.MDF"_s;
+    server.record(quoted, {u"E:\\Old\\Archive_Data.MDF"_s}, u"Archive"_s);
+    server.setServerFile(quoted, true);
+    server.calls.clear();
+    choose(quoted);
+    EXPECT_EQ(server.calls.value(1),
+              u"open|EXEC master..xp_fileexist N'C:\\O''Brien\\Archive_Data.MDF'|3|1"_s);
+    EXPECT_EQ(rows().value(1), u"正确|Archive_Data.MDF|"_s + quoted);
 }
 
 TEST_F(FrmFileTest, LocalPathsSplitAtTheirLastSlashAndOnlyTheFolderIsTrimmed) {
@@ -158,25 +172,56 @@ TEST_F(FrmFileTest, StatementFollowsTheListedFiles) {
     };
     const Case cases[] = {
         {"one file: the empty last row gives an empty second path",
-         {u"E:\\Old\\Solo.MDF"_s},
+         {u"E:\\Old\\Archive_Data.MDF"_s},
          {},
          {},
-         u"EXEC sp_attach_db @dbname = N'Archive',@filename1 = N'C:\\Attach\\Solo.MDF',"
+         u"EXEC sp_attach_db @dbname = N'Archive',@filename1 = N'C:\\Attach\\Archive_Data.MDF',"
          u"@filename2 = N''"_s},
         {"both files missing: single file, the first file's status is not consulted; a typed name "
          "with a quote and a blank goes in as it stands",
-         {u"E:\\Old\\A.MDF"_s, u"E:\\Old\\A.LDF"_s},
-         {u"A.MDF"_s, u"A.LDF"_s},
+         {u"E:\\Old\\Archive_Data.MDF"_s, u"E:\\Old\\A.LDF"_s},
+         {u"Archive_Data.MDF"_s, u"A.LDF"_s},
          u"O'Brien Db"_s,
-         u"EXEC sp_attach_single_file_db @dbname = 'O'Brien Db',@physname = 'C:\\Attach\\A.MDF'"_s},
+         u"EXEC sp_attach_single_file_db @dbname = 'O'Brien Db',"
+         u"@physname = 'C:\\Attach\\Archive_Data.MDF'"_s},
+        {"three files: the two-file statement continued with the third",
+         {u"E:\\Old\\Archive_Data.MDF"_s, u"E:\\Old\\A.LDF"_s, u"E:\\Old\\A_Extra.NDF"_s},
+         {},
+         {},
+         u"EXEC sp_attach_db @dbname = N'Archive',@filename1 = N'C:\\Attach\\Archive_Data.MDF',"
+         u"@filename2 = N'C:\\Attach\\A.LDF',@filename3 = N'C:\\Attach\\A_Extra.NDF'"_s},
+        {"three files, the second missing: every file that exists, in the listed order",
+         {u"E:\\Old\\Archive_Data.MDF"_s, u"E:\\Old\\A.LDF"_s, u"E:\\Old\\A_Extra.NDF"_s},
+         {u"A.LDF"_s},
+         {},
+         u"EXEC sp_attach_db @dbname = N'Archive',@filename1 = N'C:\\Attach\\Archive_Data.MDF',"
+         u"@filename2 = N'C:\\Attach\\A_Extra.NDF'"_s},
+        {"renamed primary file: the chosen file in place of the recorded name",
+         {u"E:\\Old\\Original.MDF"_s, u"E:\\Old\\Original_Log.LDF"_s},
+         {u"Original.MDF"_s},
+         {},
+         u"EXEC sp_attach_db @dbname = N'Archive',@filename1 = N'C:\\Attach\\Archive_Data.MDF',"
+         u"@filename2 = N'C:\\Attach\\Original_Log.LDF'"_s},
+        {"renamed primary file alone: the single-file statement with the chosen file",
+         {u"E:\\Old\\Original.MDF"_s, u"E:\\Old\\Original_Log.LDF"_s},
+         {u"Original.MDF"_s, u"Original_Log.LDF"_s},
+         {},
+         u"EXEC sp_attach_single_file_db @dbname = 'Archive',@physname = "
+         u"'C:\\Attach\\Archive_Data.MDF'"_s},
+        {"the recorded name in other letters is no rename: the two-file statement",
+         {u"E:\\Old\\ARCHIVE_DATA.mdf"_s, u"E:\\Old\\A.LDF"_s},
+         {},
+         {},
+         u"EXEC sp_attach_db @dbname = N'Archive',@filename1 = N'C:\\Attach\\ARCHIVE_DATA.mdf',"
+         u"@filename2 = N'C:\\Attach\\A.LDF'"_s},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         frmFile w;
         server.record(kArchive, c.recorded, u"Archive"_s);
         for (const QString& path : c.recorded)
-            toolkit.setFileExists(kFolder + path.mid(path.lastIndexOf(u'\\') + 1),
-                                  !c.missing.contains(path.mid(path.lastIndexOf(u'\\') + 1)));
+            server.setServerFile(kFolder + path.mid(path.lastIndexOf(u'\\') + 1),
+                                 !c.missing.contains(path.mid(path.lastIndexOf(u'\\') + 1)));
         toolkit.clear();
         server.executed.clear();
         toolkit.setNextFileName(kArchive);
@@ -229,56 +274,92 @@ TEST_F(FrmFileTest, DialogCancelChangesNothing) {
     EXPECT_TRUE(toolkit.messageBoxes.empty());
 }
 
-TEST_F(FrmFileTest, ListingFailuresLeaveWhatTheyHadNotReached) {
-    const QString other = kFolder + u"Other.MDF"_s;
-    server.record(other, {u"E:\\O\\Other.MDF"_s, u"E:\\O\\Other.LDF"_s}, u"Other"_s);
+TEST_F(FrmFileTest, RenamedPrimaryFileRowShowsTheChosenFile) {
+    server.record(kArchive, {u"E:\\Old\\Original.MDF"_s, u"E:\\Old\\Original_Log.LDF"_s},
+                  u"Archive"_s);
+    server.setServerFile(kFolder + u"Original_Log.LDF"_s, true);
+    server.calls.clear();
     choose(kArchive);
-    const QStringList archiveRows = rows();
+    EXPECT_EQ(rows(),
+              (QStringList{kHeader, u"已改名|Original.MDF|C:\\Attach\\Archive_Data.MDF"_s,
+                           u"正确|Original_Log.LDF|C:\\Attach\\Original_Log.LDF"_s, u"||"_s}));
+    // The chosen file is not looked for again: the server has just read it.
+    EXPECT_EQ(server.calls.filter(u"xp_fileexist"_s),
+              QStringList{u"open|EXEC master..xp_fileexist N'C:\\Attach\\Original_Log.LDF'|3|1"_s});
+}
 
+TEST_F(FrmFileTest, AFailedListingLeavesNothingToAttach) {
+    const QString other = kFolder + u"Other.MDF"_s;
     struct Case {
         const char* what;
         QString failingQuery;
         QString recordedPath;  // replaces the second recorded path when not empty
         QString description;
-        QStringList rowsAfter;
     };
     const Case cases[] = {
-        {"first query: the new path shows, list and name stay",
+        {"the file list",
          u"', 3)"_s,
          {},
-         u"Device activation error. The physical file name 'x' may be incorrect."_s,
-         archiveRows},
-        {"second query: the new list shows, the name stays",
-         u"', 2)"_s,
+         u"Device activation error. The physical file name 'x' may be incorrect."_s},
+        {"a file looked for on the server",
+         u"xp_fileexist N'C:\\Attach\\Other.LDF'"_s,
          {},
-         u"Server error"_s,
-         {kHeader, u"不存在|Other.MDF|C:\\Attach\\Other.MDF"_s,
-          u"不存在|Other.LDF|C:\\Attach\\Other.LDF"_s, u"||"_s}},
-        {"a recorded path without a separator: filled up to the row before",
-         {},
-         u"Other.LDF"_s,
-         u"无效的过程调用或参数"_s,
-         {kHeader, u"不存在|Other.MDF|C:\\Attach\\Other.MDF"_s, u"||"_s}},
+         u"EXECUTE permission denied on object 'xp_fileexist', database 'master', owner 'dbo'."_s},
+        {"the recorded name", u"', 2)"_s, {}, u"Server error"_s},
+        {"a recorded path without a separator", {}, u"Other.LDF"_s, u"无效的过程调用或参数"_s},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        toolkit.clear();
+        server.record(other,
+                      {u"E:\\O\\Other.MDF"_s,
+                       c.recordedPath.isEmpty() ? u"E:\\O\\Other.LDF"_s : c.recordedPath},
+                      u"Other"_s);
         choose(kArchive);
-        window.txtDBName->setText(u"kept"_s);
+        window.txtDBName->setText(u"typed"_s);
+        ASSERT_TRUE(window.Cmd_OK->isEnabled());
         if (!c.failingQuery.isEmpty()) server.failOn(c.failingQuery, c.description);
-        if (!c.recordedPath.isEmpty())
-            server.record(other, {u"E:\\O\\Other.MDF"_s, c.recordedPath}, u"Other"_s);
         toolkit.clear();
         choose(other);
         EXPECT_EQ(window.txtMDF->text(), other);
-        EXPECT_EQ(rows(), c.rowsAfter);
-        EXPECT_EQ(window.txtDBName->text(), u"kept"_s);
+        EXPECT_EQ(rows(), (QStringList{kHeader, u"||"_s}));
+        EXPECT_EQ(window.txtDBName->text(), QString());
+        EXPECT_FALSE(window.Cmd_OK->isEnabled());
         ASSERT_EQ(toolkit.messageBoxes.size(), 1u);
         EXPECT_EQ(toolkit.messageBoxes[0].text, c.description);
         EXPECT_EQ(toolkit.messageBoxes[0].style, 16);
         EXPECT_EQ(toolkit.messageBoxes[0].title, u"提示"_s);
-        server.record(other, {u"E:\\O\\Other.MDF"_s, u"E:\\O\\Other.LDF"_s}, u"Other"_s);
+        // A name typed now still finds no file to attach.
+        window.txtDBName->setText(u"typed"_s);
+        EXPECT_FALSE(window.Cmd_OK->isEnabled());
     }
+}
+
+TEST_F(FrmFileTest, HeaderRowStaysWhileManyFilesScroll) {
+    QStringList recorded;
+    for (int i = 1; i <= 9; ++i) recorded << u"E:\\Many\\File%1.NDF"_s.arg(i);
+    recorded[0] = u"E:\\Many\\Archive_Data.MDF"_s;
+    server.record(kArchive, recorded, u"Many"_s);
+    choose(kArchive);
+    attach::FileListGrid& grid = *window.MSHF_DBInformation;
+    ASSERT_EQ(grid.rows(), 11);
+    grid.scrollToBottom();
+    QApplication::processEvents();
+    EXPECT_GT(grid.verticalScrollBar()->value(), 0);
+    EXPECT_TRUE(grid.horizontalHeader()->isVisible());
+    EXPECT_EQ(grid.horizontalHeader()->y(),
+              grid.viewport()->y() - grid.horizontalHeader()->height());
+    EXPECT_EQ(grid.textMatrix(0, 1), u"原文件名"_s);
+}
+
+TEST_F(FrmFileTest, EscapeKeepsTheWindowAndWhatWasChosen) {
+    choose(kArchive);
+    QTest::keyClick(&window, Qt::Key_Escape);
+    QTest::keyClick(window.txtDBName, Qt::Key_Escape);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.txtMDF->text(), kArchive);
+    EXPECT_TRUE(window.Cmd_OK->isEnabled());
+    window.close();  // the close box still closes it
+    EXPECT_FALSE(window.isVisible());
 }
 
 TEST_F(FrmFileTest, CancelClosesTheWindow) {

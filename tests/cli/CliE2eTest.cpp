@@ -78,14 +78,14 @@ QStringList journal(SqlsimFixture& sim) {
     return entries;
 }
 
-// The server and the folder its detached databases lie in, laid out afresh for every run so the
-// window and the command line meet the same server at the same paths.
+// The server and the folder its files are stored in, afresh for every run so the window and the
+// command line meet the same server; both see only the server's own paths (C:\Attach\...).
 struct Server {
     Server(const QString& scenarioFile, const QString& folder, const QString& password = {}) {
         sqlsim::Scenario scenario =
             sqlsim::Scenario::fromFile(QStringLiteral(TARNWICK_SOURCE_DIR "/") + scenarioFile);
         if (!password.isEmpty()) scenario.saPassword = password;
-        sqlsim::layOutDetachedFiles(scenario, folder);
+        sqlsim::storeServerFiles(scenario, folder);
         sim = std::make_unique<SqlsimFixture>(scenario);
     }
     std::unique_ptr<SqlsimFixture> sim;
@@ -120,7 +120,7 @@ struct Case {
     QString key;
     QString scenario;
     QString database;             // for every key but ATTACH
-    QStringList attachArguments;  // ATTACH: the command line, "%1" standing for the folder
+    QStringList attachArguments;  // ATTACH: the command line
     AttachInWindow attachInWindow;
     int status = 0;                   // the exit status
     QString password = {};            // the scenario's sa password
@@ -170,8 +170,7 @@ protected:
         if (c.switchOnConnection) arguments.prepend(u"--switch-on-connection"_s);
         if (c.key == u"ATTACH"_s) {
             arguments.clear();
-            for (const QString& a : c.attachArguments)
-                arguments << QString(a).replace(u"%1"_s, folder.path());
+            arguments = c.attachArguments;
         }
         if (raw) arguments.prepend(u"--raw"_s);
         const CliRun run = runCli(*server.sim, arguments, c.password);
@@ -212,34 +211,43 @@ TEST_F(CliE2eTest, EveryKeySendsWhatTheWindowSendsAndPrintsItsResultText) {
     cases.push_back({u"ATTACH"_s,
                      kDemo,
                      {},
-                     {u"attach"_s, u"%1/Archive2004_Data.MDF"_s},
-                     [](RecordingToolkit& t, const QString& f) {
-                         primaryFileWindow(t, f + u"/Archive2004_Data.MDF"_s, {});
+                     {u"attach"_s, u"C:\\Attach\\Archive2004_Data.MDF"_s},
+                     [](RecordingToolkit& t, const QString&) {
+                         primaryFileWindow(t, u"C:\\Attach\\Archive2004_Data.MDF"_s, {});
                      }});
     cases.push_back({u"ATTACH"_s,
                      kDemo,
                      {},
-                     {u"attach"_s, u"%1/Inventory.MDF"_s, u"--as"_s, u"库存"_s},
-                     [](RecordingToolkit& t, const QString& f) {
-                         primaryFileWindow(t, f + u"/Inventory.MDF"_s, u"库存"_s);
+                     {u"attach"_s, u"C:\\Attach\\Inventory.MDF"_s, u"--as"_s, u"库存"_s},
+                     [](RecordingToolkit& t, const QString&) {
+                         primaryFileWindow(t, u"C:\\Attach\\Inventory.MDF"_s, u"库存"_s);
+                     }});
+    // The attaches the two-file statement cannot make: three files, a renamed primary file.
+    for (const QString& primary : {u"市场调查.MDF"_s, u"Renamed.MDF"_s})
+        cases.push_back({u"ATTACH"_s,
+                         kDemo,
+                         {},
+                         {u"attach"_s, u"C:\\Attach\\"_s + primary},
+                         [primary](RecordingToolkit& t, const QString&) {
+                             primaryFileWindow(t, u"C:\\Attach\\"_s + primary, {});
+                         }});
+    cases.push_back({u"ATTACH"_s,
+                     kSql70,
+                     {},
+                     {u"attach7"_s, u"C:\\Attach\\Payroll_Data.MDF"_s, u"--log"_s,
+                      u"C:\\Attach\\Payroll_Log.LDF"_s, u"--as"_s, u"Payroll"_s},
+                     [](RecordingToolkit& t, const QString&) {
+                         dataFileWindow(t, u"C:\\Attach\\Payroll_Data.MDF"_s,
+                                        u"C:\\Attach\\Payroll_Log.LDF"_s, u"Payroll"_s);
                      }});
     cases.push_back({u"ATTACH"_s,
                      kSql70,
                      {},
-                     {u"attach7"_s, u"%1/Payroll_Data.MDF"_s, u"--log"_s, u"%1/Payroll_Log.LDF"_s,
-                      u"--as"_s, u"Payroll"_s},
-                     [](RecordingToolkit& t, const QString& f) {
-                         dataFileWindow(t, f + u"/Payroll_Data.MDF"_s, f + u"/Payroll_Log.LDF"_s,
-                                        u"Payroll"_s);
+                     {u"attach7"_s, u"C:\\Attach\\Inventory.MDF"_s, u"--single-file"_s, u"--as"_s,
+                      u"Inventory"_s},
+                     [](RecordingToolkit& t, const QString&) {
+                         dataFileWindow(t, u"C:\\Attach\\Inventory.MDF"_s, {}, u"Inventory"_s);
                      }});
-    cases.push_back(
-        {u"ATTACH"_s,
-         kSql70,
-         {},
-         {u"attach7"_s, u"%1/Inventory.MDF"_s, u"--single-file"_s, u"--as"_s, u"Inventory"_s},
-         [](RecordingToolkit& t, const QString& f) {
-             dataFileWindow(t, f + u"/Inventory.MDF"_s, {}, u"Inventory"_s);
-         }});
 
     // Every other case asks for the raw text; the others get LF after each line in the pipe.
     bool raw = false;

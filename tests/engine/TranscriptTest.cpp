@@ -1,7 +1,8 @@
 // Replays the transcripts of tests/data/transcripts: batches sent to the engine and the tokens it
 // answers, written out as text. A transcript file starts with "scenario: NAME" (a file of
 // sqlsim/scenarios without ".json", or a file of tests/data), optionally "sa password: TEXT" to
-// serve it with that password; then cases:
+// serve it with that password and "server files: stored" to store its files under a fresh folder
+// for each case, as sqlsim --files does; then cases:
 //
 //   === what the case shows
 //   > one line of a batch              (consecutive "> " lines form one batch)
@@ -16,6 +17,7 @@
 // back into the files instead of comparing (review the diff before committing).
 
 #include "sqlsim/engine/Engine.h"
+#include "sqlsim/engine/PrimaryFile.h"
 #include "sqlsim/engine/Scenario.h"
 #include "tests/support/GTestQtPrinters.h"
 #include "tests/support/TranscriptFile.h"
@@ -23,6 +25,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -154,7 +157,9 @@ QString scenarioPath(const QString& name) {
     return QFile::exists(shipped) ? shipped : QStringLiteral(TARNWICK_TEST_DATA "/") + name;
 }
 
-QStringList replay(const Scenario& scenario, const std::vector<Step>& steps) {
+QStringList replay(Scenario scenario, const std::vector<Step>& steps, bool storeFiles) {
+    QTemporaryDir files;
+    if (storeFiles) storeServerFiles(scenario, files.path());
     auto engine = Engine::create(scenario);
     std::map<int, std::unique_ptr<Session>> sessions;
     QStringList out;
@@ -203,7 +208,10 @@ TEST_P(Transcripts, AnswerAsRecorded) {
     Scenario scenario = Scenario::fromFile(scenarioPath(t.header[u"scenario"_s]));
     if (t.header.contains(u"sa password"_s)) scenario.saPassword = t.header[u"sa password"_s];
     std::vector<QStringList> answers;
-    for (const TranscriptCase& c : t.cases) answers.push_back(replay(scenario, stepsOf(c.steps)));
+    const bool storeFiles =
+        t.header.contains(u"server files"_s) && t.header[u"server files"_s] == u"stored"_s;
+    for (const TranscriptCase& c : t.cases)
+        answers.push_back(replay(scenario, stepsOf(c.steps), storeFiles));
     t.check(answers);
 }
 

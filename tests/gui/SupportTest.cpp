@@ -18,7 +18,6 @@
 
 #include <QFile>
 #include <QFontInfo>
-#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTextDocument>
 
@@ -84,18 +83,23 @@ TEST(FreeTdsConf, ListsServerSectionsWithTheirHostsAndSkipsGlobal) {
     EXPECT_TRUE(ModSelServer::parseFreeTdsConf(QString()).isEmpty());
 }
 
-// The user's file, then the one FREETDSCONF names, then the system's; this computer comes first
-// and a server configured twice is offered once.
+// The user's file, then the one FREETDSCONF names, then the system's; this computer comes first as
+// "(local)", a server configured twice is offered once, and the example sections the FreeTDS
+// configuration ships with are not offered while their placeholder hosts stand.
 TEST(ServerCandidates, ThisComputerFirstThenConfiguredServersEachNameOnce) {
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
     QFile user(home.filePath(u".freetds.conf"_s));
     ASSERT_TRUE(user.open(QIODevice::WriteOnly));
-    user.write("[global]\n\tport = 1433\n[Sales]\n\thost = 10.0.0.5\n[SALES]\n\thost = other\n");
+    user.write(
+        "[global]\n\tport = 1433\n[egServer50]\n\thost = symachine.domain.com\n"
+        "[Sales]\n\thost = 10.0.0.5\n[SALES]\n\thost = other\n");
     user.close();
     QFile extra(home.filePath(u"extra.conf"_s));
     ASSERT_TRUE(extra.open(QIODevice::WriteOnly));
-    extra.write("[Archive]\n\thost = archive.local\n[Sales]\n\thost = again\n");
+    extra.write(
+        "[Archive]\n\thost = archive.local\n[Sales]\n\thost = again\n"
+        "[egServer73]\n\thost = sql2000.example\n");
     extra.close();
 
     const QByteArray oldHome = qgetenv("HOME");
@@ -112,14 +116,16 @@ TEST(ServerCandidates, ThisComputerFirstThenConfiguredServersEachNameOnce) {
 
     EXPECT_EQ(paths, (QStringList{home.filePath(u".freetds.conf"_s), home.filePath(u"extra.conf"_s),
                                   u"/etc/freetds/freetds.conf"_s}));
-    ASSERT_GE(found.size(), 3);
-    EXPECT_EQ(found[0],
-              (ModSelServer::ServerCandidate{QSysInfo::machineHostName(), u"本计算机"_s}));
+    ASSERT_GE(found.size(), 4);
+    EXPECT_EQ(found[0], (ModSelServer::ServerCandidate{u"(local)"_s, u"本计算机"_s}));
     EXPECT_EQ(found[1], (ModSelServer::ServerCandidate{u"Sales"_s, u"10.0.0.5"_s}));
     EXPECT_EQ(found[2], (ModSelServer::ServerCandidate{u"Archive"_s, u"archive.local"_s}));
+    // An example section whose host a user changed is the user's own.
+    EXPECT_EQ(found[3], (ModSelServer::ServerCandidate{u"egServer73"_s, u"sql2000.example"_s}));
     QStringList names;
     for (const auto& c : found) names << c.name.toLower();
     EXPECT_EQ(names.count(u"sales"_s), 1);
+    EXPECT_EQ(names.count(u"egserver50"_s), 0);
 }
 
 TEST(ResultArea, KeepsTheExactTextAndShowsEveryLineEndAsABreak) {

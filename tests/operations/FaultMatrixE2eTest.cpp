@@ -8,6 +8,7 @@
 // after a reconnect.
 
 #include "attach/AttachStatements.h"
+#include "attach/ServerDiskFiles.h"
 #include "attach/WaitPanel.h"
 #include "attach/frmAttch7.h"
 #include "attach/frmFile.h"

@@ -210,19 +210,24 @@ TEST_F(ExecutableTest, SeventyProfileSpeaksOnlyTdsSeventy) {
     EXPECT_TRUE(sim.stop());
 }
 
-// --files lays the detached databases out on disk, and the server reads a primary file's record
-// from the file it wrote.
-TEST_F(ExecutableTest, DetachedFilesLaidOutOnDisk) {
+// --files stores the server's files under the folder, and a client sees only the server's paths:
+// the record read from the stored primary file, the folder listed by xp_dirtree.
+TEST_F(ExecutableTest, ServerFilesStoredUnderTheFolder) {
     const QString demo = QStringLiteral(TARNWICK_SOURCE_DIR "/sqlsim/scenarios/demo.json");
     const QString files = dir.filePath(u"files"_s);
     ASSERT_TRUE(sim.start({u"--scenario"_s, demo, u"--port"_s, u"0"_s, u"--files"_s, files}));
-    EXPECT_TRUE(QFile::exists(files + u"/Renamed.MDF"_s));
-    EXPECT_TRUE(QFile::exists(files + u"/Original_Log.LDF"_s));
-    EXPECT_FALSE(QFile::exists(files + u"/Original.MDF"_s));
-    const ClientRun t = runTsql(
-        sim.port(), {u"dbcc checkprimaryfile (N'"_s + files + u"/Renamed.MDF', 3)"_s}, QString());
+    EXPECT_TRUE(QFile::exists(files + u"/C/Attach/Renamed.MDF"_s));
+    EXPECT_TRUE(QFile::exists(files + u"/C/Attach/Original_Log.LDF"_s));
+    EXPECT_FALSE(QFile::exists(files + u"/C/Attach/Original.MDF"_s));
+    const ClientRun t = runTsql(sim.port(),
+                                {u"dbcc checkprimaryfile (N'C:\\Attach\\Renamed.MDF', 3)"_s,
+                                 u"EXEC master..xp_dirtree N'C:\\Attach\\',1,1"_s},
+                                QString());
     EXPECT_EQ(t.exitCode, 0) << t.all().toStdString();
-    EXPECT_TRUE(t.out.contains(files + u"/Original_Log.LDF"_s)) << t.all().toStdString();
+    EXPECT_TRUE(t.out.contains(u"E:\\OldServer\\Data\\Original_Log.LDF"_s))
+        << t.all().toStdString();
+    EXPECT_TRUE(t.out.contains(u"Original_Log.LDF\t1\t1"_s)) << t.all().toStdString();
+    EXPECT_FALSE(t.all().contains(files)) << t.all().toStdString();
     EXPECT_TRUE(sim.stop());
 }
 
