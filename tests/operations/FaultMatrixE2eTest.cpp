@@ -219,6 +219,8 @@ const std::vector<Shape>& shapes() {
              Kind::Attach,
              false,
              {attach::checkPrimaryFileQuery(kAttachData, 3),
+              u"EXEC master..xp_fileexist "_s + attach::unicodeLiteral(kAttachData),
+              u"EXEC master..xp_fileexist "_s + attach::unicodeLiteral(kAttachLog),
               attach::checkPrimaryFileQuery(kAttachData, 2),
               attach::twoFileAttachStatement(u"Archive"_s, kAttachData, kAttachLog)},
              attachFromPrimaryFile,
