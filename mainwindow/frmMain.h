@@ -82,10 +82,10 @@ public:
     QMenu* mnuFile;
     QAction* mnuReConn;
     QAction* mnuExit;
-    QMenu* mnuOptions = nullptr;  // made by optionsMenu()
+    QMenu* mnuOptions = nullptr;         // made by optionsMenu()
     QAction* mnuSingleUserOnConnection;  // checkable: switch single-user mode on this connection
-    QAction* mnuConfirmDataLoss;  // checkable: ask before an operation that may lose data
-    QLabel* lblServer;            // in the status bar: the server connected now, or none
+    QAction* mnuConfirmDataLoss;         // checkable: ask before an operation that may lose data
+    QLabel* lblServer;                   // in the status bar: the server connected now, or none
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

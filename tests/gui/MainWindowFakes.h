@@ -17,8 +17,8 @@ struct FakeServer {
     QString listError;  // non-empty: the list query fails with it
     bool connectionOpen = true;
     QString version = u"Microsoft SQL Server  2000"_s;
-    QString name = u"(local)"_s;  // the server's name while the connection is open
-    bool confirmDataLoss = true;  // the stored setting
+    QString name = u"(local)"_s;      // the server's name while the connection is open
+    bool confirmDataLoss = true;      // the stored setting
     bool switchOnConnection = false;  // the stored choice of the options menu's item
     // "login", "list", "close", "close failed", "confirm/dataLoss=...", "store switch on|off"
     QStringList calls;
