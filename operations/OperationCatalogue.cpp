@@ -3,6 +3,7 @@
 #include "operations/MaintenanceStatements.h"
 #include "operations/Operations.h"
 #include "operations/RepairHistory.h"
+#include "toolkit/PendingWork.h"
 
 #include "connection/ModMain.h"
 
@@ -69,7 +70,9 @@ OperationOutcome runCatalogueOperation(const CatalogueOperation& operation, Oper
                                        const QString& database) {
     host.stillSingleUser.reset();
     OperationOutcome outcome;
+    const int cancelsBefore = cancelsSent();
     outcome.succeeded = operation.routine(host, database);
+    const bool cancelled = cancelsSent() != cancelsBefore;
     if (!operation.repairs()) return outcome;
     history::Entry entry;
     entry.time = QDateTime::currentDateTimeUtc();
@@ -78,7 +81,7 @@ OperationOutcome runCatalogueOperation(const CatalogueOperation& operation, Oper
     entry.operation = operation.key;
     entry.switchMode = host.singleUserSwitch == SingleUserSwitch::OnConnection ? u"connection"_s
                                                                                : u"server shell"_s;
-    entry.outcome = outcome.succeeded ? u"ok"_s : u"failed"_s;
+    entry.outcome = outcome.succeeded ? u"ok"_s : cancelled ? u"cancelled"_s : u"failed"_s;
     entry.singleUserAfter = host.stillSingleUser;
     entry.result = host.resultText();
     outcome.historyError = history::append(entry);

@@ -1,5 +1,6 @@
 #include "toolkit/PendingWork.h"
 
+#include <atomic>
 #include <utility>
 
 namespace tarnwick {
@@ -46,12 +47,21 @@ void PendingWork::setWake(std::function<void()> wake) {
     if (wake) wake();
 }
 
+namespace {
+std::atomic<int> g_cancelsSent{0};
+}  // namespace
+
+int cancelsSent() {
+    return g_cancelsSent.load();
+}
+
 void PendingWork::cancel() {
     {
         const std::lock_guard lock(m_mutex);
         if (m_cancelRequested || m_finished) return;
         m_cancelRequested = true;
     }
+    ++g_cancelsSent;
     if (m_canceller) m_canceller();
 }
 

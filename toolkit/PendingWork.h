@@ -67,4 +67,8 @@ public:
 };
 bool cancelShielded();
 
+// How many waited-for statements have been cancelled since the program started: a run that saw
+// this change was cancelled.
+int cancelsSent();
+
 }  // namespace tarnwick

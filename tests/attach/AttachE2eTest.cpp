@@ -9,6 +9,7 @@
 
 #include "attach/FileListGrid.h"
 #include "attach/ServerDiskFiles.h"
+#include "attach/WaitPanel.h"
 #include "attach/frmFile.h"
 #include "connection/ModMain.h"
 #include "sqlsim/engine/PrimaryFile.h"
@@ -215,14 +216,14 @@ TEST_F(AttachE2eTest, SingleFileAttachWithARebuiltLogSucceedsAtEitherSeverity) {
         scenario.logRebuildSeverity = severity;
         QTemporaryDir files;
         ASSERT_TRUE(files.isValid());
-        sqlsim::layOutDetachedFiles(scenario, files.path());
+        sqlsim::storeServerFiles(scenario, files.path());
         sim.reset();
         sim = std::make_unique<SqlsimFixture>(scenario);
         ASSERT_TRUE(sim->connect());
         sim->clearJournal();
         toolkit.messageBoxes.clear();
         auto w = std::make_unique<frmFile>();
-        const QString primary = files.path() + u"/Inventory.MDF"_s;
+        const QString primary = kAttach + u"Inventory.MDF"_s;
         toolkit.setNextFileName(primary);
         w->CmdSel_Click();
         w->Cmd_OK_Click();
@@ -243,7 +244,7 @@ TEST_F(AttachE2eTest, CancelOrCloseDuringTheAttachCancelsItsStatement) {
         [](frmFile& w) { w.close(); },
     };
     for (const auto& cancel : cancels) {
-        auto w = primaryFileWindow(u"市场调查.MDF"_s);
+        auto w = primaryFileWindow(kAttach + u"市场调查.MDF"_s);
         w->show();
         sim->server().addFault({.pattern = QRegularExpression(u"^EXEC sp_attach_db"_s),
                                 .action = sqlsim::Fault::Action::Sleep,

@@ -186,6 +186,7 @@ TEST_F(FrmAttch7Test, WorksWithoutAMouse) {
     ASSERT_EQ(server.executed.size(), 1);
     EXPECT_TRUE(server.executed[0].startsWith(u"EXEC sp_attach_db @dbname = N'Sales'"_s))
         << server.executed[0].toStdString();
+    // Esc keeps the window and what was chosen in it; Cancel closes it.
     QTest::keyClick(window.txtDBName, Qt::Key_Escape);
-    EXPECT_FALSE(window.isVisible());
+    EXPECT_TRUE(window.isVisible());
 }

@@ -308,11 +308,14 @@ TEST_F(CliE2eTest, SwitchOnConnectionRepairsAndTheHistoryKeepsEveryRun) {
     qputenv("XDG_STATE_HOME", state.path().toUtf8());
 
     const CliRun repaired =
-        runCli(sim, {u"--switch-on-connection"_s, u"run"_s, u"REPDB"_s, u"Warehouse"_s}, password);
+        runCli(sim, {u"--raw"_s, u"--switch-on-connection"_s, u"run"_s, u"REPDB"_s, u"Warehouse"_s},
+               password);
     EXPECT_EQ(repaired.status, 1) << repaired.err.constData();
     EXPECT_FALSE(sim.engine().isSingleUser(u"Warehouse"_s));
     EXPECT_EQ(sim.engine().findingCount(u"Warehouse"_s), 0);
-    const CliRun refused = runCli(sim, {u"run"_s, u"REPDB"_s, u"Warehouse"_s}, password);
+    // --raw: the text as the history keeps it, byte for byte.
+    const CliRun refused =
+        runCli(sim, {u"--raw"_s, u"run"_s, u"REPDB"_s, u"Warehouse"_s}, password);
     EXPECT_EQ(refused.status, 2);
     EXPECT_TRUE(refused.err.contains("--switch-on-connection")) << refused.err.constData();
     EXPECT_FALSE(refused.out.contains("--switch-on-connection"));
@@ -325,9 +328,8 @@ TEST_F(CliE2eTest, SwitchOnConnectionRepairsAndTheHistoryKeepsEveryRun) {
     EXPECT_FALSE(report[u"singleUserAfter"_s].toBool());
     EXPECT_EQ(json.status, 0) << json.out.constData();
 
-    const CliRun attached =
-        runCli(sim, {u"attach"_s, folder.path() + u"/Archive2004_Data.MDF"_s, u"--as"_s, u"旧账"_s},
-               password);
+    const CliRun attached = runCli(
+        sim, {u"attach"_s, u"C:\\Attach\\Archive2004_Data.MDF"_s, u"--as"_s, u"旧账"_s}, password);
     EXPECT_EQ(attached.status, 0) << attached.err.constData();
 
     const CliRun shown = runCli(sim, {u"history"_s, u"--json"_s});
@@ -481,7 +483,7 @@ TEST_F(CliE2eTest, AllDatabasesOverOneLogin) {
     SqlsimFixture& sim = *server.sim;
     const QStringList databases =
         QString::fromUtf8(runCli(sim, {u"databases"_s}).out).split(u'\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(databases.size(), 5);
+    ASSERT_EQ(databases.size(), 6);
 
     // Each database alone: the batches after its login and the text it prints.
     QStringList aloneJournal;
@@ -510,7 +512,7 @@ TEST_F(CliE2eTest, AllDatabasesOverOneLogin) {
     allJournal.remove(0, 2);  // the version and the database list
     EXPECT_EQ(allJournal.join(u'\n').toStdString(), aloneJournal.join(u'\n').toStdString());
     EXPECT_EQ(all.out, aloneText +
-                           "\n==> CHECKDB on 5 databases: 3 clean, 1 with findings, 1 "
+                           "\n==> CHECKDB on 6 databases: 4 clean, 1 with findings, 1 "
                            "failed <==\nfindings\tWarehouse\nfailed\tHR Archive\n");
 
     // --json: one object per line, one per database, then the summary.
@@ -524,8 +526,8 @@ TEST_F(CliE2eTest, AllDatabasesOverOneLogin) {
         EXPECT_EQ(run[u"database"_s].toString(), databases.at(i));
         outcomes << run[u"outcome"_s].toString();
     }
-    EXPECT_EQ(outcomes,
-              (QStringList{u"clean"_s, u"failed"_s, u"clean"_s, u"findings"_s, u"clean"_s}));
+    EXPECT_EQ(outcomes, (QStringList{u"clean"_s, u"failed"_s, u"clean"_s, u"findings"_s, u"clean"_s,
+                                     u"clean"_s}));
     const QJsonObject summary = QJsonDocument::fromJson(lines.last()).object();
     EXPECT_EQ(summary[u"databases"_s].toVariant().toStringList(), databases);
     EXPECT_EQ(summary[u"failed"_s].toVariant().toStringList(), QStringList{u"HR Archive"_s});

@@ -47,7 +47,7 @@ expect "tarnwick-cli --pass" $'--password-file\n--password-stdin'
 expect "tarnwick-cli run CHECKDB --all" '--all-databases'
 # The server's databases, quoted for the shell; the password file as given on the line.
 expect "tarnwick-cli --server $server run CHECKDB ''" \
-    $'Accounting\nHR\\ Archive\nPayroll2005\nWarehouse\n销售数据'
+    $'Accounting\nHR\\ Archive\nPayroll2005\nWarehouse\n销售数据\n顾客资料'
 expect "tarnwick-cli --server $server --password-file $folder/pw run CHECKDB H" 'HR\ Archive'
 expect "tarnwick-cli --server = $server run CHECKDB W" 'Warehouse'
 # No server on the line, every database already run, a password to be typed: nothing is asked.

@@ -47,6 +47,7 @@ protected:
         m_toolkit.waitsInEventLoop = true;
         MainServices services = MainServices::standard();
         services.login = [this](QWidget*) { return m_sim.connect(); };
+        services.confirmDataLoss = [] { return false; };  // the repairs run without a question
         m_window = std::make_unique<frmMain>(std::move(services));
         m_window->show();
         m_window->Form_Load();
