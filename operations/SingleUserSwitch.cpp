@@ -84,11 +84,4 @@ QString withReports(QString text, const QStringList& failures, const SwitchBack&
     return text + back.closingLine;
 }
 
-bool leaveSingleUser(OperationHost& host, const QString& database) {
-    const SwitchBack back = switchBack(host, database, true);
-    if (!back.failures.isEmpty() || !back.closingLine.isEmpty())
-        host.setResultText(withReports(host.resultText(), {}, back));
-    return back.failures.isEmpty() && back.closingLine.isEmpty();
-}
-
 }  // namespace tarnwick::singleuser

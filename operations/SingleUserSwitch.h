@@ -42,9 +42,4 @@ SwitchBack switchBack(OperationHost& host, const QString& database, bool moveToM
 // switch back, in order, then the closing line.
 QString withReports(QString text, const QStringList& failures, const SwitchBack& back);
 
-// For a run stopped half-way (a cancel): the switch back with the move to master, its reports
-// appended to the host's result text. True when no step failed and the server did not say the
-// database is still single-user (through the server's shell nothing more is known).
-bool leaveSingleUser(OperationHost& host, const QString& database);
-
 }  // namespace tarnwick::singleuser
