@@ -1,14 +1,16 @@
 // A cancel (the wait panel's button, Esc) at each statement of each operation that switches a
-// database to single-user mode, on the real ODBC path through FreeTDS to an embedded sqlsim: the
-// statement is held on the server until the cancel reaches it. Each case checks the batches sent
-// (after a cancel: back to master, then the switch back), the failure report, the wait panel, that
-// the database is multi-user afterwards, and that the next run is clean. The clean-up statements
-// themselves are never cancelled.
+// database to single-user mode, with the switch through the server's shell and on the program's
+// own connection, on the real ODBC path through FreeTDS to an embedded sqlsim: the statement is
+// held on the server until the cancel reaches it. Each case checks the batches sent (after a
+// cancel: back to master, then the switch back, which a cancelled switch on the connection does
+// not get), the failure report, the wait panel, that the database is multi-user afterwards,
+// and that the next run is clean. The clean-up statements themselves are never cancelled.
 
 #include "connection/ModMain.h"
 #include "operations/CaptureStatements.h"
 #include "operations/MaintenanceStatements.h"
 #include "operations/OperationCatalogue.h"
+#include "operations/SingleUserSwitch.h"
 #include "tests/operations/RecordingHost.h"
 #include "tests/support/GTestQtPrinters.h"
 #include "tests/support/RecordingToolkit.h"
@@ -25,6 +27,7 @@
 using namespace Qt::StringLiterals;
 using namespace tarnwick::capture;
 using namespace tarnwick::maintenance;
+using tarnwick::SingleUserSwitch;
 using tarnwick::test::RecordingToolkit;
 using tarnwick::test::SqlsimFixture;
 
@@ -41,7 +44,23 @@ struct Shape {
     const char* key;
     QStringList batches;
     int cleanUp;  // the first statement of the clean-up, which no cancel reaches
+    SingleUserSwitch way = SingleUserSwitch::ServerShell;
 };
+
+// The shape with the switch on the connection: on from master, off from master (the run is there
+// already), then the question whether the database is still single-user.
+Shape onConnection(Shape shape) {
+    shape.batches.removeAll(singleUserStatement(kDb, true));
+    shape.batches.removeAll(singleUserStatement(kDb, false));
+    shape.batches = QStringList{useStatement(u"master"_s),
+                                u"exec sp_dboption N'Sales', N'single user', N'true'"_s} +
+                    shape.batches +
+                    QStringList{u"exec sp_dboption N'Sales', N'single user', N'false'"_s,
+                                u"select DATABASEPROPERTY(N'Sales', 'IsSingleUser')"_s};
+    ++shape.cleanUp;  // the one switch statement at the start is two now
+    shape.way = SingleUserSwitch::OnConnection;
+    return shape;
+}
 
 Shape capture(const char* key, CheckRoutine routine, const QString& argument) {
     const QStringList batches{singleUserStatement(kDb, true),
@@ -60,30 +79,40 @@ Shape capture(const char* key, CheckRoutine routine, const QString& argument) {
 }
 
 const std::vector<Shape>& shapes() {
-    static const std::vector<Shape> kShapes = {
-        capture("REPDB", CheckRoutine::RepairDatabase, kDb),
-        capture("CHECKALLOC", CheckRoutine::CheckAllocation, kDb),
-        capture("REPINDEX", CheckRoutine::RepairSystemTable, u"sysindexes"_s),
-        capture("REPOBJ", CheckRoutine::RepairSystemTable, u"sysobjects"_s),
-        capture("REPCOL", CheckRoutine::RepairSystemTable, u"syscolumns"_s),
-        {"CHECKEACHTABLE",
-         {singleUserStatement(kDb, true), useStatement(kDb), dropLeftoverTableStatement(),
-          dropLeftoverProcStatement(), createResultTableStatement(), repairEachTableStatement(),
-          readBackQuery(), useStatement(u"master"_s), dropQualifiedResultTableStatement(kDb),
-          singleUserStatement(kDb, false)},
-         7},
-    };
+    static const std::vector<Shape> kShapes = [] {
+        std::vector<Shape> shell = {
+            capture("REPDB", CheckRoutine::RepairDatabase, kDb),
+            capture("CHECKALLOC", CheckRoutine::CheckAllocation, kDb),
+            capture("REPINDEX", CheckRoutine::RepairSystemTable, u"sysindexes"_s),
+            capture("REPOBJ", CheckRoutine::RepairSystemTable, u"sysobjects"_s),
+            capture("REPCOL", CheckRoutine::RepairSystemTable, u"syscolumns"_s),
+            {"CHECKEACHTABLE",
+             {singleUserStatement(kDb, true), useStatement(kDb), dropLeftoverTableStatement(),
+              dropLeftoverProcStatement(), createResultTableStatement(), repairEachTableStatement(),
+              readBackQuery(), useStatement(u"master"_s), dropQualifiedResultTableStatement(kDb),
+              singleUserStatement(kDb, false)},
+             7},
+        };
+        std::vector<Shape> all = shell;
+        for (const Shape& shape : shell) all.push_back(onConnection(shape));
+        return all;
+    }();
     return kShapes;
 }
 
 // The batches a run cancelled at step sends: up to the cancelled one, then the clean-up. A
 // capture run goes back to master first; the all-table repair's clean-up starts there anyway.
+// A cancelled switch on the connection (or the move to master before it) changed nothing and is
+// not switched back: the all-table repair sends nothing more, a capture run only its move back
+// to master, where the connection already is.
 QStringList batchesAfterCancel(const Shape& shape, int step) {
     if (step >= shape.cleanUp) return shape.batches;
     QStringList sent = shape.batches.mid(0, step + 1);
-    if (shape.key == std::string_view("CHECKEACHTABLE"))
-        return sent + shape.batches.mid(shape.cleanUp);
-    return sent << useStatement(u"master"_s) << singleUserStatement(kDb, false);
+    const bool eachTable = shape.key == std::string_view("CHECKEACHTABLE");
+    if (shape.way == SingleUserSwitch::OnConnection && step <= 1)
+        return eachTable ? sent : sent << useStatement(u"master"_s);
+    if (eachTable) return sent + shape.batches.mid(shape.cleanUp);
+    return sent + QStringList{useStatement(u"master"_s)} + shape.batches.mid(shape.cleanUp);
 }
 
 class CancelMatrixE2e : public testing::Test {
@@ -91,22 +120,32 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(m_sim.connect());
         m_conn = m_sim.server().journal().back().conn;
-        m_sim.clearJournal();
+        clearJournal();
     }
 
     QStringList batches() const { return m_sim.journalTextsOf(m_conn); }
 
+    void clearJournal() {
+        m_requestsBefore += int(batches().size());
+        m_sim.clearJournal();
+    }
+
     // Runs the operation; when the server holds the statement of step (or earlier, if the run
     // never gets there), the wait for it is cancelled as the cancel button does.
     QString run(const Shape& shape, int step, RecordingHost& host) {
-        m_sim.clearJournal();
+        clearJournal();
+        // By its number on the connection too: a statement sent twice in the run (back to master)
+        // is held where it is sent at this step.
         if (step >= 0) {
             m_sim.server().addFault(
                 {.pattern = QRegularExpression(QRegularExpression::anchoredPattern(
                      QRegularExpression::escape(shape.batches.at(step)))),
+                 .conn = m_conn,
+                 .requestIndex = m_requestsBefore + step + 1,
                  .action = sqlsim::Fault::Action::Sleep,
                  .delay = std::chrono::seconds(2)});
         }
+        host.singleUserSwitch = shape.way;
         m_toolkit.onWait = [&](tarnwick::PendingWork& work) {
             if (step < 0) return;
             while (!work.finished() && batches().size() < step + 1)
@@ -122,17 +161,20 @@ protected:
     RecordingToolkit m_toolkit;
     SqlsimFixture m_sim{u"ops-server.json"_s};
     int m_conn = 0;
+    int m_requestsBefore = 0;  // the requests on the program's connection before the journal's
 };
 
 TEST_F(CancelMatrixE2e, ACancelAtEachStatementEndsInTheFailureReportAndAMultiUserDatabase) {
     for (const Shape& shape : shapes()) {
         RecordingHost clean;
         const QString cleanText = run(shape, -1, clean);
-        ASSERT_EQ(batches(), shape.batches) << shape.key;
+        const bool shell = shape.way == SingleUserSwitch::ServerShell;
+        ASSERT_EQ(batches(), shape.batches) << shape.key << (shell ? "" : " on the connection");
         const int readBack = int(shape.batches.indexOf(readBackQuery()));
 
         for (int step = 0; step < shape.batches.size(); ++step) {
-            SCOPED_TRACE(shape.key + (" step " + std::to_string(step)));
+            SCOPED_TRACE(std::string(shape.key) + (shell ? " step " : " on the connection step ") +
+                         std::to_string(step));
             RecordingHost host;
             const QString text = run(shape, step, host);
             EXPECT_EQ(batches(), batchesAfterCancel(shape, step));
