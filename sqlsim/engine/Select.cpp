@@ -273,7 +273,7 @@ SessionImpl::Outcome SessionImpl::runSelect(const Statement& s) {
     Message error;
     if (!select(s.select, rs, error))
         return error.number == 208 || error.number == 207 ? abort(error) : fail(error);
-    if (m_fmtOnly) rs.rows.clear();
+    if (m_settings.fmtOnly) rs.rows.clear();
     const qint64 n = rs.rows.size();
     result(ResultSet{rs.columns, rs.rows});
     done(true, n, 0xC1);

@@ -176,7 +176,6 @@ private:
     std::shared_ptr<ServerState> m_state;
     int m_spid;
     int m_dbid = 0;  // 0 before login
-    bool m_fmtOnly = false;
     SessionSettings m_settings;  // what SET statements changed
     int m_nesting = 0;           // procedures and EXEC strings running inside each other
     Frame m_frame;

@@ -298,7 +298,6 @@ SessionImpl::Outcome SessionImpl::runBackup(const Statement& s) {
 SessionImpl::Outcome SessionImpl::runSet(const Statement& s) {
     std::vector<Message> info;
     const std::optional<Message> refused = setoption::apply(m_settings, s.options, s.body, info);
-    m_fmtOnly = m_settings.fmtOnly;
     for (const Message& m : info) message(m);
     if (refused) return fail(*refused);
     done(false, 0, 0);
