@@ -144,16 +144,11 @@ std::optional<Message> apply(SessionSettings& settings, const QStringList& optio
         settings.lockTimeout = value.toLongLong();
         return std::nullopt;
     }
-    if (first == u"ROWCOUNT") {
-        settings.rowCount = value.toLongLong();
-        return std::nullopt;
-    }
     if (first == u"DATEFORMAT") {
         static const QSet<QString> orders = {u"mdy"_s, u"dmy"_s, u"ymd"_s,
                                              u"ydm"_s, u"myd"_s, u"dym"_s};
         if (!orders.contains(value.toLower()))
             return msg::make(2741, 16, u"SET DATEFORMAT date order '%1' is invalid."_s.arg(value));
-        settings.dateFormat = value.toLower();
         return std::nullopt;
     }
     if (first == u"LANGUAGE") {

@@ -20,10 +20,8 @@ struct SessionSettings {
     qint64 textSize = 4096;
     QString language = QStringLiteral("us_english");
     int langId = 0;
-    QString dateFormat = QStringLiteral("mdy");
     int dateFirst = 7;
     qint64 lockTimeout = -1;
-    qint64 rowCount = 0;  // SET ROWCOUNT; 0: every row
     bool fmtOnly = false;
     bool noCount() const;
 };
@@ -36,7 +34,8 @@ namespace setoption {
 std::optional<Message> refusal(const QStringList& options, const QString& value, int line);
 
 // Applies a compiled SET statement; a failure at run time (an unknown language or date format)
-// comes back as the message to send, informational ones (5703) in info.
+// comes back as the message to send, informational ones (5703) in info. SET ROWCOUNT and a valid
+// SET DATEFORMAT are accepted and change nothing here.
 std::optional<Message> apply(SessionSettings& settings, const QStringList& options,
                              const QString& value, std::vector<Message>& info);
 
