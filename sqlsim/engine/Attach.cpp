@@ -107,7 +107,7 @@ int SessionImpl::spAttachDb(const std::vector<ExecParam>& params, bool singleFil
     const QString* missingLog = nullptr;
     for (const DetachedRecordedFile& recorded : source->files)
         if (singleFile && recorded.groupId == 0 && !missingLog &&
-            !m_state->recordedFileFound(recorded))
+            !m_state->fileAvailable(recorded.filename))
             missingLog = &recorded.filename;
     for (size_t i = 0; i < source->files.size(); ++i) {
         const DetachedRecordedFile& recorded = source->files[i];
@@ -120,7 +120,7 @@ int SessionImpl::spAttachDb(const std::vector<ExecParam>& params, bool singleFil
             f.filename = paths[i];
         } else {
             // Not named in the statement: the server looks where the primary file says it lies.
-            if (!m_state->recordedFileFound(recorded))
+            if (!m_state->fileAvailable(recorded.filename))
                 return refuse(msg::deviceActivation(recorded.filename));
             f.filename = recorded.filename;
         }

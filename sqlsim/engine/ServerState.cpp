@@ -180,11 +180,6 @@ const DatabaseState* ServerState::databaseUsing(const QString& path) const {
     return nullptr;
 }
 
-bool ServerState::recordedFileFound(const DetachedRecordedFile& f) const {
-    // At the path recorded, not beside the primary file.
-    return fileAvailable(f.filename);
-}
-
 std::optional<DetachedDatabase> ServerState::detachedByPrimary(const QString& path) const {
     if (detachedOnDisk) {
         std::optional<DetachedDatabase> d = readPrimaryFile(ServerDisk(*this).localPath(path));

@@ -136,8 +136,6 @@ struct ServerState {
     bool fileAvailable(const QString& path) const {
         return fileExists(path) && !databaseUsing(path);
     }
-    // Whether a file a primary file records is found where the record says it lies.
-    bool recordedFileFound(const DetachedRecordedFile& f) const;
     // The record of the primary file at path; nothing when there is none.
     std::optional<DetachedDatabase> detachedByPrimary(const QString& path) const;
 };
