@@ -118,7 +118,7 @@ void ClientConnection::serve() {
     if (request.type != quint8(PacketType::Login7) || !login(request.payload)) return;
     while (readRequest(request)) {
         if (request.ignored) {
-            if (!sendDone(0)) return;
+            if (!sendDone()) return;
             continue;
         }
         bool keepGoing = false;
@@ -245,10 +245,7 @@ bool ClientConnection::sendCancelled(const std::vector<Token>& tokens) {
 }
 
 bool ClientConnection::sendAttentionAck() {
-    QByteArray out;
-    TokenEncoder(m_version, m_context.serverName, m_collation)
-        .done(out, token::Done, done::Attention, AttentionCurCmd, 0);
-    return sendPayload(out);
+    return sendDone(done::Attention, AttentionCurCmd);
 }
 
 bool ClientConnection::beginRequest(const QString& journalText, const QString& matchText,
@@ -327,9 +324,10 @@ bool ClientConnection::sendPayload(const QByteArray& payload) {
     return sendAll(m_fd, framePackets(payload, m_packetSize, m_spid));
 }
 
-bool ClientConnection::sendDone(quint16 status) {
+bool ClientConnection::sendDone(quint16 status, quint16 curCmd) {
     QByteArray out;
-    TokenEncoder(m_version, m_context.serverName, m_collation).done(out, token::Done, status, 0, 0);
+    TokenEncoder(m_version, m_context.serverName, m_collation)
+        .done(out, token::Done, status, curCmd, 0);
     return sendPayload(out);
 }
 

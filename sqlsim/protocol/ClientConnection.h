@@ -63,7 +63,8 @@ private:
 
     // Encodes tokens (DONE_MORE on every DONE-family token but the last) and sends them.
     bool sendTokens(const std::vector<Token>& tokens);
-    bool sendDone(quint16 status);
+    // One DONE token alone: an ignored request's reply, or (status Attention) the acknowledgement.
+    bool sendDone(quint16 status = 0, quint16 curCmd = 0);
     bool sendPayload(const QByteArray& payload);
 
     ServerContext& m_context;
