@@ -30,12 +30,6 @@ QString asFolder(const QString& path) {
     return path.endsWith(u'\\') || path.endsWith(u'/') ? path : path + u'\\';
 }
 
-// The procedures granted to public; the others need a sysadmin, which every login here is.
-bool isDiskProcedure(const QString& lowerName) {
-    return lowerName == u"xp_fixeddrives" || lowerName == u"xp_availablemedia" ||
-           lowerName == u"xp_subdirs" || lowerName == u"xp_dirtree" || lowerName == u"xp_fileexist";
-}
-
 // The argument at a position, passed without a name; an empty text when there is none.
 QString positional(const std::vector<ExecParam>& params, size_t position) {
     if (position >= params.size() || !params[position].name.isEmpty()) return {};
@@ -53,16 +47,16 @@ int intParam(const std::vector<ExecParam>& params, size_t position, int fallback
 
 }  // namespace
 
-bool SessionImpl::isExtendedDiskProcedure(const QString& name) {
-    return isDiskProcedure(name.toLower());
+bool SessionImpl::isDiskProcedure(const QString& lowerName) {
+    return lowerName == u"xp_fixeddrives" || lowerName == u"xp_availablemedia" ||
+           lowerName == u"xp_subdirs" || lowerName == u"xp_dirtree" || lowerName == u"xp_fileexist";
 }
 
-SessionImpl::Outcome SessionImpl::runDiskProcedure(const ObjectName& n,
+SessionImpl::Outcome SessionImpl::runDiskProcedure(const QString& name, const QString& written,
                                                    const std::vector<ExecParam>& params) {
-    const QString name = n.name.toLower();
     if (const auto refused = m_state->refusedProcedures.find(name);
         refused != m_state->refusedProcedures.end()) {
-        if (refused->second == 2812) return fail(msg::procedureNotFound(n.written));
+        if (refused->second == 2812) return fail(msg::procedureNotFound(written));
         return fail(msg::make(229, 14,
                               u"EXECUTE permission denied on object '"_s + name +
                                   u"', database 'master', owner 'dbo'."_s));

@@ -84,7 +84,7 @@ SessionImpl::Outcome SessionImpl::runExecProc(const Statement& s) {
         return runProcedureBody(u"sp_MSforeachtable"_s, [&]() { return spForEachTable(params); });
     if (name == u"xp_cmdshell" && inMaster)
         return runProcedureBody(u"xp_cmdshell"_s, [&]() { return xpCmdShell(params); });
-    if (isExtendedDiskProcedure(name) && inMaster) return runDiskProcedure(n, params);
+    if (isDiskProcedure(name) && inMaster) return runDiskProcedure(name, n.written, params);
     if (name == u"sp_executesql") {
         const QString text = paramValue(params, u"@stmt"_s, 0).value_or(QString());
         // The parameters after the declaration, by name or in its order.

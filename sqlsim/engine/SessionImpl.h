@@ -143,9 +143,12 @@ private:
     int spForEachTable(const std::vector<ExecParam>& params);
     int xpCmdShell(const std::vector<ExecParam>& params);
     QStringList runOsql(const QStringList& arguments, int& exitCode);
-    // The server's disks (ExtendedProcedures.cpp).
-    static bool isExtendedDiskProcedure(const QString& name);
-    Outcome runDiskProcedure(const ObjectName& n, const std::vector<ExecParam>& params);
+    // The server's disks (ExtendedProcedures.cpp): the extended procedures that read them, answered
+    // in master from ServerDisk unless the scenario refuses them. lowerName and name in lower case;
+    // written as the statement spelt it.
+    static bool isDiskProcedure(const QString& lowerName);
+    Outcome runDiskProcedure(const QString& name, const QString& written,
+                             const std::vector<ExecParam>& params);
 
     // DBCC (Dbcc.cpp, DbccMaintenance.cpp).
     Outcome runDbcc(const Statement& s);
@@ -175,7 +178,7 @@ private:
 
     std::shared_ptr<ServerState> m_state;
     int m_spid;
-    int m_dbid = 0;  // 0 before login
+    int m_dbid = 0;              // 0 before login
     SessionSettings m_settings;  // what SET statements changed
     int m_nesting = 0;           // procedures and EXEC strings running inside each other
     Frame m_frame;
