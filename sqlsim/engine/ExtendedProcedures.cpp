@@ -57,9 +57,7 @@ SessionImpl::Outcome SessionImpl::runDiskProcedure(const QString& name, const QS
     if (const auto refused = m_state->refusedProcedures.find(name);
         refused != m_state->refusedProcedures.end()) {
         if (refused->second == 2812) return fail(msg::procedureNotFound(written));
-        return fail(msg::make(229, 14,
-                              u"EXECUTE permission denied on object '"_s + name +
-                                  u"', database 'master', owner 'dbo'."_s));
+        return fail(msg::executeDenied(name));
     }
     const ServerDisk disk(*m_state);
     const auto send = [this](ResultSet rs) {
@@ -95,10 +93,7 @@ SessionImpl::Outcome SessionImpl::runDiskProcedure(const QString& name, const QS
             const auto found = disk.entries(path);
             if (!found) {
                 const QString pattern = asFolder(path) + u"*.*"_s;
-                message(msg::make(22006, 16,
-                                  u"xp_subdirs could not access '"_s + pattern +
-                                      u"': FindFirstFile() returned error 3, 'The system cannot "
-                                      u"find the path specified.'"_s));
+                message(msg::subdirsPathNotFound(pattern));
                 done(false, 0, 0);
                 return 1;
             }

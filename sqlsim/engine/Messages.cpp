@@ -75,8 +75,35 @@ Message changedDatabase(const QString& name) {
     return make(5701, 0, u"Changed database context to "_s + q(name) + u'.');
 }
 
-Message changedLanguage() {
-    return make(5703, 0, u"Changed language setting to us_english."_s);
+Message changedLanguage(const QString& language) {
+    return make(5703, 0, u"Changed language setting to %1."_s.arg(language));
+}
+
+Message unknownSetOption(const QString& option, int line) {
+    Message m = make(195, 15, u"'%1' is not a recognized SET option."_s.arg(option));
+    m.line = line;
+    return m;
+}
+
+Message invalidDateFormat(const QString& order) {
+    return make(2741, 16, u"SET DATEFORMAT date order '%1' is invalid."_s.arg(order));
+}
+
+Message unknownLanguage(const QString& name) {
+    return make(15033, 16, u"'%1' is not an official language name."_s.arg(name));
+}
+
+Message executeDenied(const QString& procedure) {
+    return make(229, 14,
+                u"EXECUTE permission denied on object '"_s + procedure +
+                    u"', database 'master', owner 'dbo'."_s);
+}
+
+Message subdirsPathNotFound(const QString& pattern) {
+    return make(22006, 16,
+                u"xp_subdirs could not access '"_s + pattern +
+                    u"': FindFirstFile() returned error 3, 'The system cannot find the path "
+                    u"specified.'"_s);
 }
 
 Message loginFailed(const QString& user) {

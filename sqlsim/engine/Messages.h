@@ -17,7 +17,12 @@ Message unknownDatabaseId(int dbid);                          // 2521 (DBCC)
 Message dbccUnknownDatabase(const QString& name);             // 2520
 Message singleUserInUse(const QString& name);                 // 924
 Message changedDatabase(const QString& name);                 // 5701
-Message changedLanguage();                                    // 5703
+Message changedLanguage(const QString& language);             // 5703
+Message unknownSetOption(const QString& option, int line);    // 195
+Message invalidDateFormat(const QString& order);              // 2741
+Message unknownLanguage(const QString& name);                 // 15033
+Message executeDenied(const QString& procedure);              // 229 (an object in master)
+Message subdirsPathNotFound(const QString& pattern);          // 22006
 Message loginFailed(const QString& user);                     // 18456
 Message cannotOpenLoginDatabase(const QString& name);         // 4060
 Message objectExists(const QString& name);                    // 2714

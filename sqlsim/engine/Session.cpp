@@ -66,7 +66,7 @@ Session::LoginOutcome SessionImpl::login(const LoginRequest& request) {
     outcome.accepted = true;
     outcome.reply.tokens.push_back(DatabaseChange{target->name, u"master"_s});
     outcome.reply.tokens.push_back(msg::changedDatabase(target->name));
-    outcome.reply.tokens.push_back(msg::changedLanguage());
+    outcome.reply.tokens.push_back(msg::changedLanguage(u"us_english"_s));
     return outcome;
 }
 

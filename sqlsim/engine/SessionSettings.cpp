@@ -110,9 +110,7 @@ std::optional<Message> refusal(const QStringList& options, const QString& value,
         if (option == u"TRANSACTION ISOLATION LEVEL") return std::nullopt;
         const bool valued = findValued(option) != nullptr;
         if (!findSwitch(option) && !valued) {
-            Message m = msg::make(195, 15, u"'%1' is not a recognized SET option."_s.arg(option));
-            m.line = line;
-            return m;
+            return msg::unknownSetOption(option, line);
         }
         // A valued option stands alone: "SET TEXTSIZE, NOCOUNT ON" does not compile.
         if (valued && options.size() > 1) return msg::syntaxNear(u","_s, line);
@@ -147,8 +145,7 @@ std::optional<Message> apply(SessionSettings& settings, const QStringList& optio
     if (first == u"DATEFORMAT") {
         static const QSet<QString> orders = {u"mdy"_s, u"dmy"_s, u"ymd"_s,
                                              u"ydm"_s, u"myd"_s, u"dym"_s};
-        if (!orders.contains(value.toLower()))
-            return msg::make(2741, 16, u"SET DATEFORMAT date order '%1' is invalid."_s.arg(value));
+        if (!orders.contains(value.toLower())) return msg::invalidDateFormat(value);
         return std::nullopt;
     }
     if (first == u"LANGUAGE") {
@@ -157,12 +154,11 @@ std::optional<Message> apply(SessionSettings& settings, const QStringList& optio
                 value.compare(QStringView(l.alias), Qt::CaseInsensitive) == 0) {
                 settings.language = QString::fromUtf16(l.name);
                 settings.langId = l.langId;
-                info.push_back(msg::make(
-                    5703, 0, u"Changed language setting to %1."_s.arg(settings.language)));
+                info.push_back(msg::changedLanguage(settings.language));
                 return std::nullopt;
             }
         }
-        return msg::make(15033, 16, u"'%1' is not an official language name."_s.arg(value));
+        return msg::unknownLanguage(value);
     }
     if (first == u"DEADLOCK_PRIORITY") {
         if (upper != u"LOW" && upper != u"NORMAL") return msg::syntaxNear(value, 1);
