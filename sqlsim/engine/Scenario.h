@@ -112,7 +112,8 @@ struct Scenario {
     // error, the default) or 5120 (the later "Unable to open the physical file" wording).
     int missingPrimaryFileError = 5105;
     // The severity of the two messages sp_attach_single_file_db sends when it builds a new log
-    // (5105 for the old log, 5182 for the new one): 10, informational, unless a scenario says 16.
+    // (5105 for the old log, 5182 for the new one): 16, an error that makes the procedure return 1,
+    // unless a scenario says 10, informational.
     int logRebuildSeverity = 16;
     // How fast the DBCC statements work through pages; 0: they answer at once.
     double dbccPagesPerSecond = 0;
