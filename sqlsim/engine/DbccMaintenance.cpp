@@ -52,11 +52,16 @@ SessionImpl::Outcome SessionImpl::dbccShrinkFile(const Statement& s) {
     DatabaseState* db = current();
     if (!db || s.args.empty() || s.args.size() > 3) return fail(msg::badDbccSyntax());
     const DbccArg& which = s.args.front();
+    const auto fileWithId = [db](int fileId) {
+        ScenarioFile* found = nullptr;
+        for (ScenarioFile& f : db->files)
+            if (f.fileId == fileId) found = &f;
+        return found;
+    };
     ScenarioFile* file = nullptr;
     QString name = which.text;
     if (which.kind == DbccArg::Kind::Number) {
-        for (ScenarioFile& f : db->files)
-            if (f.fileId == which.text.toInt()) file = &f;
+        file = fileWithId(which.text.toInt());
     } else {
         // Trailing blanks of the name do not count, as in any comparison of texts.
         while (name.endsWith(u' ')) name.chop(1);
@@ -67,9 +72,7 @@ SessionImpl::Outcome SessionImpl::dbccShrinkFile(const Statement& s) {
     // A shrink goes through the pages in use, moving them to the front of the file.
     const int fileId = file->fileId;
     if (!takeTime(file->usedPages)) return Outcome::Abort;
-    file = nullptr;
-    for (ScenarioFile& f : db->files)
-        if (f.fileId == fileId) file = &f;
+    file = fileWithId(fileId);
     if (!file) return fail(msg::fileNotInSysfiles(name));
     rememberForRollback(*db);
     int targetPages = 0;
@@ -103,11 +106,14 @@ SessionImpl::Outcome SessionImpl::dbccReindex(const Statement& s) {
     const auto name = parseObjectName(written);
     DatabaseState* target = db;
     if (name && !name->database.isEmpty()) target = m_state->database(name->database);
-    if (!name || !target || !target->table(name->name)) return fail(msg::tableNotFound(written));
-    if (!takeTime(target->table(name->name)->pages)) return Outcome::Abort;
-    if (!target->table(name->name)) return fail(msg::tableNotFound(written));
+    const TableObject* before = name && target ? target->table(name->name) : nullptr;
+    if (!before) return fail(msg::tableNotFound(written));
+    if (!takeTime(before->pages)) return Outcome::Abort;
+    // Another connection may have dropped the table during the wait.
+    TableObject* after = target->table(name->name);
+    if (!after) return fail(msg::tableNotFound(written));
     rememberForRollback(*target);
-    TableObject& table = *target->table(name->name);
+    TableObject& table = *after;
     ++table.indexRebuilds;
     std::vector<DbccLine> lines;
     for (const int indId : table.indexIds)
