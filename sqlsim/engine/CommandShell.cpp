@@ -159,10 +159,7 @@ QStringList SessionImpl::runOsql(const QStringList& arguments, int& exitCode) {
     }
     if (!query.isEmpty()) {
         const Reply reply = osql.executeBatch(query);
-        if (reply.cancelled) {
-            m_cancelled = true;
-            m_cancelledAt = m_frame.out->size();
-        }
+        if (reply.cancelled) cancelHere();
         for (const Token& t : reply.tokens) {
             if (const auto* m = std::get_if<Message>(&t)) {
                 if (m->number == 5701 || m->number == 5703) continue;

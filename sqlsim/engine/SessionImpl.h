@@ -168,6 +168,8 @@ private:
     // the client cancelled or left: the session is then cancelled, and every statement after
     // returns Abort until the reply is collected.
     bool takeTime(qint64 pages);
+    // Marks the session cancelled at the running statement: the reply keeps what came before it.
+    void cancelHere();
     // Called before a statement changes the database: inside an INSERT ... EXEC the change is
     // undone when the INSERT is cancelled.
     void rememberForRollback(const DatabaseState& db);

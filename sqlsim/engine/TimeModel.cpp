@@ -50,9 +50,13 @@ bool SessionImpl::takeTime(qint64 pages) {
             std::this_thread::sleep_for(duration);
     }
     if (outcome == WaitOutcome::Done) return true;
+    cancelHere();
+    return false;
+}
+
+void SessionImpl::cancelHere() {
     m_cancelled = true;
     m_cancelledAt = m_frame.out->size();
-    return false;
 }
 
 void SessionImpl::rememberForRollback(const DatabaseState& db) {
