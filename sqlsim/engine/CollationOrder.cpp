@@ -8,7 +8,7 @@ namespace sqlsim {
 
 namespace {
 
-QString withoutHyphens(QString text) {
+QString withoutHyphensAndApostrophes(QString text) {
     text.remove(u'-');
     text.remove(u'\'');
     return text;
@@ -17,12 +17,11 @@ QString withoutHyphens(QString text) {
 }  // namespace
 
 CollationOrder::CollationOrder(const Collation& collation, ColumnType type)
-    : m_collator(
-          collation.codePage == CodePage::Cp936
-              ? QLocale(QLocale::Chinese, QLocale::Script::SimplifiedHanScript, QLocale::China)
-              : QLocale(QLocale::English, QLocale::UnitedStates)),
+    : m_chinese(collation.codePage == CodePage::Cp936),
       m_wordSort(!(collation.name.startsWith(u"SQL_"_s) && type == ColumnType::VarChar)),
-      m_chinese(collation.codePage == CodePage::Cp936) {
+      m_collator(m_chinese ? QLocale(QLocale::Chinese, QLocale::Script::SimplifiedHanScript,
+                                     QLocale::China)
+                           : QLocale(QLocale::English, QLocale::UnitedStates)) {
     m_collator.setCaseSensitivity(Qt::CaseInsensitive);
     m_collator.setNumericMode(false);
 }
@@ -48,7 +47,8 @@ int CollationOrder::compare(QString a, QString b) const {
     while (a.endsWith(u' ')) a.chop(1);
     while (b.endsWith(u' ')) b.chop(1);
     if (m_wordSort) {
-        if (const int c = compareText(withoutHyphens(a), withoutHyphens(b)); c != 0) return c;
+        const int c = compareText(withoutHyphensAndApostrophes(a), withoutHyphensAndApostrophes(b));
+        if (c != 0) return c;
     }
     // Equal under the collation (0): the order stays stable.
     return compareText(a, b);

@@ -21,9 +21,10 @@ public:
 private:
     int compareText(const QString& a, const QString& b) const;
 
+    // In the order the constructor sets them: the collator's locale follows m_chinese.
+    bool m_chinese;
+    bool m_wordSort;
     QCollator m_collator;
-    bool m_wordSort = true;
-    bool m_chinese = false;
 };
 
 }  // namespace sqlsim
