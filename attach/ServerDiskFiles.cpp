@@ -15,12 +15,6 @@ tarnwick::RecordSet ask(const QString& query) {
 
 }  // namespace
 
-QString unicodeLiteral(const QString& text) {
-    QString doubled = text;
-    doubled.replace(u'\'', u"''"_s);
-    return u"N'"_s + doubled + u'\'';
-}
-
 QStringList ServerDiskFiles::drives() {
     tarnwick::RecordSet set = ask(u"EXEC master..xp_fixeddrives"_s);
     QStringList roots;
