@@ -23,7 +23,6 @@ QStringList ServerDiskFiles::drives() {
         if (!letter.isEmpty()) roots << letter.left(1).toUpper() + u":\\"_s;
         set.moveNext();
     }
-    set.close();
     return roots;
 }
 
@@ -35,7 +34,6 @@ QList<tarnwick::ServerFileEntry> ServerDiskFiles::entries(const QString& folder)
         found.append({set.field(0).toString(), set.field(2).toInt() != 0});
         set.moveNext();
     }
-    set.close();
     return found;
 }
 
@@ -47,7 +45,6 @@ tarnwick::ServerPathState ServerDiskFiles::pathState(const QString& path) {
         state.isDirectory = set.field(1).toInt() != 0;
         state.parentExists = set.field(2).toInt() != 0;
     }
-    set.close();
     return state;
 }
 
