@@ -2,12 +2,12 @@
 
 #include "attach/AttachServices.h"
 #include "attach/AttachTexts.h"
-#include "connection/ModMain.h"
 #include "operations/OperationCatalogue.h"
 #include "operations/RepairHistory.h"
 #include "toolkit/Toolkit.h"
 
 #include "connection/DbError.h"
+#include "connection/ModMain.h"
 
 #include <algorithm>
 #include <exception>

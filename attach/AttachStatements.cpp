@@ -11,8 +11,7 @@ QString singleFileAttachStatement(const QString& databaseName, const QString& da
 
 QString twoFileAttachStatement(const QString& databaseName, const QString& dataFile,
                                const QString& logFile) {
-    return u"EXEC sp_attach_db @dbname = N'"_s + databaseName + u"',"_s + u"@filename1 = N'"_s +
-           dataFile + u"',"_s + u"@filename2 = N'"_s + logFile + u"'"_s;
+    return filesAttachStatement(databaseName, {dataFile, logFile});
 }
 
 QString filesAttachStatement(const QString& databaseName, const QStringList& files) {

@@ -13,14 +13,14 @@ namespace {
 
 constexpr qsizetype kMostFiles = 16;  // sp_attach_db's @filename1 to @filename16
 
+bool isRenamedPrimary(const ListedFile& file) {
+    return file.status == u"已改名"_s;
+}
+
 }  // namespace
 
 bool isMissing(const ListedFile& file) {
     return file.status == u"不存在"_s;
-}
-
-bool isRenamedPrimary(const ListedFile& file) {
-    return file.status == u"已改名"_s;
 }
 
 QString folderOf(const QString& primaryFile) {

@@ -20,7 +20,6 @@ struct ListedFile {
 };
 
 bool isMissing(const ListedFile& file);
-bool isRenamedPrimary(const ListedFile& file);
 
 // The chosen path, trimmed of blanks, up to and including its last separator. Raises
 // std::invalid_argument for a path without a separator.

@@ -15,12 +15,6 @@ tarnwick::RecordSet ask(const QString& query) {
 
 }  // namespace
 
-QString unicodeLiteral(const QString& text) {
-    QString doubled = text;
-    doubled.replace(u'\'', u"''"_s);
-    return u"N'"_s + doubled + u'\'';
-}
-
 QStringList ServerDiskFiles::drives() {
     tarnwick::RecordSet set = ask(u"EXEC master..xp_fixeddrives"_s);
     QStringList roots;
@@ -29,7 +23,6 @@ QStringList ServerDiskFiles::drives() {
         if (!letter.isEmpty()) roots << letter.left(1).toUpper() + u":\\"_s;
         set.moveNext();
     }
-    set.close();
     return roots;
 }
 
@@ -41,7 +34,6 @@ QList<tarnwick::ServerFileEntry> ServerDiskFiles::entries(const QString& folder)
         found.append({set.field(0).toString(), set.field(2).toInt() != 0});
         set.moveNext();
     }
-    set.close();
     return found;
 }
 
@@ -53,7 +45,6 @@ tarnwick::ServerPathState ServerDiskFiles::pathState(const QString& path) {
         state.isDirectory = set.field(1).toInt() != 0;
         state.parentExists = set.field(2).toInt() != 0;
     }
-    set.close();
     return state;
 }
 

@@ -5,6 +5,7 @@
 //   EXEC master..xp_fileexist N'<path>'              file, folder, parent folder
 // A quote in a path is doubled. The browser, the file listing and the command line share it.
 
+#include "operations/SqlText.h"
 #include "toolkit/ServerFiles.h"
 
 namespace attach {
@@ -16,7 +17,6 @@ public:
     tarnwick::ServerPathState pathState(const QString& path) override;
 };
 
-// The path as a Unicode literal: N'…' with every quote doubled.
-QString unicodeLiteral(const QString& text);
+using tarnwick::unicodeLiteral;
 
 }  // namespace attach

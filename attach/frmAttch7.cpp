@@ -92,7 +92,7 @@ frmAttch7::frmAttch7(QWidget* parent)
         browse->setIconSize(QSize(16, 16));
     }
     // Without a mouse: Enter presses the button that has the focus, elsewhere OK once it is
-    // enabled; Esc closes the window.
+    // enabled; Esc leaves the window open.
     for (QPushButton* button : {CmdSel, Command1, Cmd_OK, Cmd_Cancel}) button->setAutoDefault(true);
     Cmd_OK->setDefault(true);
     Cmd_OK->setEnabled(false);

@@ -72,7 +72,7 @@ frmFile::frmFile(QWidget* parent)
     CmdSel->setIcon(QIcon(tarnwick::browsePicture()));
     CmdSel->setIconSize(QSize(16, 16));
     // Without a mouse: Enter presses the button that has the focus, elsewhere OK once it is
-    // enabled; Esc closes the window.
+    // enabled; Esc leaves the window open.
     for (QPushButton* button : {CmdSel, Cmd_OK, Cmd_Cancel}) button->setAutoDefault(true);
     Cmd_OK->setDefault(true);
     Cmd_OK->setEnabled(false);

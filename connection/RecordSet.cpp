@@ -61,18 +61,15 @@ void RecordSet::open(const QString& query, OdbcConnection& connection, CursorTyp
     Q_UNUSED(lock);
     close();
     m_handles = &connection.handles();
-    offThread([&] { openOnWorker(query, connection, reading); });
+    offThread([&] { openOnWorker(query, reading); });
 }
 
 void RecordSet::offThread(const std::function<void()>& reading) {
-    if (m_handles)
-        runOffThread(*m_handles, reading);
-    else
-        reading();
+    runOffThread(*m_handles, reading);
 }
 
-void RecordSet::openOnWorker(const QString& query, OdbcConnection& connection, Reading reading) {
-    auto statement = std::make_unique<OdbcStatement>(connection.handles());
+void RecordSet::openOnWorker(const QString& query, Reading reading) {
+    auto statement = std::make_unique<OdbcStatement>(*m_handles);
     statement->execDirect(query);
     if (reading == Reading::AsUsed) {
         // The first result set with columns is the set; its first row is read now, so that EOF
@@ -264,7 +261,7 @@ bool RecordSet::getStringPiece(QString& piece, const QString& columnDelimiter,
                                qsizetype pieceChars) {
     if (!m_open) throw closedError();
     piece.clear();
-    if (streaming() && m_statement) {
+    if (m_statement) {
         offThread([&] { fillPiece(piece, columnDelimiter, rowDelimiter, nullText, pieceChars); });
         return !piece.isEmpty();
     }

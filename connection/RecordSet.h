@@ -64,9 +64,9 @@ private:
     void fetchNextStreamedRow();
     // Reads what is left of the batch, frees the statement and raises its first error.
     void finishStream();
-    // Runs reading on the connection's worker (see CallWorker).
+    // Runs reading on the worker of the connection the set was opened on (see CallWorker).
     void offThread(const std::function<void()>& reading);
-    void openOnWorker(const QString& query, OdbcConnection& connection, Reading reading);
+    void openOnWorker(const QString& query, Reading reading);
     void fillPiece(QString& piece, const QString& columnDelimiter, const QString& rowDelimiter,
                    const QString& nullText, qsizetype pieceChars);
 

@@ -4,6 +4,7 @@
 #include "connection/RecordSet.h"
 #include "operations/CaptureStatements.h"
 #include "operations/Operations.h"
+#include "operations/SqlText.h"
 #include "operations/StepFailure.h"
 
 using namespace Qt::StringLiterals;
@@ -11,10 +12,6 @@ using namespace Qt::StringLiterals;
 namespace tarnwick::singleuser {
 
 namespace {
-
-QString unicodeLiteral(const QString& text) {
-    return u"N'"_s + QString(text).replace(u"'"_s, u"''"_s) + u"'"_s;
-}
 
 bool onConnection(const OperationHost& host) {
     return host.singleUserSwitch == SingleUserSwitch::OnConnection;

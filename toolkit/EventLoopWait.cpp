@@ -6,7 +6,6 @@
 #include <QKeyEvent>
 #include <QPointer>
 #include <QWidget>
-#include <QWindow>
 
 #include <memory>
 

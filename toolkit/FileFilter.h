@@ -7,5 +7,7 @@
 namespace tarnwick {
 
 QStringList qtNameFilters(const QString& filter);
+// Each filter's patterns as written, ';'-separated ("*.MDF;*.NDF"), one entry per filter.
+QStringList filterPatterns(const QString& filter);
 
 }  // namespace tarnwick

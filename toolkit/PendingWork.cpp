@@ -65,11 +65,6 @@ void PendingWork::cancel() {
     if (m_canceller) m_canceller();
 }
 
-bool PendingWork::cancelRequested() const {
-    const std::lock_guard lock(m_mutex);
-    return m_cancelRequested;
-}
-
 namespace {
 PendingWork* g_waitedFor = nullptr;  // touched by the waiting thread only
 int g_shields = 0;
@@ -99,10 +94,6 @@ bool cancelWaitedWork() {
     if (!g_waitedFor || g_shields > 0) return false;
     g_waitedFor->cancel();
     return true;
-}
-
-bool isWaiting() {
-    return g_waitedFor != nullptr;
 }
 
 }  // namespace tarnwick

@@ -29,7 +29,6 @@ public:
 
     // Asks the work to stop; the second and later requests do nothing.
     void cancel();
-    bool cancelRequested() const;
 
 private:
     mutable std::mutex m_mutex;
@@ -54,7 +53,6 @@ private:
 };
 // True when a wait was running and has been asked to stop. Does nothing under a CancelShield.
 bool cancelWaitedWork();
-bool isWaiting();
 
 // While one lives, nothing cancels the waited-for work: a run's clean-up (back to master, the
 // switch out of single-user mode) always goes through, whatever the user presses meanwhile.

@@ -39,11 +39,16 @@ double logicalDpiY() {
     return s ? s->logicalDotsPerInchY() : 96.0;
 }
 
+// The window a dialog belongs to: the modal window open now, else the active one.
+QWidget* dialogOwner() {
+    QWidget* modal = QApplication::activeModalWidget();
+    return modal ? modal : QApplication::activeWindow();
+}
+
 }  // namespace
 
 int QtToolkit::messageBox(const QString& text, int style, const QString& title) {
-    QMessageBox box(QApplication::activeModalWidget() ? QApplication::activeModalWidget()
-                                                      : QApplication::activeWindow());
+    QMessageBox box(dialogOwner());
     box.setWindowTitle(title.isEmpty() ? applicationTitle() : title);
     // Shown as written: a server message that looks like markup must not be rendered.
     box.setTextFormat(Qt::PlainText);
@@ -90,15 +95,10 @@ int QtToolkit::messageBox(const QString& text, int style, const QString& title) 
 
 QString QtToolkit::openFileDialog(const FileDialogRequest& request) {
     if (request.serverFiles) {
-        ServerFileBrowser browser(*request.serverFiles, request,
-                                  QApplication::activeModalWidget()
-                                      ? QApplication::activeModalWidget()
-                                      : QApplication::activeWindow());
+        ServerFileBrowser browser(*request.serverFiles, request, dialogOwner());
         return browser.exec() == QDialog::Accepted ? browser.chosenPath() : QString();
     }
-    QFileDialog dialog(QApplication::activeModalWidget() ? QApplication::activeModalWidget()
-                                                         : QApplication::activeWindow(),
-                       request.title, request.initialDir);
+    QFileDialog dialog(dialogOwner(), request.title, request.initialDir);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     const QStringList filters = qtNameFilters(request.filter);

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include <exception>
+#include <initializer_list>
 
 using namespace Qt::StringLiterals;
 
@@ -58,25 +59,24 @@ ServerFileBrowser::ServerFileBrowser(ServerFiles& files, const FileDialogRequest
     pathBox->setAccessibleName(u"服务器上的文件路径"_s);
     list->setAccessibleName(u"服务器上的文件"_s);
 
-    const QStringList parts = request.filter.split(u'|');
-    for (qsizetype i = 1; i < parts.size(); i += 2) m_patterns << parts.at(i);
+    m_patterns = filterPatterns(request.filter);
     filterBox->addItems(qtNameFilters(request.filter));
     if (request.filterIndex >= 1 && request.filterIndex <= filterBox->count())
         filterBox->setCurrentIndex(request.filterIndex - 1);
 
-    auto* pathRow = new QHBoxLayout;
-    auto* pathLabel = new QLabel(u"服务器上的路径："_s, this);
-    pathLabel->setBuddy(pathBox);
-    pathRow->addWidget(pathLabel);
-    pathRow->addWidget(pathBox, 1);
-    pathRow->addWidget(upButton);
-    auto* filterRow = new QHBoxLayout;
-    auto* filterLabel = new QLabel(u"文件类型："_s, this);
-    filterLabel->setBuddy(filterBox);
-    filterRow->addWidget(filterLabel);
-    filterRow->addWidget(filterBox, 1);
-    filterRow->addWidget(okButton);
-    filterRow->addWidget(cancelButton);
+    // A row: the caption, the field it names stretched, then the buttons.
+    const auto row = [this](const QString& caption, QWidget* field,
+                            std::initializer_list<QPushButton*> buttons) {
+        auto* layout = new QHBoxLayout;
+        auto* label = new QLabel(caption, this);
+        label->setBuddy(field);
+        layout->addWidget(label);
+        layout->addWidget(field, 1);
+        for (QPushButton* button : buttons) layout->addWidget(button);
+        return layout;
+    };
+    QHBoxLayout* pathRow = row(u"服务器上的路径："_s, pathBox, {upButton});
+    QHBoxLayout* filterRow = row(u"文件类型："_s, filterBox, {okButton, cancelButton});
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(pathRow);
     layout->addWidget(list, 1);

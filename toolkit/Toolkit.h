@@ -1,7 +1,7 @@
 #pragma once
 // Every modal or environment-touching thing the windows and routines do goes through this seam:
 // message boxes, file dialogs, the event pump, screen size, files, ending the program. The Qt
-// implementation lives in mainwindow/; tests install RecordingToolkit.
+// implementation is toolkit/QtToolkit; tests install RecordingToolkit.
 
 #include "toolkit/PendingWork.h"
 

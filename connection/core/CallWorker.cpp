@@ -26,14 +26,14 @@ public:
         if (m_thread.joinable()) m_thread.join();
     }
 
-    bool onWorker() const { return m_thread.joinable() && std::this_thread::get_id() == m_id; }
+    // A thread not started has no id, which no running thread has.
+    bool onWorker() const { return std::this_thread::get_id() == m_thread.get_id(); }
 
     void post(std::function<void()> job) {
         {
             const std::lock_guard lock(m_mutex);
             if (!m_thread.joinable()) {
                 m_thread = std::thread([this] { serve(); });
-                m_id = m_thread.get_id();
             }
             m_job = std::move(job);
         }
@@ -60,7 +60,6 @@ private:
     std::function<void()> m_job;
     bool m_stopping = false;
     std::thread m_thread;
-    std::thread::id m_id;
 };
 
 Worker& worker() {
@@ -99,8 +98,8 @@ void runOffThread(OdbcConnection::Handles& handles, const std::function<void()>&
         const WaitingFor waiting(work);
         toolkit().waitFor(work);
     }
-    // The wait may have ended early (a toolkit that does not wait): the call must be over before
-    // its results are looked at.
+    // Every toolkit's waitFor returns once the work has finished; this makes sure of it, whatever
+    // toolkit is installed, before the call's results and failure are looked at.
     work.waitFinished();
     const std::lock_guard lock(handles.cancelMutex);
     handles.cancelRequested = false;

@@ -25,9 +25,15 @@ bool isLocalHostAlias(const QString& host) {
     return lower.isEmpty() || lower == u"(local)" || lower == u"." || lower == u"localhost";
 }
 
-}  // namespace
-
-namespace {
+// True when a connection string would read the value differently unless it is quoted: it holds
+// one of the characters anywhere, starts with one of the characters first, or starts or ends with a
+// blank.
+bool needsQuoting(const QString& value, QStringView anywhere, QStringView first) {
+    for (const QChar c : anywhere)
+        if (value.contains(c)) return true;
+    return !value.isEmpty() &&
+           (isBlank(value.front()) || isBlank(value.back()) || first.contains(value.front()));
+}
 
 // One "key=value" pair of an OLE DB string, from pos on; pos ends after the pair's ";". A value
 // that starts with a double or a single quote runs to the matching quote, a doubled quote standing
@@ -35,7 +41,6 @@ namespace {
 struct Pair {
     QString key;
     QString value;
-    bool hasEquals = false;
 };
 
 Pair readPair(const QString& text, qsizetype& pos) {
@@ -46,7 +51,6 @@ Pair readPair(const QString& text, qsizetype& pos) {
         pos = semicolon < 0 ? text.size() : semicolon + 1;
         return pair;
     }
-    pair.hasEquals = true;
     pair.key = trimBlanks(text.mid(pos, equals - pos)).toLower();
     qsizetype at = equals + 1;
     while (at < text.size() && isBlank(text.at(at))) ++at;
@@ -81,7 +85,6 @@ OleDbSettings parseOleDbConnectionString(const QString& text) {
     qsizetype pos = 0;
     while (pos < text.size()) {
         const Pair pair = readPair(text, pos);
-        if (!pair.hasEquals) continue;
         const QString& key = pair.key;
         const QString& value = pair.value;
         if (key == u"provider")
@@ -99,11 +102,7 @@ OleDbSettings parseOleDbConnectionString(const QString& text) {
 }
 
 QString quoteOleDbValue(const QString& value) {
-    const bool needsQuotes =
-        value.contains(u';') ||
-        (!value.isEmpty() && (isBlank(value.front()) || isBlank(value.back()) ||
-                              value.front() == u'"' || value.front() == u'\''));
-    if (!needsQuotes) return value;
+    if (!needsQuoting(value, u";", u"\"'")) return value;
     QString quoted = value;
     quoted.replace(u"\""_s, u"\"\""_s);
     return u'"' + quoted + u'"';
@@ -127,10 +126,7 @@ ServerAddress parseServerName(const QString& dataSource) {
 }
 
 QString quoteOdbcValue(const QString& value) {
-    const bool needsBraces =
-        value.contains(u';') || value.contains(u'{') || value.contains(u'}') ||
-        (!value.isEmpty() && (isBlank(value.front()) || isBlank(value.back())));
-    if (!needsBraces) return value;
+    if (!needsQuoting(value, u";{}", u"")) return value;
 #ifdef _WIN32
     // The Windows driver manager reads "}}" inside braces as one "}".
     QString escaped = value;

@@ -6,6 +6,8 @@ using namespace Qt::StringLiterals;
 
 namespace ModSelServer {
 
+namespace {
+
 bool isSampleSection(const ServerCandidate& server) {
     // The example sections FreeTDS's configuration file ships with, their placeholder hosts
     // untouched: no user wrote them and no server answers there.
@@ -14,6 +16,8 @@ bool isSampleSection(const ServerCandidate& server) {
            (server.name.compare(u"egServer73"_s, Qt::CaseInsensitive) == 0 &&
             server.detail.compare(u"ntmachine.domain.com"_s, Qt::CaseInsensitive) == 0);
 }
+
+}  // namespace
 
 QList<ServerCandidate> serverCandidates() {
     // This computer as "(local)", which the login reaches at 127.0.0.1: the host name may resolve

@@ -20,6 +20,5 @@ using tarnwick::parseFreeTdsConf;
 // untouched example sections, then the ODBC data sources; a name offered twice is kept once, the
 // first time.
 QList<ServerCandidate> serverCandidates();
-bool isSampleSection(const ServerCandidate& server);
 
 }  // namespace ModSelServer

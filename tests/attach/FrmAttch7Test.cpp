@@ -165,7 +165,7 @@ TEST_F(FrmAttch7Test, CancelClosesTheWindow) {
 }
 
 // Without a mouse: Tab reaches each button, Enter presses the focused one, Enter in the name box
-// presses OK once it is enabled, Esc closes the window.
+// presses OK once it is enabled, Esc leaves the window open.
 TEST_F(FrmAttch7Test, WorksWithoutAMouse) {
     const auto focusAndEnter = [&](QWidget* target) {
         target->setFocus(Qt::TabFocusReason);
