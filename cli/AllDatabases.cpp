@@ -2,32 +2,15 @@
 
 #include <QJsonArray>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace tarnwick::cli {
 
-namespace {
-
-int severity(ExitStatus status) {
-    switch (status) {
-        case Clean:
-            return 0;
-        case Findings:
-            return 1;
-        case Failed:
-            return 2;
-        case LoginFailed:
-            return 3;
-        case UsageError:
-            return 4;
-    }
-    return 4;
-}
-
-}  // namespace
-
 ExitStatus worse(ExitStatus a, ExitStatus b) {
-    return severity(a) >= severity(b) ? a : b;
+    // ExitStatus's values are in order of severity.
+    return std::max(a, b);
 }
 
 EveryDatabaseRun runOnEveryDatabase(const QStringList& databases,

@@ -126,14 +126,14 @@ void listDatabases(Report& report) {
     }
 }
 
-// One operation on one database. The report's notices are the boxes this run showed. Returns the
-// result text.
-QString runOperation(const Invocation& inv, const QString& database, bool echo, Report& report,
+// One operation on one database, echoed on standard output unless --json. The report's notices are
+// the boxes this run showed. Returns the result text.
+QString runOperation(const Invocation& inv, const QString& database, Report& report,
                      ConsoleToolkit& toolkit, const Streams& streams) {
     const CatalogueOperation* operation = findCatalogueOperation(inv.key);
     const qsizetype noticesBefore = toolkit.shownTexts.size();
     toolkit.criticalShown = false;
-    ConsoleHost host(streams.out, streams.err, echo, inv.raw);
+    ConsoleHost host(streams.out, streams.err, !inv.json, inv.raw);
     if (inv.switchOnConnection) host.singleUserSwitch = SingleUserSwitch::OnConnection;
     const OperationOutcome outcome = runCatalogueOperation(*operation, host, database);
     if (!outcome.historyError.isEmpty())
@@ -154,11 +154,12 @@ QString runOperation(const Invocation& inv, const QString& database, bool echo, 
 
 // run KEY --all-databases: the database list, then the operation on each database over the same
 // login. Text: each database's text after its header line; JSON: one line per database as its run
-// ends. The summary is written by the caller, also when the login or the list failed.
+// ends. The summary is written by the caller, also when the login or the list failed. The report's
+// notices are those shown outside the databases' runs (the list not read); each run has its own.
 EveryDatabaseRun runOnAllDatabases(const Invocation& inv, Report& report, ConsoleToolkit& toolkit,
-                                   const Streams& streams, QStringList& noticesOutsideRuns) {
+                                   const Streams& streams) {
     listDatabases(report);
-    noticesOutsideRuns = toolkit.shownTexts;
+    report.notices = toolkit.shownTexts;
     if (!report.listedDatabases) return {};
     bool first = true;
     const auto runOne = [&](const QString& database) {
@@ -171,7 +172,7 @@ EveryDatabaseRun runOnAllDatabases(const Invocation& inv, Report& report, Consol
         run.version = report.version;
         run.operation = inv.key;
         run.database = database;
-        const QString text = runOperation(inv, database, !inv.json, run, toolkit, streams);
+        const QString text = runOperation(inv, database, run, toolkit, streams);
         if (inv.json) {
             write(streams.out,
                   QString::fromUtf8(QJsonDocument(toJson(run)).toJson(QJsonDocument::Compact)) +
@@ -302,9 +303,9 @@ int runCommandLine(const QStringList& arguments, ConsoleToolkit& toolkit, const 
     report.operation = operationName(inv);
     report.database = inv.database;
     EveryDatabaseRun everyDatabase;
-    QStringList noticesOutsideRuns;
     if (!logIn(inv.server, *password)) {
         report.status = LoginFailed;
+        report.notices = toolkit.shownTexts;
     } else {
         report.version = ModMain::serverConnection().ServerVersion;
         switch (inv.command) {
@@ -313,11 +314,10 @@ int runCommandLine(const QStringList& arguments, ConsoleToolkit& toolkit, const 
                 break;
             case Command::Run:
                 if (inv.allDatabases) {
-                    everyDatabase =
-                        runOnAllDatabases(inv, report, toolkit, streams, noticesOutsideRuns);
+                    everyDatabase = runOnAllDatabases(inv, report, toolkit, streams);
                     report.status = worse(report.status, everyDatabase.status);
                 } else {
-                    runOperation(inv, inv.database, !inv.json, report, toolkit, streams);
+                    runOperation(inv, inv.database, report, toolkit, streams);
                 }
                 break;
             case Command::Attach:
@@ -330,12 +330,10 @@ int runCommandLine(const QStringList& arguments, ConsoleToolkit& toolkit, const 
                 break;
         }
         ModMain::serverConnection().Connection.close();
+        if (!inv.allDatabases) report.notices = toolkit.shownTexts;
     }
-    report.notices = toolkit.shownTexts;
 
     if (inv.allDatabases) {
-        if (report.status == LoginFailed) noticesOutsideRuns = report.notices;
-        report.notices = noticesOutsideRuns;
         if (inv.json)
             write(streams.out, QString::fromUtf8(QJsonDocument(summaryJson(report, everyDatabase))
                                                      .toJson(QJsonDocument::Compact)) +

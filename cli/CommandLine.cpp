@@ -162,10 +162,12 @@ QString helpText() {
   tarnwick-cli [connection options] run KEY --all-databases   the operation on every user database
   tarnwick-cli [connection options] attach PRIMARY [--as NAME]
                          attach from a primary data file (SQL Server 2000): the files it records
-                         are looked for beside it; NAME defaults to the name it records
+                         are looked for on the server; NAME defaults to the name it records
   tarnwick-cli [connection options] attach7 DATA (--log LOG | --single-file) --as NAME
                          attach from a data file and its log file (SQL Server 7.0); --single-file
                          attaches the data file alone and the server builds a new log
+                         PRIMARY, DATA and LOG are paths on the server (C:\Attach\X.MDF),
+                         checked there
   tarnwick-cli operations                                     the keys with their node texts
   tarnwick-cli history                                        the repairs and attaches run so far,
                          with what each reported ($XDG_STATE_HOME/tarnwick/history.jsonl)
@@ -200,7 +202,8 @@ statement has taken.
 
 SIGINT, SIGTERM or SIGHUP during a run cancels the running statement; the run then ends as after
 a failure (a repair switches the database back out of single-user mode) and the program exits
-with 128 + the signal's number. A second SIGINT ends it at once, even in single-user mode.
+with 128 + the signal's number. A second SIGINT ends it at once, which may leave the database in single-user
+mode.
 
 Exit status:
   0   the operation ran and the server reported no errors

@@ -17,7 +17,7 @@ namespace tarnwick::cli {
 class ConsoleHost final : public OperationHost {
 public:
     // echo: false keeps standard output free (the JSON report is written there instead).
-    ConsoleHost(std::FILE* out, std::FILE* err, bool echo, bool raw = false);
+    ConsoleHost(std::FILE* out, std::FILE* err, bool echo, bool raw);
 
     void ShowWaitPanel(const QString& text) override;
     void HideWaitPanel() override {}

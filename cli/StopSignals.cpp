@@ -2,7 +2,6 @@
 
 #include <csignal>
 #include <cstring>
-#include <iterator>
 
 #include <unistd.h>
 
@@ -14,7 +13,6 @@ volatile std::sig_atomic_t g_stopSignal = 0;
 volatile std::sig_atomic_t g_pendingCancel = 0;
 
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
-struct sigaction g_previous[std::size(kSignals)];
 bool g_installed = false;
 
 void onStopSignal(int signal) {
@@ -39,16 +37,8 @@ void installStopSignals() {
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (std::size_t i = 0; i < std::size(kSignals); ++i)
-        ::sigaction(kSignals[i], &action, &g_previous[i]);
+    for (const int signal : kSignals) ::sigaction(signal, &action, nullptr);
     g_installed = true;
-}
-
-void restoreStopSignals() {
-    if (!g_installed) return;
-    for (std::size_t i = 0; i < std::size(kSignals); ++i)
-        ::sigaction(kSignals[i], &g_previous[i], nullptr);
-    g_installed = false;
 }
 
 int stopSignal() {
@@ -63,15 +53,6 @@ bool takePendingCancel() {
     if (g_pendingCancel == 0) return false;
     g_pendingCancel = 0;
     return true;
-}
-
-void simulateStopSignal(int signal) {
-    onStopSignal(signal);
-}
-
-void resetStopSignals() {
-    g_stopSignal = 0;
-    g_pendingCancel = 0;
 }
 
 }  // namespace tarnwick::cli

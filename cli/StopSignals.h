@@ -7,7 +7,6 @@
 namespace tarnwick::cli {
 
 void installStopSignals();
-void restoreStopSignals();
 
 // The signal that asked the program to stop, or 0. A loop over several databases stops between
 // them once this is set.
@@ -15,9 +14,5 @@ int stopSignal();
 bool stopRequested();
 // True once per signal: whether a cancel is owed to the statement that runs now.
 bool takePendingCancel();
-
-// Tests: behave as if the signal had arrived (the handler's own work, without a signal).
-void simulateStopSignal(int signal);
-void resetStopSignals();
 
 }  // namespace tarnwick::cli

@@ -10,6 +10,7 @@ out=${1:-$top/build/desktop-screenshots}
 build=${2:-$top/build}
 display=:${DISPLAY_NUMBER:-99}
 port=${SQLSIM_PORT:-14339}
+"$top/scripts/install-deps.sh" openbox xdotool imagemagick
 mkdir -p "$out"
 
 "$build/sqlsim/sqlsim" --scenario "$top/sqlsim/scenarios/demo.json" --port "$port" >/dev/null &

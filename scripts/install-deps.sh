@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what Tarnwick needs to build, run and test, from Debian 12's own packages.
-# Works as root and through sudo.
+# Installs what Tarnwick needs to build, run and test, from Debian 12's own packages, and the
+# packages named as arguments (what one script alone needs). Works as root and through sudo.
+#   scripts/install-deps.sh [PACKAGE...]
 set -euo pipefail
 
 packages=(
@@ -12,8 +13,8 @@ packages=(
   freetds-bin python3 python3-tds
   help2man
   xvfb xauth
-  openbox xdotool imagemagick
 )
+packages+=("$@")
 
 if [ "$(id -u)" -eq 0 ]; then
   as_root=()

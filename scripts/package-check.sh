@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Runs lintian on the Debian packages from build-release/ (scripts/package.sh), then installs them
-# on a fresh Debian 12 root
-# made with debootstrap in build-chroot/root, starts sqlsim with the demo scenario and Tarnwick from
-# it on an Xvfb display of this machine, logs in through the login window and saves screenshots:
-# build-chroot/tarnwick-login.png and build-chroot/tarnwick-main.png. Needs root.
+# on a fresh Debian 12 root made with debootstrap in build-chroot/root, starts sqlsim with the demo
+# scenario and Tarnwick from it on an Xvfb display of this machine, logs in through the login window
+# and saves screenshots: build-chroot/tarnwick-login.png and build-chroot/tarnwick-main.png. Needs
+# root.
 #   scripts/package-check.sh               # FRESH=1 removes an earlier root first
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)

@@ -7,11 +7,7 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$top/build-release}
-"$top/scripts/install-deps.sh"
-command -v dpkg-shlibdeps >/dev/null || {
-    [ "$(id -u)" -eq 0 ] && as_root=() || as_root=(sudo)
-    "${as_root[@]}" apt-get install -y -qq --no-install-recommends dpkg-dev
-}
+"$top/scripts/install-deps.sh" dpkg-dev
 rm -f "$build"/tarnwick_*.deb "$build"/sqlsim_*.deb
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
 cmake --build "$build" --target tarnwick tarnwick-cli sqlsim man package-changelog -j "$(nproc)"
