@@ -202,6 +202,25 @@ TEST_F(DispatchTest, ReconnectWithoutLoggingInShowsNoServerAndOperationsSaySo) {
     EXPECT_EQ(window->Combo_DB->count(), 3);
 }
 
+TEST_F(DispatchTest, ExitDeletesTheResultFileIgnoringFailuresAndEndsTheProgram) {
+    for (bool deletes : {true, false}) {
+        toolkit.clear();
+        toolkit.setDeleteResult(deletes);
+        window->mnuExit->trigger();
+        EXPECT_EQ(toolkit.deletedFiles, QStringList{u"c:\\Result.txt"_s});
+        EXPECT_EQ(toolkit.endProgramCount, 1);
+        EXPECT_TRUE(toolkit.messageBoxes.empty());
+    }
+    EXPECT_TRUE(server.calls.isEmpty());
+}
+
+TEST_F(DispatchTest, CloseBoxEndsWithoutDeletingTheResultFile) {
+    EXPECT_TRUE(window->close());
+    EXPECT_TRUE(toolkit.deletedFiles.isEmpty());
+    EXPECT_EQ(toolkit.endProgramCount, 0);
+    EXPECT_TRUE(server.calls.isEmpty());
+}
+
 // Each row of the table says whether its operation may lose data; those ask first, naming the
 // operation, the database and the server, unless the options menu turned the question off.
 TEST_F(DispatchTest, OperationsThatMayLoseDataAskFirstUnlessTurnedOff) {

@@ -28,17 +28,12 @@ void RecordingToolkit::setNextFileName(const QString& path) {
     m_fileNames.push_back(path);
 }
 
-void RecordingToolkit::setFileExists(const QString& path, bool exists) {
-    m_fileExists.insert(path, exists);
-}
-
 void RecordingToolkit::clear() {
     messageBoxes.clear();
     fileDialogs.clear();
     deletedFiles.clear();
     checkedFiles.clear();
     processEventsCount = 0;
-    waitCount = 0;
     endProgramCount = 0;
     m_answers.clear();
     m_fileNames.clear();
@@ -68,7 +63,6 @@ void RecordingToolkit::processEvents() {
 }
 
 void RecordingToolkit::waitFor(PendingWork& work) {
-    ++waitCount;
     if (onWait) onWait(work);
     if (waitsInEventLoop)
         waitInEventLoop(work);
@@ -78,8 +72,7 @@ void RecordingToolkit::waitFor(PendingWork& work) {
 
 bool RecordingToolkit::fileExists(const QString& path) const {
     checkedFiles << path;
-    const auto preset = m_fileExists.constFind(path);
-    return preset != m_fileExists.constEnd() ? preset.value() : QFileInfo::exists(path);
+    return QFileInfo::exists(path);
 }
 
 bool RecordingToolkit::deleteFile(const QString& path) {

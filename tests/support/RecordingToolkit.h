@@ -14,7 +14,6 @@
 
 #include "toolkit/Toolkit.h"
 
-#include <QHash>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -46,8 +45,6 @@ public:
     // Environment the code under test sees.
     void setScreenSizeTwips(QSize size) { m_screenSize = size; }
     void setProgramDirectory(const QString& directory) { m_programDirectory = directory; }
-    // Makes fileExists() answer for this path; other paths are looked up on the disk.
-    void setFileExists(const QString& path, bool exists);
     void setDeleteResult(bool succeeds) { m_deleteSucceeds = succeeds; }
 
     // Run inside the corresponding call, after it was recorded (e.g. to look at a window while a
@@ -65,7 +62,6 @@ public:
     QStringList deletedFiles;
     mutable QStringList checkedFiles;  // paths passed to fileExists()
     int processEventsCount = 0;
-    int waitCount = 0;
     int endProgramCount = 0;
 
     void clear();  // forgets what was recorded and the unused preset answers
@@ -88,7 +84,6 @@ private:
     std::deque<QString> m_fileNames;
     QSize m_screenSize{1024 * 15, 768 * 15};
     QString m_programDirectory = QStringLiteral("C:\\Program Files\\Tarnwick");
-    QHash<QString, bool> m_fileExists;
     bool m_deleteSucceeds = true;
 };
 
