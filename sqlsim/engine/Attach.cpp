@@ -65,22 +65,27 @@ SessionImpl::Outcome SessionImpl::dbccCheckPrimaryFile(const Statement& s) {
 // ------------------------------------------------------
 
 int SessionImpl::spAttachDb(const std::vector<ExecParam>& params, bool singleFile) {
-    const QString name = paramValue(params, u"@dbname"_s, 0).value_or(QString());
-    std::vector<QString> paths;
-    if (singleFile) {
-        paths.push_back(paramValue(params, u"@physname"_s, 1).value_or(QString()));
-    } else {
-        for (size_t i = 1; i <= 16; ++i) {
-            const auto p = paramValue(params, u"@filename%1"_s.arg(i), i);
-            if (p) paths.push_back(*p);
-        }
-    }
-    if (name.isEmpty() || paths.empty()) {
-        message(msg::make(15249, 16,
-                          u"Error: A database name and at least one file name are "
-                          u"required."_s));
+    const QString procedure = singleFile ? u"sp_attach_single_file_db"_s : u"sp_attach_db"_s;
+    const QString fileParameter = singleFile ? u"@physname"_s : u"@filename1"_s;
+    const auto dbname = paramValue(params, u"@dbname"_s, 0);
+    const auto first = paramValue(params, fileParameter, 1);
+    // Both parameters have no default: leaving one out fails before the procedure runs; passing
+    // NULL (or '') reaches its own check.
+    if (!dbname || !first) {
+        message(msg::parameterNotSupplied(procedure, dbname ? fileParameter : u"@dbname"_s));
         done(false, 0, 0);
         return 1;
+    }
+    if (dbname->isEmpty() || first->isEmpty()) {
+        message(msg::nameCannotBeNull());
+        done(false, 0, 0);
+        return 1;
+    }
+    const QString name = *dbname;
+    std::vector<QString> paths{*first};
+    for (size_t i = 2; !singleFile && i <= 16; ++i) {
+        const auto p = paramValue(params, u"@filename%1"_s.arg(i), i);
+        if (p) paths.push_back(*p);
     }
     // From here on the procedure's EXEC of the attach statement speaks: its messages name no
     // procedure.

@@ -52,28 +52,45 @@ struct FindingTally {
     QString minimumRepair;  // the highest level a finding left unfixed needs
     std::vector<size_t> fixed;
 
-    // A fixed finding is preceded by the repair's own line and followed by 8911; one the repair
-    // leaves is followed by the reason (8922-8924).
-    void report(std::vector<DbccLine>& lines, const ScenarioFinding& f, size_t index, int dbid,
-                int objectId) {
+    // Reports the findings of one table (or those no table owns), in the order later servers
+    // print a repair: the repairs' own "Repair: ..." lines first, then each index rebuild (8945)
+    // and each finding, each followed by 8911 when it was fixed or by the reason (8922-8924) when
+    // the repair left it.
+    void report(std::vector<DbccLine>& lines, const std::vector<ScenarioFinding>& findings,
+                const std::vector<size_t>& indices, int dbid, int objectId) {
         const bool repairing = !requestedRepair.isEmpty();
-        const bool levelSuffices = repairRank(requestedRepair) >= repairRank(f.repairLevel);
-        const bool fixes = repairing && f.repairable && levelSuffices;
-        if (fixes && !f.repairText.isEmpty())
-            lines.push_back(
-                dbccLine(msg::repairAction(f.repairError, f.repairText), dbid, objectId));
-        lines.push_back(findingLine(f, dbid, objectId));
-        (f.allocation ? allocationErrors : consistencyErrors) += 1;
-        if (fixes) {
-            lines.push_back(dbccLine(msg::errorRepaired(), dbid, objectId));
-            (f.allocation ? allocationFixed : consistencyFixed) += 1;
-            fixed.push_back(index);
-            return;
+        std::vector<DbccLine> rebuilds;
+        std::vector<DbccLine> reported;
+        for (size_t index : indices) {
+            const ScenarioFinding& f = findings[index];
+            const bool levelSuffices = repairRank(requestedRepair) >= repairRank(f.repairLevel);
+            const bool fixes = repairing && f.repairable && levelSuffices;
+            if (fixes && !f.repairText.isEmpty()) {
+                const DbccLine action =
+                    dbccLine(msg::repairAction(f.repairError, f.repairText), dbid, objectId);
+                if (f.repairError == 8945) {
+                    rebuilds.push_back(action);
+                    rebuilds.push_back(dbccLine(msg::errorRepaired(), dbid, objectId));
+                } else {
+                    lines.push_back(action);
+                }
+            }
+            reported.push_back(findingLine(f, dbid, objectId));
+            (f.allocation ? allocationErrors : consistencyErrors) += 1;
+            if (fixes) {
+                reported.push_back(dbccLine(msg::errorRepaired(), dbid, objectId));
+                (f.allocation ? allocationFixed : consistencyFixed) += 1;
+                fixed.push_back(index);
+                continue;
+            }
+            if (repairing)
+                reported.push_back(dbccLine(
+                    msg::notRepaired(levelSuffices ? f.unrepairedError : 8923), dbid, objectId));
+            if (repairRank(f.repairLevel) > repairRank(minimumRepair))
+                minimumRepair = f.repairLevel;
         }
-        if (repairing)
-            lines.push_back(dbccLine(msg::notRepaired(levelSuffices ? f.unrepairedError : 8923),
-                                     dbid, objectId));
-        if (repairRank(f.repairLevel) > repairRank(minimumRepair)) minimumRepair = f.repairLevel;
+        lines.insert(lines.end(), rebuilds.begin(), rebuilds.end());
+        lines.insert(lines.end(), reported.begin(), reported.end());
     }
 };
 
@@ -273,19 +290,27 @@ SessionImpl::Outcome SessionImpl::dbccCheck(const Statement& s) {
             if (sameName(t.name, table)) return t.objectId;
         return 0;
     };
-    auto report = [&](size_t index) {
-        tally.report(lines, db->findings[index], index, db->dbid,
-                     objectIdOf(db->findings[index].table));
-    };
     auto belongsToTable = [&](const ScenarioFinding& f) {
         return !f.allocation && objectIdOf(f.table) != 0;
     };
+    auto findingsWhere = [&](auto&& wanted) {
+        std::vector<size_t> indices;
+        for (size_t i = 0; i < db->findings.size(); ++i)
+            if (wanted(db->findings[i])) indices.push_back(i);
+        return indices;
+    };
+    auto reportTable = [&](const QString& table, int objectId) {
+        tally.report(lines, db->findings, findingsWhere([&](const ScenarioFinding& f) {
+                         return belongsToTable(f) && sameName(f.table, table);
+                     }),
+                     db->dbid, objectId);
+    };
 
     // Allocation findings (and findings no table owns) come first.
-    for (size_t i = 0; i < db->findings.size(); ++i) {
-        const ScenarioFinding& f = db->findings[i];
-        if (f.allocation || (checkdb && !belongsToTable(f))) report(i);
-    }
+    for (size_t i : findingsWhere([&](const ScenarioFinding& f) {
+             return f.allocation || (checkdb && !belongsToTable(f));
+         }))
+        tally.report(lines, db->findings, {i}, db->dbid, objectIdOf(db->findings[i].table));
     if (command == u"CHECKALLOC") {
         std::vector<AllocatedTable> allocated;
         for (const TableInfo& t : tables)
@@ -294,14 +319,11 @@ SessionImpl::Outcome SessionImpl::dbccCheck(const Statement& s) {
         lines.insert(lines.end(), allocation.begin(), allocation.end());
     }
     if (checkdb && s.options.contains(u"PHYSICAL_ONLY"_s)) {
-        for (size_t i = 0; i < db->findings.size(); ++i)
-            if (belongsToTable(db->findings[i])) report(i);
+        for (const TableInfo& t : tables) reportTable(t.name, t.objectId);
     } else if (checkdb) {
         for (const TableInfo& t : tables) {
             const FindingTally before = tally;
-            for (size_t i = 0; i < db->findings.size(); ++i)
-                if (belongsToTable(db->findings[i]) && sameName(db->findings[i].table, t.name))
-                    report(i);
+            reportTable(t.name, t.objectId);
             lines.push_back(dbccLine(msg::dbccResultsFor(t.name), db->dbid, t.objectId));
             appendTableTotals(lines, command, t, db->dbid, before, tally);
         }
@@ -314,8 +336,9 @@ SessionImpl::Outcome SessionImpl::dbccCheck(const Statement& s) {
             msg::databaseFixed(command, tally.allocationFixed, tally.consistencyFixed, db->name),
             db->dbid, 0));
     if (!tally.minimumRepair.isEmpty())
-        lines.push_back(
-            dbccLine(msg::minimumRepairLevel(tally.minimumRepair, command, db->name), db->dbid, 0));
+        lines.push_back(dbccLine(
+            msg::minimumRepairLevel(tally.minimumRepair, command, db->name, tally.requestedRepair),
+            db->dbid, 0));
     if (!tally.fixed.empty()) rememberForRollback(*db);
     removeRepaired(*db, tally);
     return emitDbcc(lines, s);
@@ -347,18 +370,21 @@ SessionImpl::Outcome SessionImpl::dbccCheckTable(const Statement& s) {
     if (!takeTime(table->pages)) return Outcome::Abort;  // tables holds copies: safe after it
 
     const QString command = u"CHECKTABLE"_s;
+    // As in CHECKDB, a table's findings come before its "DBCC results for" line.
     std::vector<DbccLine> lines;
-    lines.push_back(dbccLine(msg::dbccResultsFor(table->name), target->dbid, table->objectId));
+    std::vector<size_t> indices;
     for (size_t i = 0; i < target->findings.size(); ++i) {
         const ScenarioFinding& f = target->findings[i];
-        if (!f.allocation && sameName(f.table, table->name))
-            tally.report(lines, f, i, target->dbid, table->objectId);
+        if (!f.allocation && sameName(f.table, table->name)) indices.push_back(i);
     }
+    tally.report(lines, target->findings, indices, target->dbid, table->objectId);
+    lines.push_back(dbccLine(msg::dbccResultsFor(table->name), target->dbid, table->objectId));
     appendTableTotals(lines, command, *table, target->dbid, FindingTally{}, tally);
     if (!tally.minimumRepair.isEmpty())
-        lines.push_back(dbccLine(msg::minimumRepairLevel(tally.minimumRepair, command,
-                                                         target->name + u".dbo."_s + table->name),
-                                 target->dbid, table->objectId));
+        lines.push_back(dbccLine(
+            msg::minimumRepairLevel(tally.minimumRepair, command,
+                                    target->name + u".dbo."_s + table->name, tally.requestedRepair),
+            target->dbid, table->objectId));
     if (!tally.fixed.empty()) rememberForRollback(*target);
     removeRepaired(*target, tally);
     return emitDbcc(lines, s);

@@ -448,10 +448,15 @@ Message checkFoundInDatabase(const QString& command, int allocation, int consist
             q(database) + u'.');
 }
 
-Message minimumRepairLevel(const QString& level, const QString& command, const QString& checked) {
+Message minimumRepairLevel(const QString& level, const QString& command, const QString& checked,
+                           const QString& requestedRepair) {
     return make(8958, 10,
                 level + u" is the minimum repair level for the errors found by DBCC "_s + command +
-                    u" ("_s + checked + u" )."_s);
+                    u" ("_s + checked + u' ' + requestedRepair + u")."_s);
+}
+
+Message nameCannotBeNull() {
+    return make(15004, 16, u"Name cannot be NULL."_s);
 }
 
 Message parameterNotSupplied(const QString& proc, const QString& parameter) {

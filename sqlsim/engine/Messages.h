@@ -65,8 +65,12 @@ Message checkFoundInTable(const QString& command, int consistency, const QString
                           int objectId);  // 8990
 Message checkFoundInDatabase(const QString& command, int allocation, int consistency,
                              const QString& database);  // 8989
-// 8958; checked: the database, or database.dbo.table for CHECKTABLE
-Message minimumRepairLevel(const QString& level, const QString& command, const QString& checked);
+// 8958 "(%ls %ls)"; checked: the database, or database.dbo.table for CHECKTABLE; the second place
+// holds the repair option the statement asked for, blank for a check (later servers print
+// "(db, repair_rebuild)" there).
+Message minimumRepairLevel(const QString& level, const QString& command, const QString& checked,
+                           const QString& requestedRepair);
+Message nameCannotBeNull();                                    // 15004
 Message repairNeedsSingleUser();                               // 7919
 Message tableNotFound(const QString& name);                    // 2501
 Message fileNotInSysfiles(const QString& name);                // 8985
