@@ -37,7 +37,7 @@ expect() {
 }
 
 server="\"'(local),$port'\""
-expect "tarnwick-cli ''" $'attach\nattach7\ndatabases\noperations\nrun'
+expect "tarnwick-cli ''" $'attach\nattach7\ndatabases\nhistory\noperations\nrun'
 expect "tarnwick-cli a" $'attach\nattach7'
 # The keys as tarnwick-cli operations lists them.
 expect "tarnwick-cli run CH" $'CHECKALLOC\nCHECKCATALOG\nCHECKDB\nCHECKDBWITHPHYSICAL_ONLY\nCHECKEACHTABLE'
@@ -55,9 +55,10 @@ expect "tarnwick-cli run CHECKDB ''" ''
 expect "tarnwick-cli --server $server run CHECKDB --all-databases ''" ''
 expect "tarnwick-cli --server $server --password-stdin run CHECKDB ''" ''
 expect "tarnwick-cli --server $server run CHECKDB Warehouse ''" ''
-# Files where a command takes one.
-expect "tarnwick-cli attach $folder/S" "$folder/Sales Log.LDF"$'\n'"$folder/Sales.MDF"
-expect "tarnwick-cli attach7 x --log $folder/Sales\\ L" "$folder/Sales Log.LDF"
+# Local files for the password file only: attach paths are the server's.
+expect "tarnwick-cli --password-file $folder/S" "$folder/Sales Log.LDF"$'\n'"$folder/Sales.MDF"
+expect "tarnwick-cli attach $folder/S" ''
+expect "tarnwick-cli attach7 x --log $folder/Sales\\ L" ''
 expect "tarnwick-cli --server ''" ''
 
 [ "$failures" -eq 0 ] && echo "all completions as expected"
