@@ -90,12 +90,9 @@ void OdbcConnection::open(const QString& connectionString, const QString& user,
     OleDbSettings settings = parseOleDbConnectionString(connectionString);
     if (!user.isEmpty()) settings.userId = user;
     if (!password.isEmpty()) settings.password = password;
-#ifndef _WIN32
-    // FreeTDS ends a braced value at the first "};" and knows no escape: such a password would
-    // reach the server cut short, and the login fail for a reason the user cannot see.
-    if (settings.password.contains(u"};"_s))
+    // Cut short on its way, such a password would fail the login for a reason nobody could see.
+    if (!odbcValuePassable(settings.password))
         throw DbError(u"The FreeTDS driver cannot take a password that contains \"};\"."_s);
-#endif
 
     ConnectAttempt attempt;
     runOffThread(*d, [&] {

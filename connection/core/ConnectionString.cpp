@@ -139,6 +139,15 @@ QString quoteOdbcValue(const QString& value) {
 #endif
 }
 
+bool odbcValuePassable(const QString& value) {
+#ifdef _WIN32
+    Q_UNUSED(value);
+    return true;
+#else
+    return !value.contains(u"};"_s);
+#endif
+}
+
 ServerNameKind serverNameKind(const QString& dataSource, const QStringList& freeTdsServers,
                               const QStringList& odbcDataSources) {
     const QString name = trimBlanks(dataSource);

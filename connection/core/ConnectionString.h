@@ -39,6 +39,10 @@ ServerAddress parseServerName(const QString& dataSource);
 // ends with a blank, unchanged otherwise.
 QString quoteOdbcValue(const QString& value);
 
+// Whether quoteOdbcValue can pass the value through the driver intact: FreeTDS ends a braced value
+// at the first "};" and knows no escape, so a value holding "};" would reach the server cut short.
+bool odbcValuePassable(const QString& value);
+
 // How the driver is to find a server named in the server box.
 enum class ServerNameKind {
     Host,            // a host name or address, with an instance or a port

@@ -152,6 +152,9 @@ TEST(QuoteOdbcValue, BracesOnlyWhatNeedsThem) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(tarnwick::quoteOdbcValue(c.value), c.expected) << c.value.toStdString();
+    // FreeTDS would end the braced value at "};"; a "}" elsewhere passes.
+    EXPECT_FALSE(tarnwick::odbcValuePassable(u"a};b"_s));
+    EXPECT_TRUE(tarnwick::odbcValuePassable(u"a;b}c"_s));
 }
 
 TEST(OdbcConnectionString, MapsEveryKey) {
