@@ -1,5 +1,6 @@
 #include "attach/frmAttch7.h"
 
+#include "attach/AttachDialogKeys.h"
 #include "attach/AttachRun.h"
 #include "attach/AttachServices.h"
 #include "attach/AttachStatements.h"
@@ -87,15 +88,8 @@ frmAttch7::frmAttch7(QWidget* parent)
 
     txtMDF->setReadOnly(true);
     txtLDF->setReadOnly(true);
-    for (QPushButton* browse : {CmdSel, Command1}) {
-        browse->setIcon(QIcon(tarnwick::browsePicture()));
-        browse->setIconSize(QSize(16, 16));
-    }
-    // Without a mouse: Enter presses the button that has the focus, elsewhere OK once it is
-    // enabled; Esc leaves the window open.
-    for (QPushButton* button : {CmdSel, Command1, Cmd_OK, Cmd_Cancel}) button->setAutoDefault(true);
-    Cmd_OK->setDefault(true);
-    Cmd_OK->setEnabled(false);
+    attach::setUpBrowseButtons({CmdSel, Command1});
+    attach::setUpEnterKeys({CmdSel, Command1, Cmd_OK, Cmd_Cancel}, Cmd_OK);
 
     connect(CmdSel, &QPushButton::clicked, this, &frmAttch7::CmdSel_Click);
     connect(Command1, &QPushButton::clicked, this, &frmAttch7::Command1_Click);
@@ -161,12 +155,7 @@ void frmAttch7::Cmd_OK_Click() {
 }
 
 void frmAttch7::keyPressEvent(QKeyEvent* event) {
-    // Esc does not close the window: only Cancel and the close box do.
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    if (!attach::takeEscape(event)) QDialog::keyPressEvent(event);
 }
 
 void frmAttch7::Cmd_Cancel_Click() {

@@ -1,5 +1,6 @@
 #include "attach/frmFile.h"
 
+#include "attach/AttachDialogKeys.h"
 #include "attach/AttachRun.h"
 #include "attach/AttachServices.h"
 #include "attach/AttachTexts.h"
@@ -69,13 +70,8 @@ frmFile::frmFile(QWidget* parent)
     fra_Wait->raise();
 
     txtMDF->setReadOnly(true);
-    CmdSel->setIcon(QIcon(tarnwick::browsePicture()));
-    CmdSel->setIconSize(QSize(16, 16));
-    // Without a mouse: Enter presses the button that has the focus, elsewhere OK once it is
-    // enabled; Esc leaves the window open.
-    for (QPushButton* button : {CmdSel, Cmd_OK, Cmd_Cancel}) button->setAutoDefault(true);
-    Cmd_OK->setDefault(true);
-    Cmd_OK->setEnabled(false);
+    attach::setUpBrowseButtons({CmdSel});
+    attach::setUpEnterKeys({CmdSel, Cmd_OK, Cmd_Cancel}, Cmd_OK);
 
     connect(CmdSel, &QPushButton::clicked, this, &frmFile::CmdSel_Click);
     connect(txtDBName, &QLineEdit::textChanged, this, &frmFile::txtDBName_Change);
@@ -128,12 +124,7 @@ void frmFile::ClearFileList() {
 }
 
 void frmFile::keyPressEvent(QKeyEvent* event) {
-    // Esc does not close the window: only Cancel and the close box do.
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    if (!attach::takeEscape(event)) QDialog::keyPressEvent(event);
 }
 
 void frmFile::LoadFileList(const QString& path) {
