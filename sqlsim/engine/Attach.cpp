@@ -44,12 +44,16 @@ SessionImpl::Outcome SessionImpl::dbccCheckPrimaryFile(const Statement& s) {
             rs.rows.push_back({qint64(f.groupId == 0 ? 0x100042 : 0x100002), qint64(f.fileId),
                                padded(f.name, 128), padded(f.filename, 260)});
     } else if (option == 2) {
+        // The values are sql_variants, each with its own type; 7.0 has no sql_variant and answers
+        // text.
         const bool is70 = m_state->profile == Profile::Sql70;
         rs.columns = {dbccColumn("property", ColumnType::NVarChar, 128),
-                      dbccColumn("value", ColumnType::NVarChar, 4000)};
+                      is70 ? dbccColumn("value", ColumnType::NVarChar, 4000)
+                           : dbccColumn("value", ColumnType::Variant)};
         rs.rows.push_back({u"Database name"_s, d->databaseName});
-        rs.rows.push_back({u"Database version"_s, is70 ? u"515"_s : u"539"_s});
-        rs.rows.push_back({u"Collation"_s, u"53256"_s});
+        rs.rows.push_back({u"Database version"_s, is70 ? Cell(u"515"_s) : Cell(qint64(539))});
+        rs.rows.push_back(
+            {u"Collation"_s, is70 ? Cell(u"53256"_s) : Cell(m_state->collation.collationId)});
     } else {
         return fail(msg::badDbccSyntax());
     }

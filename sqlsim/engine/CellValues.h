@@ -11,6 +11,7 @@ struct EvalError {
     Message message;
 };
 
+// The text of a value: binary as 0x and hex digits, datetimes as yyyy-mm-dd hh:mi:ss.mmm.
 QString cellText(const Cell& c);
 bool isNumber(const Cell& c);
 // Comparison under a case-insensitive collation; numbers compare as numbers.

@@ -22,6 +22,9 @@ struct Collation {
     std::array<char, 5> bytes{};
     CodePage codePage = CodePage::Cp1252;
     QString charset;  // the code page as a TDS 7.0 login's character set change names it
+    // The collation id a database file records: the sort id in the top byte, the comparison flags
+    // at bits 12-19 and the Windows collation's number in the low bits.
+    qint64 collationId = 0;
 
     // The collations a scenario may choose.
     static const std::vector<Collation>& known();
@@ -37,15 +40,18 @@ inline const std::vector<Collation>& Collation::known() {
         {QStringLiteral("SQL_Latin1_General_CP1_CI_AS"),
          {0x09, 0x04, static_cast<char>(0xD0), 0x00, 0x34},
          CodePage::Cp1252,
-         QStringLiteral("cp1252")},
+         QStringLiteral("cp1252"),
+         0x3400D008},
         {QStringLiteral("Latin1_General_CI_AS"),
          {0x09, 0x04, static_cast<char>(0xD0), 0x00, 0x00},
          CodePage::Cp1252,
-         QStringLiteral("cp1252")},
+         QStringLiteral("cp1252"),
+         0xD008},
         {QStringLiteral("Chinese_PRC_CI_AS"),
          {0x04, 0x08, static_cast<char>(0xD0), 0x00, 0x00},
          CodePage::Cp936,
-         QStringLiteral("cp936")},
+         QStringLiteral("cp936"),
+         0xD024},
     };
     return collations;
 }

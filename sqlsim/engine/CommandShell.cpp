@@ -1,5 +1,6 @@
 // xp_cmdshell and the one program it runs here: the osql utility, logging in as a new connection.
 
+#include "sqlsim/engine/CellValues.h"
 #include "sqlsim/engine/Messages.h"
 #include "sqlsim/engine/ProcedureParams.h"
 #include "sqlsim/engine/SessionImpl.h"
@@ -171,7 +172,7 @@ QStringList SessionImpl::runOsql(const QStringList& arguments, int& exitCode) {
                     int w = static_cast<int>(rs->columns[c].name.size());
                     for (const auto& row : rs->rows)
                         w = qMax(w,
-                                 static_cast<int>(row[c].isNull() ? 4 : row[c].toString().size()));
+                                 static_cast<int>(row[c].isNull() ? 4 : cellText(row[c]).size()));
                     widths << w;
                 }
                 QStringList header;
@@ -184,7 +185,7 @@ QStringList SessionImpl::runOsql(const QStringList& arguments, int& exitCode) {
                 for (const auto& row : rs->rows) {
                     QStringList cells;
                     for (int c = 0; c < row.size(); ++c)
-                        cells << padded(row[c].isNull() ? u"NULL"_s : row[c].toString(), widths[c]);
+                        cells << padded(row[c].isNull() ? u"NULL"_s : cellText(row[c]), widths[c]);
                     lines << u" "_s + cells.join(u' ');
                 }
                 lines << QString();

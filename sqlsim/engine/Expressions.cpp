@@ -5,6 +5,7 @@
 #include "sqlsim/engine/Parser.h"
 #include "sqlsim/engine/SessionImpl.h"
 
+#include <QDateTime>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -14,7 +15,14 @@ using namespace Qt::StringLiterals;
 namespace sqlsim {
 
 QString cellText(const Cell& c) {
-    return c.toString();
+    switch (c.typeId()) {
+        case QMetaType::QByteArray:
+            return u"0x"_s + QString::fromLatin1(c.toByteArray().toHex().toUpper());
+        case QMetaType::QDateTime:
+            return c.toDateTime().toString(u"yyyy-MM-dd HH:mm:ss.zzz"_s);
+        default:
+            return c.toString();
+    }
 }
 
 bool isNumber(const Cell& c) {

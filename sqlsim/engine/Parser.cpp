@@ -423,6 +423,8 @@ private:
         } else if (type == u"nchar") {
             def.type = ColumnType::NChar;
             def.length = length < 0 ? 1 : length;
+        } else if (type == u"sql_variant") {
+            def.type = ColumnType::Variant;
         } else {
             def.type = ColumnType::NVarChar;
             def.length = 4000;

@@ -91,6 +91,11 @@ ScenarioDatabase readDatabase(const QJsonObject& o) {
         fail(u"scenario: every database needs a name and a dbid"_s);
     db.singleUser = boolean(o, "singleUser", false);
     db.dbccPages = integer64(o, "dbccPages", -1);
+    if (o.contains(QLatin1String("crdate"))) {
+        db.created = QDateTime::fromString(text(o, "crdate"), u"yyyy-MM-dd HH:mm:ss.zzz"_s);
+        if (!db.created.isValid())
+            fail(u"scenario: crdate of %1 must read yyyy-MM-dd hh:mm:ss.fff"_s.arg(db.name));
+    }
     int fileId = 1;
     for (const QJsonValue& v : o.value(QLatin1String("files")).toArray()) {
         const QJsonObject f = v.toObject();
@@ -113,6 +118,11 @@ ScenarioDatabase readDatabase(const QJsonObject& o) {
 }
 
 }  // namespace
+
+QDateTime defaultCreated(int dbid) {
+    if (dbid <= 6) return {QDate(2000, 8, 6), QTime(1, 29, 12, 250)};
+    return {QDate(2004, 3, 15), QTime(10, 0)};
+}
 
 DetachedDatabase detachedFromJson(const QJsonObject& o) {
     DetachedDatabase d;

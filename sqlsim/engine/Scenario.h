@@ -5,6 +5,7 @@
 
 #include "sqlsim/engine/Engine.h"
 
+#include <QDateTime>
 #include <QJsonObject>
 #include <QString>
 
@@ -82,7 +83,13 @@ struct ScenarioDatabase {
     // The pages a check of the whole database reads (CHECKDB, CHECKALLOC, UPDATEUSAGE of every
     // table); -1: the used pages of its data files.
     qint64 dbccPages = -1;
+    QDateTime created;  // sysdatabases.crdate; invalid: defaultCreated(dbid)
 };
+
+// The creation date of a scenario database that names none ("crdate"): the databases setup
+// installs (dbid 1-6) 2000-08-06 01:29:12.250, the date they are shipped with (tempdb too, which
+// a real server makes anew at every start); user databases 2004-03-15 10:00:00.000.
+QDateTime defaultCreated(int dbid);
 
 // A file recorded inside a detached primary file, and whether it lies on disk in the primary's
 // folder.

@@ -6,6 +6,8 @@
 #include "sqlsim/engine/Parser.h"
 #include "sqlsim/engine/SessionImpl.h"
 
+#include <QDateTime>
+
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -53,18 +55,26 @@ bool SessionImpl::openTable(const ObjectName& name, RowSource& out, Message& err
     if (sameName(n, u"sysdatabases"_s) && sameName(db->name, u"master"_s)) {
         out.columns = {textColumn(u"name"_s, 128),
                        intColumn(u"dbid"_s, ColumnType::SmallInt),
+                       ColumnDef{u"sid"_s, ColumnType::VarBinary, 85},
                        intColumn(u"mode"_s, ColumnType::SmallInt),
                        intColumn(u"status"_s),
                        intColumn(u"status2"_s),
+                       ColumnDef{u"crdate"_s, ColumnType::DateTime, 0},
+                       ColumnDef{u"reserved"_s, ColumnType::DateTime, 0},
+                       intColumn(u"category"_s),
                        intColumn(u"cmptlevel"_s, ColumnType::TinyInt),
                        textColumn(u"filename"_s, 260),
                        intColumn(u"version"_s, ColumnType::SmallInt)};
         const bool is70 = m_state->profile == Profile::Sql70;
+        // sa (sid 0x01) owns every database: it is the only login.
+        const QByteArray saSid(1, '\x01');
+        const QDateTime reserved(QDate(1900, 1, 1), QTime(0, 0));
         for (const DatabaseState& d : m_state->databases) {
             const QString primary = d.files.empty() ? QString() : d.files.front().filename;
-            out.rows.push_back({d.name, qint64(d.dbid), qint64(0),
+            out.rows.push_back({d.name, qint64(d.dbid), saSid, qint64(0),
                                 qint64(d.singleUser ? 0x1000 | 16 : 16), qint64(1090519040),
-                                qint64(is70 ? 70 : 80), primary, qint64(is70 ? 515 : 539)});
+                                d.created, reserved, qint64(0), qint64(is70 ? 70 : 80), primary,
+                                qint64(is70 ? 515 : 539)});
         }
         return true;
     }
@@ -90,8 +100,7 @@ bool SessionImpl::openTable(const ObjectName& name, RowSource& out, Message& err
         return true;
     }
     if (sameName(n, u"sysobjects"_s)) {
-        ColumnDef xtype = textColumn(u"xtype"_s, 2);
-        xtype.type = ColumnType::NChar;
+        const ColumnDef xtype{u"xtype"_s, ColumnType::Char, 2};
         ColumnDef type = xtype;
         type.name = u"type"_s;
         out.columns = {textColumn(u"name"_s, 128), intColumn(u"id"_s), xtype,

@@ -105,6 +105,7 @@ ServerState::ServerState(const Scenario& scenario)
         db.findings = source.findings;
         db.singleUser = source.singleUser;
         db.dbccPages = source.dbccPages;
+        db.created = source.created.isValid() ? source.created : defaultCreated(source.dbid);
         for (const ScenarioTable& t : source.tables) db.tables.push_back(tableFromScenario(t));
         databases.push_back(std::move(db));
     }

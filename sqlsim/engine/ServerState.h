@@ -8,6 +8,8 @@
 #include "sqlsim/engine/Ast.h"
 #include "sqlsim/engine/Scenario.h"
 
+#include <QDateTime>
+
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -77,6 +79,8 @@ struct DatabaseState {
     // from master, while it lives; 0 when the option came from elsewhere.
     int singleUserHolder = 0;
     qint64 dbccPages = -1;  // -1: the used pages of the data files
+    // When it was created, or attached: sysdatabases.crdate.
+    QDateTime created = QDateTime::currentDateTime();
 
     TableObject* table(const QString& name);
     ProcObject* proc(const QString& name);

@@ -190,6 +190,10 @@ bool SessionImpl::insertRows(TableObject& table, const std::vector<QString>& col
             const ColumnDef& def = table.columns[targets[k]];
             const Cell& v = row[k];
             if (v.isNull()) continue;
+            if (def.type == ColumnType::Variant) {  // the value keeps its own type
+                out[targets[k]] = v;
+                continue;
+            }
             if (def.type == ColumnType::Int || def.type == ColumnType::SmallInt ||
                 def.type == ColumnType::TinyInt) {
                 bool ok = false;

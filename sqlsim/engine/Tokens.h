@@ -19,16 +19,29 @@ enum class ColumnType {
     NVarChar,  // NVARCHAR(length chars)
     NChar,     // NCHAR(length chars): values are padded with blanks to length by the encoder
     VarChar,   // VARCHAR(length bytes), in the code page of the server collation
+    Char,      // CHAR(length bytes), in that code page, padded with blanks to length by the encoder
+    VarBinary,  // VARBINARY(length bytes)
+    DateTime,   // DATETIME (to 1/300 of a second)
+    Variant,    // SQL_VARIANT: each value goes out with its own base type (variantBaseOf)
 };
 
 struct ColumnDef {
     QString name;
     ColumnType type = ColumnType::NVarChar;
-    int length = 0;  // characters for N types, bytes for VarChar; ignored for ints
+    int length = 0;  // characters for N types, bytes for VarChar, Char, VarBinary; else ignored
 };
 
-// A cell: null QVariant is SQL NULL; ints are qint64, texts QString.
+// A cell: null QVariant is SQL NULL; ints are qint64, texts QString, binary values QByteArray,
+// datetimes QDateTime (the server's local time, no zone).
 using Cell = QVariant;
+
+// The base type a SQL_VARIANT value carries: an integer is an int, a text nvarchar(128), the type
+// of the names the server keeps (sysname).
+inline ColumnDef variantBaseOf(const Cell& value) {
+    const int id = value.typeId();
+    if (id == QMetaType::LongLong || id == QMetaType::Int) return {QString(), ColumnType::Int, 0};
+    return {QString(), ColumnType::NVarChar, 128};
+}
 
 struct ResultSet {
     QVector<ColumnDef> columns;

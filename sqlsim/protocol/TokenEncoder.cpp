@@ -2,6 +2,8 @@
 
 #include "sqlsim/protocol/Bytes.h"
 
+#include <QDateTime>
+
 #include <algorithm>
 #include <cstring>
 
@@ -10,6 +12,8 @@ namespace sqlsim::tds {
 namespace {
 
 constexpr int MaxCharBytes = 8000;
+// The declared maximum of a SQL_VARIANT column, as the server sends it.
+constexpr quint32 VariantMaxBytes = 8016;
 
 quint8 typeByte(ColumnType type) {
     switch (type) {
@@ -23,6 +27,14 @@ quint8 typeByte(ColumnType type) {
             return 0xEF;
         case ColumnType::VarChar:
             return 0xA7;
+        case ColumnType::Char:
+            return 0xAF;  // BIGCHAR
+        case ColumnType::VarBinary:
+            return 0xA5;  // BIGVARBINARY
+        case ColumnType::DateTime:
+            return 0x6F;  // DATETIMN
+        case ColumnType::Variant:
+            return 0x62;  // SSVARIANT
     }
     return 0xE7;
 }
@@ -31,11 +43,32 @@ bool isInt(ColumnType type) {
     return type == ColumnType::Int || type == ColumnType::SmallInt || type == ColumnType::TinyInt;
 }
 
-// Declared maximum in bytes of a character column.
+// Columns whose length counts bytes rather than characters.
+bool isByteType(ColumnType type) {
+    return type == ColumnType::VarChar || type == ColumnType::Char || type == ColumnType::VarBinary;
+}
+
+// Declared maximum in bytes of a character or binary column.
 int maxBytes(const ColumnDef& column) {
-    if (column.type == ColumnType::VarChar)
+    if (isByteType(column.type))
         return column.length > 0 ? std::min(column.length, MaxCharBytes) : MaxCharBytes;
     return column.length > 0 ? std::min(column.length * 2, MaxCharBytes) : MaxCharBytes;
+}
+
+// TDS 7.0 has no SQL_VARIANT: such a column goes to a 7.0 client as nvarchar(4000), each value as
+// its text.
+ColumnDef onTheWire(const ColumnDef& column, TdsVersion version) {
+    if (column.type != ColumnType::Variant || version == TdsVersion::V71) return column;
+    return {column.name, ColumnType::NVarChar, 4000};
+}
+
+// DATETIME: days since 1900-01-01, then 1/300 seconds since midnight.
+void writeDateTime(ByteWriter& w, const QDateTime& value) {
+    static const QDate base(1900, 1, 1);
+    const qint64 days = base.daysTo(value.date());
+    const qint64 ms = value.time().msecsSinceStartOfDay();
+    w.u32(static_cast<quint32>(static_cast<qint32>(days)));
+    w.u32(static_cast<quint32>((ms * 3 + 5) / 10));
 }
 
 }  // namespace
@@ -50,8 +83,17 @@ void TokenEncoder::typeInfo(QByteArray& out, const ColumnDef& column) const {
         w.u8(column.type == ColumnType::Int ? 4 : column.type == ColumnType::SmallInt ? 2 : 1);
         return;
     }
+    if (column.type == ColumnType::DateTime) {
+        w.u8(8);
+        return;
+    }
+    if (column.type == ColumnType::Variant) {
+        w.u32(VariantMaxBytes);
+        return;
+    }
     w.u16(static_cast<quint16>(maxBytes(column)));
-    if (m_version == TdsVersion::V71) w.bytes(m_collation.bytes.data(), 5);
+    if (m_version == TdsVersion::V71 && column.type != ColumnType::VarBinary)
+        w.bytes(m_collation.bytes.data(), 5);
 }
 
 void TokenEncoder::colMetadata(QByteArray& out, const QVector<ColumnDef>& columns) const {
@@ -61,13 +103,51 @@ void TokenEncoder::colMetadata(QByteArray& out, const QVector<ColumnDef>& column
     for (const ColumnDef& column : columns) {
         w.u16(0);       // user type
         w.u16(0x0001);  // nullable, read-only
-        typeInfo(out, column);
+        typeInfo(out, onTheWire(column, m_version));
         w.bVarchar(column.name);
     }
 }
 
+void TokenEncoder::variantValue(QByteArray& out, const Cell& cell) const {
+    ByteWriter w(out);
+    if (cell.isNull()) {
+        w.u32(0);
+        return;
+    }
+    const ColumnDef base = variantBaseOf(cell);
+    if (base.type == ColumnType::Int) {
+        w.u32(2 + 4);
+        w.u8(0x38);  // INT4
+        w.u8(0);     // no properties
+        w.u32(static_cast<quint32>(cell.toLongLong()));
+        return;
+    }
+    // NVARCHAR: the collation and the maximum length in bytes are its properties.
+    const QString text = cell.toString().left(base.length);
+    const qsizetype dataBytes = text.size() * 2;
+    w.u32(static_cast<quint32>(2 + 7 + dataBytes));
+    w.u8(typeByte(ColumnType::NVarChar));
+    w.u8(7);
+    w.bytes(m_collation.bytes.data(), 5);
+    w.u16(static_cast<quint16>(maxBytes(base)));
+    w.ucs2(text);
+}
+
 void TokenEncoder::value(QByteArray& out, const ColumnDef& column, const Cell& cell) const {
     ByteWriter w(out);
+    if (column.type == ColumnType::Variant) {
+        variantValue(out, cell);
+        return;
+    }
+    if (column.type == ColumnType::DateTime) {
+        if (cell.isNull()) {
+            w.u8(0);
+        } else {
+            w.u8(8);
+            writeDateTime(w, cell.toDateTime());
+        }
+        return;
+    }
     if (isInt(column.type)) {
         if (cell.isNull()) {
             w.u8(0);
@@ -88,15 +168,6 @@ void TokenEncoder::value(QByteArray& out, const ColumnDef& column, const Cell& c
         return;
     }
     const int limit = maxBytes(column);
-    // Strings are the common case; avoid a copy for them.
-    QString converted;
-    const QString* text = nullptr;
-    if (cell.metaType().id() == QMetaType::QString) {
-        text = static_cast<const QString*>(cell.constData());
-    } else {
-        converted = cell.toString();
-        text = &converted;
-    }
     // One resize per value: the length prefix and the data are written in place.
     const auto reserveValue = [&out](qsizetype dataBytes) {
         const qsizetype at = out.size();
@@ -106,7 +177,31 @@ void TokenEncoder::value(QByteArray& out, const ColumnDef& column, const Cell& c
         dst[1] = static_cast<char>(dataBytes >> 8);
         return dst + 2;
     };
+    if (column.type == ColumnType::VarBinary) {
+        const QByteArray bytes = cell.toByteArray();
+        const qsizetype n = std::min<qsizetype>(bytes.size(), limit);
+        std::memcpy(reserveValue(n), bytes.constData(), static_cast<size_t>(n));
+        return;
+    }
+    // Strings are the common case; avoid a copy for them.
+    QString converted;
+    const QString* text = nullptr;
+    if (cell.metaType().id() == QMetaType::QString) {
+        text = static_cast<const QString*>(cell.constData());
+    } else {
+        converted = cell.toString();
+        text = &converted;
+    }
     const QChar* src = text->constData();
+    if (column.type == ColumnType::Char) {
+        // Padded with blanks to the declared length; a double-byte character is never split.
+        const QByteArray bytes = codepage::encode(m_collation.codePage, *text);
+        const qsizetype n = codepage::fittingBytes(m_collation.codePage, bytes, limit);
+        char* dst = reserveValue(limit);
+        std::memcpy(dst, bytes.constData(), static_cast<size_t>(n));
+        std::memset(dst + n, ' ', static_cast<size_t>(limit - n));
+        return;
+    }
     if (column.type == ColumnType::VarChar) {
         // Single-byte text (every code page agrees on ASCII) goes without a converter.
         if (m_collation.codePage == CodePage::Cp1252 || codepage::isAscii(*text)) {
@@ -145,7 +240,7 @@ void TokenEncoder::row(QByteArray& out, const QVector<ColumnDef>& columns,
                        const QVector<Cell>& cells) const {
     out.append(static_cast<char>(token::Row));
     for (qsizetype i = 0; i < columns.size(); ++i)
-        value(out, columns[i], i < cells.size() ? cells[i] : Cell());
+        value(out, onTheWire(columns[i], m_version), i < cells.size() ? cells[i] : Cell());
 }
 
 void TokenEncoder::message(QByteArray& out, const Message& message) const {

@@ -1,8 +1,9 @@
 #pragma once
 // Encodes the engine's abstract tokens, and the login tokens, in the TDS 7.0 or 7.1 layout. The
-// two differ only in collations: 7.1 puts the server collation's five bytes into every character
+// two differ in collations: 7.1 puts the server collation's five bytes into every character
 // TYPE_INFO and announces the collation with an ENVCHANGE at login; 7.0 has neither. VARCHAR data
-// is in the collation's code page either way.
+// is in the collation's code page either way. 7.0 has no SQL_VARIANT: a 7.0 client gets such a
+// column as nvarchar(4000), each value as its text.
 
 #include "sqlsim/engine/Collation.h"
 #include "sqlsim/engine/Tokens.h"
@@ -58,6 +59,7 @@ public:
 private:
     void typeInfo(QByteArray& out, const ColumnDef& column) const;
     void value(QByteArray& out, const ColumnDef& column, const Cell& cell) const;
+    void variantValue(QByteArray& out, const Cell& cell) const;
 
     TdsVersion m_version;
     QString m_serverName;

@@ -157,6 +157,39 @@ TEST_F(AttachE2eTest, EachDetachedDatabaseAttachesWithTheServersPaths) {
     EXPECT_FALSE(QFile::exists(u"C:\\Attach\\Inventory.MDF"_s));
 }
 
+// The name a primary file records comes from 2000 as a sql_variant (nvarchar in the server's
+// collation): the window shows it as recorded, Chinese names included, also on a Western server.
+TEST_F(AttachE2eTest, RecordedNameIsReadFromTheServersVariant) {
+    struct Case {
+        QString collation;
+        QString primary;
+        QString name;
+    };
+    const Case cases[] = {
+        {u"Chinese_PRC_CI_AS"_s, u"市场调查.MDF"_s, u"市场调查"_s},
+        {u"Chinese_PRC_CI_AS"_s, u"Renamed.MDF"_s, u"Renamed"_s},
+        {u"SQL_Latin1_General_CP1_CI_AS"_s, u"市场调查.MDF"_s, u"市场调查"_s},
+        {u"SQL_Latin1_General_CP1_CI_AS"_s, u"Archive2004_Data.MDF"_s, u"Archive2004"_s},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(QString(c.collation + u" "_s + c.primary).toStdString());
+        sqlsim::Scenario scenario = SqlsimFixture::loadScenario(u"sqlsim/scenarios/demo.json"_s);
+        scenario.collation = *sqlsim::Collation::byName(c.collation);
+        QTemporaryDir files;
+        ASSERT_TRUE(files.isValid());
+        sqlsim::storeServerFiles(scenario, files.path());
+        sim.reset();
+        sim = std::make_unique<SqlsimFixture>(scenario);
+        ASSERT_TRUE(sim->connect());
+        toolkit.clear();
+        auto w = primaryFileWindow(kAttach + c.primary);
+        EXPECT_EQ(w->txtDBName->text(), c.name);
+        EXPECT_TRUE(toolkit.messageBoxes.empty());
+        EXPECT_TRUE(sim->journalTexts().contains(u"dbcc checkprimaryfile (N'"_s + kAttach +
+                                                 c.primary + u"', 2)"_s));
+    }
+}
+
 TEST_F(AttachE2eTest, PrimaryFileTheServerCannotReadLeavesNothingToAttach) {
     QFile stray(folder.filePath(u"C/Attach/Stray.MDF"_s));
     ASSERT_TRUE(stray.open(QIODevice::WriteOnly));

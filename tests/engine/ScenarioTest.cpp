@@ -98,4 +98,7 @@ TEST(Scenarios, BrokenFilesAreRefused) {
     EXPECT_THROW(Engine::fromFile(testData("no-such-file.json")), std::runtime_error);
     EXPECT_THROW(Scenario::fromJson("{ not json"), std::runtime_error);
     EXPECT_THROW(Scenario::fromJson(R"({"databases": [{"name": "x"}]})"), std::runtime_error);
+    EXPECT_THROW(
+        Scenario::fromJson(R"({"databases": [{"name": "x", "dbid": 7, "crdate": "2004-03-15"}]})"),
+        std::runtime_error);
 }

@@ -22,6 +22,7 @@
 #include "tests/support/GTestQtPrinters.h"
 #include "tests/support/TranscriptFile.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -42,6 +43,10 @@ namespace {
 
 QString cellText(const Cell& c) {
     if (c.isNull()) return u"NULL"_s;
+    if (c.typeId() == QMetaType::QByteArray)
+        return u"0x"_s + QString::fromLatin1(c.toByteArray().toHex().toUpper());
+    if (c.typeId() == QMetaType::QDateTime)
+        return c.toDateTime().toString(u"yyyy-MM-dd HH:mm:ss.zzz"_s);
     QString s = c.toString();
     s.replace(u'\n', u"\\n"_s).replace(u'\t', u"\\t"_s);
     qsizetype blanks = 0;
@@ -64,8 +69,22 @@ QString typeText(const ColumnDef& c) {
             return u"nchar(%1)"_s.arg(c.length);
         case ColumnType::VarChar:
             return u"varchar(%1)"_s.arg(c.length);
+        case ColumnType::Char:
+            return u"char(%1)"_s.arg(c.length);
+        case ColumnType::VarBinary:
+            return u"varbinary(%1)"_s.arg(c.length);
+        case ColumnType::DateTime:
+            return u"datetime"_s;
+        case ColumnType::Variant:
+            return u"sql_variant"_s;
     }
     return {};
+}
+
+// A sql_variant cell shows the base type it goes out with: "int:539".
+QString cellText(const ColumnDef& column, const Cell& c) {
+    if (column.type != ColumnType::Variant || c.isNull()) return cellText(c);
+    return typeText(variantBaseOf(c)) + u':' + cellText(c);
 }
 
 QStringList render(const Reply& reply) {
@@ -78,7 +97,8 @@ QStringList render(const Reply& reply) {
             out << u"RESULT "_s + columns.join(u", "_s);
             for (const auto& row : r->rows) {
                 QStringList cells;
-                for (const Cell& c : row) cells << cellText(c);
+                for (qsizetype i = 0; i < row.size(); ++i)
+                    cells << cellText(r->columns.value(i), row[i]);
                 out << u"  ROW "_s + cells.join(u" | "_s);
             }
         } else if (const auto* m = std::get_if<Message>(&t)) {

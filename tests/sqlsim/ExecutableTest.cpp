@@ -186,6 +186,50 @@ except pytds.Error as e:
     EXPECT_TRUE(sim.stop());
 }
 
+// The demo server's system tables with 2000's column types, and the sql_variant values of dbcc
+// checkprimaryfile, as clients read them: python3-tds decodes every type (the variant's base types
+// included); FreeTDS's tools print the tables; a TDS 7.0 client gets the variant as text.
+TEST_F(ExecutableTest, SystemTablesAndVariantsThroughTheClients) {
+    ASSERT_TRUE(sim.start({u"--scenario"_s,
+                           QStringLiteral(TARNWICK_TEST_DATA "/../../sqlsim/scenarios/demo.json"),
+                           u"--port"_s, u"0"_s}));
+    const QString primary = u"dbcc checkprimaryfile (N'C:\\Attach\\市场调查.MDF', 2)"_s;
+    const QString database = u"select * from sysdatabases where dbid = 8"_s;
+    const QString objects = u"select name, xtype, type from 销售数据..sysobjects where id < 3"_s;
+
+    const ClientRun p = runPytds(sim.port(), {primary, database, objects}, {});
+    EXPECT_EQ(p.exitCode, 0) << p.all().toStdString();
+    EXPECT_EQ(
+        p.out,
+        u"[('Database name', '市场调查'), ('Database version', 539), ('Collation', 53284)]\n"
+        u"[('销售数据', 8, b'\\x01', 0, 16, 1090519040, datetime.datetime(2004, 3, 15, 10, 0), "
+        u"datetime.datetime(1900, 1, 1, 0, 0), 0, 80, 'D:\\\\SQLData\\\\销售数据_Data.MDF', 539)]\n"
+        u"[('sysobjects', 'S ', 'S '), ('sysindexes', 'S ', 'S ')]\n"_s);
+
+    const QString row =
+        u"销售数据|8|01|0|16|1090519040|2004-03-15 10:00:00.000|"
+        u"1900-01-01 00:00:00.000|0|80|D:\\SQLData\\销售数据_Data.MDF|539\n"_s;
+    const ClientRun i = runIsql(sim.port(), database, {});
+    EXPECT_EQ(i.exitCode, 0) << i.all().toStdString();
+    EXPECT_EQ(i.out,
+              u"name|dbid|sid|mode|status|status2|crdate|reserved|category|cmptlevel|"
+              u"filename|version\n"_s +
+                  row);
+    const ClientRun b = runBsqldb(sim.port(), database, {});
+    EXPECT_EQ(b.exitCode, 0) << b.all().toStdString();
+    EXPECT_EQ(b.out,
+              u"销售数据|8|0x01|0|16|1090519040|Mar 15 2004 10:00:00:000AM|"
+              u"Jan  1 1900 12:00:00:000AM|0|80|D:\\SQLData\\销售数据_Data.MDF|539\n"_s);
+
+    const ClientRun t = runTsql(sim.port(), {objects}, {});
+    EXPECT_EQ(t.exitCode, 0) << t.all().toStdString();
+    EXPECT_EQ(t.out, u"sysobjects\tS \tS \nsysindexes\tS \tS \n"_s);
+    const ClientRun t70 = runTsql(sim.port(), {primary}, {}, u"7.0"_s);
+    EXPECT_EQ(t70.exitCode, 0) << t70.all().toStdString();
+    EXPECT_EQ(t70.out, u"Database name\t市场调查\nDatabase version\t539\nCollation\t53284\n"_s);
+    EXPECT_TRUE(sim.stop());
+}
+
 // The refusal's number, level, state, server and line as a client prints them; nothing is
 // journalled.
 TEST_F(ExecutableTest, WrongPasswordIsRefused) {

@@ -1,20 +1,25 @@
 // The TDS parsers on malformed byte buffers: every lie about a length or an offset is an error,
-// never a read out of bounds. Well-formed messages are parsed in every end-to-end test.
+// never a read out of bounds. Well-formed messages are parsed in every end-to-end test. And the
+// layouts of the encoder's rarer types, byte by byte, where a client would read past a mistake.
 
 #include "sqlsim/protocol/Bytes.h"
 #include "sqlsim/protocol/Login.h"
 #include "sqlsim/protocol/Packet.h"
 #include "sqlsim/protocol/RpcRequest.h"
 #include "sqlsim/protocol/SocketReader.h"
+#include "sqlsim/protocol/TokenEncoder.h"
 #include "tests/sqlsim/TdsTestClient.h"
 
 #include "tests/support/GTestQtPrinters.h"
 
 #include <gtest/gtest.h>
 
+#include <QDateTime>
+
 #include <sys/socket.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
 using namespace sqlsim;
 using namespace sqlsim::tds;
 using sqlsim::test::buildLogin7;
@@ -138,4 +143,53 @@ TEST(RpcTest, RejectsTruncatedAndUnknownInput) {
     QByteArray unknownType = good;
     unknownType[good.indexOf(char(0xE7))] = char(0x99);
     EXPECT_FALSE(parseRpc(unknownType, TdsVersion::V71).error.isEmpty());
+}
+
+// One column in COLMETADATA and one ROW, for each layout: a sql_variant value carries its base
+// type and properties (an nvarchar its collation and maximum length), a 7.0 client gets text
+// instead; DATETIME in days and 1/300 seconds; CHAR padded in the code page; VARBINARY. The
+// collation is SQL_Latin1_General_CP1_CI_AS (09 04 d0 00 34).
+TEST(TokenEncoderTest, ColumnLayouts) {
+    struct Case {
+        const char* name;
+        TdsVersion version;
+        ColumnType type;
+        int length;
+        Cell value;
+        const char* typeInfo;
+        const char* data;
+    };
+    const QDateTime shipped(QDate(2000, 8, 6), QTime(1, 29, 12, 250));
+    const Case cases[] = {
+        {"variant int", TdsVersion::V71, ColumnType::Variant, 0, qint64(539), "62 501f0000",
+         "06000000 38 00 1b020000"},
+        {"variant nvarchar", TdsVersion::V71, ColumnType::Variant, 0, u"Ab"_s, "62 501f0000",
+         "0d000000 e7 07 0904d00034 0001 4100 6200"},
+        {"variant null", TdsVersion::V71, ColumnType::Variant, 0, Cell(), "62 501f0000",
+         "00000000"},
+        {"variant to a 7.0 client", TdsVersion::V70, ColumnType::Variant, 0, qint64(539), "e7 401f",
+         "0600 3500 3300 3900"},
+        {"datetime", TdsVersion::V71, ColumnType::DateTime, 0, shipped, "6f 08",
+         "08 868f0000 2b801800"},
+        {"datetime null", TdsVersion::V71, ColumnType::DateTime, 0, Cell(), "6f 08", "00"},
+        {"char", TdsVersion::V71, ColumnType::Char, 2, u"U"_s, "af 0200 0904d00034", "0200 5520"},
+        {"char to a 7.0 client", TdsVersion::V70, ColumnType::Char, 2, u"S"_s, "af 0200",
+         "0200 5320"},
+        {"varbinary", TdsVersion::V71, ColumnType::VarBinary, 85, QByteArray(1, '\x01'), "a5 5500",
+         "0100 01"},
+        {"varbinary null", TdsVersion::V71, ColumnType::VarBinary, 85, Cell(), "a5 5500", "ffff"},
+    };
+    for (const Case& c : cases) {
+        const TokenEncoder encoder(c.version, u"SRV"_s);
+        const QVector<ColumnDef> columns{{u"v"_s, c.type, c.length}};
+        QByteArray metadata;
+        encoder.colMetadata(metadata, columns);
+        const QByteArray expected = hex("81 0100 0000 0100") + hex(c.typeInfo) + hex("01 7600");
+        EXPECT_EQ(metadata.toHex(' ').toStdString(), expected.toHex(' ').toStdString()) << c.name;
+        QByteArray row;
+        encoder.row(row, columns, {c.value});
+        EXPECT_EQ(row.toHex(' ').toStdString(),
+                  QByteArray(hex("d1") + hex(c.data)).toHex(' ').toStdString())
+            << c.name;
+    }
 }
