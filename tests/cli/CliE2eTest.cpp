@@ -10,8 +10,10 @@
 #include "mainwindow/frmMain.h"
 #include "operations/CaptureStatements.h"
 #include "sqlsim/engine/PrimaryFile.h"
+#include "tests/support/GuiTestHelpers.h"
 #include "tests/support/RecordingToolkit.h"
 #include "tests/support/SqlsimFixture.h"
+#include "tests/support/StateHome.h"
 
 #include <gtest/gtest.h>
 
@@ -38,6 +40,7 @@
 using namespace Qt::StringLiterals;
 using tarnwick::test::RecordingToolkit;
 using tarnwick::test::SqlsimFixture;
+using tarnwick::test::StateHome;
 
 namespace {
 
@@ -151,11 +154,7 @@ protected:
         window.Form_Load();
         if (!c.database.isEmpty())
             window.Combo_DB->setCurrentIndex(window.Combo_DB->findText(c.database));
-        for (int row = 0; row < window.TV_Ope->topLevelItemCount(); ++row) {
-            QTreeWidgetItem* node = window.TV_Ope->topLevelItem(row);
-            if (node->data(0, frmMain::kNodeKeyRole).toString() == c.key)
-                window.TV_Ope->setCurrentItem(node);
-        }
+        window.TV_Ope->setCurrentItem(nodeOf(window, c.key));
         sim.clearJournal();
         window.TV_Ope_DblClick();
         EXPECT_FALSE(sim.engine().isSingleUser(c.database));
@@ -304,8 +303,7 @@ TEST_F(CliE2eTest, SwitchOnConnectionRepairsAndTheHistoryKeepsEveryRun) {
     Server server(kDemo, folder.path(), password);
     SqlsimFixture& sim = *server.sim;
     QTemporaryDir state;
-    const QByteArray savedState = qgetenv("XDG_STATE_HOME");
-    qputenv("XDG_STATE_HOME", state.path().toUtf8());
+    const StateHome home(state.path().toUtf8());
 
     const CliRun repaired =
         runCli(sim, {u"--raw"_s, u"--switch-on-connection"_s, u"run"_s, u"REPDB"_s, u"Warehouse"_s},
@@ -368,7 +366,6 @@ TEST_F(CliE2eTest, SwitchOnConnectionRepairsAndTheHistoryKeepsEveryRun) {
     const CliRun text = runCli(sim, {u"history"_s});
     EXPECT_EQ(text.out.count("\tREPDB\t"), 2);
     EXPECT_TRUE(text.out.contains("\n    CHECKDB found ")) << text.out.constData();
-    qputenv("XDG_STATE_HOME", savedState);
 }
 
 // The exit statuses, each from a real case, with the JSON report parsed.

@@ -1,8 +1,8 @@
 // Double-clicking an operation node and the file menu, with a recording operation table and
 // recorded services.
 
-#include "tests/gui/GuiTestHelpers.h"
 #include "tests/gui/MainWindowFakes.h"
+#include "tests/support/GuiTestHelpers.h"
 #include "tests/support/RecordingToolkit.h"
 
 #include <gtest/gtest.h>
@@ -35,17 +35,9 @@ protected:
         server.calls.clear();
     }
 
-    QTreeWidgetItem* node(const QString& key) {
-        for (int i = 0; i < window->TV_Ope->topLevelItemCount(); ++i) {
-            QTreeWidgetItem* item = window->TV_Ope->topLevelItem(i);
-            if (item->data(0, frmMain::kNodeKeyRole).toString() == key) return item;
-        }
-        return nullptr;
-    }
-
     // Double-clicks the node as a user does: the first press selects it.
     void doubleClick(const QString& key) {
-        QTreeWidgetItem* item = node(key);
+        QTreeWidgetItem* item = nodeOf(*window, key);
         ASSERT_NE(item, nullptr) << key.toStdString();
         const QPoint at = window->TV_Ope->visualItemRect(item).center();
         QTest::mouseClick(window->TV_Ope->viewport(), Qt::LeftButton, {}, at);
@@ -107,11 +99,11 @@ TEST_F(DispatchTest, DoubleClickOnTheBlankPartRunsTheSelectedNode) {
     }
     EXPECT_EQ(server.operationCalls, (QStringList{u"REPDB|a|"_s, u"REPDB|a|"_s}));
     ASSERT_EQ(window->TV_Ope->selectedItems().size(), 1);
-    EXPECT_EQ(window->TV_Ope->selectedItems().first(), node(u"REPDB"_s));
+    EXPECT_EQ(window->TV_Ope->selectedItems().first(), nodeOf(*window, u"REPDB"_s));
 }
 
 TEST_F(DispatchTest, KeysWithoutAnActionOrARowAndNoSelectedNodeOnlyEmptyTheResult) {
-    QTreeWidgetItem* item = node(u"CHECKDB"_s);
+    QTreeWidgetItem* item = nodeOf(*window, u"CHECKDB"_s);
     // NOTHING has a row without an action; the others match no row, compared exactly.
     const QString keys[] = {u"NOTHING"_s, u"checkdb"_s, u"CHECKDB "_s, u"Checkdb"_s, QString()};
     for (const QString& key : keys) {

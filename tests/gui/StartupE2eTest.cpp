@@ -4,7 +4,7 @@
 #include "connection/ModMain.h"
 #include "connection/login/frmLogin.h"
 #include "mainwindow/frmMain.h"
-#include "tests/gui/GuiTestHelpers.h"
+#include "tests/support/GuiTestHelpers.h"
 #include "tests/support/RecordingToolkit.h"
 #include "tests/support/SqlsimFixture.h"
 
@@ -50,10 +50,7 @@ TEST(StartupE2eTest, LoginWindowThenTheUserDatabasesByNameAndTheVersion) {
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_TRUE(toolkit.messageBoxes.empty());
     EXPECT_EQ(toolkit.endProgramCount, 0);
-    ASSERT_EQ(w.Combo_DB->count(), 3);
-    EXPECT_EQ(w.Combo_DB->itemText(0), u"a"_s);
-    EXPECT_EQ(w.Combo_DB->itemText(1), u"b"_s);
-    EXPECT_EQ(w.Combo_DB->itemText(2), u"销售"_s);
+    EXPECT_EQ(comboItems(w.Combo_DB), (QStringList{u"a"_s, u"b"_s, u"销售"_s}));
     EXPECT_EQ(w.Combo_DB->currentText(), u"a"_s);
     EXPECT_EQ(w.Label5->text(), u"当前数据库版本：Microsoft SQL Server  2000"_s);
     EXPECT_EQ(w.windowTitle(), u"Tarnwick-Microsoft SQL Server  2000"_s);
@@ -74,19 +71,6 @@ void answerLogin(const QString& server, const QString& password) {
         login->txtPass->setText(password);
         QTest::mouseClick(login->CmdOK, Qt::LeftButton);
     });
-}
-
-QStringList comboItems(const QComboBox* combo) {
-    QStringList items;
-    for (int i = 0; i < combo->count(); ++i) items << combo->itemText(i);
-    return items;
-}
-
-QTreeWidgetItem* nodeOf(QTreeWidget* tree, const QString& key) {
-    for (int i = 0; i < tree->topLevelItemCount(); ++i)
-        if (tree->topLevelItem(i)->data(0, frmMain::kNodeKeyRole).toString() == key)
-            return tree->topLevelItem(i);
-    return nullptr;
 }
 
 }  // namespace
@@ -122,7 +106,7 @@ TEST(StartupE2eTest, ReconnectShowsTheNewServerAndARepairAsksFirst) {
 
     // The repair of the database asks; its default answer sends nothing.
     w.Combo_DB->setCurrentIndex(w.Combo_DB->findText(u"Accounting"_s));
-    w.TV_Ope->setCurrentItem(nodeOf(w.TV_Ope, u"REPDB"_s));
+    w.TV_Ope->setCurrentItem(nodeOf(w, u"REPDB"_s));
     sql70.clearJournal();
     w.TV_Ope_DblClick();
     ASSERT_EQ(toolkit.messageBoxes.size(), 1u);
