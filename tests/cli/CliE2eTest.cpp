@@ -564,24 +564,15 @@ TEST_F(CliE2eTest, StopSignalsCancelTheRepairWhichSwitchesBackBeforeTheProgramEx
         Server server(kDemo, folder.path());
         SqlsimFixture& sim = *server.sim;
         const auto hold = [&sim](const QString& statement) {
-            sim.server().addFault(
-                {.pattern = QRegularExpression(
-                     QRegularExpression::anchoredPattern(QRegularExpression::escape(statement))),
-                 .action = sqlsim::Fault::Action::Sleep,
-                 .delay = std::chrono::seconds(20)});
-        };
-        const auto waitFor = [&sim](const QString& statement) {
-            for (int i = 0; i < 1000 && !sim.journalTexts().contains(statement); ++i)
-                QThread::msleep(10);
-            return sim.journalTexts().contains(statement);
+            sim.delayOn(SqlsimFixture::literal(statement), std::chrono::seconds(20));
         };
         hold(execCaptureProcStatement());
         if (row.again) hold(singleUserStatement(db, false));
         QProcess* cli = startCli({u"--server"_s, sim.serverName(), u"run"_s, u"REPDB"_s, db});
-        ASSERT_TRUE(waitFor(execCaptureProcStatement()));
+        ASSERT_TRUE(sim.waitForRequest(execCaptureProcStatement()));
         ::kill(pid_t(cli->processId()), row.signal);
         if (row.again) {
-            ASSERT_TRUE(waitFor(singleUserStatement(db, false)));
+            ASSERT_TRUE(sim.waitForRequest(singleUserStatement(db, false)));
             ::kill(pid_t(cli->processId()), SIGINT);
         }
         const CliRun run = finish(cli);

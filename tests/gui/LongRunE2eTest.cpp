@@ -9,7 +9,7 @@
 #include "mainwindow/frmMain.h"
 #include "operations/CaptureStatements.h"
 #include "operations/MaintenanceStatements.h"
-#include "tests/support/GTestQtPrinters.h"
+#include "tests/support/GuiTestHelpers.h"
 #include "tests/support/RecordingToolkit.h"
 #include "tests/support/SqlsimFixture.h"
 #include "toolkit/WaitControls.h"
@@ -21,7 +21,6 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
@@ -55,26 +54,10 @@ protected:
         m_sim.clearJournal();
     }
 
-    QTreeWidgetItem* node(const QString& key) const {
-        for (int row = 0; row < m_window->TV_Ope->topLevelItemCount(); ++row) {
-            QTreeWidgetItem* item = m_window->TV_Ope->topLevelItem(row);
-            if (item->data(0, frmMain::kNodeKeyRole).toString() == key) return item;
-        }
-        return nullptr;
-    }
-
-    // Holds the statement on the server for the given time before it runs.
-    void hold(const QString& statement, std::chrono::milliseconds delay) {
-        m_sim.server().addFault({.pattern = QRegularExpression(QRegularExpression::anchoredPattern(
-                                     QRegularExpression::escape(statement))),
-                                 .action = sqlsim::Fault::Action::Sleep,
-                                 .delay = delay});
-    }
-
     // Double-clicks the node of key as a user does, after arranging what happens during the run.
     void doubleClick(const QString& key) {
-        m_window->TV_Ope->setCurrentItem(node(key));
-        const QRect at = m_window->TV_Ope->visualItemRect(node(key));
+        m_window->TV_Ope->setCurrentItem(nodeOf(*m_window, key));
+        const QRect at = m_window->TV_Ope->visualItemRect(nodeOf(*m_window, key));
         QTest::mouseDClick(m_window->TV_Ope->viewport(), Qt::LeftButton, {}, at.center());
     }
 
@@ -82,7 +65,7 @@ protected:
     void whenHeld(const QString& statement, std::function<void()> action) {
         auto* poll = new QTimer(m_window.get());
         QObject::connect(poll, &QTimer::timeout, poll, [this, poll, statement, action] {
-            if (!m_sim.journalTexts().contains(statement)) return;
+            if (!m_sim.waitForRequest(statement, 0)) return;
             poll->deleteLater();
             poll->stop();
             action();
@@ -107,7 +90,7 @@ TEST_F(LongRunE2e, TimersKeepFiringAndTheElapsedTimeCountsDuringAThreeSecondStat
         if (!elapsedShown.contains(m_window->lblElapsed->text()))
             elapsedShown << m_window->lblElapsed->text();
     });
-    hold(execCaptureProcStatement(), std::chrono::seconds(3));
+    m_sim.delayOn(SqlsimFixture::literal(execCaptureProcStatement()), std::chrono::seconds(3));
     doubleClick(u"CHECKDB"_s);
     // The timer ran all along; the panel counted the seconds beside its caption.
     EXPECT_GE(ticks, 20);
@@ -119,7 +102,8 @@ TEST_F(LongRunE2e, TimersKeepFiringAndTheElapsedTimeCountsDuringAThreeSecondStat
 // A second double-click, keys in the tree and a choice in the database list made while CHECKDB
 // runs: dropped, so after the run nothing else starts and the choice stays.
 TEST_F(LongRunE2e, InputDuringARunIsDroppedNotReplayed) {
-    hold(execCaptureProcStatement(), std::chrono::milliseconds(1500));
+    m_sim.delayOn(SqlsimFixture::literal(execCaptureProcStatement()),
+                  std::chrono::milliseconds(1500));
     whenHeld(execCaptureProcStatement(), [this] {
         doubleClick(u"CHECKDB"_s);
         QTest::keyClick(m_window->TV_Ope, Qt::Key_Down);
@@ -129,7 +113,7 @@ TEST_F(LongRunE2e, InputDuringARunIsDroppedNotReplayed) {
     doubleClick(u"CHECKDB"_s);
     for (int i = 0; i < 10; ++i) QApplication::processEvents();
     EXPECT_EQ(count(execCaptureProcStatement()), 1);
-    EXPECT_EQ(m_window->TV_Ope->currentItem(), node(u"CHECKDB"_s));
+    EXPECT_EQ(m_window->TV_Ope->currentItem(), nodeOf(*m_window, u"CHECKDB"_s));
     EXPECT_EQ(m_window->Combo_DB->currentText(), kDb);
     EXPECT_FALSE(m_window->resultText().isEmpty());
 }
@@ -161,7 +145,7 @@ TEST_F(LongRunE2e, EscTheCancelButtonOrClosingCancelsTheRun) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.key);
         m_sim.clearJournal();
-        hold(c.held, std::chrono::seconds(10));
+        m_sim.delayOn(SqlsimFixture::literal(c.held), std::chrono::seconds(10));
         whenHeld(c.held, [&] { c.cancel(*m_window); });
         doubleClick(QString::fromLatin1(c.key));
         const QString text = m_window->resultText();
