@@ -8,9 +8,9 @@
 
 #include "connection/ModMain.h"
 #include "operations/CaptureStatements.h"
-#include "operations/MaintenanceStatements.h"
 #include "operations/OperationCatalogue.h"
 #include "operations/SingleUserSwitch.h"
+#include "tests/operations/MatrixShapes.h"
 #include "tests/operations/RecordingHost.h"
 #include "tests/support/GTestQtPrinters.h"
 #include "tests/support/RecordingToolkit.h"
@@ -26,19 +26,13 @@
 
 using namespace Qt::StringLiterals;
 using namespace tarnwick::capture;
-using namespace tarnwick::maintenance;
+using namespace tarnwick::test;
 using tarnwick::SingleUserSwitch;
-using tarnwick::test::RecordingToolkit;
-using tarnwick::test::SqlsimFixture;
 
 namespace {
 
-const QString kDb = u"Sales"_s;  // of ops-server.json
+const QString kDb = kMatrixDb;
 const QString kCancelled = u"Operation was cancelled"_s;
-
-QString useStatement(const QString& db) {
-    return u"USE ["_s + db + u"]"_s;
-}
 
 struct Shape {
     const char* key;
@@ -50,31 +44,14 @@ struct Shape {
 // The shape with the switch on the connection: on from master, off from master (the run is there
 // already), then the question whether the database is still single-user.
 Shape onConnection(Shape shape) {
-    shape.batches.removeAll(singleUserStatement(kDb, true));
-    shape.batches.removeAll(singleUserStatement(kDb, false));
-    shape.batches = QStringList{useStatement(u"master"_s),
-                                u"exec sp_dboption N'Sales', N'single user', N'true'"_s} +
-                    shape.batches +
-                    QStringList{u"exec sp_dboption N'Sales', N'single user', N'false'"_s,
-                                u"select DATABASEPROPERTY(N'Sales', 'IsSingleUser')"_s};
+    shape.batches = switchedOnConnection(shape.batches);
     ++shape.cleanUp;  // the one switch statement at the start is two now
     shape.way = SingleUserSwitch::OnConnection;
     return shape;
 }
 
 Shape capture(const char* key, CheckRoutine routine, const QString& argument) {
-    const QStringList batches{singleUserStatement(kDb, true),
-                              useStatement(kDb),
-                              dropLeftoverTableStatement(),
-                              dropLeftoverProcStatement(),
-                              createResultTableStatement(),
-                              createCaptureProcStatement(captureStatementOf(routine), argument),
-                              execCaptureProcStatement(),
-                              readBackQuery(),
-                              dropResultTableStatement(),
-                              dropCaptureProcStatement(),
-                              useStatement(u"master"_s),
-                              singleUserStatement(kDb, false)};
+    const QStringList batches = captureRun(routine, argument, true);
     return {key, batches, int(batches.size()) - 1};
 }
 
@@ -86,12 +63,7 @@ const std::vector<Shape>& shapes() {
             capture("REPINDEX", CheckRoutine::RepairSystemTable, u"sysindexes"_s),
             capture("REPOBJ", CheckRoutine::RepairSystemTable, u"sysobjects"_s),
             capture("REPCOL", CheckRoutine::RepairSystemTable, u"syscolumns"_s),
-            {"CHECKEACHTABLE",
-             {singleUserStatement(kDb, true), useStatement(kDb), dropLeftoverTableStatement(),
-              dropLeftoverProcStatement(), createResultTableStatement(), repairEachTableStatement(),
-              readBackQuery(), useStatement(u"master"_s), dropQualifiedResultTableStatement(kDb),
-              singleUserStatement(kDb, false)},
-             7},
+            {"CHECKEACHTABLE", repairEachTableRun(), 7},
         };
         std::vector<Shape> all = shell;
         for (const Shape& shape : shell) all.push_back(onConnection(shape));

@@ -18,6 +18,7 @@
 #include "operations/OperationCatalogue.h"
 #include "operations/SingleUserSwitch.h"
 #include "sqlsim/engine/PrimaryFile.h"
+#include "tests/operations/MatrixShapes.h"
 #include "tests/operations/RecordingHost.h"
 #include "tests/support/GTestQtPrinters.h"
 #include "tests/support/RecordingToolkit.h"
@@ -43,19 +44,12 @@
 using namespace Qt::StringLiterals;
 using namespace tarnwick::capture;
 using namespace tarnwick::maintenance;
-using tarnwick::singleuser::dbOptionStatement;
-using tarnwick::singleuser::isSingleUserQuery;
-using tarnwick::test::RecordingToolkit;
-using tarnwick::test::SqlsimFixture;
+using namespace tarnwick::test;
 
 namespace {
 
-const QString kDb = u"Sales"_s;                  // of ops-server.json
+const QString kDb = kMatrixDb;
 const QString kTimedOut = u"Timeout expired"_s;  // the driver's text for HYT00
-
-QString useStatement(const QString& db) {
-    return u"USE ["_s + db + u"]"_s;
-}
 
 // The detached database of the attach shapes (ops-server.json's Archive) is laid out here, where
 // the server reads it from.
@@ -75,27 +69,6 @@ sqlsim::Scenario scenarioFor(sqlsim::Profile profile) {
     sqlsim::Scenario s = base;
     s.profile = profile;
     return s;
-}
-
-QStringList captureRun(CheckRoutine routine, const QString& argument, bool repairs) {
-    QStringList batches;
-    if (repairs) batches << singleUserStatement(kDb, true);
-    batches << useStatement(kDb) << dropLeftoverTableStatement() << dropLeftoverProcStatement()
-            << createResultTableStatement()
-            << createCaptureProcStatement(captureStatementOf(routine), argument)
-            << execCaptureProcStatement() << readBackQuery() << dropResultTableStatement()
-            << dropCaptureProcStatement() << useStatement(u"master"_s);
-    if (repairs) batches << singleUserStatement(kDb, false);
-    return batches;
-}
-
-// A repair's statements with the switch on the connection: on from master, off from master, then
-// the question whether the database is still single-user.
-QStringList switchedOnConnection(QStringList batches) {
-    batches.removeAll(singleUserStatement(kDb, true));
-    batches.removeAll(singleUserStatement(kDb, false));
-    return QStringList{useStatement(u"master"_s), dbOptionStatement(kDb, true)} + batches +
-           QStringList{dbOptionStatement(kDb, false), isSingleUserQuery(kDb)};
 }
 
 // What one run acts on: the main window's side (wait panel, result area) and the attach window,
@@ -207,13 +180,7 @@ const std::vector<Shape>& shapes() {
              false,
              {useStatement(kDb), rebuildAllIndexesStatement(), useStatement(u"Master"_s)},
              byKey("DBREINDEX")},
-            {"CHECKEACHTABLE",
-             Kind::RepairEach,
-             true,
-             {singleUserStatement(kDb, true), useStatement(kDb), dropLeftoverTableStatement(),
-              dropLeftoverProcStatement(), createResultTableStatement(), repairEachTableStatement(),
-              readBackQuery(), useStatement(u"master"_s), dropQualifiedResultTableStatement(kDb),
-              singleUserStatement(kDb, false)},
+            {"CHECKEACHTABLE", Kind::RepairEach, true, repairEachTableRun(),
              byKey("CHECKEACHTABLE")},
             {"ATTACH from a primary file",
              Kind::Attach,
@@ -313,7 +280,7 @@ Expected expectedAfter(const Shape& shape, int step, Trouble trouble, const QStr
             // master (the all-table repair's clean-up does that anyway, after dropping its work
             // table), switches off and asks; a failed switch off ends with the line saying the
             // database is still single-user. On a dead connection every later step is reported.
-            const int off = int(all.indexOf(dbOptionStatement(kDb, false)));
+            const int off = int(all.indexOf(kSwitchOffOnConnection));
             const int eachCleanUp = int(all.lastIndexOf(useStatement(u"master"_s)));
             const bool each = all.contains(repairEachTableStatement());
             const bool tableMade = step > int(all.indexOf(createResultTableStatement()));
