@@ -25,7 +25,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <chrono>
 #include <functional>
@@ -248,14 +247,10 @@ TEST_F(AttachE2eTest, CancelOrCloseDuringTheAttachCancelsItsStatement) {
         auto w = primaryFileWindow(kAttach + u"市场调查.MDF"_s);
         w->show();
         sim->delayOn(SqlsimFixture::literal(kMarketResearchAttach), std::chrono::seconds(20));
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
-            if (!sim->waitForRequest(kMarketResearchAttach, 0)) return;
-            poll.stop();
+        sim->whenReceived(w.get(), kMarketResearchAttach, [&] {
             EXPECT_FALSE(w->fra_Wait->lblElapsed->text().isEmpty());
             cancel(*w);
         });
-        poll.start(10);
         toolkit.clear();
         w->Cmd_OK_Click();
         EXPECT_EQ(messages(), QStringList{u"Operation was cancelled|16|提示"_s});

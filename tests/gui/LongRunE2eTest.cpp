@@ -61,18 +61,6 @@ protected:
         QTest::mouseDClick(m_window->TV_Ope->viewport(), Qt::LeftButton, {}, at.center());
     }
 
-    // Runs during the wait once the server holds the statement.
-    void whenHeld(const QString& statement, std::function<void()> action) {
-        auto* poll = new QTimer(m_window.get());
-        QObject::connect(poll, &QTimer::timeout, poll, [this, poll, statement, action] {
-            if (!m_sim.waitForRequest(statement, 0)) return;
-            poll->deleteLater();
-            poll->stop();
-            action();
-        });
-        poll->start(10);
-    }
-
     int count(const QString& statement) const { return int(m_sim.journalTexts().count(statement)); }
 
     RecordingToolkit m_toolkit;
@@ -104,7 +92,7 @@ TEST_F(LongRunE2e, TimersKeepFiringAndTheElapsedTimeCountsDuringAThreeSecondStat
 TEST_F(LongRunE2e, InputDuringARunIsDroppedNotReplayed) {
     m_sim.delayOn(SqlsimFixture::literal(execCaptureProcStatement()),
                   std::chrono::milliseconds(1500));
-    whenHeld(execCaptureProcStatement(), [this] {
+    m_sim.whenReceived(m_window.get(), execCaptureProcStatement(), [this] {
         doubleClick(u"CHECKDB"_s);
         QTest::keyClick(m_window->TV_Ope, Qt::Key_Down);
         QTest::keyClick(m_window->Combo_DB, Qt::Key_Down);
@@ -146,7 +134,7 @@ TEST_F(LongRunE2e, EscTheCancelButtonOrClosingCancelsTheRun) {
         SCOPED_TRACE(c.key);
         m_sim.clearJournal();
         m_sim.delayOn(SqlsimFixture::literal(c.held), std::chrono::seconds(10));
-        whenHeld(c.held, [&] { c.cancel(*m_window); });
+        m_sim.whenReceived(m_window.get(), c.held, [&] { c.cancel(*m_window); });
         doubleClick(QString::fromLatin1(c.key));
         const QString text = m_window->resultText();
         EXPECT_TRUE(text.endsWith(withFailureReport({}, kCancelled))) << text.toStdString();
