@@ -35,15 +35,6 @@ protected:
         server.calls.clear();
     }
 
-    // Double-clicks the node as a user does: the first press selects it.
-    void doubleClick(const QString& key) {
-        QTreeWidgetItem* item = nodeOf(*window, key);
-        ASSERT_NE(item, nullptr) << key.toStdString();
-        const QPoint at = window->TV_Ope->visualItemRect(item).center();
-        QTest::mouseClick(window->TV_Ope->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(window->TV_Ope->viewport(), Qt::LeftButton, {}, at);
-    }
-
     RecordingToolkit toolkit;
     FakeServer server;
     std::unique_ptr<frmMain> window;
@@ -59,7 +50,7 @@ TEST_F(DispatchTest, DoubleClickRunsTheNodesRowWithTheChosenDatabaseAfterTheResu
         window->Combo_DB->setCurrentIndex(database);
         window->setResultText(u"previous\r"_s);
         server.operationCalls.clear();
-        doubleClick(key);
+        doubleClickNode(*window, key);
         // The action saw the chosen database and an empty result area.
         EXPECT_EQ(server.operationCalls,
                   QStringList{key + u'|' + window->Combo_DB->currentText() + u'|'})
@@ -88,7 +79,7 @@ TEST_F(DispatchTest, ARowAddedToTheTableShowsInTheTreeAndRuns) {
 }
 
 TEST_F(DispatchTest, DoubleClickOnTheBlankPartRunsTheSelectedNode) {
-    doubleClick(u"REPDB"_s);
+    doubleClickNode(*window, u"REPDB"_s);
     server.operationCalls.clear();
     QWidget* viewport = window->TV_Ope->viewport();
     const QPoint blank(viewport->width() / 2, viewport->height() - 3);
@@ -127,16 +118,17 @@ TEST_F(DispatchTest, ASecondDoubleClickDuringAnOperationIsIgnored) {
     int nested = 0;
     server.duringOperation = [&](tarnwick::OperationHost& host) {
         host.setResultText(u"running\r"_s);
-        if (nested++ == 0) doubleClick(u"REPDB"_s);  // arrives while the first one waits
+        if (nested++ == 0)
+            doubleClickNode(*window, u"REPDB"_s);  // arrives while the first one waits
         EXPECT_EQ(host.resultText(), u"running\r"_s);
     };
-    doubleClick(u"CHECKDB"_s);
+    doubleClickNode(*window, u"CHECKDB"_s);
     EXPECT_EQ(server.operationCalls, QStringList{u"CHECKDB|a|"_s});
     EXPECT_EQ(window->resultText(), u"running\r"_s);
     EXPECT_FALSE(window->operationRunning());
 
     server.duringOperation = {};
-    doubleClick(u"REPDB"_s);  // once it has ended, the next one runs
+    doubleClickNode(*window, u"REPDB"_s);  // once it has ended, the next one runs
     EXPECT_EQ(server.operationCalls.last(), u"REPDB|a|"_s);
 }
 
@@ -156,7 +148,7 @@ TEST_F(DispatchTest, ReconnectShowsTheNewServersDatabasesVersionAndName) {
     EXPECT_TRUE(toolkit.messageBoxes.empty());
     EXPECT_EQ(toolkit.endProgramCount, 0);
 
-    doubleClick(u"CHECKDB"_s);
+    doubleClickNode(*window, u"CHECKDB"_s);
     EXPECT_EQ(server.operationCalls, QStringList{u"CHECKDB|other|"_s});
 }
 
@@ -175,7 +167,7 @@ TEST_F(DispatchTest, ReconnectWithoutLoggingInShowsNoServerAndOperationsSaySo) {
     for (const QString& key : {u"CHECKDB"_s, u"REPDB"_s}) {
         toolkit.clear();
         window->setResultText(u"previous"_s);
-        doubleClick(key);
+        doubleClickNode(*window, key);
         EXPECT_EQ(window->resultText(), QString());
         ASSERT_EQ(toolkit.messageBoxes.size(), 1u) << key.toStdString();
         EXPECT_EQ(toolkit.messageBoxes[0].text,
@@ -248,7 +240,7 @@ TEST_F(DispatchTest, OperationsThatMayLoseDataAskFirstUnlessTurnedOff) {
         window->mnuConfirmDataLoss->setChecked(c.confirm);
         if (c.answer) toolkit.setNextAnswer(c.answer);
         window->setResultText(u"previous"_s);
-        doubleClick(c.key);
+        doubleClickNode(*window, c.key);
         if (c.question.isEmpty()) {
             EXPECT_TRUE(toolkit.messageBoxes.empty());
         } else {
@@ -351,9 +343,9 @@ TEST_F(DispatchTest, TheOptionsItemChoosesTheSwitchOnTheConnectionAndIsStored) {
     server.duringOperation = [&seen](tarnwick::OperationHost& host) {
         seen.push_back(host.singleUserSwitch);
     };
-    doubleClick(u"REPDB"_s);
+    doubleClickNode(*window, u"REPDB"_s);
     window->mnuSingleUserOnConnection->trigger();
-    doubleClick(u"REPDB"_s);
+    doubleClickNode(*window, u"REPDB"_s);
     EXPECT_TRUE(window->mnuSingleUserOnConnection->isChecked());
     EXPECT_EQ(server.calls, QStringList{u"store switch on"_s});
     EXPECT_EQ(seen, (std::vector{tarnwick::SingleUserSwitch::ServerShell,
@@ -372,13 +364,13 @@ TEST_F(DispatchTest, ARefusedRepairNamesTheOptionInTheStatusBarUntilTheNextRun) 
     server.duringOperation = [](tarnwick::OperationHost& host) {
         host.suggestSwitchOnConnection();
     };
-    doubleClick(u"REPDB"_s);
+    doubleClickNode(*window, u"REPDB"_s);
     const QString hint = window->statusBar()->currentMessage();
     EXPECT_TRUE(hint.contains(window->mnuOptions->title()) &&
                 hint.contains(window->mnuSingleUserOnConnection->text()))
         << hint.toStdString();
     EXPECT_EQ(window->resultText(), QString());
     server.duringOperation = nullptr;
-    doubleClick(u"CHECKDB"_s);
+    doubleClickNode(*window, u"CHECKDB"_s);
     EXPECT_EQ(window->statusBar()->currentMessage(), QString());
 }

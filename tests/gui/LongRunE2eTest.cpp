@@ -54,13 +54,6 @@ protected:
         m_sim.clearJournal();
     }
 
-    // Double-clicks the node of key as a user does, after arranging what happens during the run.
-    void doubleClick(const QString& key) {
-        m_window->TV_Ope->setCurrentItem(nodeOf(*m_window, key));
-        const QRect at = m_window->TV_Ope->visualItemRect(nodeOf(*m_window, key));
-        QTest::mouseDClick(m_window->TV_Ope->viewport(), Qt::LeftButton, {}, at.center());
-    }
-
     int count(const QString& statement) const { return int(m_sim.journalTexts().count(statement)); }
 
     RecordingToolkit m_toolkit;
@@ -79,7 +72,7 @@ TEST_F(LongRunE2e, TimersKeepFiringAndTheElapsedTimeCountsDuringAThreeSecondStat
             elapsedShown << m_window->lblElapsed->text();
     });
     m_sim.delayOn(SqlsimFixture::literal(execCaptureProcStatement()), std::chrono::seconds(3));
-    doubleClick(u"CHECKDB"_s);
+    doubleClickNode(*m_window, u"CHECKDB"_s);
     // The timer ran all along; the panel counted the seconds beside its caption.
     EXPECT_GE(ticks, 20);
     EXPECT_TRUE(elapsedShown.contains(u"00:02"_s)) << elapsedShown.join(u' ').toStdString();
@@ -93,12 +86,12 @@ TEST_F(LongRunE2e, InputDuringARunIsDroppedNotReplayed) {
     m_sim.delayOn(SqlsimFixture::literal(execCaptureProcStatement()),
                   std::chrono::milliseconds(1500));
     m_sim.whenReceived(m_window.get(), execCaptureProcStatement(), [this] {
-        doubleClick(u"CHECKDB"_s);
+        doubleClickNode(*m_window, u"CHECKDB"_s);
         QTest::keyClick(m_window->TV_Ope, Qt::Key_Down);
         QTest::keyClick(m_window->Combo_DB, Qt::Key_Down);
         QTest::mouseClick(m_window->menuBar(), Qt::LeftButton);
     });
-    doubleClick(u"CHECKDB"_s);
+    doubleClickNode(*m_window, u"CHECKDB"_s);
     for (int i = 0; i < 10; ++i) QApplication::processEvents();
     EXPECT_EQ(count(execCaptureProcStatement()), 1);
     EXPECT_EQ(m_window->TV_Ope->currentItem(), nodeOf(*m_window, u"CHECKDB"_s));
@@ -135,7 +128,7 @@ TEST_F(LongRunE2e, EscTheCancelButtonOrClosingCancelsTheRun) {
         m_sim.clearJournal();
         m_sim.delayOn(SqlsimFixture::literal(c.held), std::chrono::seconds(10));
         m_sim.whenReceived(m_window.get(), c.held, [&] { c.cancel(*m_window); });
-        doubleClick(QString::fromLatin1(c.key));
+        doubleClickNode(*m_window, QString::fromLatin1(c.key));
         const QString text = m_window->resultText();
         EXPECT_TRUE(text.endsWith(withFailureReport({}, kCancelled))) << text.toStdString();
         EXPECT_FALSE(m_window->fra_Wait->isVisible());

@@ -4,9 +4,12 @@
 #include "mainwindow/frmMain.h"
 #include "tests/support/GTestQtPrinters.h"
 
+#include <gtest/gtest.h>
+
 #include <QComboBox>
 #include <QString>
 #include <QStringList>
+#include <QTest>
 #include <QTreeWidget>
 #include <QWidget>
 
@@ -39,4 +42,13 @@ inline QTreeWidgetItem* nodeOf(const frmMain& window, const QString& key) {
         if (item->data(0, frmMain::kNodeKeyRole).toString() == key) return item;
     }
     return nullptr;
+}
+
+// Double-clicks the main window's node of this key as a user does: the first press selects it.
+inline void doubleClickNode(frmMain& window, const QString& key) {
+    QTreeWidgetItem* item = nodeOf(window, key);
+    ASSERT_NE(item, nullptr) << key.toStdString();
+    const QPoint at = window.TV_Ope->visualItemRect(item).center();
+    QTest::mouseClick(window.TV_Ope->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(window.TV_Ope->viewport(), Qt::LeftButton, {}, at);
 }
