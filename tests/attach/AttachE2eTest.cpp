@@ -23,10 +23,8 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <chrono>
 #include <functional>
@@ -81,6 +79,10 @@ protected:
 };
 
 const QString kSucceeded = u"附加成功！|64|提示"_s;
+const QString kMarketResearchAttach =
+    u"EXEC sp_attach_db @dbname = N'市场调查',@filename1 = N'C:\\Attach\\市场调查.MDF',"
+    u"@filename2 = N'C:\\Attach\\市场调查_Log.LDF',"
+    u"@filename3 = N'C:\\Attach\\市场调查_Extra.NDF'"_s;
 
 }  // namespace
 
@@ -124,10 +126,7 @@ TEST_F(AttachE2eTest, EachDetachedDatabaseAttachesWithTheServersPaths) {
           u"EXEC master..xp_fileexist N'C:\\Attach\\市场调查.MDF'"_s,
           u"EXEC master..xp_fileexist N'C:\\Attach\\市场调查_Log.LDF'"_s,
           u"EXEC master..xp_fileexist N'C:\\Attach\\市场调查_Extra.NDF'"_s,
-          u"dbcc checkprimaryfile (N'C:\\Attach\\市场调查.MDF', 2)"_s,
-          u"EXEC sp_attach_db @dbname = N'市场调查',@filename1 = N'C:\\Attach\\市场调查.MDF',"
-          u"@filename2 = N'C:\\Attach\\市场调查_Log.LDF',"
-          u"@filename3 = N'C:\\Attach\\市场调查_Extra.NDF'"_s},
+          u"dbcc checkprimaryfile (N'C:\\Attach\\市场调查.MDF', 2)"_s, kMarketResearchAttach},
          {a + u"市场调查.MDF"_s, a + u"市场调查_Log.LDF"_s, a + u"市场调查_Extra.NDF"_s}},
         {u"Renamed.MDF"_s,
          {u"已改名|Original.MDF|"_s + a + u"Renamed.MDF"_s,
@@ -277,19 +276,14 @@ TEST_F(AttachE2eTest, CancelOrCloseDuringTheAttachCancelsItsStatement) {
         [](frmFile& w) { w.close(); },
     };
     for (const auto& cancel : cancels) {
+        sim->clearJournal();
         auto w = primaryFileWindow(kAttach + u"市场调查.MDF"_s);
         w->show();
-        sim->server().addFault({.pattern = QRegularExpression(u"^EXEC sp_attach_db"_s),
-                                .action = sqlsim::Fault::Action::Sleep,
-                                .delay = std::chrono::seconds(20)});
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
-            if (!sim->journalTexts().last().startsWith(u"EXEC sp_attach_db"_s)) return;
-            poll.stop();
+        sim->delayOn(SqlsimFixture::literal(kMarketResearchAttach), std::chrono::seconds(20));
+        sim->whenReceived(w.get(), kMarketResearchAttach, [&] {
             EXPECT_FALSE(w->fra_Wait->lblElapsed->text().isEmpty());
             cancel(*w);
         });
-        poll.start(10);
         toolkit.clear();
         w->Cmd_OK_Click();
         EXPECT_EQ(messages(), QStringList{u"Operation was cancelled|16|提示"_s});

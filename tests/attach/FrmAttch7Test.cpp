@@ -5,7 +5,7 @@
 #include "attach/WaitPanel.h"
 #include "attach/frmAttch7.h"
 #include "tests/attach/FakeAttachServer.h"
-#include "tests/gui/GuiTestHelpers.h"
+#include "tests/support/GuiTestHelpers.h"
 #include "tests/support/RecordingToolkit.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // Double-clicking an operation node and the file menu, with a recording operation table and
 // recorded services.
 
-#include "tests/gui/GuiTestHelpers.h"
 #include "tests/gui/MainWindowFakes.h"
+#include "tests/support/GuiTestHelpers.h"
 #include "tests/support/RecordingToolkit.h"
 
 #include <gtest/gtest.h>
@@ -35,23 +35,6 @@ protected:
         server.calls.clear();
     }
 
-    QTreeWidgetItem* node(const QString& key) {
-        for (int i = 0; i < window->TV_Ope->topLevelItemCount(); ++i) {
-            QTreeWidgetItem* item = window->TV_Ope->topLevelItem(i);
-            if (item->data(0, frmMain::kNodeKeyRole).toString() == key) return item;
-        }
-        return nullptr;
-    }
-
-    // Double-clicks the node as a user does: the first press selects it.
-    void doubleClick(const QString& key) {
-        QTreeWidgetItem* item = node(key);
-        ASSERT_NE(item, nullptr) << key.toStdString();
-        const QPoint at = window->TV_Ope->visualItemRect(item).center();
-        QTest::mouseClick(window->TV_Ope->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(window->TV_Ope->viewport(), Qt::LeftButton, {}, at);
-    }
-
     RecordingToolkit toolkit;
     FakeServer server;
     std::unique_ptr<frmMain> window;
@@ -67,7 +50,7 @@ TEST_F(DispatchTest, DoubleClickRunsTheNodesRowWithTheChosenDatabaseAfterTheResu
         window->Combo_DB->setCurrentIndex(database);
         window->setResultText(u"previous\r"_s);
         server.operationCalls.clear();
-        doubleClick(key);
+        doubleClickNode(*window, key);
         // The action saw the chosen database and an empty result area.
         EXPECT_EQ(server.operationCalls,
                   QStringList{key + u'|' + window->Combo_DB->currentText() + u'|'})
@@ -96,7 +79,7 @@ TEST_F(DispatchTest, ARowAddedToTheTableShowsInTheTreeAndRuns) {
 }
 
 TEST_F(DispatchTest, DoubleClickOnTheBlankPartRunsTheSelectedNode) {
-    doubleClick(u"REPDB"_s);
+    doubleClickNode(*window, u"REPDB"_s);
     server.operationCalls.clear();
     QWidget* viewport = window->TV_Ope->viewport();
     const QPoint blank(viewport->width() / 2, viewport->height() - 3);
@@ -107,11 +90,11 @@ TEST_F(DispatchTest, DoubleClickOnTheBlankPartRunsTheSelectedNode) {
     }
     EXPECT_EQ(server.operationCalls, (QStringList{u"REPDB|a|"_s, u"REPDB|a|"_s}));
     ASSERT_EQ(window->TV_Ope->selectedItems().size(), 1);
-    EXPECT_EQ(window->TV_Ope->selectedItems().first(), node(u"REPDB"_s));
+    EXPECT_EQ(window->TV_Ope->selectedItems().first(), nodeOf(*window, u"REPDB"_s));
 }
 
 TEST_F(DispatchTest, KeysWithoutAnActionOrARowAndNoSelectedNodeOnlyEmptyTheResult) {
-    QTreeWidgetItem* item = node(u"CHECKDB"_s);
+    QTreeWidgetItem* item = nodeOf(*window, u"CHECKDB"_s);
     // NOTHING has a row without an action; the others match no row, compared exactly.
     const QString keys[] = {u"NOTHING"_s, u"checkdb"_s, u"CHECKDB "_s, u"Checkdb"_s, QString()};
     for (const QString& key : keys) {
@@ -135,16 +118,17 @@ TEST_F(DispatchTest, ASecondDoubleClickDuringAnOperationIsIgnored) {
     int nested = 0;
     server.duringOperation = [&](tarnwick::OperationHost& host) {
         host.setResultText(u"running\r"_s);
-        if (nested++ == 0) doubleClick(u"REPDB"_s);  // arrives while the first one waits
+        if (nested++ == 0)
+            doubleClickNode(*window, u"REPDB"_s);  // arrives while the first one waits
         EXPECT_EQ(host.resultText(), u"running\r"_s);
     };
-    doubleClick(u"CHECKDB"_s);
+    doubleClickNode(*window, u"CHECKDB"_s);
     EXPECT_EQ(server.operationCalls, QStringList{u"CHECKDB|a|"_s});
     EXPECT_EQ(window->resultText(), u"running\r"_s);
     EXPECT_FALSE(window->operationRunning());
 
     server.duringOperation = {};
-    doubleClick(u"REPDB"_s);  // once it has ended, the next one runs
+    doubleClickNode(*window, u"REPDB"_s);  // once it has ended, the next one runs
     EXPECT_EQ(server.operationCalls.last(), u"REPDB|a|"_s);
 }
 
@@ -164,7 +148,7 @@ TEST_F(DispatchTest, ReconnectShowsTheNewServersDatabasesVersionAndName) {
     EXPECT_TRUE(toolkit.messageBoxes.empty());
     EXPECT_EQ(toolkit.endProgramCount, 0);
 
-    doubleClick(u"CHECKDB"_s);
+    doubleClickNode(*window, u"CHECKDB"_s);
     EXPECT_EQ(server.operationCalls, QStringList{u"CHECKDB|other|"_s});
 }
 
@@ -183,7 +167,7 @@ TEST_F(DispatchTest, ReconnectWithoutLoggingInShowsNoServerAndOperationsSaySo) {
     for (const QString& key : {u"CHECKDB"_s, u"REPDB"_s}) {
         toolkit.clear();
         window->setResultText(u"previous"_s);
-        doubleClick(key);
+        doubleClickNode(*window, key);
         EXPECT_EQ(window->resultText(), QString());
         ASSERT_EQ(toolkit.messageBoxes.size(), 1u) << key.toStdString();
         EXPECT_EQ(toolkit.messageBoxes[0].text,
@@ -256,7 +240,7 @@ TEST_F(DispatchTest, OperationsThatMayLoseDataAskFirstUnlessTurnedOff) {
         window->mnuConfirmDataLoss->setChecked(c.confirm);
         if (c.answer) toolkit.setNextAnswer(c.answer);
         window->setResultText(u"previous"_s);
-        doubleClick(c.key);
+        doubleClickNode(*window, c.key);
         if (c.question.isEmpty()) {
             EXPECT_TRUE(toolkit.messageBoxes.empty());
         } else {
@@ -359,9 +343,9 @@ TEST_F(DispatchTest, TheOptionsItemChoosesTheSwitchOnTheConnectionAndIsStored) {
     server.duringOperation = [&seen](tarnwick::OperationHost& host) {
         seen.push_back(host.singleUserSwitch);
     };
-    doubleClick(u"REPDB"_s);
+    doubleClickNode(*window, u"REPDB"_s);
     window->mnuSingleUserOnConnection->trigger();
-    doubleClick(u"REPDB"_s);
+    doubleClickNode(*window, u"REPDB"_s);
     EXPECT_TRUE(window->mnuSingleUserOnConnection->isChecked());
     EXPECT_EQ(server.calls, QStringList{u"store switch on"_s});
     EXPECT_EQ(seen, (std::vector{tarnwick::SingleUserSwitch::ServerShell,
@@ -380,13 +364,13 @@ TEST_F(DispatchTest, ARefusedRepairNamesTheOptionInTheStatusBarUntilTheNextRun) 
     server.duringOperation = [](tarnwick::OperationHost& host) {
         host.suggestSwitchOnConnection();
     };
-    doubleClick(u"REPDB"_s);
+    doubleClickNode(*window, u"REPDB"_s);
     const QString hint = window->statusBar()->currentMessage();
     EXPECT_TRUE(hint.contains(window->mnuOptions->title()) &&
                 hint.contains(window->mnuSingleUserOnConnection->text()))
         << hint.toStdString();
     EXPECT_EQ(window->resultText(), QString());
     server.duringOperation = nullptr;
-    doubleClick(u"CHECKDB"_s);
+    doubleClickNode(*window, u"CHECKDB"_s);
     EXPECT_EQ(window->statusBar()->currentMessage(), QString());
 }

@@ -5,7 +5,7 @@
 #include "connection/login/ModSelServer.h"
 #include "connection/login/ServerPickerDialog.h"
 #include "connection/login/frmLogin.h"
-#include "tests/gui/GuiTestHelpers.h"
+#include "tests/support/GuiTestHelpers.h"
 #include "tests/support/RecordingToolkit.h"
 
 #include <gtest/gtest.h>

@@ -9,7 +9,7 @@
 #include "mainwindow/frmMain.h"
 #include "operations/CaptureStatements.h"
 #include "operations/MaintenanceStatements.h"
-#include "tests/support/GTestQtPrinters.h"
+#include "tests/support/GuiTestHelpers.h"
 #include "tests/support/RecordingToolkit.h"
 #include "tests/support/SqlsimFixture.h"
 #include "toolkit/WaitControls.h"
@@ -21,7 +21,6 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
@@ -55,41 +54,6 @@ protected:
         m_sim.clearJournal();
     }
 
-    QTreeWidgetItem* node(const QString& key) const {
-        for (int row = 0; row < m_window->TV_Ope->topLevelItemCount(); ++row) {
-            QTreeWidgetItem* item = m_window->TV_Ope->topLevelItem(row);
-            if (item->data(0, frmMain::kNodeKeyRole).toString() == key) return item;
-        }
-        return nullptr;
-    }
-
-    // Holds the statement on the server for the given time before it runs.
-    void hold(const QString& statement, std::chrono::milliseconds delay) {
-        m_sim.server().addFault({.pattern = QRegularExpression(QRegularExpression::anchoredPattern(
-                                     QRegularExpression::escape(statement))),
-                                 .action = sqlsim::Fault::Action::Sleep,
-                                 .delay = delay});
-    }
-
-    // Double-clicks the node of key as a user does, after arranging what happens during the run.
-    void doubleClick(const QString& key) {
-        m_window->TV_Ope->setCurrentItem(node(key));
-        const QRect at = m_window->TV_Ope->visualItemRect(node(key));
-        QTest::mouseDClick(m_window->TV_Ope->viewport(), Qt::LeftButton, {}, at.center());
-    }
-
-    // Runs during the wait once the server holds the statement.
-    void whenHeld(const QString& statement, std::function<void()> action) {
-        auto* poll = new QTimer(m_window.get());
-        QObject::connect(poll, &QTimer::timeout, poll, [this, poll, statement, action] {
-            if (!m_sim.journalTexts().contains(statement)) return;
-            poll->deleteLater();
-            poll->stop();
-            action();
-        });
-        poll->start(10);
-    }
-
     int count(const QString& statement) const { return int(m_sim.journalTexts().count(statement)); }
 
     RecordingToolkit m_toolkit;
@@ -107,8 +71,8 @@ TEST_F(LongRunE2e, TimersKeepFiringAndTheElapsedTimeCountsDuringAThreeSecondStat
         if (!elapsedShown.contains(m_window->lblElapsed->text()))
             elapsedShown << m_window->lblElapsed->text();
     });
-    hold(execCaptureProcStatement(), std::chrono::seconds(3));
-    doubleClick(u"CHECKDB"_s);
+    m_sim.delayOn(SqlsimFixture::literal(execCaptureProcStatement()), std::chrono::seconds(3));
+    doubleClickNode(*m_window, u"CHECKDB"_s);
     // The timer ran all along; the panel counted the seconds beside its caption.
     EXPECT_GE(ticks, 20);
     EXPECT_TRUE(elapsedShown.contains(u"00:02"_s)) << elapsedShown.join(u' ').toStdString();
@@ -119,17 +83,18 @@ TEST_F(LongRunE2e, TimersKeepFiringAndTheElapsedTimeCountsDuringAThreeSecondStat
 // A second double-click, keys in the tree and a choice in the database list made while CHECKDB
 // runs: dropped, so after the run nothing else starts and the choice stays.
 TEST_F(LongRunE2e, InputDuringARunIsDroppedNotReplayed) {
-    hold(execCaptureProcStatement(), std::chrono::milliseconds(1500));
-    whenHeld(execCaptureProcStatement(), [this] {
-        doubleClick(u"CHECKDB"_s);
+    m_sim.delayOn(SqlsimFixture::literal(execCaptureProcStatement()),
+                  std::chrono::milliseconds(1500));
+    m_sim.whenReceived(m_window.get(), execCaptureProcStatement(), [this] {
+        doubleClickNode(*m_window, u"CHECKDB"_s);
         QTest::keyClick(m_window->TV_Ope, Qt::Key_Down);
         QTest::keyClick(m_window->Combo_DB, Qt::Key_Down);
         QTest::mouseClick(m_window->menuBar(), Qt::LeftButton);
     });
-    doubleClick(u"CHECKDB"_s);
+    doubleClickNode(*m_window, u"CHECKDB"_s);
     for (int i = 0; i < 10; ++i) QApplication::processEvents();
     EXPECT_EQ(count(execCaptureProcStatement()), 1);
-    EXPECT_EQ(m_window->TV_Ope->currentItem(), node(u"CHECKDB"_s));
+    EXPECT_EQ(m_window->TV_Ope->currentItem(), nodeOf(*m_window, u"CHECKDB"_s));
     EXPECT_EQ(m_window->Combo_DB->currentText(), kDb);
     EXPECT_FALSE(m_window->resultText().isEmpty());
 }
@@ -161,9 +126,9 @@ TEST_F(LongRunE2e, EscTheCancelButtonOrClosingCancelsTheRun) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.key);
         m_sim.clearJournal();
-        hold(c.held, std::chrono::seconds(10));
-        whenHeld(c.held, [&] { c.cancel(*m_window); });
-        doubleClick(QString::fromLatin1(c.key));
+        m_sim.delayOn(SqlsimFixture::literal(c.held), std::chrono::seconds(10));
+        m_sim.whenReceived(m_window.get(), c.held, [&] { c.cancel(*m_window); });
+        doubleClickNode(*m_window, QString::fromLatin1(c.key));
         const QString text = m_window->resultText();
         EXPECT_TRUE(text.endsWith(withFailureReport({}, kCancelled))) << text.toStdString();
         EXPECT_FALSE(m_window->fra_Wait->isVisible());

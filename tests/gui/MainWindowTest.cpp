@@ -3,8 +3,8 @@
 
 #include "mainwindow/OperationTable.h"
 #include "mainwindow/ResultArea.h"
-#include "tests/gui/GuiTestHelpers.h"
 #include "tests/gui/MainWindowFakes.h"
+#include "tests/support/GuiTestHelpers.h"
 #include "tests/support/RecordingToolkit.h"
 
 #include <gtest/gtest.h>
@@ -26,12 +26,6 @@ using namespace Qt::StringLiterals;
 using tarnwick::test::RecordingToolkit;
 
 namespace {
-
-QStringList comboItems(const QComboBox* combo) {
-    QStringList items;
-    for (int i = 0; i < combo->count(); ++i) items << combo->itemText(i);
-    return items;
-}
 
 class MainWindowTest : public ::testing::Test {
 protected:

@@ -1,7 +1,7 @@
 // The real toolkit: message box styles and answers, the file-open dialog, files and screen metrics.
 // Modal windows are answered from a zero-time timer that runs inside their own event loop.
 
-#include "tests/gui/GuiTestHelpers.h"
+#include "tests/support/GuiTestHelpers.h"
 #include "toolkit/QtToolkit.h"
 #include "toolkit/QtTranslations.h"
 

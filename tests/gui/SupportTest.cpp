@@ -4,7 +4,7 @@
 #include "connection/login/ServerCandidates.h"
 #include "mainwindow/ResultArea.h"
 #include "mainwindow/frmMain.h"
-#include "tests/gui/GuiTestHelpers.h"
+#include "tests/support/GuiTestHelpers.h"
 #include "toolkit/ElapsedText.h"
 #include "toolkit/FileFilter.h"
 #include "toolkit/Pictures.h"

@@ -32,11 +32,7 @@ TEST(HostileServerStopTest, AServerStoppedDuringALongCheckEndsInAReportAndARecon
     {
         SqlsimFixture sim(kScenario);
         ASSERT_TRUE(sim.connect());
-        sqlsim::Fault slow;
-        slow.pattern = QRegularExpression(SqlsimFixture::literal(u"exec spDBCCTABLE"_s));
-        slow.action = sqlsim::Fault::Action::Sleep;
-        slow.delay = std::chrono::milliseconds(1500);
-        sim.server().addFault(slow);
+        sim.delayOn(SqlsimFixture::literal(u"exec spDBCCTABLE"_s), std::chrono::milliseconds(1500));
         std::thread stopper([&sim] {
             std::this_thread::sleep_for(std::chrono::milliseconds(300));
             sim.server().stop();

@@ -8,9 +8,9 @@
 
 #include "connection/ModMain.h"
 #include "operations/CaptureStatements.h"
-#include "operations/MaintenanceStatements.h"
 #include "operations/OperationCatalogue.h"
 #include "operations/SingleUserSwitch.h"
+#include "tests/operations/MatrixShapes.h"
 #include "tests/operations/RecordingHost.h"
 #include "tests/support/GTestQtPrinters.h"
 #include "tests/support/RecordingToolkit.h"
@@ -25,20 +25,14 @@
 #include <thread>
 
 using namespace Qt::StringLiterals;
-using namespace tarnwick::capture;
-using namespace tarnwick::maintenance;
+using tarnwick::capture::withFailureReport;
+using namespace tarnwick::test;
 using tarnwick::SingleUserSwitch;
-using tarnwick::test::RecordingToolkit;
-using tarnwick::test::SqlsimFixture;
 
 namespace {
 
-const QString kDb = u"Sales"_s;  // of ops-server.json
+const QString kDb = kMatrixDb;
 const QString kCancelled = u"Operation was cancelled"_s;
-
-QString useStatement(const QString& db) {
-    return u"USE ["_s + db + u"]"_s;
-}
 
 struct Shape {
     const char* key;
@@ -50,48 +44,27 @@ struct Shape {
 // The shape with the switch on the connection: on from master, off from master (the run is there
 // already), then the question whether the database is still single-user.
 Shape onConnection(Shape shape) {
-    shape.batches.removeAll(singleUserStatement(kDb, true));
-    shape.batches.removeAll(singleUserStatement(kDb, false));
-    shape.batches = QStringList{useStatement(u"master"_s),
-                                u"exec sp_dboption N'Sales', N'single user', N'true'"_s} +
-                    shape.batches +
-                    QStringList{u"exec sp_dboption N'Sales', N'single user', N'false'"_s,
-                                u"select DATABASEPROPERTY(N'Sales', 'IsSingleUser')"_s};
+    shape.batches = switchedOnConnection(shape.batches);
     ++shape.cleanUp;  // the one switch statement at the start is two now
     shape.way = SingleUserSwitch::OnConnection;
     return shape;
 }
 
-Shape capture(const char* key, CheckRoutine routine, const QString& argument) {
-    const QStringList batches{singleUserStatement(kDb, true),
-                              useStatement(kDb),
-                              dropLeftoverTableStatement(),
-                              dropLeftoverProcStatement(),
-                              createResultTableStatement(),
-                              createCaptureProcStatement(captureStatementOf(routine), argument),
-                              execCaptureProcStatement(),
-                              readBackQuery(),
-                              dropResultTableStatement(),
-                              dropCaptureProcStatement(),
-                              useStatement(u"master"_s),
-                              singleUserStatement(kDb, false)};
+// A repair that keeps DBCC's messages in a work table: all but the switch back can be cancelled.
+Shape capture(const char* key) {
+    const QStringList batches = recordedRun(u"checks.txt"_s, QLatin1String(key) + u" Sales"_s);
     return {key, batches, int(batches.size()) - 1};
 }
 
 const std::vector<Shape>& shapes() {
     static const std::vector<Shape> kShapes = [] {
         std::vector<Shape> shell = {
-            capture("REPDB", CheckRoutine::RepairDatabase, kDb),
-            capture("CHECKALLOC", CheckRoutine::CheckAllocation, kDb),
-            capture("REPINDEX", CheckRoutine::RepairSystemTable, u"sysindexes"_s),
-            capture("REPOBJ", CheckRoutine::RepairSystemTable, u"sysobjects"_s),
-            capture("REPCOL", CheckRoutine::RepairSystemTable, u"syscolumns"_s),
-            {"CHECKEACHTABLE",
-             {singleUserStatement(kDb, true), useStatement(kDb), dropLeftoverTableStatement(),
-              dropLeftoverProcStatement(), createResultTableStatement(), repairEachTableStatement(),
-              readBackQuery(), useStatement(u"master"_s), dropQualifiedResultTableStatement(kDb),
-              singleUserStatement(kDb, false)},
-             7},
+            capture("REPDB"),
+            capture("CHECKALLOC"),
+            capture("REPINDEX"),
+            capture("REPOBJ"),
+            capture("REPCOL"),
+            {"CHECKEACHTABLE", recordedRun(u"maintenance.txt"_s, u"CHECKEACHTABLE Sales"_s), 7},
         };
         std::vector<Shape> all = shell;
         for (const Shape& shape : shell) all.push_back(onConnection(shape));
@@ -170,7 +143,7 @@ TEST_F(CancelMatrixE2e, ACancelAtEachStatementEndsInTheFailureReportAndAMultiUse
         const QString cleanText = run(shape, -1, clean);
         const bool shell = shape.way == SingleUserSwitch::ServerShell;
         ASSERT_EQ(batches(), shape.batches) << shape.key << (shell ? "" : " on the connection");
-        const int readBack = int(shape.batches.indexOf(readBackQuery()));
+        const int readBack = firstStartingWith(shape.batches, u"select MessageText");
 
         for (int step = 0; step < shape.batches.size(); ++step) {
             SCOPED_TRACE(std::string(shape.key) + (shell ? " step " : " on the connection step ") +

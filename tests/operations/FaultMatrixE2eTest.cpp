@@ -7,17 +7,15 @@
 // panel, the single-user switch back while the connection lives and that the same run succeeds
 // after a reconnect.
 
-#include "attach/AttachStatements.h"
 #include "attach/ServerDiskFiles.h"
 #include "attach/WaitPanel.h"
 #include "attach/frmAttch7.h"
 #include "attach/frmFile.h"
 #include "connection/ModMain.h"
-#include "operations/CaptureStatements.h"
-#include "operations/MaintenanceStatements.h"
 #include "operations/OperationCatalogue.h"
 #include "operations/SingleUserSwitch.h"
 #include "sqlsim/engine/PrimaryFile.h"
+#include "tests/operations/MatrixShapes.h"
 #include "tests/operations/RecordingHost.h"
 #include "tests/support/GTestQtPrinters.h"
 #include "tests/support/RecordingToolkit.h"
@@ -38,24 +36,16 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <string_view>
 #include <thread>
 
 using namespace Qt::StringLiterals;
-using namespace tarnwick::capture;
-using namespace tarnwick::maintenance;
-using tarnwick::singleuser::dbOptionStatement;
-using tarnwick::singleuser::isSingleUserQuery;
-using tarnwick::test::RecordingToolkit;
-using tarnwick::test::SqlsimFixture;
+using namespace tarnwick::test;
 
 namespace {
 
-const QString kDb = u"Sales"_s;                  // of ops-server.json
+const QString kDb = kMatrixDb;
 const QString kTimedOut = u"Timeout expired"_s;  // the driver's text for HYT00
-
-QString useStatement(const QString& db) {
-    return u"USE ["_s + db + u"]"_s;
-}
 
 // The detached database of the attach shapes (ops-server.json's Archive) is laid out here, where
 // the server reads it from.
@@ -75,27 +65,6 @@ sqlsim::Scenario scenarioFor(sqlsim::Profile profile) {
     sqlsim::Scenario s = base;
     s.profile = profile;
     return s;
-}
-
-QStringList captureRun(CheckRoutine routine, const QString& argument, bool repairs) {
-    QStringList batches;
-    if (repairs) batches << singleUserStatement(kDb, true);
-    batches << useStatement(kDb) << dropLeftoverTableStatement() << dropLeftoverProcStatement()
-            << createResultTableStatement()
-            << createCaptureProcStatement(captureStatementOf(routine), argument)
-            << execCaptureProcStatement() << readBackQuery() << dropResultTableStatement()
-            << dropCaptureProcStatement() << useStatement(u"master"_s);
-    if (repairs) batches << singleUserStatement(kDb, false);
-    return batches;
-}
-
-// A repair's statements with the switch on the connection: on from master, off from master, then
-// the question whether the database is still single-user.
-QStringList switchedOnConnection(QStringList batches) {
-    batches.removeAll(singleUserStatement(kDb, true));
-    batches.removeAll(singleUserStatement(kDb, false));
-    return QStringList{useStatement(u"master"_s), dbOptionStatement(kDb, true)} + batches +
-           QStringList{dbOptionStatement(kDb, false), isSingleUserQuery(kDb)};
 }
 
 // What one run acts on: the main window's side (wait panel, result area) and the attach window,
@@ -172,64 +141,51 @@ Shape onConnection(const Shape& shape) {
             }};
 }
 
-// A check or repair; a repair runs inside the single-user switch.
-Shape capture(const char* key, CheckRoutine routine, const QString& argument, bool repairs) {
-    return {key, Kind::Capture, repairs, captureRun(routine, argument, repairs), byKey(key)};
+// The batches of a clean run of the key on Sales, as a run transcript has them.
+QStringList recorded(const QString& transcript, const char* key) {
+    return recordedRun(transcript, QLatin1String(key) + u" Sales"_s);
 }
 
-// A file shrink. sysfiles' name is nchar(128): it comes back, and goes on, with its trailing
-// blanks.
-Shape shrink(const char* key, FileKind file, const QString& fileName) {
-    return {key,
-            Kind::Shrink,
-            false,
-            {fileNameQuery(kDb, file), backupLogStatement(kDb),
-             shrinkFileStatement(kDb, fileName.leftJustified(128, u' '))},
-            byKey(key)};
+// A check or repair; a repair runs inside the single-user switch.
+Shape capture(const char* key, bool repairs) {
+    return {key, Kind::Capture, repairs, recorded(u"checks.txt"_s, key), byKey(key)};
+}
+
+// A file shrink, a rebuild or the all-table repair. Their transcript's Sales is another
+// scenario's, with the same file names: the only thing of it their batches name.
+Shape maintenanceShape(const char* key, Kind kind) {
+    return {key, kind, kind == Kind::RepairEach, recorded(u"maintenance.txt"_s, key), byKey(key)};
 }
 
 const std::vector<Shape>& shapes() {
     static const std::vector<Shape> kShapes = [] {
         std::vector<Shape> shapes = {
-            capture("CHECKDB", CheckRoutine::CheckDatabase, kDb, false),
-            capture("REPDB", CheckRoutine::RepairDatabase, kDb, true),
-            capture("REPINDEX", CheckRoutine::RepairSystemTable, u"sysindexes"_s, true),
-            capture("CHECKALLOC", CheckRoutine::CheckAllocation, kDb, true),
-            capture("CHECKCATALOG", CheckRoutine::CheckCatalog, kDb, false),
-            capture("UPDATEUSAGE", CheckRoutine::UpdateUsage, kDb, false),
-            capture("CHECKDBWITHPHYSICAL_ONLY", CheckRoutine::CheckPhysicalOnly, kDb, false),
-            capture("REPOBJ", CheckRoutine::RepairSystemTable, u"sysobjects"_s, true),
-            capture("REPCOL", CheckRoutine::RepairSystemTable, u"syscolumns"_s, true),
-            shrink("ShrinkMDF", DataFile, u"Sales_Data"_s),
-            shrink("ShrinkLog", LogFile, u"Sales_Log"_s),
-            {"DBREINDEX",
-             Kind::Rebuild,
-             false,
-             {useStatement(kDb), rebuildAllIndexesStatement(), useStatement(u"Master"_s)},
-             byKey("DBREINDEX")},
-            {"CHECKEACHTABLE",
-             Kind::RepairEach,
-             true,
-             {singleUserStatement(kDb, true), useStatement(kDb), dropLeftoverTableStatement(),
-              dropLeftoverProcStatement(), createResultTableStatement(), repairEachTableStatement(),
-              readBackQuery(), useStatement(u"master"_s), dropQualifiedResultTableStatement(kDb),
-              singleUserStatement(kDb, false)},
-             byKey("CHECKEACHTABLE")},
+            capture("CHECKDB", false),
+            capture("REPDB", true),
+            capture("REPINDEX", true),
+            capture("CHECKALLOC", true),
+            capture("CHECKCATALOG", false),
+            capture("UPDATEUSAGE", false),
+            capture("CHECKDBWITHPHYSICAL_ONLY", false),
+            capture("REPOBJ", true),
+            capture("REPCOL", true),
+            maintenanceShape("ShrinkMDF", Kind::Shrink),
+            maintenanceShape("ShrinkLog", Kind::Shrink),
+            maintenanceShape("DBREINDEX", Kind::Rebuild),
+            maintenanceShape("CHECKEACHTABLE", Kind::RepairEach),
             {"ATTACH from a primary file",
              Kind::Attach,
              false,
-             {attach::checkPrimaryFileQuery(kAttachData, 3),
-              u"EXEC master..xp_fileexist "_s + attach::unicodeLiteral(kAttachData),
-              u"EXEC master..xp_fileexist "_s + attach::unicodeLiteral(kAttachLog),
-              attach::checkPrimaryFileQuery(kAttachData, 2),
-              attach::twoFileAttachStatement(u"Archive"_s, kAttachData, kAttachLog)},
+             {checkPrimaryFileQuery(kAttachData, 3), fileExistsQuery(kAttachData),
+              fileExistsQuery(kAttachLog), checkPrimaryFileQuery(kAttachData, 2),
+              twoFileAttachStatement(u"Archive"_s, kAttachData, kAttachLog)},
              attachFromPrimaryFile,
              sqlsim::Profile::Sql2000,
              u"Archive"_s},
             {"ATTACH from data and log files",
              Kind::Attach,
              false,
-             {attach::twoFileAttachStatement(u"Archive7"_s, kAttachData, kAttachLog)},
+             {twoFileAttachStatement(u"Archive7"_s, kAttachData, kAttachLog)},
              attachDataAndLogFiles,
              sqlsim::Profile::Sql70,
              u"Archive7"_s},
@@ -260,15 +216,14 @@ Expected expectedAfter(const Shape& shape, int step, Trouble trouble, const QStr
     const QString report =
         drop ? anyReport : QRegularExpression::escape(u"错误信息"_s + reported + u"\r\n"_s);
     const int last = int(all.size()) - 1;
-    const int readBack = int(all.indexOf(readBackQuery()));
+    const int readBack = firstStartingWith(all, u"select MessageText");
     const QString kept = QRegularExpression::escape(step > readBack ? cleanText : QString());
     Expected e{all.mid(0, step + 1), {}, 0, step != last, false};
 
     switch (shape.kind) {
         case Kind::Capture: {
             // A repair switches back after any failure; on a dead connection that fails as well.
-            if (shape.repairs && step != last && !drop)
-                e.batches << singleUserStatement(kDb, false);
+            if (shape.repairs && step != last && !drop) e.batches << all.last();
             e.text =
                 kept + report + (drop && shape.repairs && step != last ? anyReport : QString());
             // The server refuses the switch back while the tool's own connection is still inside.
@@ -296,7 +251,7 @@ Expected expectedAfter(const Shape& shape, int step, Trouble trouble, const QStr
             if (!drop) e.batches += all.mid(std::max(step + 1, cleanUp));
             int reports = 1;
             if (drop) {
-                const bool tableMade = step > int(all.indexOf(createResultTableStatement()));
+                const bool tableMade = step > firstStartingWith(all, u"create  table DBCCRESULT");
                 reports = step < cleanUp ? 3 + (tableMade ? 1 : 0) : 1 + last - step;
             }
             e.text = kept + (drop ? u"(?:%1){%2}"_s.arg(anyReport).arg(reports) : report);
@@ -313,10 +268,10 @@ Expected expectedAfter(const Shape& shape, int step, Trouble trouble, const QStr
             // master (the all-table repair's clean-up does that anyway, after dropping its work
             // table), switches off and asks; a failed switch off ends with the line saying the
             // database is still single-user. On a dead connection every later step is reported.
-            const int off = int(all.indexOf(dbOptionStatement(kDb, false)));
+            const int off = int(all.indexOf(kSwitchOffOnConnection));
             const int eachCleanUp = int(all.lastIndexOf(useStatement(u"master"_s)));
-            const bool each = all.contains(repairEachTableStatement());
-            const bool tableMade = step > int(all.indexOf(createResultTableStatement()));
+            const bool each = shape.name == std::string_view("CHECKEACHTABLE");
+            const bool tableMade = step > firstStartingWith(all, u"create  table DBCCRESULT");
             QStringList after;
             int reports = 1;
             if (step <= 1) {
@@ -332,8 +287,8 @@ Expected expectedAfter(const Shape& shape, int step, Trouble trouble, const QStr
                 reports += int(after.size());
             }
             if (!drop) e.batches += after;
-            const QString closing = QRegularExpression::escape(
-                step == off ? tarnwick::singleuser::stillSingleUserLine(kDb) : QString());
+            const QString closing =
+                QRegularExpression::escape(step == off ? kStillSingleUserLine : QString());
             e.text = (step <= 1 ? QString() : kept) +
                      (drop ? u"(?:%1){%2}"_s.arg(anyReport).arg(reports) : report + closing);
             e.singleUserLeft = step == off;

@@ -3,6 +3,7 @@
 
 #include "operations/RepairHistory.h"
 #include "tests/support/GTestQtPrinters.h"
+#include "tests/support/StateHome.h"
 
 #include <gtest/gtest.h>
 
@@ -12,24 +13,7 @@
 
 using namespace Qt::StringLiterals;
 namespace history = tarnwick::history;
-
-namespace {
-
-// Points XDG_STATE_HOME somewhere else for one test and puts it back.
-class StateHome {
-public:
-    explicit StateHome(const QByteArray& value) : m_saved(qgetenv("XDG_STATE_HOME")) {
-        qputenv("XDG_STATE_HOME", value);
-    }
-    ~StateHome() { qputenv("XDG_STATE_HOME", m_saved); }
-    StateHome(const StateHome&) = delete;
-    StateHome& operator=(const StateHome&) = delete;
-
-private:
-    QByteArray m_saved;
-};
-
-}  // namespace
+using tarnwick::test::StateHome;
 
 TEST(RepairHistoryTest, FileLiesUnderTheStateHomeOrItsDefault) {
     const QString defaultPath = QDir::homePath() + u"/.local/state/tarnwick/history.jsonl"_s;

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QThread>
+#include <QTimer>
 
 #include <stdexcept>
 
@@ -122,6 +123,18 @@ bool SqlsimFixture::waitForRequest(const QString& text, int timeoutMs) const {
         QThread::msleep(5);
     }
     return true;
+}
+
+void SqlsimFixture::whenReceived(QObject* context, const QString& text,
+                                 std::function<void()> action) const {
+    auto* poll = new QTimer(context);
+    QObject::connect(poll, &QTimer::timeout, poll, [this, poll, text, action = std::move(action)] {
+        if (!waitForRequest(text, 0)) return;
+        poll->stop();
+        poll->deleteLater();
+        action();
+    });
+    poll->start(10);
 }
 
 QString SqlsimFixture::literal(const QString& text) {

@@ -15,10 +15,12 @@
 #include "sqlsim/engine/Scenario.h"
 #include "sqlsim/protocol/Server.h"
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -70,6 +72,10 @@ public:
     // Waits until the server has received a batch (or RPC) with exactly this text: it is then
     // running, or waiting under the time model or delayOn. False after timeoutMs.
     bool waitForRequest(const QString& text, int timeoutMs = 10000) const;
+    // Runs action once, from this thread's event loop, when the server has received a request
+    // with exactly this text: for a window that waits for its statement in an event loop of its
+    // own. The watch ends with context.
+    void whenReceived(QObject* context, const QString& text, std::function<void()> action) const;
     static QString literal(const QString& text);  // a pattern matching text anywhere in a batch
 
     // A scenario as the constructor reads it.
