@@ -10,7 +10,7 @@
 #include "mainwindow/frmMain.h"
 #include "operations/CaptureStatements.h"
 #include "sqlsim/engine/PrimaryFile.h"
-#include "tests/support/GuiTestHelpers.h"
+#include "tests/support/MainWindowNodes.h"
 #include "tests/support/RecordingToolkit.h"
 #include "tests/support/SqlsimFixture.h"
 #include "tests/support/StateHome.h"

@@ -2,7 +2,7 @@
 // recorded services.
 
 #include "tests/gui/MainWindowFakes.h"
-#include "tests/support/GuiTestHelpers.h"
+#include "tests/support/MainWindowNodes.h"
 #include "tests/support/RecordingToolkit.h"
 
 #include <gtest/gtest.h>

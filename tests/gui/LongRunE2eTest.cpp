@@ -9,7 +9,7 @@
 #include "mainwindow/frmMain.h"
 #include "operations/CaptureStatements.h"
 #include "operations/MaintenanceStatements.h"
-#include "tests/support/GuiTestHelpers.h"
+#include "tests/support/MainWindowNodes.h"
 #include "tests/support/RecordingToolkit.h"
 #include "tests/support/SqlsimFixture.h"
 #include "toolkit/WaitControls.h"

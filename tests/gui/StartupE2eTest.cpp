@@ -5,6 +5,7 @@
 #include "connection/login/frmLogin.h"
 #include "mainwindow/frmMain.h"
 #include "tests/support/GuiTestHelpers.h"
+#include "tests/support/MainWindowNodes.h"
 #include "tests/support/RecordingToolkit.h"
 #include "tests/support/SqlsimFixture.h"
 
