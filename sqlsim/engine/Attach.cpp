@@ -11,15 +11,6 @@ using namespace Qt::StringLiterals;
 
 namespace sqlsim {
 
-namespace {
-
-QString folderOf(const QString& path) {
-    const auto slash = qMax(path.lastIndexOf(u'\\'), path.lastIndexOf(u'/'));
-    return path.left(slash + 1);
-}
-
-}  // namespace
-
 SessionImpl::Outcome SessionImpl::dbccCheckPrimaryFile(const Statement& s) {
     if (s.args.size() != 2 || s.args[0].kind != DbccArg::Kind::String ||
         s.args[1].kind != DbccArg::Kind::Number)

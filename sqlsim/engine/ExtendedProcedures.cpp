@@ -127,8 +127,7 @@ SessionImpl::Outcome SessionImpl::runDiskProcedure(const QString& name, const QS
         } else {  // xp_fileexist
             const bool isFile = disk.isFile(path);
             const bool isDirectory = !isFile && disk.isDirectory(path);
-            const qsizetype cut = qMax(path.lastIndexOf(u'\\'), path.lastIndexOf(u'/'));
-            const QString parent = cut < 0 ? QString() : path.left(cut + 1);
+            const QString parent = folderOf(path);
             const bool parentExists = !parent.isEmpty() && disk.isDirectory(parent);
             ResultSet rs;
             rs.columns = {column(u"File Exists"_s, ColumnType::Int),

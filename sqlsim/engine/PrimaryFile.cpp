@@ -12,6 +12,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <functional>
+#include <optional>
 #include <stdexcept>
 
 using namespace Qt::StringLiterals;
@@ -82,23 +84,42 @@ std::optional<DetachedDatabase> readPrimaryFile(const QString& path) {
     }
 }
 
+namespace {
+
+// What stands in a database file other than a primary file: sqlsim reads only primary files.
+const QByteArray kPlaceholder = QByteArrayLiteral("sqlsim database file\n");
+
+// Writes a detached database's primary file at primary, its record inside, and a placeholder for
+// each other file it records at the local path besideOf gives (none: the primary file itself); a
+// file the scenario says is gone is removed instead.
+void placeDetachedFiles(
+    const DetachedDatabase& d, const QString& primary,
+    const std::function<std::optional<QString>(const DetachedRecordedFile&)>& besideOf) {
+    if (d.exists)
+        writePrimaryFile(primary, d);
+    else
+        QFile::remove(primary);
+    for (const DetachedRecordedFile& f : d.files) {
+        const std::optional<QString> local = besideOf(f);
+        if (!local) continue;
+        if (f.exists)
+            writeFile(*local, kPlaceholder);
+        else
+            QFile::remove(*local);
+    }
+}
+
+}  // namespace
+
 void layOutDetachedFiles(Scenario& scenario, const QString& dir) {
     if (!QDir().mkpath(dir)) throw std::runtime_error("cannot create " + dir.toStdString());
     const QString folder = QDir(dir).absolutePath() + u'/';
     for (DetachedDatabase& d : scenario.detached) {
         d.path = folder + fileNameOf(d.path);
         for (DetachedRecordedFile& f : d.files) f.filename = folder + fileNameOf(f.filename);
-        if (d.exists)
-            writePrimaryFile(d.path, d);
-        else
-            QFile::remove(d.path);
-        for (const DetachedRecordedFile& f : d.files) {
-            if (f.filename == d.path) continue;
-            if (f.exists)
-                writeFile(f.filename, QByteArrayLiteral("sqlsim database file\n"));
-            else
-                QFile::remove(f.filename);
-        }
+        placeDetachedFiles(d, d.path, [&](const DetachedRecordedFile& f) {
+            return f.filename == d.path ? std::nullopt : std::optional<QString>(f.filename);
+        });
     }
     scenario.detachedOnDisk = true;
 }
@@ -106,28 +127,15 @@ void layOutDetachedFiles(Scenario& scenario, const QString& dir) {
 void storeServerFiles(Scenario& scenario, const QString& dir) {
     if (!QDir().mkpath(dir)) throw std::runtime_error("cannot create " + dir.toStdString());
     const QString root = QDir(dir).absolutePath();
-    for (const DetachedDatabase& d : scenario.detached) {
-        const QString primary = storedPath(root, d.path);
-        if (d.exists)
-            writePrimaryFile(primary, d);
-        else
-            QFile::remove(primary);
-        const QString folder = d.path.left(d.path.lastIndexOf(u'\\') + 1);
-        for (const DetachedRecordedFile& f : d.files) {
-            const QString beside = folder + fileNameOf(f.filename);
-            if (sameName(beside, d.path)) continue;
-            const QString stored = storedPath(root, beside);
-            if (f.exists)
-                writeFile(stored, QByteArrayLiteral("sqlsim database file\n"));
-            else
-                QFile::remove(stored);
-        }
-    }
+    for (const DetachedDatabase& d : scenario.detached)
+        placeDetachedFiles(d, storedPath(root, d.path), [&](const DetachedRecordedFile& f) {
+            const QString beside = folderOf(d.path) + fileNameOf(f.filename);
+            return sameName(beside, d.path) ? std::nullopt
+                                            : std::optional<QString>(storedPath(root, beside));
+        });
     for (const ScenarioDatabase& db : scenario.databases)
         for (const ScenarioFile& f : db.files)
-            if (driveComponents(f.filename))
-                writeFile(storedPath(root, f.filename),
-                          QByteArrayLiteral("sqlsim database file\n"));
+            if (driveComponents(f.filename)) writeFile(storedPath(root, f.filename), kPlaceholder);
     scenario.detachedOnDisk = true;
     scenario.filesRoot = root;
 }

@@ -28,6 +28,12 @@ inline std::optional<QString> paramValue(const std::vector<ExecParam>& params, c
     return std::nullopt;
 }
 
+// The folder part of a path with its last '\' or '/', empty when it has none.
+inline QString folderOf(const QString& path) {
+    const auto slash = qMax(path.lastIndexOf(u'\\'), path.lastIndexOf(u'/'));
+    return path.left(slash + 1);
+}
+
 inline QString fileNameOf(const QString& path) {
     const auto slash = qMax(path.lastIndexOf(u'\\'), path.lastIndexOf(u'/'));
     return path.mid(slash + 1);

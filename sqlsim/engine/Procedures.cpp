@@ -90,16 +90,10 @@ SessionImpl::Outcome SessionImpl::runExecProc(const Statement& s) {
         // The parameters after the declaration, by name or in its order.
         const QStringList declared =
             declaredParameterNames(paramValue(params, u"@params"_s, 1).value_or(QString()));
-        std::map<QString, Cell> locals;
-        for (size_t i = 2; i < params.size(); ++i) {
-            const qsizetype position = qsizetype(i - 2);
-            const QString bound = !params[i].name.isEmpty()    ? params[i].name.toLower()
-                                  : position < declared.size() ? declared[position]
-                                                               : QString();
-            if (!bound.isEmpty())
-                locals[bound] =
-                    params[i].value ? evaluate(*params[i].value, nullptr, nullptr) : Cell();
-        }
+        const std::map<QString, Cell> locals =
+            boundParameters(params, 2, declared, [this](const ExecParam& p) {
+                return p.value ? evaluate(*p.value, nullptr, nullptr) : Cell();
+            });
         const auto saved = std::exchange(m_locals, locals);
         const Outcome o = runProcedureBody(u"sp_executesql"_s,
                                            [&]() { return runText(text) == Outcome::Ok ? 0 : -6; });

@@ -1,5 +1,7 @@
 #include "sqlsim/engine/ServerDisk.h"
 
+#include "sqlsim/engine/ProcedureParams.h"
+
 #include "sqlsim/engine/ServerState.h"
 
 #include <QDir>
@@ -64,10 +66,8 @@ std::vector<QString> ServerDisk::describedFiles() const {
     std::vector<QString> files;
     for (const DetachedDatabase& d : m_state.detached) {
         if (d.exists) files.push_back(d.path);
-        const QString folder = d.path.left(d.path.lastIndexOf(u'\\') + 1);
         for (const DetachedRecordedFile& f : d.files)
-            if (f.exists)
-                files.push_back(folder + f.filename.mid(f.filename.lastIndexOf(u'\\') + 1));
+            if (f.exists) files.push_back(folderOf(d.path) + fileNameOf(f.filename));
     }
     for (const DatabaseState& db : m_state.databases)
         for (const ScenarioFile& f : db.files) files.push_back(f.filename);

@@ -46,19 +46,9 @@ void finishProcedure(const RpcCall& call, const std::vector<ReturnValue>& output
     tokens.push_back(procDone);
 }
 
-// The values a parameterised statement runs with: the parameters after the first `skip` ones,
-// named or in the order of the declaration.
+// The values of a parameterised RPC: as sent, by name or in the order of the declaration.
 std::map<QString, Cell> boundValues(const RpcCall& call, size_t skip, const QStringList& names) {
-    std::map<QString, Cell> values;
-    for (size_t i = skip; i < call.params.size(); ++i) {
-        const RpcParam& p = call.params[i];
-        const qsizetype position = qsizetype(i - skip);
-        const QString name = !p.name.isEmpty()         ? p.name.toLower()
-                             : position < names.size() ? names[position]
-                                                       : QString();
-        if (!name.isEmpty()) values[name] = p.value;
-    }
-    return values;
+    return boundParameters(call.params, skip, names, [](const RpcParam& p) { return p.value; });
 }
 
 // A system procedure called by name runs as when called by its number.

@@ -6,6 +6,9 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <map>
+#include <vector>
+
 namespace sqlsim {
 
 namespace procid {
@@ -39,6 +42,23 @@ inline QStringList declaredParameterNames(const QString& declaration) {
         if (name.startsWith(u'@')) names << name.toLower();
     }
     return names;
+}
+
+// The values a parameterised statement runs with: the parameters after the first `skip` ones,
+// each under its own name or, passed without one, under the declared name in its place (one past
+// the declaration is dropped). valueOf reads a parameter's value.
+template <typename Param, typename ValueOf>
+std::map<QString, Cell> boundParameters(const std::vector<Param>& params, size_t skip,
+                                        const QStringList& declared, ValueOf valueOf) {
+    std::map<QString, Cell> values;
+    for (size_t i = skip; i < params.size(); ++i) {
+        const qsizetype position = qsizetype(i - skip);
+        const QString name = !params[i].name.isEmpty()    ? params[i].name.toLower()
+                             : position < declared.size() ? declared[position]
+                                                          : QString();
+        if (!name.isEmpty()) values[name] = valueOf(params[i]);
+    }
+    return values;
 }
 
 }  // namespace sqlsim
