@@ -50,6 +50,8 @@ int main(int argc, char** argv) {
     sim.setDbccPagesPerSecond(kPagesPerSecond);
     MainServices services = MainServices::standard();
     services.login = [&sim](QWidget*) { return sim.connect(); };
+    // REPDB would ask before losing data, a modal question nobody answers here.
+    services.confirmDataLoss = [] { return false; };
     frmMain window(services);
     window.show();
     window.Form_Load();
