@@ -1,12 +1,15 @@
 #include "attach/ServerDiskFiles.h"
 
 #include "attach/AttachServices.h"
+#include "operations/SqlText.h"
 
 using namespace Qt::StringLiterals;
 
 namespace attach {
 
 namespace {
+
+using tarnwick::unicodeLiteral;
 
 tarnwick::RecordSet ask(const QString& query) {
     return services().openRecordSet(query, tarnwick::RecordSet::adOpenStatic,

@@ -5,7 +5,6 @@
 //   EXEC master..xp_fileexist N'<path>'              file, folder, parent folder
 // A quote in a path is doubled. The browser, the file listing and the command line share it.
 
-#include "operations/SqlText.h"
 #include "toolkit/ServerFiles.h"
 
 namespace attach {
@@ -16,7 +15,5 @@ public:
     QList<tarnwick::ServerFileEntry> entries(const QString& folder) override;
     tarnwick::ServerPathState pathState(const QString& path) override;
 };
-
-using tarnwick::unicodeLiteral;
 
 }  // namespace attach

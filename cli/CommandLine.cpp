@@ -202,8 +202,8 @@ statement has taken.
 
 SIGINT, SIGTERM or SIGHUP during a run cancels the running statement; the run then ends as after
 a failure (a repair switches the database back out of single-user mode) and the program exits
-with 128 + the signal's number. A second SIGINT ends it at once, which may leave the database in single-user
-mode.
+with 128 + the signal's number. A second SIGINT ends it at once, which may leave the database in
+single-user mode.
 
 Exit status:
   0   the operation ran and the server reported no errors

@@ -34,6 +34,7 @@
 
 #include <cmath>
 #include <exception>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 using tarnwick::setTwipsGeometry;
@@ -141,7 +142,9 @@ void frmMain::buildLayout() {
     connect(mnuReConn, &QAction::triggered, this, &frmMain::mnuReConn_Click);
     connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
 
-    mnuSingleUserOnConnection = optionsMenu()->addAction(u"在本连接上切换单用户模式"_s);
+    mnuOptions = menuBar()->addMenu(u"选项"_s);
+    mnuOptions->setObjectName(u"mnuOptions"_s);
+    mnuSingleUserOnConnection = mnuOptions->addAction(u"在本连接上切换单用户模式"_s);
     mnuSingleUserOnConnection->setObjectName(u"mnuSingleUserOnConnection"_s);
     mnuSingleUserOnConnection->setCheckable(true);
     const bool onConnection = m_services.switchOnConnection && m_services.switchOnConnection();
@@ -150,7 +153,7 @@ void frmMain::buildLayout() {
                                     : tarnwick::SingleUserSwitch::ServerShell;
     connect(mnuSingleUserOnConnection, &QAction::triggered, this,
             &frmMain::mnuSingleUserOnConnection_Click);
-    mnuConfirmDataLoss = optionsMenu()->addAction(u"执行可能丢失数据的操作前确认"_s);
+    mnuConfirmDataLoss = mnuOptions->addAction(u"执行可能丢失数据的操作前确认"_s);
     mnuConfirmDataLoss->setObjectName(u"mnuConfirmDataLoss"_s);
     mnuConfirmDataLoss->setCheckable(true);
     mnuConfirmDataLoss->setChecked(!m_services.confirmDataLoss || m_services.confirmDataLoss());
@@ -294,15 +297,6 @@ void frmMain::buildLayout() {
            design.height() + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
     showNoServer();
     qApp->installEventFilter(new AltAlone(this, [this] { openMenu(); }));
-}
-
-// The options menu, after the file menu; made on first use.
-QMenu* frmMain::optionsMenu() {
-    if (!mnuOptions) {
-        mnuOptions = menuBar()->addMenu(u"选项"_s);
-        mnuOptions->setObjectName(u"mnuOptions"_s);
-    }
-    return mnuOptions;
 }
 
 void frmMain::Form_Load() {
@@ -510,7 +504,8 @@ void frmMain::processEvents() {
 
 void frmMain::suggestSwitchOnConnection() {
     statusBar()->showMessage(
-        u"修复被拒绝：数据库须处于单用户模式。选中“选项”菜单中的“在本连接上切换单用户模式”后再试。"_s);
+        u"修复被拒绝：数据库须处于单用户模式。选中“%1”菜单中的“%2”后再试。"_s.arg(
+            mnuOptions->title(), mnuSingleUserOnConnection->text()));
 }
 
 void frmMain::TV_Ope_DblClick() {
@@ -555,13 +550,10 @@ void frmMain::TV_Ope_DblClick() {
             *this, [this] { return Combo_DB->currentText(); }, m_services.serverVersion,
             m_services.showAttachWindow,
             [this](const QString& text) { statusBar()->showMessage(text); }};
-        if (inWindow) {
-            const BusyCursor busy;
-            row->action(context);
-        } else {
-            // The attach window is a window of its own, with its own wait panel and cursor.
-            row->action(context);
-        }
+        // The attach window is a window of its own, with its own wait panel and cursor.
+        std::optional<BusyCursor> busy;
+        if (inWindow) busy.emplace();
+        row->action(context);
     }
     if (m_closeAfterRun) {
         m_closeAfterRun = false;

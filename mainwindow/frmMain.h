@@ -19,7 +19,6 @@ class QFrame;
 class QGroupBox;
 class QLabel;
 class QMenu;
-class QStatusBar;
 class QPushButton;
 class QTreeWidget;
 class ResultArea;
@@ -82,7 +81,7 @@ public:
     QMenu* mnuFile;
     QAction* mnuReConn;
     QAction* mnuExit;
-    QMenu* mnuOptions = nullptr;         // made by optionsMenu()
+    QMenu* mnuOptions;                   // 选项
     QAction* mnuSingleUserOnConnection;  // checkable: switch single-user mode on this connection
     QAction* mnuConfirmDataLoss;         // checkable: ask before an operation that may lose data
     QLabel* lblServer;                   // in the status bar: the server connected now, or none
@@ -96,7 +95,6 @@ protected:
 
 private:
     void buildLayout();
-    QMenu* optionsMenu();
     void showServer();
     void showNoServer();
     void fillCatalogue();

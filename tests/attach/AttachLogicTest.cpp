@@ -3,7 +3,7 @@
 #include "attach/AttachPaths.h"
 #include "attach/AttachStatements.h"
 #include "attach/PrimaryFileListing.h"
-#include "attach/ServerDiskFiles.h"
+#include "operations/SqlText.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +28,7 @@ TEST(AttachStatements, PiecesJoinedWithoutBlanksNamesAndPathsAsTheyStand) {
         {attach::filesAttachStatement(u"O'B"_s, {u"C:\\A.MDF"_s, u"C:\\A.LDF"_s, u"C:\\A.NDF"_s}),
          u"EXEC sp_attach_db @dbname = N'O'B',@filename1 = N'C:\\A.MDF',@filename2 = N'C:\\A.LDF',"
          u"@filename3 = N'C:\\A.NDF'"_s},
-        {attach::unicodeLiteral(u"C:\\O'Brien\\''.MDF"_s), u"N'C:\\O''Brien\\''''.MDF'"_s},
+        {tarnwick::unicodeLiteral(u"C:\\O'Brien\\''.MDF"_s), u"N'C:\\O''Brien\\''''.MDF'"_s},
         {attach::checkPrimaryFileQuery(u"C:\\Attach\\A.MDF"_s, 3),
          u"dbcc checkprimaryfile (N'C:\\Attach\\A.MDF', 3)"_s},
         {attach::checkPrimaryFileQuery(u" /srv/A.MDF"_s, 2),
